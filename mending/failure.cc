@@ -1,0 +1,38 @@
+#include "mending/failure.h"
+
+#include <utility>
+
+namespace kestrova {
+
+std::string_view PlatformDescription(std::int32_t number) {
+  switch (number) {
+    case kErrInvalidArgument:
+      return "Invalid procedure call or argument";
+    case kErrOverflow:
+      return "Overflow";
+    case kErrSubscriptOutOfRange:
+      return "Subscript out of range";
+    case kErrTypeMismatch:
+      return "Type mismatch";
+    case kErrFileNotFound:
+      return "File not found";
+    default:
+      return {};
+  }
+}
+
+Failure::Failure(std::int32_t number, std::string source, std::string description)
+    : std::runtime_error(description),
+      number_(number),
+      source_(std::move(source)),
+      description_(std::move(description)) {}
+
+void RaisePlatformError(std::int32_t number) {
+  throw Failure(number, std::string(kProgramSource), std::string(PlatformDescription(number)));
+}
+
+void RaisePlatformError(std::int32_t number, std::string description) {
+  throw Failure(number, std::string(kProgramSource), std::move(description));
+}
+
+}  // namespace kestrova

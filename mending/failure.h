@@ -1,0 +1,69 @@
+// The one failure type of FPKestrova: a number, a source and a description, the way the platform's
+// error state reports a run-time error. Every layer raises it; the publish driver's single failure
+// path reads the number to choose the dialog and the cancel flag.
+#ifndef KESTROVA_MENDING_FAILURE_H_
+#define KESTROVA_MENDING_FAILURE_H_
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kestrova {
+
+// The program's own numbers are this base plus an offset.
+inline constexpr std::int32_t kErrorBase = static_cast<std::int32_t>(0x80040000u);
+
+// Numbers raised by the publish driver and its phases.
+inline constexpr std::int32_t errNoMendFolder = kErrorBase + 520;   // 0x80040208
+inline constexpr std::int32_t errNoInventory = kErrorBase + 521;    // 0x80040209
+inline constexpr std::int32_t errNoMendFile = kErrorBase + 522;     // 0x8004020A
+inline constexpr std::int32_t errNothingMended = kErrorBase + 530;  // 0x80040212
+
+// Numbers recorded by the transfer window for a failed request.
+inline constexpr std::int32_t errUnknownTransferState = kErrorBase + 0;  // 0x80040000
+inline constexpr std::int32_t errServerNotResponding = kErrorBase + 443;  // 0x800401BB
+inline constexpr std::int32_t errReceivingData = kErrorBase + 448;        // 0x800401C0
+inline constexpr std::int32_t errDnsNameNotFound = kErrorBase + 541;      // 0x8004021D
+inline constexpr std::int32_t errCommunicating = kErrorBase + 550;        // 0x80040226
+
+// The platform's own run-time error numbers that the program raises or meets.
+inline constexpr std::int32_t kErrInvalidArgument = 5;
+inline constexpr std::int32_t kErrOverflow = 6;
+inline constexpr std::int32_t kErrSubscriptOutOfRange = 9;
+inline constexpr std::int32_t kErrTypeMismatch = 13;
+inline constexpr std::int32_t kErrFileNotFound = 53;
+
+// The description a user of the platform knows for one of its numbers (5, 6, 9, 13, 53); empty for
+// any other number.
+std::string_view PlatformDescription(std::int32_t number);
+
+// A raised run-time error. The source names who raised it (the program's title for the program's
+// own failures, "Inet1" for the transfer control); the description is the text shown to the user.
+class Failure : public std::runtime_error {
+ public:
+  Failure(std::int32_t number, std::string source, std::string description);
+
+  std::int32_t number() const noexcept { return number_; }
+  const std::string& source() const noexcept { return source_; }
+  const std::string& description() const noexcept { return description_; }
+
+ private:
+  std::int32_t number_;
+  std::string source_;
+  std::string description_;
+};
+
+// The source of every failure the program raises itself.
+inline constexpr std::string_view kProgramSource = "FPKestrova";
+
+// Raises one of the platform's numbers with the platform's own description.
+[[noreturn]] void RaisePlatformError(std::int32_t number);
+
+// Raises one of the platform's numbers with a description of our own that says more than the
+// platform's short text (which malformed element, which file).
+[[noreturn]] void RaisePlatformError(std::int32_t number, std::string description);
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_MENDING_FAILURE_H_
