@@ -27,6 +27,20 @@ Failure::Failure(std::int32_t number, std::string source, std::string descriptio
       source_(std::move(source)),
       description_(std::move(description)) {}
 
+void LastError::Set(std::int32_t number, std::string description, std::string source) {
+  number_ = number;
+  description_ = std::move(description);
+  source_ = std::move(source);
+}
+
+void LastError::Clear() noexcept {
+  number_ = 0;
+  source_.clear();
+  description_.clear();
+}
+
+void LastError::Raise() const { throw Failure(number_, source_, description_); }
+
 void RaisePlatformError(std::int32_t number) {
   throw Failure(number, std::string(kProgramSource), std::string(PlatformDescription(number)));
 }

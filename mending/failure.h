@@ -54,6 +54,28 @@ class Failure : public std::runtime_error {
   std::string description_;
 };
 
+// The last error: the error state that a failed request is recorded in without being raised, and
+// that the publish driver reads, raises and clears. One instance serves one add-in object.
+class LastError {
+ public:
+  std::int32_t number() const noexcept { return number_; }
+  const std::string& source() const noexcept { return source_; }
+  const std::string& description() const noexcept { return description_; }
+  bool IsSet() const noexcept { return number_ != 0; }
+
+  // Records a failure; the number, then the description, then the source are replaced.
+  void Set(std::int32_t number, std::string description, std::string source);
+  void Clear() noexcept;
+
+  // Raises the recorded failure as it stands.
+  [[noreturn]] void Raise() const;
+
+ private:
+  std::int32_t number_ = 0;
+  std::string source_;
+  std::string description_;
+};
+
 // The source of every failure the program raises itself.
 inline constexpr std::string_view kProgramSource = "FPKestrova";
 
