@@ -21,7 +21,7 @@ inline constexpr std::int32_t errNoMendFile = kErrorBase + 522;     // 0x8004020
 inline constexpr std::int32_t errNothingMended = kErrorBase + 530;  // 0x80040212
 
 // Numbers recorded by the transfer window for a failed request.
-inline constexpr std::int32_t errUnknownTransferState = kErrorBase + 0;  // 0x80040000
+inline constexpr std::int32_t errUnknownTransferState = kErrorBase + 0;   // 0x80040000
 inline constexpr std::int32_t errServerNotResponding = kErrorBase + 443;  // 0x800401BB
 inline constexpr std::int32_t errReceivingData = kErrorBase + 448;        // 0x800401C0
 inline constexpr std::int32_t errDnsNameNotFound = kErrorBase + 541;      // 0x8004021D

@@ -1,0 +1,45 @@
+// Finds closing tags ("</name>", ASCII case ignored) in a head text in time that grows linearly
+// with the text. A plain search from every tag for its closing tag reads the rest of the head once
+// per element when the tag has none (META, LINK), which grows with the square of the head; this
+// index reads the text once and then answers each question from the positions it recorded.
+#ifndef KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
+#define KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrova {
+
+class ClosingTagIndex {
+ public:
+  // Indexes text, which must outlive the index.
+  explicit ClosingTagIndex(std::string_view text);
+
+  // Position of the first "</" + name + ">" in the text at or after from, ASCII letters folded;
+  // npos when there is none.
+  std::size_t Find(std::string_view name, std::size_t from);
+
+ private:
+  // One "</" in the text and the name written between it and the next ">".
+  struct Candidate {
+    std::size_t position;
+    std::string_view name;
+  };
+
+  // Up to this many candidates are searched one by one; beyond it they are grouped by name.
+  static constexpr std::size_t kLinearLimit = 32;
+
+  void BuildGroups();
+
+  std::string_view text_;
+  std::vector<Candidate> candidates_;
+  bool grouped_ = false;
+  std::unordered_map<std::string, std::vector<std::size_t>> positions_by_name_;
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_MENDING_CLOSING_TAG_INDEX_H_

@@ -1,0 +1,133 @@
+#include "mending/head_scanner.h"
+
+#include <string>
+
+#include "mending/ascii.h"
+#include "mending/closing_tag_index.h"
+#include "mending/failure.h"
+
+namespace kestrova {
+namespace {
+
+constexpr std::size_t kNotFound = std::string_view::npos;
+
+bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// Position of the first white-space character at or after from; kNotFound when none.
+std::size_t FindHtmlSpace(std::string_view head, std::size_t from) {
+  for (std::size_t k = from; k < head.size(); ++k) {
+    if (IsHtmlSpace(head[k])) return k;
+  }
+  return kNotFound;
+}
+
+[[noreturn]] void RaiseMalformed(std::string_view head_name, std::string_view what) {
+  std::string description = "The ";
+  description.append(head_name).append(" is malformed: ").append(what);
+  RaisePlatformError(kErrInvalidArgument, std::move(description));
+}
+
+// Position of the ">" that ends the opening tag starting at p. A ">" inside a quoted attribute
+// value does not end the tag, so that a value such as content="a>b" stays whole. When a quote
+// never closes, the first ">" after p ends the tag. kNotFound when no ">" follows p at all.
+std::size_t FindTagEnd(std::string_view head, std::size_t p) {
+  const std::size_t n = head.size();
+  std::size_t k = p + 1;
+  while (true) {
+    while (k < n && head[k] != '>' && head[k] != '=') ++k;
+    if (k >= n) return head.find('>', p);
+    if (head[k] == '>') return k;
+    ++k;  // past "="
+    while (k < n && IsHtmlSpace(head[k])) ++k;
+    if (k < n && (head[k] == '"' || head[k] == '\'')) {
+      const std::size_t close = head.find(head[k], k + 1);
+      if (close == kNotFound) return head.find('>', p);
+      k = close + 1;
+    }
+  }
+}
+
+// The attribute rule of a META tag: only its first attribute is looked at. s is the first space
+// after the tag name (kNotFound when none), g the tag's end.
+void ReadMetaName(std::string_view head, std::size_t p, std::size_t s, std::size_t g,
+                  HeadElement& element) {
+  if (s == kNotFound || s > g) return;  // a META without attributes has no NAME value
+  const std::size_t q = head.find('=', s);
+  if (q == kNotFound) return;
+  std::string_view attribute = head.substr(s, q - s);
+  while (!attribute.empty() && IsHtmlSpace(attribute.front())) attribute.remove_prefix(1);
+  while (!attribute.empty() && IsHtmlSpace(attribute.back())) attribute.remove_suffix(1);
+  if (!EqualsIgnoringCase(attribute, "NAME")) return;
+
+  std::size_t v = q + 1;
+  while (v < head.size() && IsHtmlSpace(head[v])) ++v;
+  std::string_view value;
+  if (v < head.size() && head[v] == '"') {
+    const std::size_t close = head.find('"', v + 1);
+    // An unterminated quoted value runs to the end of the tag.
+    const std::size_t end = (close == kNotFound || close > g) ? g : close;
+    value = head.substr(v + 1, end > v ? end - v - 1 : 0);
+  } else {
+    // An unquoted value runs to the next white space, past the tag's end if need be, or to the
+    // end of the head when none follows.
+    const std::size_t space = FindHtmlSpace(head, v);
+    value = head.substr(v, (space == kNotFound ? head.size() : space) - v);
+  }
+  element.has_name_value = true;
+  element.name_value = value;
+  element.tag_text = head.substr(p, g - p);
+}
+
+}  // namespace
+
+std::vector<HeadElement> ScanHeadElements(std::string_view head, std::string_view head_name) {
+  std::vector<HeadElement> elements;
+  ClosingTagIndex closing_tags(head);
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t p = head.find('<', pos);
+    if (p == kNotFound) break;
+    HeadElement element;
+    std::size_t e = 0;
+    if (head.compare(p, 4, "<!--") == 0) {
+      const std::size_t close = head.find("-->", p + 2);  // "<!-->" is a whole comment
+      if (close == kNotFound) {
+        RaiseMalformed(head_name, "the comment at byte " + std::to_string(p + 1) +
+                                      " has no \"-->\" to end it.");
+      }
+      e = close + 2;
+      element.is_comment = true;
+      element.opening_length = head.find('>', p) - p;
+    } else {
+      const std::size_t g = FindTagEnd(head, p);
+      if (g == kNotFound) {
+        RaiseMalformed(head_name,
+                       "the \"<\" at byte " + std::to_string(p + 1) + " has no \">\" after it.");
+      }
+      // The tag name ends at white space of any kind (a line break as much as a space), so that
+      // an opening tag written over several lines keeps its name, its attributes and its body.
+      std::size_t i = p + 1;
+      while (IsHtmlSpace(head[i])) ++i;  // stops at g at the latest
+      const std::size_t s = FindHtmlSpace(head, i);
+      const std::size_t name_end = (s != kNotFound && s < g) ? s : g;
+      const std::string_view name = head.substr(i, name_end - i);
+      if (EqualsIgnoringCase(name, "META")) ReadMetaName(head, p, s, g, element);
+
+      const std::size_t closing_length = name.size() + 3;  // "</" + name + ">"
+      std::size_t c = closing_tags.Find(name, p);
+      if (c != kNotFound && c + closing_length - 1 < g) {
+        // Only a ">" inside a quoted value puts a closing tag inside the opening tag; the element
+        // then runs to a closing tag after it.
+        c = closing_tags.Find(name, g + 1);
+      }
+      e = (c == kNotFound) ? g : c + closing_length - 1;
+      element.opening_length = g - p;
+    }
+    element.text = head.substr(p, e - p + 1);
+    elements.push_back(element);
+    pos = e + 1;
+  }
+  return elements;
+}
+
+}  // namespace kestrova

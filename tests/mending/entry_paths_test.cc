@@ -1,0 +1,41 @@
+#include "mending/entry_paths.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+TEST(EntryPathsTest, EntriesNameTheirPageAndMendingFile) {
+  struct Case {
+    const char* entry;
+    const char* page;
+    const char* mending_file;
+  };
+  const Case cases[] = {
+      {"index.htm", "C:\\web\\index.htm", "C:\\web\\kestrova\\index.htm"},
+      {"products--index.htm", "C:\\web\\products\\index.htm",
+       "C:\\web\\kestrova\\products--index.htm"},
+      {"a--b--c.htm", "C:\\web\\a\\b\\c.htm", "C:\\web\\kestrova\\a--b--c.htm"},
+      {"a---b", "C:\\web\\a\\-b", "C:\\web\\kestrova\\a---b"},
+      {"a----b", "C:\\web\\a\\\\b", "C:\\web\\kestrova\\a----b"},
+      {"inventory.txt", "C:\\web\\inventory.txt", "C:\\web\\kestrova\\inventory.txt"},
+      {"Trailing Space.htm ", "C:\\web\\Trailing Space.htm ",
+       "C:\\web\\kestrova\\Trailing Space.htm "},
+      {"", "C:\\web\\", "C:\\web\\kestrova\\"},
+  };
+  const std::string mend = MendFolderPath("C:\\web", '\\');
+  EXPECT_EQ(mend, "C:\\web\\kestrova");
+  EXPECT_EQ(InventoryPath(mend, '\\'), "C:\\web\\kestrova\\inventory.txt");
+  for (const Case& c : cases) {
+    EXPECT_EQ(EntryPagePath("C:\\web", c.entry, '\\'), c.page) << c.entry;
+    EXPECT_EQ(EntryMendingFilePath(mend, c.entry, '\\'), c.mending_file) << c.entry;
+  }
+}
+
+TEST(EntryPathsTest, UsesThePlatformSeparatorByDefault) {
+  const std::string sep(1, kPathSeparator);
+  EXPECT_EQ(EntryPagePath("web", "x--y.htm"), "web" + sep + "x" + sep + "y.htm");
+}
+
+}  // namespace
+}  // namespace kestrova
