@@ -1,0 +1,109 @@
+// RewritePageHead over the heads of real pages (microseconds per head) and over generated heads of
+// growing size (bytes per second; the cost must grow linearly with the head).
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "bench/bench_corpus.h"
+#include "host/local/head_locator.h"
+#include "mending/head_rewrite.h"
+
+namespace kestrova::bench {
+namespace {
+
+// A mending head as the service writes one: a title, description and keywords first, the marker
+// comment and robots last.
+const MendingHead& SampleMendingHead() {
+  static const MendingHead head = ReadMendingHead(
+      "<title>Widgets and gadgets for every home</title>\r\n"
+      "<meta name=\"description\" content=\"Hand-made widgets, shipped worldwide.\">\r\n"
+      "<meta name=\"keywords\" content=\"widgets, gadgets, hand-made, home\">\r\n"
+      "<!-- Keywords by Kestrova Software & Design Ltd -->\r\n"
+      "<meta name=\"robots\" content=\"index, follow\">\r\n");
+  return head;
+}
+
+const std::vector<std::string>& CorpusHeads() {
+  static const std::vector<std::string> heads = [] {
+    std::vector<std::string> found;
+    for (const std::string& page : CorpusPages()) {
+      found.emplace_back(HeadInnerHtml(page, LocateHead(page)));
+    }
+    return found;
+  }();
+  return heads;
+}
+
+void BM_RewriteCorpusHeads(benchmark::State& state) {
+  const std::vector<std::string>& heads = CorpusHeads();
+  if (heads.empty()) {
+    state.SkipWithError("no corpus pages: install python3.11-doc, postgresql-doc-15, "
+                        "qtbase5-doc-html");
+    return;
+  }
+  const MendingHead& mending = SampleMendingHead();
+  std::size_t bytes = 0;
+  for (const std::string& head : heads) bytes += head.size();
+  for (auto _ : state) {
+    for (const std::string& head : heads) {
+      benchmark::DoNotOptimize(RewritePageHead(head, mending));
+    }
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * heads.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+  state.counters["us_per_head"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * heads.size()),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+  state.counters["heads"] = static_cast<double>(heads.size());
+}
+BENCHMARK(BM_RewriteCorpusHeads)->Unit(benchmark::kMillisecond);
+
+// A head of about target_bytes with many META, LINK, SCRIPT and STYLE elements, comments and
+// opening tags over several lines.
+std::string GeneratedHead(std::size_t target_bytes) {
+  std::string head = "<title>Generated page</title>\r\n";
+  for (int k = 0; head.size() < target_bytes; ++k) {
+    const std::string n = std::to_string(k);
+    switch (k % 6) {
+      case 0:
+        head += "<meta name=\"field" + n + "\" content=\"value number " + n + "\">\r\n";
+        break;
+      case 1:
+        head += "<link rel=\"stylesheet\"\r\n      href=\"/styles/sheet" + n + ".css\">\r\n";
+        break;
+      case 2:
+        head += "<script type=\"text/javascript\">\r\n  var x" + n +
+                " = 1; if (x < 2) { x = 3; }\r\n</script>\r\n";
+        break;
+      case 3:
+        head += "<!-- section " + n + " of the generated head -->\r\n";
+        break;
+      case 4:
+        head += "<style>\r\n  .c" + n + " { color: red; }\r\n</style>\r\n";
+        break;
+      default:
+        head += "<meta http-equiv=\"X-Custom-" + n + "\"  content=\"on\">\r\n";
+        break;
+    }
+  }
+  return head;
+}
+
+void BM_RewriteGeneratedHead(benchmark::State& state) {
+  const std::string head = GeneratedHead(static_cast<std::size_t>(state.range(0)));
+  const MendingHead& mending = SampleMendingHead();
+  for (auto _ : state) benchmark::DoNotOptimize(RewritePageHead(head, mending));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * head.size()));
+}
+BENCHMARK(BM_RewriteGeneratedHead)
+    ->Arg(1 << 10)
+    ->Arg(10 << 10)
+    ->Arg(100 << 10)
+    ->Arg(1 << 20)
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace kestrova::bench
+
+BENCHMARK_MAIN();

@@ -1,0 +1,15 @@
+// The exit codes of fpkestrova, for scripts that run it.
+#ifndef KESTROVA_CLI_EXIT_CODES_H_
+#define KESTROVA_CLI_EXIT_CODES_H_
+
+namespace kestrova {
+
+inline constexpr int kExitSuccess = 0;
+// The job failed: a file could not be read or a head could not be rewritten.
+inline constexpr int kExitFailure = 1;
+// The command line was wrong.
+inline constexpr int kExitUsage = 2;
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_CLI_EXIT_CODES_H_

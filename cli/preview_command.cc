@@ -1,0 +1,40 @@
+#include "cli/preview_command.h"
+
+#include <cstdio>
+
+#include "cli/exit_codes.h"
+#include "cli/read_file.h"
+#include "host/local/head_locator.h"
+#include "mending/failure.h"
+#include "mending/head_rewrite.h"
+
+namespace kestrova {
+
+std::string PreviewMendedPage(std::string_view page, std::string_view mending_file) {
+  const MendingHead mending = ReadMendingHead(HeadInnerHtml(mending_file, LocateHead(mending_file)));
+  const HeadLocation page_head = LocateHead(page);
+  return ReplaceHeadInnerHtml(page, page_head,
+                              RewritePageHead(HeadInnerHtml(page, page_head), mending));
+}
+
+int RunPreviewCommand(const std::string& page_path, const std::string& mending_path) {
+  std::string mended;
+  try {
+    const std::string page = ReadWholeFile(page_path);
+    const std::string mending_file = ReadWholeFile(mending_path);
+    mended = PreviewMendedPage(page, mending_file);
+  } catch (const Failure& failure) {
+    std::fprintf(stderr, "fpkestrova: cannot mend \"%s\" with \"%s\": %s (error %d)\n",
+                 page_path.c_str(), mending_path.c_str(), failure.description().c_str(),
+                 failure.number());
+    return kExitFailure;
+  }
+  if (std::fwrite(mended.data(), 1, mended.size(), stdout) != mended.size() ||
+      std::fflush(stdout) != 0) {
+    std::perror("fpkestrova: cannot write the mended page");
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace kestrova

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native tests, the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a bounded fuzz run, the format check and the Windows tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+install_missing_packages "${LINUX_BUILD_PACKAGES[@]}" "${LINUX_TEST_PACKAGES[@]}"
+
+passed=0
+failed=0
+# Runs ctest on a build folder and adds its counts to the totals.
+run_ctest() {
+  local folder="$1"
+  local log
+  log=$(mktemp)
+  local status=0
+  ctest --test-dir "$folder" --output-on-failure -j "$(nproc)" 2>&1 | tee "$log" || status=$?
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+  rm -f "$log"
+  if [ -z "$line" ]; then
+    echo "ctest in $folder printed no result"
+    failed=$((failed + 1))
+    return 0
+  fi
+  local bad total
+  bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+  total=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then
+    failed=$((failed + 1))
+  fi
+}
+
+echo "==== native build and tests"
+build_preset linux
+run_ctest build/linux
+
+echo "==== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+build_preset linux-sanitize
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/linux-sanitize
+
+echo "==== fuzzing the head rewrite (bounded)"
+build_preset linux-fuzz
+fuzz_corpus=$(mktemp -d)
+if build/linux-fuzz/fuzz/rewrite_fuzz -max_total_time="${KESTROVA_FUZZ_SECONDS:-60}" \
+    -max_len=4096 -print_final_stats=1 "$fuzz_corpus" fuzz/corpus/rewrite 2> fuzz.log; then
+  passed=$((passed + 1))
+  tail -n 3 fuzz.log
+else
+  failed=$((failed + 1))
+  tail -n 40 fuzz.log
+fi
+rm -rf "$fuzz_corpus" fuzz.log
+
+echo "==== format check"
+mapfile -t sources < <(git ls-files '*.cc' '*.h')
+if clang-format --dry-run -Werror "${sources[@]}"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
+if [ -f scripts/test-windows.sh ]; then
+  echo "==== Windows build and tests under Wine"
+  windows_log=$(mktemp)
+  status=0
+  bash scripts/test-windows.sh 2>&1 | tee "$windows_log" || status=$?
+  line=$(grep -E '^windows: [0-9]+ passed, [0-9]+ failed' "$windows_log" | tail -n 1 || true)
+  rm -f "$windows_log"
+  if [ -n "$line" ]; then
+    passed=$((passed + $(echo "$line" | sed -E 's/^windows: ([0-9]+) passed.*/\1/')))
+    failed=$((failed + $(echo "$line" | sed -E 's/.* ([0-9]+) failed.*/\1/')))
+  fi
+  if [ "$status" -ne 0 ] || [ -z "$line" ]; then
+    failed=$((failed + 1))
+  fi
+fi
+
+echo
+echo "all: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
