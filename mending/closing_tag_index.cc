@@ -57,10 +57,11 @@ std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
     closing.append(name).push_back('>');
     return FindIgnoringCase(text_, closing, from);
   }
-  auto first_at_or_after = [from](const Candidate& c) { return c.position >= from; };
   if (candidates_.size() <= kLinearLimit) {
-    for (auto it = std::find_if(candidates_.begin(), candidates_.end(), first_at_or_after);
-         it != candidates_.end(); ++it) {
+    const auto first = std::lower_bound(
+        candidates_.begin(), candidates_.end(), from,
+        [](const Candidate& c, std::size_t position) { return c.position < position; });
+    for (auto it = first; it != candidates_.end(); ++it) {
       if (EqualsIgnoringCase(it->name, name)) return it->position;
     }
     return std::string_view::npos;

@@ -39,6 +39,9 @@ bool IsTitleElement(std::string_view element) {
   return element.starts_with("<title") || element.starts_with("<TITLE");
 }
 
+// The characters that normalising folds: CR and LF become spaces, and runs of spaces become one.
+constexpr bool IsSpaceLike(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
 // True when normalising the opening part would change it.
 bool NeedsNormalising(std::string_view opening) {
   for (std::size_t k = 0; k < opening.size(); ++k) {
@@ -94,16 +97,17 @@ std::string_view KeywordsOfTag(std::string_view tag_text) {
 
 void AppendNormalised(std::string& out, std::string_view element, std::size_t opening_length) {
   const std::string_view opening = element.substr(0, opening_length);
-  bool in_space_run = false;
-  for (const char c : opening) {
-    const bool space_like = c == ' ' || c == '\r' || c == '\n';
-    if (space_like) {
-      if (!in_space_run) out.push_back(' ');
-      in_space_run = true;
-    } else {
-      out.push_back(c);
-      in_space_run = false;
-    }
+  std::size_t k = 0;
+  while (k < opening.size()) {
+    // Copy the run up to the next space-like character in one piece, then fold the run of
+    // space-like characters that starts there into one space.
+    std::size_t run_end = k;
+    while (run_end < opening.size() && !IsSpaceLike(opening[run_end])) ++run_end;
+    out.append(opening.substr(k, run_end - k));
+    if (run_end == opening.size()) break;
+    out.push_back(' ');
+    k = run_end;
+    while (k < opening.size() && IsSpaceLike(opening[k])) ++k;
   }
   out.append(element.substr(opening.size()));
 }

@@ -82,6 +82,7 @@ void ReadMetaName(std::string_view head, std::size_t p, std::size_t s, std::size
 
 std::vector<HeadElement> ScanHeadElements(std::string_view head, std::string_view head_name) {
   std::vector<HeadElement> elements;
+  elements.reserve(head.size() / 64 + 8);  // about one element per line of a typical head
   ClosingTagIndex closing_tags(head);
   std::size_t pos = 0;
   while (true) {
