@@ -16,6 +16,12 @@ std::string_view PlatformDescription(std::int32_t number) {
       return "Type mismatch";
     case kErrFileNotFound:
       return "File not found";
+    case kErrInputPastEnd:
+      return "Input past end of file";
+    case kErrPathFileAccess:
+      return "Path/File access error";
+    case kErrPathNotFound:
+      return "Path not found";
     default:
       return {};
   }

@@ -33,9 +33,20 @@ inline constexpr std::int32_t kErrOverflow = 6;
 inline constexpr std::int32_t kErrSubscriptOutOfRange = 9;
 inline constexpr std::int32_t kErrTypeMismatch = 13;
 inline constexpr std::int32_t kErrFileNotFound = 53;
+inline constexpr std::int32_t kErrInputPastEnd = 62;
+inline constexpr std::int32_t kErrPathFileAccess = 75;
+inline constexpr std::int32_t kErrPathNotFound = 76;
 
-// The description a user of the platform knows for one of its numbers (5, 6, 9, 13, 53); empty for
-// any other number.
+// Numbers of the program's own for failures it reports beyond the ones above.
+// The server answered a request with an error status other than 404.
+inline constexpr std::int32_t errServerStatus = kErrorBase + 560;
+// An inventory entry that is not a plain file name of the mend folder.
+inline constexpr std::int32_t errUnsafeEntry = kErrorBase + 561;
+// A publish was started while another one was being prepared.
+inline constexpr std::int32_t errPublishRunning = kErrorBase + 562;
+
+// The description a user of the platform knows for one of its numbers (5, 6, 9, 13, 53, 62, 75,
+// 76); empty for any other number.
 std::string_view PlatformDescription(std::int32_t number);
 
 // A raised run-time error. The source names who raised it (the program's title for the program's
