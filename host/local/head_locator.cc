@@ -1,0 +1,597 @@
+#include "host/local/head_locator.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+
+#include "host/local/html_head_tokenizer.h"
+
+namespace kestrova {
+namespace {
+
+using Names = std::initializer_list<std::string_view>;
+
+bool NameIn(std::string_view name, Names names) {
+  return std::any_of(names.begin(), names.end(),
+                     [name](std::string_view lower) { return TagNameIs(name, lower); });
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+bool IsStartTag(const HeadToken& token, std::string_view lower_name) {
+  return token.kind == HeadTokenKind::kStartTag && TagNameIs(token.name, lower_name);
+}
+
+// End tags the modes before the body do not ignore.
+bool IsHeadBodyHtmlOrBrEnd(const HeadToken& token) {
+  return token.kind == HeadTokenKind::kEndTag && NameIn(token.name, {"head", "body", "html", "br"});
+}
+
+// Elements that stop the search of an end tag for its element in the body.
+bool IsBoundaryHtmlElement(std::string_view name) {
+  return NameIn(
+      name, {"address", "applet",     "area",      "article",    "aside",    "base",     "basefont",
+             "bgsound", "blockquote", "body",      "br",         "button",   "caption",  "center",
+             "col",     "colgroup",   "dd",        "details",    "dir",      "div",      "dl",
+             "dt",      "embed",      "fieldset",  "figcaption", "figure",   "footer",   "form",
+             "frame",   "frameset",   "h1",        "h2",         "h3",       "h4",       "h5",
+             "h6",      "head",       "header",    "hgroup",     "hr",       "html",     "iframe",
+             "img",     "input",      "li",        "link",       "listing",  "marquee",  "menu",
+             "meta",    "nav",        "noembed",   "noframes",   "noscript", "object",   "ol",
+             "p",       "param",      "plaintext", "pre",        "script",   "section",  "select",
+             "style",   "summary",    "table",     "tbody",      "td",       "template", "textarea",
+             "tfoot",   "th",         "thead",     "title",      "tr",       "ul",       "wbr",
+             "xmp"});
+}
+
+// HTML elements that have no content and so are never open.
+bool IsVoidHtmlElement(std::string_view name) {
+  return NameIn(
+      name, {"area", "base", "basefont", "bgsound", "br", "embed", "hr", "image", "img", "input",
+             "isindex", "keygen", "link", "menuitem", "meta", "param", "source", "track", "wbr"});
+}
+
+// Start tags that end foreign content and are handled as HTML.
+bool BreaksOutOfForeignContent(const HeadToken& token) {
+  if (TagNameIs(token.name, "font")) {
+    std::string_view value;
+    return FindAttribute(token.attributes, "color", &value) ||
+           FindAttribute(token.attributes, "face", &value) ||
+           FindAttribute(token.attributes, "size", &value);
+  }
+  return NameIn(
+      token.name,
+      {"b",      "big",  "blockquote", "body",  "br",   "center", "code",    "dd",   "div",
+       "dl",     "dt",   "em",         "embed", "h1",   "h2",     "h3",      "h4",   "h5",
+       "h6",     "head", "hr",         "i",     "img",  "li",     "listing", "menu", "meta",
+       "nobr",   "ol",   "p",          "pre",   "ruby", "s",      "small",   "span", "strong",
+       "strike", "sub",  "sup",        "table", "tt",   "u",      "ul",      "var"});
+}
+
+enum class Space : std::uint8_t { kHtml, kSvg, kMathMl };
+
+// The insertion mode a template's contents settle into with their first element.
+enum class TemplateMode : std::uint8_t { kUndecided, kBody, kColumnGroup, kTable };
+
+// One element open inside template contents, with what the tree builder needs to know of it.
+// Trivial, so that the stack of them costs nothing to set up for pages without templates; every
+// element is built with all its fields given (OpenElement{} starts from all false).
+struct OpenElement {
+  std::string_view name;
+  Space space;
+  bool is_template;
+  bool integration_point;       // start tags in it follow the HTML rules
+  bool text_integration_point;  // MathML text: start tags other than mglyph, malignmark too
+  bool boundary;                // stops the search of an end tag for its element
+  bool scope_boundary;          // ends the scope in which an end tag finds its element
+  TemplateMode template_mode;
+};
+
+enum class Mode : std::uint8_t {
+  kInitial,
+  kBeforeHtml,
+  kBeforeHead,
+  kInHead,
+  kInHeadNoscript,
+  kInTemplate,
+};
+
+enum class Step : std::uint8_t { kNext, kReprocess, kDone };
+
+// Runs the tree construction rules from the start of the page to the end of the head.
+class HeadTreeBuilder {
+ public:
+  explicit HeadTreeBuilder(std::string_view page) : tokenizer_(page, StartOf(page)) {}
+
+  HeadLocation Run() {
+    for (;;) {
+      const HeadToken token = tokenizer_.Next();
+      Step step = Step::kReprocess;
+      while (step == Step::kReprocess) step = Dispatch(token);
+      if (step == Step::kDone) return where_;
+      tokenizer_.set_in_foreign_content(open_count_ > 0 && Top().space != Space::kHtml);
+    }
+  }
+
+ private:
+  // A UTF-8 byte order mark is not part of the document.
+  static std::size_t StartOf(std::string_view page) {
+    return page.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+  }
+
+  Step Dispatch(const HeadToken& token) {
+    switch (mode_) {
+      case Mode::kInitial:
+        return Initial(token);
+      case Mode::kBeforeHtml:
+        return BeforeHtml(token);
+      case Mode::kBeforeHead:
+        return BeforeHead(token);
+      case Mode::kInHead:
+        return InHead(token);
+      case Mode::kInHeadNoscript:
+        return InHeadNoscript(token);
+      case Mode::kInTemplate:
+        return InTemplate(token);
+    }
+    return Step::kDone;
+  }
+
+  Step Finish(std::size_t inner_end) {
+    where_.inner_end = inner_end;
+    return Step::kDone;
+  }
+
+  // Reads the text of a raw text element; the end of the page inside it ends the head.
+  Step SkipText(TextState state, std::string_view element) {
+    const HeadToken end = tokenizer_.SkipText(state, element);
+    return end.kind == HeadTokenKind::kEndOfFile ? Finish(end.begin) : Step::kNext;
+  }
+
+  Step Initial(const HeadToken& token) {
+    if (token.kind == HeadTokenKind::kWhitespace || token.kind == HeadTokenKind::kComment) {
+      return Step::kNext;
+    }
+    mode_ = Mode::kBeforeHtml;
+    return token.kind == HeadTokenKind::kDoctype ? Step::kNext : Step::kReprocess;
+  }
+
+  Step BeforeHtml(const HeadToken& token) {
+    switch (token.kind) {
+      case HeadTokenKind::kWhitespace:
+      case HeadTokenKind::kComment:
+      case HeadTokenKind::kDoctype:
+        return Step::kNext;
+      case HeadTokenKind::kEndTag:
+        if (!IsHeadBodyHtmlOrBrEnd(token)) return Step::kNext;
+        break;
+      default:
+        break;
+    }
+    mode_ = Mode::kBeforeHead;
+    return IsStartTag(token, "html") ? Step::kNext : Step::kReprocess;
+  }
+
+  Step BeforeHead(const HeadToken& token) {
+    switch (token.kind) {
+      case HeadTokenKind::kWhitespace:
+      case HeadTokenKind::kComment:
+      case HeadTokenKind::kDoctype:
+        return Step::kNext;
+      case HeadTokenKind::kStartTag:
+        // A second <html> start tag here implies the head, as the parser of reference reads it.
+        if (TagNameIs(token.name, "head")) {
+          where_.has_start_tag = true;
+          where_.inner_begin = token.end;
+          mode_ = Mode::kInHead;
+          return Step::kNext;
+        }
+        break;
+      case HeadTokenKind::kEndTag:
+        if (!IsHeadBodyHtmlOrBrEnd(token)) return Step::kNext;
+        break;
+      default:
+        break;
+    }
+    // Anything else implies the head, starting at this token.
+    where_.inner_begin = token.begin;
+    mode_ = Mode::kInHead;
+    return Step::kReprocess;
+  }
+
+  Step InHead(const HeadToken& token) {
+    switch (token.kind) {
+      case HeadTokenKind::kWhitespace:
+      case HeadTokenKind::kComment:
+      case HeadTokenKind::kDoctype:
+        return Step::kNext;
+      case HeadTokenKind::kStartTag: {
+        const std::string_view name = token.name;
+        if (NameIn(name,
+                   {"html", "head", "base", "basefont", "bgsound", "link", "meta", "menuitem"})) {
+          return Step::kNext;
+        }
+        if (TagNameIs(name, "title")) return SkipText(TextState::kRcdata, "title");
+        if (TagNameIs(name, "style")) return SkipText(TextState::kRawtext, "style");
+        if (TagNameIs(name, "noframes")) return SkipText(TextState::kRawtext, "noframes");
+        if (TagNameIs(name, "script")) return SkipText(TextState::kScriptData, "script");
+        if (TagNameIs(name, "noscript")) {
+          // Scripting is off, so noscript holds markup.
+          mode_ = Mode::kInHeadNoscript;
+          return Step::kNext;
+        }
+        if (TagNameIs(name, "template")) {
+          OpenTemplate();
+          return Step::kNext;
+        }
+        break;
+      }
+      case HeadTokenKind::kEndTag:
+        if (TagNameIs(token.name, "head")) return Finish(token.begin);
+        if (!NameIn(token.name, {"body", "html", "br"})) return Step::kNext;
+        break;
+      default:
+        break;
+    }
+    return Finish(token.begin);
+  }
+
+  Step InHeadNoscript(const HeadToken& token) {
+    switch (token.kind) {
+      case HeadTokenKind::kWhitespace:
+      case HeadTokenKind::kComment:
+      case HeadTokenKind::kDoctype:
+        return Step::kNext;
+      case HeadTokenKind::kStartTag:
+        if (NameIn(token.name,
+                   {"html", "head", "noscript", "basefont", "bgsound", "link", "meta"})) {
+          return Step::kNext;
+        }
+        if (TagNameIs(token.name, "style")) return SkipText(TextState::kRawtext, "style");
+        if (TagNameIs(token.name, "noframes")) return SkipText(TextState::kRawtext, "noframes");
+        break;
+      case HeadTokenKind::kEndTag:
+        if (TagNameIs(token.name, "noscript")) {
+          mode_ = Mode::kInHead;
+          return Step::kNext;
+        }
+        if (!TagNameIs(token.name, "br")) return Step::kNext;
+        break;
+      default:
+        break;
+    }
+    // Anything else closes the noscript element and goes back to the head.
+    mode_ = Mode::kInHead;
+    return Step::kReprocess;
+  }
+
+  // Template contents: only what can steer the tokenizer or close the template is followed.
+  Step InTemplate(const HeadToken& token) {
+    switch (token.kind) {
+      case HeadTokenKind::kEndOfFile:
+        return Finish(token.begin);
+      case HeadTokenKind::kStartTag:
+        return UsesHtmlRules(token) ? HtmlStartTag(token) : ForeignStartTag(token);
+      case HeadTokenKind::kEndTag:
+        return Top().space == Space::kHtml ? HtmlEndTag(token) : ForeignEndTag(token);
+      default:
+        return Step::kNext;
+    }
+  }
+
+  bool UsesHtmlRules(const HeadToken& start_tag) const {
+    const OpenElement& current = Top();
+    return current.space == Space::kHtml || current.integration_point ||
+           (current.text_integration_point && !NameIn(start_tag.name, {"mglyph", "malignmark"})) ||
+           (current.space == Space::kMathMl && TagNameIs(current.name, "annotation-xml") &&
+            TagNameIs(start_tag.name, "svg"));
+  }
+
+  Step ForeignStartTag(const HeadToken& token) {
+    if (BreaksOutOfForeignContent(token)) {
+      while (open_count_ > 1 && Top().space != Space::kHtml && !Top().integration_point &&
+             !Top().text_integration_point) {
+        Pop();
+      }
+      return Step::kReprocess;
+    }
+    if (!token.self_closing) Push(ForeignElement(token, Top().space));
+    return Step::kNext;
+  }
+
+  Step ForeignEndTag(const HeadToken& token) {
+    for (std::size_t i = open_count_; i-- > 0;) {
+      const OpenElement& node = open_[i];
+      if (i + 1 < open_count_ && node.space == Space::kHtml) return HtmlEndTag(token);
+      if (SameNameIgnoringCase(node.name, token.name)) {
+        PopThrough(i);
+        return Step::kNext;
+      }
+    }
+    return Step::kNext;
+  }
+
+  Step HtmlStartTag(const HeadToken& token) {
+    const std::string_view name = token.name;
+    if (TagNameIs(name, "template")) {
+      OpenTemplate();
+      return Step::kNext;
+    }
+    OpenElement& owner = NearestTemplate();
+    const bool at_template = &owner == &Top();
+    if (at_template && owner.template_mode == TemplateMode::kColumnGroup) {
+      return Step::kNext;  // only col and template belong in a column group
+    }
+    if (const std::size_t select = OpenSelect(); select != kNoElement) {
+      return SelectStartTag(token, select);
+    }
+    if (at_template && owner.template_mode == TemplateMode::kUndecided &&
+        !NameIn(name, {"base", "basefont", "bgsound", "link", "meta", "noframes", "script", "style",
+                       "title"})) {
+      if (NameIn(name, {"caption", "colgroup", "tbody", "tfoot", "thead", "tr", "td", "th"})) {
+        owner.template_mode = TemplateMode::kTable;
+      } else if (TagNameIs(name, "col")) {
+        owner.template_mode = TemplateMode::kColumnGroup;
+        return Step::kNext;
+      } else {
+        owner.template_mode = TemplateMode::kBody;
+      }
+    }
+    if (TagNameIs(name, "title")) return SkipText(TextState::kRcdata, "title");
+    if (TagNameIs(name, "textarea")) return SkipText(TextState::kRcdata, "textarea");
+    for (std::string_view raw : {"style", "xmp", "iframe", "noembed", "noframes"}) {
+      if (TagNameIs(name, raw)) return SkipText(TextState::kRawtext, raw);
+    }
+    if (TagNameIs(name, "script")) return SkipText(TextState::kScriptData, "script");
+    if (TagNameIs(name, "plaintext")) return SkipText(TextState::kPlaintext, "plaintext");
+    if (TagNameIs(name, "svg") || TagNameIs(name, "math")) {
+      if (!token.self_closing) {
+        OpenElement root{};
+        root.name = name;
+        root.space = TagNameIs(name, "svg") ? Space::kSvg : Space::kMathMl;
+        Push(root);
+      }
+      return Step::kNext;
+    }
+    if (IsVoidHtmlElement(name) || NameIn(name, {"html", "head", "body", "frameset", "frame"})) {
+      return Step::kNext;
+    }
+    if (NameIn(name, {"caption", "col", "colgroup", "tbody", "td", "tfoot", "th", "thead", "tr"}) &&
+        (!InTableContext() || TagNameIs(name, "col"))) {
+      return Step::kNext;  // table parts outside a table are ignored
+    }
+    Push(HtmlElement(name));
+    return Step::kNext;
+  }
+
+  // In a select only options, option groups, scripts and templates are taken in.
+  Step SelectStartTag(const HeadToken& token, std::size_t select) {
+    const std::string_view name = token.name;
+    if (TagNameIs(name, "option") || TagNameIs(name, "optgroup")) {
+      if (TagNameIs(Top().name, "option")) Pop();
+      if (TagNameIs(name, "optgroup") && TagNameIs(Top().name, "optgroup")) Pop();
+      Push(HtmlElement(name));
+      return Step::kNext;
+    }
+    if (TagNameIs(name, "select")) {
+      PopThrough(select);
+      return Step::kNext;
+    }
+    if (NameIn(name, {"input", "keygen", "textarea"}) ||
+        (InTableContextBelow(select) &&
+         NameIn(name, {"caption", "table", "tbody", "tfoot", "thead", "tr", "td", "th"}))) {
+      PopThrough(select);
+      return Step::kReprocess;
+    }
+    if (TagNameIs(name, "script")) return SkipText(TextState::kScriptData, "script");
+    return Step::kNext;
+  }
+
+  Step HtmlEndTag(const HeadToken& token) {
+    const std::string_view name = token.name;
+    if (TagNameIs(name, "template")) {
+      CloseTemplate();
+      return Step::kNext;
+    }
+    if (const std::size_t select = OpenSelect(); select != kNoElement) {
+      if (TagNameIs(name, "select")) {
+        PopThrough(select);
+      } else if (TagNameIs(name, "option") && TagNameIs(Top().name, "option")) {
+        Pop();
+      } else if (TagNameIs(name, "optgroup")) {
+        if (TagNameIs(Top().name, "option") && open_count_ >= 2 &&
+            TagNameIs(open_[open_count_ - 2].name, "optgroup")) {
+          Pop();
+        }
+        if (TagNameIs(Top().name, "optgroup")) Pop();
+      }
+      return Step::kNext;
+    }
+    if (NameIn(name, {"h1", "h2", "h3", "h4", "h5", "h6"})) {
+      PopThroughInScope(
+          [](const OpenElement& e) {
+            return NameIn(e.name, {"h1", "h2", "h3", "h4", "h5", "h6"});
+          },
+          {});
+      return Step::kNext;
+    }
+    if (NameIn(name,
+               {"address",    "applet",  "article", "aside",   "blockquote", "button", "center",
+                "dd",         "details", "dir",     "div",     "dl",         "dt",     "fieldset",
+                "figcaption", "figure",  "footer",  "form",    "header",     "hgroup", "li",
+                "listing",    "main",    "marquee", "menu",    "nav",        "object", "ol",
+                "p",          "pre",     "section", "summary", "ul"})) {
+      const bool list_item = TagNameIs(name, "li");
+      const bool paragraph = TagNameIs(name, "p");
+      PopThroughInScope([name](const OpenElement& e) { return SameNameIgnoringCase(e.name, name); },
+                        list_item   ? Names{"ol", "ul"}
+                        : paragraph ? Names{"button"}
+                                    : Names{});
+      return Step::kNext;
+    }
+    // Any other end tag closes the nearest element of its name, unless a boundary comes first.
+    for (std::size_t i = open_count_; i-- > 0;) {
+      const OpenElement& node = open_[i];
+      if (node.space == Space::kHtml && SameNameIgnoringCase(node.name, name)) {
+        PopThrough(i);
+        break;
+      }
+      if (node.boundary) break;
+    }
+    return Step::kNext;
+  }
+
+  // Pops through the nearest element `matches` accepts if it is in scope (no scope boundary, nor
+  // an element named in `extra_boundaries`, lies above it).
+  template <typename Matches>
+  void PopThroughInScope(Matches matches, Names extra_boundaries) {
+    for (std::size_t i = open_count_; i-- > 0;) {
+      const OpenElement& node = open_[i];
+      if (node.space == Space::kHtml && matches(node)) {
+        PopThrough(i);
+        return;
+      }
+      if (node.scope_boundary ||
+          (node.space == Space::kHtml && NameIn(node.name, extra_boundaries))) {
+        return;
+      }
+    }
+  }
+
+  static OpenElement HtmlElement(std::string_view name) {
+    OpenElement element{};
+    element.name = name;
+    element.boundary = IsBoundaryHtmlElement(name);
+    element.scope_boundary = NameIn(
+        name, {"applet", "caption", "html", "table", "td", "th", "marquee", "object", "template"});
+    return element;
+  }
+
+  static OpenElement ForeignElement(const HeadToken& token, Space space) {
+    OpenElement element{};
+    element.name = token.name;
+    element.space = space;
+    if (space == Space::kSvg) {
+      element.integration_point = NameIn(token.name, {"foreignobject", "desc", "title"});
+    } else if (TagNameIs(token.name, "annotation-xml")) {
+      std::string_view encoding;
+      element.integration_point =
+          FindAttribute(token.attributes, "encoding", &encoding) &&
+          (TagNameIs(encoding, "text/html") || TagNameIs(encoding, "application/xhtml+xml"));
+      element.boundary = element.scope_boundary = true;
+    } else {
+      element.text_integration_point = NameIn(token.name, {"mi", "mo", "mn", "ms", "mtext"});
+    }
+    if (element.integration_point || element.text_integration_point) {
+      element.boundary = element.scope_boundary = true;
+    }
+    return element;
+  }
+
+  void OpenTemplate() {
+    OpenElement element = HtmlElement("template");
+    element.is_template = true;
+    if (!Push(element)) ++hidden_templates_;
+    mode_ = Mode::kInTemplate;
+  }
+
+  void CloseTemplate() {
+    if (hidden_templates_ > 0) {
+      --hidden_templates_;
+      return;
+    }
+    std::size_t i = open_count_;
+    while (i > 0 && !open_[--i].is_template) {
+    }
+    open_count_ = i;
+    if (open_count_ == 0) mode_ = Mode::kInHead;
+  }
+
+  bool Push(const OpenElement& element) {
+    if (open_count_ == open_.size()) return false;  // deeper nesting is not followed
+    open_[open_count_++] = element;
+    return true;
+  }
+
+  void Pop() {
+    if (open_count_ > 1) --open_count_;  // the outermost template leaves only by CloseTemplate
+  }
+
+  void PopThrough(std::size_t index) { open_count_ = std::max<std::size_t>(index, 1); }
+
+  const OpenElement& Top() const { return open_[open_count_ - 1]; }
+
+  OpenElement& NearestTemplate() {
+    std::size_t i = open_count_ - 1;
+    while (i > 0 && !open_[i].is_template) --i;
+    return open_[i];
+  }
+
+  // The open select the current insertion mode belongs to, or kNoElement.
+  std::size_t OpenSelect() const {
+    for (std::size_t i = open_count_; i-- > 0;) {
+      if (open_[i].is_template) return kNoElement;
+      if (open_[i].space == Space::kHtml && TagNameIs(open_[i].name, "select")) return i;
+    }
+    return kNoElement;
+  }
+
+  bool InTableContext() const { return InTableContextBelow(open_count_); }
+
+  // Whether the elements below `index`, up to the nearest template, put the contents in a table.
+  bool InTableContextBelow(std::size_t index) const {
+    for (std::size_t i = index; i-- > 0;) {
+      const OpenElement& node = open_[i];
+      if (node.is_template) return node.template_mode == TemplateMode::kTable;
+      if (node.space == Space::kHtml && NameIn(node.name, {"table", "tbody", "thead", "tfoot", "tr",
+                                                           "td", "th", "caption", "colgroup"})) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  static constexpr std::size_t kNoElement = static_cast<std::size_t>(-1);
+
+  HtmlHeadTokenizer tokenizer_;
+  Mode mode_ = Mode::kInitial;
+  HeadLocation where_;
+  std::array<OpenElement, 256> open_;  // elements open inside template contents, from the bottom
+  std::size_t open_count_ = 0;
+  std::size_t hidden_templates_ = 0;  // templates nested deeper than open_ holds
+};
+
+}  // namespace
+
+HeadLocation LocateHead(std::string_view page) { return HeadTreeBuilder(page).Run(); }
+
+std::string_view HeadInnerHtml(std::string_view page, const HeadLocation& where) {
+  const std::size_t begin = std::min(where.inner_begin, page.size());
+  const std::size_t end = std::clamp(where.inner_end, begin, page.size());
+  return page.substr(begin, end - begin);
+}
+
+std::string ReplaceHeadInnerHtml(std::string_view page, const HeadLocation& where,
+                                 std::string_view new_inner) {
+  const std::size_t begin = std::min(where.inner_begin, page.size());
+  const std::size_t end = std::clamp(where.inner_end, begin, page.size());
+  constexpr std::string_view kOpen = "<head>";
+  constexpr std::string_view kClose = "</head>";
+  std::string result;
+  result.reserve(page.size() - (end - begin) + new_inner.size() +
+                 (where.has_start_tag ? 0 : kOpen.size() + kClose.size()));
+  result.append(page.substr(0, begin));
+  if (!where.has_start_tag) result.append(kOpen);
+  result.append(new_inner);
+  if (!where.has_start_tag) result.append(kClose);
+  result.append(page.substr(end));
+  return result;
+}
+
+}  // namespace kestrova

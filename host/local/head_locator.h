@@ -1,0 +1,40 @@
+// Finds the inner HTML of a page's head element where an HTML5 parser puts it, without parsing
+// the whole page, and replaces it while every other byte stays as it was.
+#ifndef KESTROVA_HOST_LOCAL_HEAD_LOCATOR_H_
+#define KESTROVA_HOST_LOCAL_HEAD_LOCATOR_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kestrova {
+
+// Where the head element's inner HTML lies in a page, as byte offsets.
+struct HeadLocation {
+  std::size_t inner_begin = 0;  // byte offset where the head's inner HTML starts
+  std::size_t inner_end = 0;    // byte offset where it ends (the '<' of </head>, or of the token
+                                // that closed the head implicitly)
+  bool has_start_tag = false;   // the page holds an explicit <head> start tag that opened the head
+};
+
+// Locates the head the HTML5 tree construction rules build from `page`: after an explicit <head>
+// start tag, from the end of that tag; for an implied head, from the token that implied it. The
+// head ends at its end tag, at the token that closes it implicitly (a start tag that belongs to
+// the body, the first text that is not whitespace, </body>, </html>, </br>) or at the end of the
+// page. A UTF-8 byte order mark at the start is skipped. Any input gives a location within it.
+HeadLocation LocateHead(std::string_view page);
+
+// The bytes of the head's inner HTML; `where` is clamped to the page.
+std::string_view HeadInnerHtml(std::string_view page, const HeadLocation& where);
+
+// Returns the page with the head's inner HTML replaced by new_inner. With an explicit <head>, only
+// the bytes [inner_begin, inner_end) change. Without one, "<head>" + new_inner + "</head>" takes
+// the place of [inner_begin, inner_end) (the bytes an HTML5 parser would have put in the implied
+// head), so that the page gets a head where an HTML5 parser would imply it; no other byte moves.
+// `where` is clamped to the page.
+std::string ReplaceHeadInnerHtml(std::string_view page, const HeadLocation& where,
+                                 std::string_view new_inner);
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_HOST_LOCAL_HEAD_LOCATOR_H_

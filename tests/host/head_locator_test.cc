@@ -1,0 +1,534 @@
+// Tests of the head locator: hand-written pages with the location each should give, every one
+// also checked against gumbo; and generated pages, every prefix of a page, and arbitrary bytes,
+// checked against gumbo alone.
+#include "host/local/head_locator.h"
+
+#include <gtest/gtest.h>
+#include <gumbo.h>
+
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace kestrova::gumbo_reference {
+
+namespace {
+
+// Hands gumbo its memory and takes back all of it when the parse is destroyed: gumbo leaves a few
+// strings unowned on some malformed pages, which leak checkers would report.
+class GumboArena {
+ public:
+  GumboArena() {
+    options_ = kGumboDefaultOptions;
+    options_.allocator = &Allocate;
+    options_.deallocator = &Deallocate;
+    options_.userdata = this;
+  }
+  GumboArena(const GumboArena&) = delete;
+  GumboArena& operator=(const GumboArena&) = delete;
+  ~GumboArena() {
+    for (void* block : blocks_) std::free(block);
+  }
+
+  const GumboOptions* options() const { return &options_; }
+
+ private:
+  static void* Allocate(void* userdata, std::size_t size) {
+    void* block = std::malloc(size == 0 ? 1 : size);
+    static_cast<GumboArena*>(userdata)->blocks_.insert(block);
+    return block;
+  }
+  static void Deallocate(void* userdata, void* block) {
+    if (static_cast<GumboArena*>(userdata)->blocks_.erase(block) > 0) std::free(block);
+  }
+
+  GumboOptions options_;
+  std::unordered_set<void*> blocks_;
+};
+
+struct GumboOutputDeleter {
+  const GumboOptions* options;
+  void operator()(GumboOutput* output) const { gumbo_destroy_output(options, output); }
+};
+
+}  // namespace
+
+// The head location gumbo gives for `page`, under LocateHead's conventions: gumbo reads the page
+// without a leading UTF-8 byte order mark and its offsets are moved past it. Sets *found to
+// whether gumbo's tree had a head under its root.
+HeadLocation GumboHeadLocation(std::string_view page, bool* found) {
+  const std::size_t skip = page.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+  const std::string_view document = page.substr(skip);
+  GumboArena arena;
+  const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(
+      gumbo_parse_with_options(arena.options(), document.data(), document.size()),
+      GumboOutputDeleter{arena.options()});
+  HeadLocation where;
+  *found = false;
+  const GumboVector& children = output->root->v.element.children;
+  for (unsigned int i = 0; i < children.length; ++i) {
+    const auto* node = static_cast<const GumboNode*>(children.data[i]);
+    if (node->type != GUMBO_NODE_ELEMENT || node->v.element.tag != GUMBO_TAG_HEAD) continue;
+    const GumboElement& head = node->v.element;
+    where.has_start_tag = head.original_tag.length > 0;
+    where.inner_begin = skip + head.start_pos.offset + head.original_tag.length;
+    where.inner_end = skip + head.end_pos.offset;
+    *found = true;
+    break;
+  }
+  return where;
+}
+
+// Whether LocateHead and gumbo agree on `page`, with the difference spelled out when they do not.
+testing::AssertionResult AgreesWithGumbo(std::string_view page) {
+  bool found = false;
+  const HeadLocation theirs = GumboHeadLocation(page, &found);
+  const HeadLocation ours = LocateHead(page);
+  if (!found) return testing::AssertionFailure() << "gumbo built no head";
+  if (ours.inner_begin == theirs.inner_begin && ours.inner_end == theirs.inner_end &&
+      ours.has_start_tag == theirs.has_start_tag) {
+    return testing::AssertionSuccess();
+  }
+  return testing::AssertionFailure()
+         << "LocateHead gives [" << ours.inner_begin << ", " << ours.inner_end << ") start tag "
+         << ours.has_start_tag << ", gumbo [" << theirs.inner_begin << ", " << theirs.inner_end
+         << ") start tag " << theirs.has_start_tag;
+}
+
+}  // namespace kestrova::gumbo_reference
+
+namespace kestrova {
+namespace {
+
+using gumbo_reference::AgreesWithGumbo;
+
+// A page cut into the bytes before the head's inner HTML, the inner HTML, and the rest.
+struct PageCase {
+  const char* name;
+  std::string before;
+  std::string inner;
+  std::string after;
+  bool has_start_tag;
+
+  std::string Page() const { return before + inner + after; }
+};
+
+void PrintTo(const PageCase& page_case, std::ostream* out) { *out << page_case.name; }
+
+const PageCase kPageCases[] = {
+    {"ExplicitHead", "<!DOCTYPE html>\n<html>\n<head>",
+     "\n<meta charset=\"utf-8\">\n<title>Page</title>\n",
+     "</head>\n<body><p>Text</p></body>\n</html>\n", true},
+    {"NoHeadJustText", "", "", "Just text", false},
+    {"NoHeadBodyOnly", "<html>", "", "<body><p>x</p></body></html>", false},
+    {"ImpliedHeadHoldsTitle", "<!DOCTYPE html>", "<title>T</title><meta name=a content=b>", "<p>x",
+     false},
+    {"ClosedByBody", "<head>", "<meta charset=utf-8>", "<body>x", true},
+    {"ClosedByText", "<html><head>", "<title>T</title>\n  ", "Hello <b>world</b>", true},
+    {"ClosedByDiv", "<head>", "<link rel=stylesheet href=a.css>", "<div>x</div>", true},
+    {"ClosedByEndOfPage", "<head>", "<title>T</title>\n", "", true},
+    {"ClosedByEndBody", "<head>", "<meta>", "</body>", true},
+    {"ClosedByEndHtml", "<head>", "", "</html>", true},
+    {"ClosedByEndBr", "<head>", "<title>T</title>", "</br><p>", true},
+    {"ClosedByFrameset", "<html><head>", "<title>T</title>", "<frameset cols=\"50%,50%\">", true},
+    {"CommentsDoctypeAndInstructionBeforeHtml",
+     "<!-- saved by hand -->\n<?xml version=\"1.0\"?>\n"
+     "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n<html>\n<!-- before -->\n<head>",
+     "<title>T</title>", "</head>", true},
+    {"ByteOrderMarkExplicitHead", "\xEF\xBB\xBF<html><head>", "<title>T</title>", "</head>", true},
+    {"ByteOrderMarkImpliedHead", "\xEF\xBB\xBF", "<title>T</title>", "<p>x", false},
+    {"ByteOrderMarkOnly", "\xEF\xBB\xBF", "", "", false},
+    {"UppercaseWithAttributes", "<HTML LANG=en><HEAD lang=en profile=\"http://a/b\">",
+     "<TITLE>T</TITLE>", "</HEAD><BODY>", true},
+    {"QuotedGreaterThanInHeadAttributes", "<head data-x=\"a>b\" data-y='c>d'>", "<meta>", "</head>",
+     true},
+    {"WhitespaceBeforeImpliedHeadSkipped", "<html>\n \t ", "<title>T</title>", "<p>", false},
+    {"WhitespaceBeforeHeadTagSkipped", "\n <html>\n  <head>", "<meta>", "</head>", true},
+    {"WhitespaceInHeadStays", "<head>", "\n  \t\r\n  ", "x", true},
+    {"TitleHoldsEndHead", "<head>", "<title>a</head>b</title>", "</head>", true},
+    {"TitleHoldsMarkup", "<head>", "<title><!-- <body> --></title  >", "</head>", true},
+    {"StyleHoldsEndHead", "<head>", "<style>p:after{content:\"</head>\"}</style>", "</head>", true},
+    {"ScriptHoldsEndHead", "<head>", "<script>var s = \"</head><body>\";</script>", "</head>",
+     true},
+    {"ScriptEscapedAndDoubleEscaped", "<head>",
+     "<script><!--\ndocument.write(\"<script></head></script>\");\n//--></script>", "</head>",
+     true},
+    {"ScriptUnclosedEscapeRunsToEnd", "<head>", "<script><!--<script></head></script></head>", "",
+     true},
+    {"ScriptEndTagIgnoresCase", "<head>", "<script>a</SCRIPT\t>", "</head>", true},
+    {"NoscriptInHead", "<head>",
+     "<noscript><link rel=stylesheet href=n.css><style>a{}</style></noscript>", "</head>", true},
+    {"NoscriptStyleHoldsEndHead", "<head>", "<noscript><style></head></style></noscript>",
+     "</head>", true},
+    {"NoscriptWithBodyMarkupClosesHead", "<head>", "<noscript>", "<p>Enable scripts</p></noscript>",
+     true},
+    {"NoframesHoldsEndHead", "<head>", "<noframes></head><body></noframes>", "</head>", true},
+    {"EndHeadWithSpaces", "<head>", "<title>T</title>", "</head >", true},
+    {"EndHeadWithAttribute", "<head>", "<meta>", "</head\n class=\"x>y\">", true},
+    {"StrayEndTagsInHead", "<head>", "</div></p></title><title>T</title></span>", "</head>", true},
+    {"TemplateInHead", "<head>", "<template><p>x</p></head><body><div></template><meta>", "</head>",
+     true},
+    {"NestedTemplates", "<head>", "<template><template>text</template><b>bold</b></template>",
+     "</head>", true},
+    {"TemplateHoldsStyle", "<head>", "<template><div><style></head></style></div></template>",
+     "</head>", true},
+    {"TemplateUnclosedRunsToEnd", "<head>", "<template><p>", "", true},
+    {"HtmlAndHeadRepeatedInHead", "<head>", "<html lang=en><head><meta>", "</head>", true},
+    // A second <html> start tag before the head implies the head, as gumbo reads it.
+    {"SecondHtmlBeforeHeadImpliesHead", "<html>", "<html lang=en><head><title>T</title>", "</head>",
+     false},
+    {"EmptyPage", "", "", "", false},
+    {"WhitespaceCharacterReferences", "<head>", "&#32;&#x9;&Tab;&NewLine;", "&amp;", true},
+    {"EmptyEndTagCountsTowardsNextToken", "<head>", "", "</>x", true},
+    {"TagCutByEndOfPage", "<head>", "<title>T</title>", "<meta name=\"x", true},
+    {"TruncatedHeadTag", "", "", "<head", false},
+    {"CommentCutByEndOfPage", "<head>", "<!-- never closed </head>", "", true},
+    {"CommentForms", "<head>", "<!----><!---><!-- a -- b --!><!-->", "</head>", true},
+    {"NulByteClosesHead", "<head>", "", std::string("\0x", 2), true},
+    {"NonAsciiTextClosesHead", "<head>", "", "\xC3\xA9t\xC3\xA9", true},
+    {"LessThanOpeningNothingClosesHead", "<head>", "", "< 3", true},
+    {"DoctypeInHeadIgnored", "<head>", "<!DOCTYPE html>", "</head>", true},
+    {"ProcessingInstructionInHead", "<head>", "<?php echo 1 ?>", "</head>", true},
+    {"CdataInHeadIsBogusComment", "<head>", "<![CDATA[x]]>", "</head>", true},
+    {"SelfClosingHeadTag", "<head/>", "<meta/>", "</head>", true},
+    {"AttributeHoldsEndHead", "<head>", "<meta content=\"</head>\">", "</head>", true},
+    {"HeadTagAfterBodyContentIgnored", "", "", "<p>x</p><head><title>y</title>", false},
+    {"SecondHeadOutsideIgnored", "<head>", "<title>T</title>", "</head><head><meta></head>", true},
+    {"EndHeadBeforeHeadImpliesEmptyHead", "<html>", "", "</head><title>x</title>", false},
+    {"IgnoredEndTagsBeforeHead", "<html></p></div><head>", "<meta>", "</head>", true},
+};
+
+class HeadLocatorPageTest : public testing::TestWithParam<PageCase> {};
+
+TEST_P(HeadLocatorPageTest, LocatesTheHead) {
+  const PageCase& page_case = GetParam();
+  const std::string page = page_case.Page();
+  const HeadLocation where = LocateHead(page);
+  EXPECT_EQ(where.inner_begin, page_case.before.size());
+  EXPECT_EQ(where.inner_end, page_case.before.size() + page_case.inner.size());
+  EXPECT_EQ(where.has_start_tag, page_case.has_start_tag);
+  EXPECT_EQ(HeadInnerHtml(page, where), page_case.inner);
+}
+
+TEST_P(HeadLocatorPageTest, AgreesWithGumbo) { EXPECT_TRUE(AgreesWithGumbo(GetParam().Page())); }
+
+TEST_P(HeadLocatorPageTest, ReplacesOnlyTheHeadInnerHtml) {
+  const PageCase& page_case = GetParam();
+  const std::string page = page_case.Page();
+  constexpr std::string_view kNewInner = "<title>New</title><!-- mended -->";
+  const std::string replaced = ReplaceHeadInnerHtml(page, LocateHead(page), kNewInner);
+
+  const std::string new_head = page_case.has_start_tag
+                                   ? std::string(kNewInner)
+                                   : "<head>" + std::string(kNewInner) + "</head>";
+  EXPECT_EQ(replaced, page_case.before + new_head + page_case.after);
+  // The page now has an explicit head that holds exactly the new inner HTML.
+  const HeadLocation again = LocateHead(replaced);
+  EXPECT_TRUE(again.has_start_tag);
+  EXPECT_EQ(HeadInnerHtml(replaced, again), kNewInner);
+  EXPECT_TRUE(AgreesWithGumbo(replaced));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, HeadLocatorPageTest, testing::ValuesIn(kPageCases),
+                         [](const testing::TestParamInfo<PageCase>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
+
+TEST(HeadLocatorTest, ClampsALocationToThePage) {
+  const HeadLocation beyond{10, 20, true};
+  EXPECT_EQ(HeadInnerHtml("<head>", beyond), "");
+  EXPECT_EQ(ReplaceHeadInnerHtml("<head>", beyond, "<meta>"), "<head><meta>");
+  const HeadLocation reversed{4, 2, true};
+  EXPECT_EQ(HeadInnerHtml("abcdef", reversed), "");
+  EXPECT_EQ(ReplaceHeadInnerHtml("abcdef", reversed, "X"), "abcdXef");
+}
+
+// Templates nest deeper than the locator keeps track of element by element.
+TEST(HeadLocatorTest, FollowsDeeplyNestedTemplates) {
+  std::string opened;
+  for (int i = 0; i < 1000; ++i) opened += "<template><svg><div>";
+  std::string closing;
+  for (int i = 0; i < 999; ++i) closing += "</template>";
+
+  const std::string balanced = "<head>" + opened + closing + "</template><meta></head>x";
+  const HeadLocation where = LocateHead(balanced);
+  EXPECT_EQ(HeadInnerHtml(balanced, where), opened + closing + "</template><meta>");
+  EXPECT_TRUE(AgreesWithGumbo(balanced));
+
+  // One template left open holds the rest of the page.
+  const std::string unbalanced = "<head>" + opened + closing + "<meta></head>x";
+  EXPECT_EQ(LocateHead(unbalanced).inner_end, unbalanced.size());
+  EXPECT_TRUE(AgreesWithGumbo(unbalanced));
+}
+
+// A page with most of what a head holds, cut at every length.
+TEST(HeadLocatorTest, AgreesWithGumboOnEveryPrefixOfAPage) {
+  const std::string page =
+      "<!-- prolog --><!DOCTYPE html>\n<HTML lang=\"en\">\n <head profile='a>b'>\n"
+      "<meta charset=utf-8><title>A &amp; B</title >\n"
+      "<script>if (a <b) { document.write('<!--<script>x</script>-->'); }</script>\n"
+      "<style>p > a { color: red }</style><noscript><link rel=x></noscript>\n"
+      "<template><svg><title><style>x</style></title></svg><![CDATA[y]]></template>\n"
+      "<!-- c -- d --!></head >\n<body><p>Text &#32; </p></body></html>\n";
+  for (std::size_t length = 0; length <= page.size(); ++length) {
+    const std::string prefix = page.substr(0, length);
+    ASSERT_TRUE(AgreesWithGumbo(prefix)) << "prefix of " << length << " bytes: " << prefix;
+    ASSERT_TRUE(AgreesWithGumbo("\xEF\xBB\xBF" + prefix)) << "after a byte order mark: " << prefix;
+  }
+}
+
+// Pages built from markup fragments at random (with fixed seeds, so every run checks the same
+// pages), each compared with gumbo.
+class GeneratedPages {
+ public:
+  GeneratedPages(std::vector<std::string_view> fragments, unsigned int seed)
+      : fragments_(std::move(fragments)), random_(seed) {}
+
+  std::string Next(std::string_view prefix, std::size_t max_fragments) {
+    std::string page(prefix);
+    const std::size_t count = Uniform(max_fragments + 1);
+    for (std::size_t i = 0; i < count; ++i) page += fragments_[Uniform(fragments_.size())];
+    return page;
+  }
+
+ private:
+  std::size_t Uniform(std::size_t bound) {
+    return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_);
+  }
+
+  std::vector<std::string_view> fragments_;
+  std::mt19937 random_;
+};
+
+// Markup around and inside a head, templates included.
+const std::vector<std::string_view> kHeadFragments = {"<!DOCTYPE html>",
+                                                      "<html>",
+                                                      "<html lang=en>",
+                                                      "<head>",
+                                                      "<HEAD>",
+                                                      "<head lang=en>",
+                                                      "</head>",
+                                                      "</head >",
+                                                      "<head/>",
+                                                      "</head/>",
+                                                      "<body>",
+                                                      "</body>",
+                                                      "</html>",
+                                                      "</br>",
+                                                      "<br>",
+                                                      " ",
+                                                      "\n",
+                                                      "\t",
+                                                      "\r\n",
+                                                      "\f",
+                                                      "x",
+                                                      "text",
+                                                      "&#32;",
+                                                      "&#x20",
+                                                      "&amp;",
+                                                      "&Tab;",
+                                                      "&#",
+                                                      "&",
+                                                      "<!--c-->",
+                                                      "<!--",
+                                                      "-->",
+                                                      "--!>",
+                                                      "<!---->",
+                                                      "<!-->",
+                                                      "<!--->",
+                                                      "<?pi?>",
+                                                      "</>",
+                                                      "<",
+                                                      "</",
+                                                      "<!x>",
+                                                      "<!doctype x>",
+                                                      "<title>",
+                                                      "</title>",
+                                                      "<TITLE>",
+                                                      "<title/>",
+                                                      "<style>",
+                                                      "</style>",
+                                                      "<script>",
+                                                      "</script>",
+                                                      "</script >",
+                                                      "<!--<script>",
+                                                      "<script/>",
+                                                      "<noscript>",
+                                                      "</noscript>",
+                                                      "<noframes>",
+                                                      "</noframes>",
+                                                      "<template>",
+                                                      "</template>",
+                                                      "<meta charset=utf-8>",
+                                                      "<meta/>",
+                                                      "<meta a='",
+                                                      "<link rel=x href='a>b'>",
+                                                      "<base href=\"/\">",
+                                                      "<basefont>",
+                                                      "<bgsound>",
+                                                      "<menuitem>",
+                                                      "<div>",
+                                                      "</div>",
+                                                      "<p>",
+                                                      "</p>",
+                                                      "<span>",
+                                                      "<b>",
+                                                      "</b>",
+                                                      "<li>",
+                                                      "</li>",
+                                                      "<h1>",
+                                                      "</h2>",
+                                                      "<section>",
+                                                      "</section>",
+                                                      "<main>",
+                                                      "</main>",
+                                                      "<select>",
+                                                      "</select>",
+                                                      "<option>",
+                                                      "</option>",
+                                                      "<optgroup>",
+                                                      "<input>",
+                                                      "<keygen>",
+                                                      "<textarea>",
+                                                      "</textarea>",
+                                                      "<table>",
+                                                      "</table>",
+                                                      "<tr>",
+                                                      "<td>",
+                                                      "</td>",
+                                                      "<th>",
+                                                      "<tbody>",
+                                                      "<col>",
+                                                      "<colgroup>",
+                                                      "<caption>",
+                                                      "<plaintext>",
+                                                      "<xmp>",
+                                                      "</xmp>",
+                                                      "<iframe>",
+                                                      "</iframe>",
+                                                      "<noembed>",
+                                                      "</noembed>",
+                                                      "<image>",
+                                                      "<isindex>",
+                                                      "<frameset>",
+                                                      "<frame>",
+                                                      "<object>",
+                                                      "</object>",
+                                                      "<button>",
+                                                      "</button>",
+                                                      "<ul>",
+                                                      "</ul>",
+                                                      "<x y=z>",
+                                                      "</x>",
+                                                      "<a b=\"",
+                                                      "\"",
+                                                      "'",
+                                                      "=",
+                                                      ">",
+                                                      "/>",
+                                                      "-",
+                                                      std::string_view("\0", 1),
+                                                      "\xC3\xA9",
+                                                      "<![CDATA[",
+                                                      "]]>"};
+
+// SVG and MathML inside templates. Left out: "</>", end tags with attributes, unknown element
+// names, and table element names used for foreign elements, where gumbo 0.10 departs from the
+// HTML5 rules (it compares foreign end tags by their raw source text and matches any unknown end
+// tag to any unknown element).
+const std::vector<std::string_view> kForeignFragments = {"<svg>",
+                                                         "</svg>",
+                                                         "<svg/>",
+                                                         "<math>",
+                                                         "</math>",
+                                                         "<mi>",
+                                                         "</mi>",
+                                                         "<mtext>",
+                                                         "<mglyph>",
+                                                         "<foreignObject>",
+                                                         "</foreignObject>",
+                                                         "<desc>",
+                                                         "</desc>",
+                                                         "<svg><title>",
+                                                         "</title>",
+                                                         "<title>",
+                                                         "<annotation-xml encoding=text/html>",
+                                                         "<annotation-xml>",
+                                                         "</annotation-xml>",
+                                                         "<![CDATA[",
+                                                         "]]>",
+                                                         "<template>",
+                                                         "</template>",
+                                                         "<style>",
+                                                         "</style>",
+                                                         "<script>",
+                                                         "</script>",
+                                                         "<textarea>",
+                                                         "</textarea>",
+                                                         "<xmp>",
+                                                         "</xmp>",
+                                                         "<div>",
+                                                         "</div>",
+                                                         "<p>",
+                                                         "</p>",
+                                                         "<span>",
+                                                         "<b>",
+                                                         "</b>",
+                                                         "<font color=red>",
+                                                         "<font>",
+                                                         "<select>",
+                                                         "</select>",
+                                                         "<option>",
+                                                         "<plaintext>",
+                                                         "<meta>",
+                                                         "<head>",
+                                                         "</head>",
+                                                         "<!--c-->",
+                                                         "x",
+                                                         " ",
+                                                         "&#32;",
+                                                         ">",
+                                                         "<"};
+
+TEST(HeadLocatorTest, AgreesWithGumboOnGeneratedPages) {
+  GeneratedPages head_pages(kHeadFragments, 20240601);
+  for (int i = 0; i < 20000; ++i) {
+    const std::string page = head_pages.Next(i % 3 == 0 ? "<head>" : "", 14);
+    ASSERT_TRUE(AgreesWithGumbo(page)) << "page " << i << ": " << page;
+  }
+  GeneratedPages template_pages(kHeadFragments, 20240602);
+  for (int i = 0; i < 10000; ++i) {
+    const std::string page = template_pages.Next("<head><template>", 24);
+    ASSERT_TRUE(AgreesWithGumbo(page)) << "page " << i << ": " << page;
+  }
+  GeneratedPages foreign_pages(kForeignFragments, 20240603);
+  for (int i = 0; i < 10000; ++i) {
+    const std::string page = foreign_pages.Next("<head><template>", 24);
+    ASSERT_TRUE(AgreesWithGumbo(page)) << "page " << i << ": " << page;
+  }
+}
+
+// Arbitrary bytes, weighted towards markup characters: a location inside the page, and gumbo's.
+TEST(HeadLocatorTest, AgreesWithGumboOnArbitraryBytes) {
+  constexpr std::string_view kMarkup = "<<<>>>///!!--?&#;=\"' \n\tabdehilmnoprstx";
+  std::mt19937 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    std::string page(std::uniform_int_distribution<std::size_t>(0, 48)(random), '\0');
+    for (char& byte : page) {
+      const auto pick = std::uniform_int_distribution<unsigned int>(0, 255)(random);
+      byte = pick < 200 ? kMarkup[pick % kMarkup.size()] : static_cast<char>(pick);
+    }
+    const HeadLocation where = LocateHead(page);
+    ASSERT_LE(where.inner_begin, where.inner_end) << page;
+    ASSERT_LE(where.inner_end, page.size()) << page;
+    ASSERT_TRUE(AgreesWithGumbo(page)) << "page " << i << ": " << page;
+  }
+}
+
+}  // namespace
+}  // namespace kestrova
