@@ -1,0 +1,366 @@
+#include "platform/posix/curl_transfer_control.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <utility>
+
+#include "mending/failure.h"
+#include "platform/event_pump.h"
+#include "platform/posix/posix_failure.h"
+#include "platform/posix/request_url.h"
+
+namespace kestrova {
+namespace {
+
+// libcurl wants one global set-up before its first handle; later calls only count.
+void InitCurlOnce() {
+  static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
+  CheckCurl("curl_global_init", result);
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+// The status code of a status line such as "HTTP/1.1 200 OK"; 0 when there is none.
+int StatusCode(std::string_view line) {
+  const std::size_t space = line.find(' ');
+  if (space == std::string_view::npos) return 0;
+  int code = 0;
+  for (std::size_t i = space + 1; i < line.size() && i < space + 4; ++i) {
+    if (line[i] < '0' || line[i] > '9') return 0;
+    code = code * 10 + (line[i] - '0');
+  }
+  return code;
+}
+
+// Refuses a call the control cannot carry out.
+[[noreturn]] void Refuse(std::string description) {
+  throw Failure(kErrInvalidArgument, std::string(TransferControl::kFailureSource),
+                std::move(description));
+}
+
+// Clears a flag when leaving a scope, exceptions included.
+class FlagGuard {
+ public:
+  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagGuard() { flag_ = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+CurlTransferControl::CurlTransferControl(PollEventPump& pump)
+    : CurlTransferControl(pump, Options{}) {}
+
+CurlTransferControl::CurlTransferControl(PollEventPump& pump, Options options)
+    : pump_(pump), options_(std::move(options)), body_(options_.body_buffer_capacity) {
+  InitCurlOnce();
+  SetUpHandles();
+  pump_.AddSource(*this);
+}
+
+CurlTransferControl::~CurlTransferControl() {
+  pump_.RemoveSource(*this);
+  Detach();
+  // The easy handle goes first: libcurl wants it out of the multi handle before either dies.
+  easy_.reset();
+  multi_.reset();
+}
+
+void CurlTransferControl::SetUpHandles() {
+  multi_.reset(curl_multi_init());
+  easy_.reset(curl_easy_init());
+  if (!multi_ || !easy_) RaisePlatformError(kErrInvalidArgument, "libcurl could not start");
+  CURLM* multi = multi_.get();
+  CheckCurl("CURLMOPT_SOCKETFUNCTION", curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, OnSocket));
+  CheckCurl("CURLMOPT_SOCKETDATA", curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this));
+  CheckCurl("CURLMOPT_TIMERFUNCTION", curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, OnTimer));
+  CheckCurl("CURLMOPT_TIMERDATA", curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this));
+
+  CURL* easy = easy_.get();
+  CheckCurl("CURLOPT_ERRORBUFFER", curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_buffer_));
+  CheckCurl("CURLOPT_WRITEFUNCTION", curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody));
+  CheckCurl("CURLOPT_WRITEDATA", curl_easy_setopt(easy, CURLOPT_WRITEDATA, this));
+  CheckCurl("CURLOPT_HEADERFUNCTION", curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeaderLine));
+  CheckCurl("CURLOPT_HEADERDATA", curl_easy_setopt(easy, CURLOPT_HEADERDATA, this));
+  // The debug callback is the only one that tells when the request went out; it needs VERBOSE
+  // and, once set, libcurl prints nothing itself.
+  CheckCurl("CURLOPT_DEBUGFUNCTION", curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, OnDebug));
+  CheckCurl("CURLOPT_DEBUGDATA", curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this));
+  CheckCurl("CURLOPT_VERBOSE", curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L));
+  CheckCurl("CURLOPT_RESOLVER_START_FUNCTION",
+            curl_easy_setopt(easy, CURLOPT_RESOLVER_START_FUNCTION, OnResolveStart));
+  CheckCurl("CURLOPT_RESOLVER_START_DATA",
+            curl_easy_setopt(easy, CURLOPT_RESOLVER_START_DATA, this));
+  CheckCurl("CURLOPT_SOCKOPTFUNCTION",
+            curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, OnSocketOptions));
+  CheckCurl("CURLOPT_SOCKOPTDATA", curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, this));
+  CheckCurl("CURLOPT_PREREQFUNCTION", curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnPrerequest));
+  CheckCurl("CURLOPT_PREREQDATA", curl_easy_setopt(easy, CURLOPT_PREREQDATA, this));
+
+  CheckCurl("CURLOPT_PROTOCOLS_STR", curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https"));
+  CheckCurl("CURLOPT_REDIR_PROTOCOLS_STR",
+            curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
+  CheckCurl("CURLOPT_FOLLOWLOCATION", curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L));
+  CheckCurl("CURLOPT_MAXREDIRS", curl_easy_setopt(easy, CURLOPT_MAXREDIRS, options_.max_redirects));
+  CheckCurl("CURLOPT_HTTP_VERSION",
+            curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}));
+  // A proxy's answer to CONNECT is not the server's header.
+  CheckCurl("CURLOPT_SUPPRESS_CONNECT_HEADERS",
+            curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
+  if (!options_.trusted_certificates_pem.empty()) {
+    curl_blob blob{options_.trusted_certificates_pem.data(),
+                   options_.trusted_certificates_pem.size(), CURL_BLOB_COPY};
+    CheckCurl("CURLOPT_CAINFO_BLOB", curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob));
+  }
+}
+
+void CurlTransferControl::SetUrl(std::string_view url) {
+  std::optional<std::string> prepared = url.empty() ? std::string() : PrepareRequestUrl(url);
+  if (!prepared) Refuse("URL is malformed: " + std::string(url));
+  url_ = std::string(url);
+  request_url_ = std::move(*prepared);
+}
+
+void CurlTransferControl::SetRequestTimeout(int seconds) {
+  if (seconds < 0) Refuse(std::string(PlatformDescription(kErrInvalidArgument)));
+  timeout_seconds_ = seconds;
+}
+
+void CurlTransferControl::Execute(std::string_view operation) {
+  if (StillExecuting()) Refuse("Still executing last request");
+  const std::string word = LowerAscii(operation);
+  if (word != "get" && word != "head") {
+    Refuse("Operation not supported: " + std::string(operation));
+  }
+  if (request_url_.empty()) Refuse("No URL has been set");
+
+  Detach();  // drops what is left of the previous body
+  body_.Clear();
+  header_.clear();
+  header_ended_ = false;
+  paused_ = false;
+  failure_text_.clear();
+  error_buffer_[0] = '\0';
+
+  CURL* easy = easy_.get();
+  if (word == "head") {
+    CheckCurl("CURLOPT_NOBODY", curl_easy_setopt(easy, CURLOPT_NOBODY, 1L));
+  } else {
+    // Also clears NOBODY left over from a "head".
+    CheckCurl("CURLOPT_HTTPGET", curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L));
+  }
+  CheckCurl("CURLOPT_URL", curl_easy_setopt(easy, CURLOPT_URL, request_url_.c_str()));
+  const long timeout = timeout_seconds_;
+  CheckCurl("CURLOPT_CONNECTTIMEOUT", curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout));
+  // A stall is less than one byte a second over the whole time-out; a long download that keeps
+  // arriving is never cut off.
+  CheckCurl("CURLOPT_LOW_SPEED_LIMIT",
+            curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, timeout > 0 ? 1L : 0L));
+  CheckCurl("CURLOPT_LOW_SPEED_TIME", curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout));
+
+  states_.StartRequest();
+  // libcurl asks, through the timer callback, to be run at once: the first states arrive from
+  // the next DoEvents.
+  CheckCurl("curl_multi_add_handle", curl_multi_add_handle(multi_.get(), easy));
+  attached_ = true;
+}
+
+bool CurlTransferControl::StillExecuting() const {
+  return states_.HasPending() || (attached_ && !paused_);
+}
+
+std::string CurlTransferControl::GetChunk(std::size_t max_size) {
+  if (max_size == 0) Refuse(std::string(PlatformDescription(kErrInvalidArgument)));
+  // Each round either finds data, finds the end, or waits on libcurl, whose own time-out ends a
+  // transfer that stalls.
+  for (;;) {
+    if (!body_.empty()) {
+      std::string piece = body_.Take(max_size);
+      ResumeIfRoom();
+      return piece;
+    }
+    if (!attached_) {
+      DeliverStates();  // the kError or kResponseCompleted of the end, if still queued
+      return {};
+    }
+    ResumeIfRoom();
+    PumpOnce();
+  }
+}
+
+void CurlTransferControl::SetStateChangedCallback(StateChangedCallback callback) {
+  on_state_ = std::move(callback);
+}
+
+void CurlTransferControl::CollectDescriptors(std::vector<pollfd>& fds) {
+  for (const auto& [socket, events] : sockets_) fds.push_back(pollfd{socket, events, 0});
+}
+
+std::optional<std::chrono::milliseconds> CurlTransferControl::Timeout() const {
+  if (states_.HasPending()) return std::chrono::milliseconds{0};
+  if (!deadline_) return std::nullopt;
+  const Clock::duration left = std::max(*deadline_ - Clock::now(), Clock::duration{});
+  return std::chrono::ceil<std::chrono::milliseconds>(left);
+}
+
+void CurlTransferControl::Dispatch(std::span<const pollfd> fds) {
+  int running = 0;
+  for (const pollfd& entry : fds) {
+    if (entry.revents == 0 || (entry.revents & POLLNVAL) != 0) continue;
+    int mask = 0;
+    if ((entry.revents & (POLLIN | POLLHUP)) != 0) mask |= CURL_CSELECT_IN;
+    if ((entry.revents & POLLOUT) != 0) mask |= CURL_CSELECT_OUT;
+    if ((entry.revents & POLLERR) != 0) mask |= CURL_CSELECT_ERR;
+    CheckCurl("curl_multi_socket_action",
+              curl_multi_socket_action(multi_.get(), entry.fd, mask, &running));
+  }
+  if (deadline_ && *deadline_ <= Clock::now()) {
+    deadline_.reset();  // libcurl sets the next one through the timer callback
+    CheckCurl("curl_multi_socket_action",
+              curl_multi_socket_action(multi_.get(), CURL_SOCKET_TIMEOUT, 0, &running));
+  }
+  CollectFinished();
+  DeliverStates();
+}
+
+void CurlTransferControl::PumpOnce() {
+  std::vector<pollfd> fds;
+  CollectDescriptors(fds);
+  const std::chrono::milliseconds wait =
+      std::min(Timeout().value_or(EventPump::kMaxWait), EventPump::kMaxWait);
+  if (::poll(fds.data(), fds.size(), static_cast<int>(wait.count())) < 0) {
+    if (errno != EINTR) RaiseSystemError("poll", errno);
+    for (pollfd& entry : fds) entry.revents = 0;
+  }
+  Dispatch(fds);
+}
+
+void CurlTransferControl::CollectFinished() {
+  int left = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
+    if (message->msg != CURLMSG_DONE || message->easy_handle != easy_.get()) continue;
+    const CURLcode result = message->data.result;
+    // Removing the handle hands its connection back to the cache for the next request.
+    Detach();
+    paused_ = false;
+    if (result != CURLE_OK) {
+      failure_text_ = error_buffer_[0] != '\0' ? error_buffer_ : curl_easy_strerror(result);
+    }
+    states_.OnFinished(result == CURLE_OK);
+  }
+}
+
+void CurlTransferControl::Detach() noexcept {
+  if (!attached_) return;
+  curl_multi_remove_handle(multi_.get(), easy_.get());
+  attached_ = false;
+}
+
+void CurlTransferControl::DeliverStates() {
+  if (delivering_) return;  // the running delivery takes the states queued meanwhile
+  const FlagGuard guard(delivering_);
+  while (const std::optional<int> state = states_.Next()) {
+    if (!on_state_) continue;
+    const StateChangedCallback callback = on_state_;  // the callback may replace itself
+    callback(*state);
+  }
+}
+
+void CurlTransferControl::ResumeIfRoom() {
+  if (!paused_ || !attached_ || body_.size() > body_.capacity() / 2) return;
+  paused_ = false;
+  // libcurl may hand over the held-back piece right here, through OnBody, which pauses again
+  // when it still does not fit.
+  CheckCurl("curl_easy_pause", curl_easy_pause(easy_.get(), CURLPAUSE_CONT));
+}
+
+size_t CurlTransferControl::OnBody(char* data, size_t size, size_t count, void* self) {
+  auto& control = *static_cast<CurlTransferControl*>(self);
+  const size_t length = size * count;
+  control.states_.OnBodyData();
+  if (!control.body_.Fits(length)) {
+    control.paused_ = true;
+    return CURL_WRITEFUNC_PAUSE;  // libcurl keeps the piece and offers it again on resume
+  }
+  control.body_.Append(std::string_view(data, length));
+  control.peak_buffered_ = std::max(control.peak_buffered_, control.body_.size());
+  return length;
+}
+
+size_t CurlTransferControl::OnHeaderLine(char* data, size_t size, size_t count, void* self) {
+  auto& control = *static_cast<CurlTransferControl*>(self);
+  const size_t length = size * count;
+  const std::string_view line(data, length);
+  if (line.starts_with("HTTP/")) {
+    // Each response of a redirect chain starts a new header: the last one is kept.
+    control.header_.clear();
+    control.header_ended_ = false;
+    control.states_.OnStatusLine();
+  }
+  if (control.header_ended_) return length;  // trailers of a chunked body
+  control.header_.append(line);
+  if (line == "\r\n" || line == "\n") {
+    control.header_ended_ = true;
+    const std::size_t end = control.header_.find('\r');
+    const int status = StatusCode(std::string_view(control.header_).substr(0, end));
+    control.states_.OnHeaderEnd(status >= 100 && status < 200);
+  }
+  return length;
+}
+
+int CurlTransferControl::OnDebug(CURL*, curl_infotype type, char*, size_t, void* self) {
+  if (type == CURLINFO_HEADER_OUT) static_cast<CurlTransferControl*>(self)->states_.OnRequestSent();
+  return 0;
+}
+
+int CurlTransferControl::OnResolveStart(void*, void*, void* self) {
+  static_cast<CurlTransferControl*>(self)->states_.OnResolveStarted();
+  return 0;
+}
+
+int CurlTransferControl::OnSocketOptions(void* self, curl_socket_t, curlsocktype purpose) {
+  if (purpose == CURLSOCKTYPE_IPCXN)
+    static_cast<CurlTransferControl*>(self)->states_.OnConnecting();
+  return CURL_SOCKOPT_OK;
+}
+
+int CurlTransferControl::OnPrerequest(void* self, char*, char*, int, int) {
+  static_cast<CurlTransferControl*>(self)->states_.OnRequesting();
+  return CURL_PREREQFUNC_OK;
+}
+
+int CurlTransferControl::OnSocket(CURL*, curl_socket_t socket, int what, void* self, void*) {
+  auto& control = *static_cast<CurlTransferControl*>(self);
+  if (what == CURL_POLL_REMOVE) {
+    control.sockets_.erase(socket);
+    return 0;
+  }
+  int events = 0;
+  if ((what & CURL_POLL_IN) != 0) events |= POLLIN;
+  if ((what & CURL_POLL_OUT) != 0) events |= POLLOUT;
+  control.sockets_[socket] = static_cast<short>(events);
+  return 0;
+}
+
+int CurlTransferControl::OnTimer(CURLM*, long timeout_ms, void* self) {
+  auto& control = *static_cast<CurlTransferControl*>(self);
+  if (timeout_ms < 0) {
+    control.deadline_.reset();
+  } else {
+    control.deadline_ = Clock::now() + std::chrono::milliseconds{timeout_ms};
+  }
+  return 0;
+}
+
+}  // namespace kestrova

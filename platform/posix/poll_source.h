@@ -1,0 +1,33 @@
+// Something that waits on descriptors and deadlines inside a PollEventPump. Sources are passive:
+// the pump asks what they wait for, polls, and hands them the outcome.
+#ifndef KESTROVA_PLATFORM_POSIX_POLL_SOURCE_H_
+#define KESTROVA_PLATFORM_POSIX_POLL_SOURCE_H_
+
+#include <poll.h>
+
+#include <chrono>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace kestrova {
+
+class PollSource {
+ public:
+  virtual ~PollSource() = default;
+
+  // Appends one entry per descriptor the source waits on, with the events it waits for.
+  virtual void CollectDescriptors(std::vector<pollfd>& fds) = 0;
+
+  // How long poll may sleep as far as this source is concerned: zero when it has work now,
+  // nullopt when it has no deadline of its own.
+  virtual std::optional<std::chrono::milliseconds> Timeout() const = 0;
+
+  // Called once per pump round after poll, with the entries CollectDescriptors appended in this
+  // round and their revents filled in (possibly all zero). Handles what is ready or due.
+  virtual void Dispatch(std::span<const pollfd> fds) = 0;
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PLATFORM_POSIX_POLL_SOURCE_H_

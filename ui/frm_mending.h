@@ -1,0 +1,135 @@
+// The status window frmMending as a model: the step label ksvStatus, the status bar StatusBar1,
+// the seven-frame animation, the Cancel button, and the transfer control Inet1 it owns. The window
+// turns each state change of Inet1 into a status bar sentence and, for a failed request, records
+// an error in the last error without raising anything; the driver reads it once the request has
+// stopped executing. Views draw the window through FrmMendingView; the model never draws.
+#ifndef KESTROVA_UI_FRM_MENDING_H_
+#define KESTROVA_UI_FRM_MENDING_H_
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "mending/failure.h"
+#include "platform/event_pump.h"
+#include "platform/transfer_control.h"
+
+namespace kestrova {
+
+// Told about every visible change of a FrmMending. Each method does nothing unless overridden.
+class FrmMendingView {
+ public:
+  virtual ~FrmMendingView() = default;
+
+  // The step label ksvStatus now shows text.
+  virtual void OnStatusChanged(const std::string& /*text*/) {}
+  // The status bar StatusBar1 now shows text.
+  virtual void OnStatusBarChanged(const std::string& /*text*/) {}
+  // An animation tick hid picture hidden_frame and showed picture shown_frame.
+  virtual void OnFrameChanged(int /*hidden_frame*/, int /*shown_frame*/) {}
+  // The window appeared.
+  virtual void OnShown() {}
+  // The window disappeared.
+  virtual void OnHidden() {}
+};
+
+class FrmMending {
+ public:
+  // The title bar text.
+  static constexpr std::string_view kCaption = "Kestrova mending status";
+  // The source recorded with every error the window records.
+  static constexpr std::string_view kErrorSource = "Inet1";
+  // Pictures of the animation, and its tick.
+  static constexpr int kFrameCount = 7;
+  static constexpr std::chrono::milliseconds kAnimationInterval{100};
+
+  // Creates the window, not shown, with frame index and last state 0. It takes inet1 as its
+  // transfer control and receives its state changes; its animation timer lives on pump, stopped
+  // until the first Show. Failed requests are recorded in last_error. pump and last_error must
+  // outlive the window.
+  FrmMending(std::unique_ptr<TransferControl> inet1, EventPump& pump, LastError& last_error);
+  ~FrmMending();
+
+  FrmMending(const FrmMending&) = delete;
+  FrmMending& operator=(const FrmMending&) = delete;
+
+  // The transfer control through which the driver makes its requests.
+  TransferControl& Inet1() noexcept { return *inet1_; }
+
+  // Sets the view told about changes (nullptr for none); it must outlive the window or be unset.
+  void SetView(FrmMendingView* view) noexcept { view_ = view; }
+
+  // Shows the window, modeless; the first Show loads it, which starts the animation.
+  void Show();
+  // Hides the window; it keeps its state and its texts still change.
+  void Hide();
+  bool visible() const noexcept { return visible_; }
+
+  // Replaces the step label ksvStatus.
+  void SetStatusText(std::string_view text);
+  const std::string& status_text() const noexcept { return status_text_; }
+
+  // Replaces the text of the status bar StatusBar1; an empty text clears it.
+  void SetStatusBarText(std::string_view text);
+  const std::string& status_bar_text() const noexcept { return status_bar_text_; }
+
+  // Stops the animation timer; the frame on display stays.
+  void StopAnimation();
+  bool animation_running() const noexcept { return animation_running_; }
+
+  // Inet1's state change: shows the state's sentence and, for kError or a state outside 0 to 12,
+  // records an error in the last error. States 0 to 10 become the last state.
+  void OnInet1StateChanged(int state);
+
+  // The animation timer's tick: hides the current picture, advances the frame index (wrapping
+  // from 6 to 0) and shows the new one.
+  void OnAnimationTick();
+
+  // The Cancel button: stops the animation, hides the window, sets ksvCancel, then calls the
+  // cancel callback. The request in progress and the driver go on.
+  void OnCancelClick();
+
+  // Sets what runs after a Cancel click.
+  void SetCancelCallback(std::function<void()> on_cancel) { on_cancel_ = std::move(on_cancel); }
+
+  // True once Cancel was clicked.
+  bool ksvCancel() const noexcept { return ksv_cancel_; }
+
+  int frame_index() const noexcept { return frame_index_; }
+  int last_state() const noexcept { return last_state_; }
+  // Whether picture index (0 to 6) of the animation is visible; all are at first.
+  bool picture_visible(int index) const;
+
+  // The status bar sentence for a state, "Unknown state:" and the number outside 0 to 12.
+  static std::string StateText(int state);
+
+ private:
+  // Records the error of a failed request, chosen by the last state.
+  void RecordTransferError();
+
+  std::unique_ptr<TransferControl> inet1_;
+  EventPump& pump_;
+  LastError& last_error_;
+  FrmMendingView* view_ = nullptr;
+  EventPump::TimerId animation_timer_;
+
+  bool loaded_ = false;
+  bool visible_ = false;
+  bool animation_running_ = false;
+  bool ksv_cancel_ = false;
+  std::string status_text_;
+  std::string status_bar_text_;
+  std::int16_t frame_index_ = 0;
+  std::int16_t last_state_ = 0;
+  std::array<bool, kFrameCount> pictures_visible_;
+  std::function<void()> on_cancel_;
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_UI_FRM_MENDING_H_
