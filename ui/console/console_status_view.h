@@ -1,0 +1,90 @@
+// The status window frmMending on a terminal. On a terminal it is one live line, redrawn in place:
+// an animation character, the step label, the counts of the publish and the status bar sentence.
+// Elsewhere (a log file, a pipe) it prints one plain line per step and per failed request, and
+// nothing per animation frame. Verbose output adds every status bar sentence and every count as
+// lines of their own; quiet output prints nothing at all.
+#ifndef KESTROVA_UI_CONSOLE_CONSOLE_STATUS_VIEW_H_
+#define KESTROVA_UI_CONSOLE_CONSOLE_STATUS_VIEW_H_
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "publish/publish_services.h"
+#include "ui/console/console_output.h"
+#include "ui/console/console_progress_relay.h"
+#include "ui/frm_mending.h"
+
+namespace kestrova {
+
+// How much a status view prints.
+enum class StatusDetail { kQuiet, kNormal, kVerbose };
+
+class ConsoleStatusView : public FrmMendingView, public PublishProgress {
+ public:
+  // The character shown for each animation frame, by frame index.
+  static constexpr std::string_view kFrameGlyphs = ".:-=+*#";
+  static_assert(kFrameGlyphs.size() == static_cast<std::size_t>(FrmMending::kFrameCount));
+
+  // A view of window, drawn on output; it starts from what window shows now. While it lives,
+  // relay (when not null) hands publish progress on to it. output and relay must outlive the
+  // view; the view does not keep window.
+  ConsoleStatusView(const FrmMending& window, ConsoleOutput& output, StatusDetail detail,
+                    ConsoleProgressRelay* relay);
+  // Ends the live line if it is still shown, and detaches from the relay.
+  ~ConsoleStatusView() override;
+
+  ConsoleStatusView(const ConsoleStatusView&) = delete;
+  ConsoleStatusView& operator=(const ConsoleStatusView&) = delete;
+
+  // FrmMendingView.
+  void OnStatusChanged(const std::string& text) override;
+  void OnStatusBarChanged(const std::string& text) override;
+  void OnFrameChanged(int hidden_frame, int shown_frame) override;
+  void OnShown() override;
+  void OnHidden() override;
+
+  // PublishProgress.
+  void OnEntryStored(std::size_t done, std::size_t total) override;
+  void OnPageDone(std::size_t done, std::size_t total, bool mended) override;
+
+  // The live line as it stands, before it is cut to the terminal's width; with_glyph false leaves
+  // out the animation character (the line that stays on screen when the window hides).
+  std::string LiveLine(bool with_glyph) const;
+
+ private:
+  // A count of the publish, once known.
+  struct Count {
+    std::size_t done = 0;
+    std::size_t total = 0;
+  };
+
+  // True when the view draws a live line, and when it prints lines of its own.
+  bool live() const { return detail_ != StatusDetail::kQuiet && output_.is_terminal(); }
+  bool prints_lines() const {
+    return detail_ == StatusDetail::kVerbose ||
+           (detail_ == StatusDetail::kNormal && !output_.is_terminal());
+  }
+  // "entries 2/5, pages 1/5", as far as known; empty before any count.
+  std::string CountsText() const;
+  // Redraws the live line when the window is visible on a terminal.
+  void Redraw();
+  // Prints one line of its own (the live line goes below it).
+  void PrintLine(std::string_view text);
+
+  ConsoleOutput& output_;
+  StatusDetail detail_;
+  ConsoleProgressRelay* relay_;
+  bool visible_;
+  int frame_;
+  std::string status_;
+  std::string status_bar_;
+  std::string last_step_printed_;
+  std::optional<Count> entries_;
+  std::optional<Count> pages_;
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_UI_CONSOLE_CONSOLE_STATUS_VIEW_H_
