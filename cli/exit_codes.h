@@ -5,10 +5,12 @@
 namespace kestrova {
 
 inline constexpr int kExitSuccess = 0;
-// The job failed: a file could not be read or a head could not be rewritten.
+// The job failed: a file could not be read, a head could not be rewritten, the host failed.
 inline constexpr int kExitFailure = 1;
 // The command line was wrong.
 inline constexpr int kExitUsage = 2;
+// publish: publishing must not go on (cancelled by the user, by a failure, or at the URL prompt).
+inline constexpr int kExitCancelled = 3;
 
 }  // namespace kestrova
 

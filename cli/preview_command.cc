@@ -3,15 +3,16 @@
 #include <cstdio>
 
 #include "cli/exit_codes.h"
-#include "cli/read_file.h"
 #include "host/local/head_locator.h"
 #include "mending/failure.h"
 #include "mending/head_rewrite.h"
+#include "platform/posix/read_whole_file.h"
 
 namespace kestrova {
 
 std::string PreviewMendedPage(std::string_view page, std::string_view mending_file) {
-  const MendingHead mending = ReadMendingHead(HeadInnerHtml(mending_file, LocateHead(mending_file)));
+  const MendingHead mending =
+      ReadMendingHead(HeadInnerHtml(mending_file, LocateHead(mending_file)));
   const HeadLocation page_head = LocateHead(page);
   return ReplaceHeadInnerHtml(page, page_head,
                               RewritePageHead(HeadInnerHtml(page, page_head), mending));

@@ -22,6 +22,8 @@ std::string_view PlatformDescription(std::int32_t number) {
       return "Path/File access error";
     case kErrPathNotFound:
       return "Path not found";
+    case kErrObjectNotSet:
+      return "Object variable or With block variable not set";
     default:
       return {};
   }

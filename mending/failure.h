@@ -36,6 +36,7 @@ inline constexpr std::int32_t kErrFileNotFound = 53;
 inline constexpr std::int32_t kErrInputPastEnd = 62;
 inline constexpr std::int32_t kErrPathFileAccess = 75;
 inline constexpr std::int32_t kErrPathNotFound = 76;
+inline constexpr std::int32_t kErrObjectNotSet = 91;
 
 // Numbers of the program's own for failures it reports beyond the ones above.
 // The server answered a request with an error status other than 404.

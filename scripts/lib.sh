@@ -24,12 +24,12 @@ install_missing_packages() {
 # What the native build needs.
 LINUX_BUILD_PACKAGES=(
   cmake make g++ pkg-config ca-certificates
-  libgumbo-dev libcurl4-openssl-dev
+  libgumbo-dev libcurl4-openssl-dev libssl-dev libcpp-httplib-dev
 )
 
 # What the tests, the fuzz run, the format check and the benchmarks need on top.
 LINUX_TEST_PACKAGES=(
-  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
   python3.11-doc postgresql-doc-15 qtbase5-doc-html
 )

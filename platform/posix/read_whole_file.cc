@@ -1,4 +1,4 @@
-#include "cli/read_file.h"
+#include "platform/posix/read_whole_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

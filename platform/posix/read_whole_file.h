@@ -1,6 +1,6 @@
-// Reading a whole file as bytes for the command-line host.
-#ifndef KESTROVA_CLI_READ_FILE_H_
-#define KESTROVA_CLI_READ_FILE_H_
+// Reading a whole file as bytes.
+#ifndef KESTROVA_PLATFORM_POSIX_READ_WHOLE_FILE_H_
+#define KESTROVA_PLATFORM_POSIX_READ_WHOLE_FILE_H_
 
 #include <string>
 
@@ -12,4 +12,4 @@ std::string ReadWholeFile(const std::string& path);
 
 }  // namespace kestrova
 
-#endif  // KESTROVA_CLI_READ_FILE_H_
+#endif  // KESTROVA_PLATFORM_POSIX_READ_WHOLE_FILE_H_

@@ -26,9 +26,9 @@ const std::string kNewHead =
 
 TEST(PreviewCommandTest, RewritesOnlyTheHeadsInnerHtml) {
   TempFolder folder;
-  const std::string before = "<!DOCTYPE html>\n<HTML lang=en>\n<Head profile=\"x\">\n";
+  const std::string before = "<!DOCTYPE html>\n<HTML lang=en>\n<Head profile=\"x\">";
   const std::string old_head =
-      "<meta name=\"GENERATOR\" content=\"FrontPage\">\n<title>Old</title>\n"
+      "\n<meta name=\"GENERATOR\" content=\"FrontPage\">\n<title>Old</title>\n"
       "<meta name=\"description\" content=\"old\">\n";
   const std::string after = "</head>\n<body>\n<p>caf\xc3\xa9 \xff bytes &amp; all</p>\n</body>\n";
   const std::string page = before + old_head + after;

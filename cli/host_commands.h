@@ -1,0 +1,26 @@
+// The fpkestrova commands that run the add-in in the Linux host: publish, menu and the menu's
+// three commands.
+#ifndef KESTROVA_CLI_HOST_COMMANDS_H_
+#define KESTROVA_CLI_HOST_COMMANDS_H_
+
+#include <string>
+#include <string_view>
+
+#include "ui/console/console_user_interface.h"
+
+namespace kestrova {
+
+// Publishes the web in the folder at web_path: prints the final destination on standard output.
+// Returns kExitSuccess when publishing may go on, kExitCancelled when not.
+int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path);
+
+// Prints the host's menu bar as the connected add-in left it.
+int RunMenuCommand(const ConsoleOptions& options);
+
+// Clicks the add-in's menu button with that caption ("About", "Register", "Demo mend"); for Demo
+// mend the web in the current folder is opened first, which enables the button.
+int RunClickCommand(const ConsoleOptions& options, std::string_view caption);
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_CLI_HOST_COMMANDS_H_

@@ -1,0 +1,53 @@
+// The Linux host of the add-in: the web-folder host application, the terminal user interface,
+// the poll-based pump, libcurl transfers and the file system, with FPKestrova created and
+// connected on them as FrontPage would do it.
+#ifndef KESTROVA_CLI_LINUX_HOST_H_
+#define KESTROVA_CLI_LINUX_HOST_H_
+
+#include <memory>
+#include <string>
+
+#include "addin/fp_kestrova.h"
+#include "host/local/local_application.h"
+#include "host/local/local_web.h"
+#include "platform/posix/desktop_browser.h"
+#include "platform/posix/poll_event_pump.h"
+#include "platform/posix/posix_file_system.h"
+#include "publish/publish_services.h"
+#include "ui/console/console_user_interface.h"
+
+namespace kestrova {
+
+class LinuxHost {
+ public:
+  // Creates the add-in and connects it (OnConnection, OnStartupComplete).
+  explicit LinuxHost(const ConsoleOptions& options);
+  // Disconnects and shuts the add-in down (OnDisconnection, OnBeginShutdown).
+  ~LinuxHost();
+  LinuxHost(const LinuxHost&) = delete;
+  LinuxHost& operator=(const LinuxHost&) = delete;
+
+  FPKestrova& addin() { return *addin_; }
+  host::LocalApplication& application() { return *application_; }
+  ConsoleUserInterface& ui() { return ui_; }
+
+  // Opens the web in the folder at path (OnWebOpen), then publishes it (OnBeforeWebPublish)
+  // with destination as the host's destination. Returns the cancel flag.
+  bool OpenAndPublish(const std::string& path, std::string& destination);
+  // Raises OnWebOpen for the web in the folder at path.
+  void OpenWeb(const std::string& path);
+
+ private:
+  PollEventPump pump_;
+  PosixFileSystem files_;
+  DesktopBrowser browser_;
+  LastError last_error_;
+  ConsoleUserInterface ui_;
+  PublishServices services_;
+  std::shared_ptr<host::LocalApplication> application_;
+  std::unique_ptr<FPKestrova> addin_;
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_CLI_LINUX_HOST_H_

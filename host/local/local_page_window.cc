@@ -1,0 +1,66 @@
+#include "host/local/local_page_window.h"
+
+#include <utility>
+
+#include "mending/failure.h"
+#include "platform/posix/atomic_file_writer.h"
+#include "platform/posix/read_whole_file.h"
+
+namespace kestrova::host {
+
+LocalPageWindow::LocalPageWindow(std::string path,
+                                 std::function<void(LocalPageWindow*)> on_activate,
+                                 std::function<void(LocalPageWindow*)> on_close)
+    : path_(std::move(path)),
+      bytes_(ReadWholeFile(path_)),
+      head_(LocateHead(bytes_)),
+      on_activate_(std::move(on_activate)),
+      on_close_(std::move(on_close)) {}
+
+void LocalPageWindow::CheckOpen() const {
+  if (closed_) {
+    RaisePlatformError(kErrInvalidArgument,
+                       "The page window of \"" + path_ + "\" has been closed.");
+  }
+}
+
+void LocalPageWindow::Activate() {
+  CheckOpen();
+  if (on_activate_) on_activate_(this);
+}
+
+std::shared_ptr<PageDocument> LocalPageWindow::Document() {
+  CheckOpen();
+  return std::make_shared<LocalPageDocument>(shared_from_this());
+}
+
+void LocalPageWindow::Close(bool save) {
+  CheckOpen();
+  // Only a changed head is written: a page whose head came out as it was keeps its file, and
+  // with it its time stamp.
+  if (save && new_head_.has_value() && *new_head_ != HeadInnerHtml(bytes_, head_)) {
+    WriteFileAtomically(path_, ReplaceHeadInnerHtml(bytes_, head_, *new_head_));
+  }
+  const auto keep_alive = shared_from_this();  // the application drops its reference below
+  closed_ = true;
+  bytes_.clear();
+  bytes_.shrink_to_fit();
+  new_head_.reset();
+  if (on_close_) on_close_(this);
+}
+
+LocalPageDocument::LocalPageDocument(std::shared_ptr<LocalPageWindow> window)
+    : window_(std::move(window)) {}
+
+std::string LocalPageDocument::HeadInnerHtml() const {
+  window_->CheckOpen();
+  if (window_->new_head_.has_value()) return *window_->new_head_;
+  return std::string(kestrova::HeadInnerHtml(window_->bytes_, window_->head_));
+}
+
+void LocalPageDocument::SetHeadInnerHtml(std::string_view inner_html) {
+  window_->CheckOpen();
+  window_->new_head_ = std::string(inner_html);
+}
+
+}  // namespace kestrova::host

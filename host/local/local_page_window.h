@@ -1,0 +1,59 @@
+// A page of a web folder open in the Linux host's editor: the file's bytes are read when the page
+// is located; the head's inner HTML is found where an HTML5 parser finds it; saving writes the
+// file atomically with only the bytes of the head's inner HTML changed.
+#ifndef KESTROVA_HOST_LOCAL_LOCAL_PAGE_WINDOW_H_
+#define KESTROVA_HOST_LOCAL_LOCAL_PAGE_WINDOW_H_
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "host/local/head_locator.h"
+#include "host/page_window.h"
+
+namespace kestrova::host {
+
+class LocalPageDocument;
+
+class LocalPageWindow final : public PageWindow,
+                              public std::enable_shared_from_this<LocalPageWindow> {
+ public:
+  // Reads the page at path. on_activate and on_close tell the application which window is
+  // active. Raises a Failure when the file cannot be read.
+  LocalPageWindow(std::string path, std::function<void(LocalPageWindow*)> on_activate,
+                  std::function<void(LocalPageWindow*)> on_close);
+
+  void Activate() override;
+  std::shared_ptr<PageDocument> Document() override;
+  void Close(bool save) override;
+
+  const std::string& path() const { return path_; }
+  bool closed() const { return closed_; }
+
+ private:
+  friend class LocalPageDocument;
+  void CheckOpen() const;
+
+  std::string path_;
+  std::string bytes_;
+  HeadLocation head_;
+  std::optional<std::string> new_head_;
+  bool closed_ = false;
+  std::function<void(LocalPageWindow*)> on_activate_;
+  std::function<void(LocalPageWindow*)> on_close_;
+};
+
+class LocalPageDocument final : public PageDocument {
+ public:
+  explicit LocalPageDocument(std::shared_ptr<LocalPageWindow> window);
+  std::string HeadInnerHtml() const override;
+  void SetHeadInnerHtml(std::string_view inner_html) override;
+
+ private:
+  std::shared_ptr<LocalPageWindow> window_;
+};
+
+}  // namespace kestrova::host
+
+#endif  // KESTROVA_HOST_LOCAL_LOCAL_PAGE_WINDOW_H_

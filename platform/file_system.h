@@ -1,0 +1,47 @@
+// The file operations of the mend store and the mend phase: existence tests, the mend folder, the
+// local inventory read line by line, and mending files written whole or not at all.
+#ifndef KESTROVA_PLATFORM_FILE_SYSTEM_H_
+#define KESTROVA_PLATFORM_FILE_SYSTEM_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kestrova {
+
+// Reads a text file line by line; a line ends before its CR LF or LF.
+class TextReader {
+ public:
+  virtual ~TextReader() = default;
+  // True when no line is left (a final line break ends the last line, it starts no new one).
+  virtual bool AtEndOfStream() const = 0;
+  // The next line without its line break; raises Failure 62 ("Input past end of file") at the end.
+  virtual std::string ReadLine() = 0;
+};
+
+// Writes a file that appears, complete, only on Commit; dropped before Commit, it leaves the file
+// as it was.
+class FileWriter {
+ public:
+  virtual ~FileWriter() = default;
+  virtual void Write(std::string_view bytes) = 0;
+  virtual void Commit() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // True for an existing file; false for a folder or nothing.
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual bool FolderExists(const std::string& path) = 0;
+  // Creates the folder (its parent must exist); raises a Failure when it cannot.
+  virtual void CreateFolder(const std::string& path) = 0;
+  // Opens a text file for reading; raises Failure 53 when it does not exist.
+  virtual std::unique_ptr<TextReader> OpenTextFile(const std::string& path) = 0;
+  // Starts replacing (or creating) the file at path.
+  virtual std::unique_ptr<FileWriter> CreateFile(const std::string& path) = 0;
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PLATFORM_FILE_SYSTEM_H_

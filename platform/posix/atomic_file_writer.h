@@ -1,0 +1,43 @@
+// Writes a file so that readers only ever see its old or its complete new content: the bytes go
+// to a temporary file in the same folder, which replaces the file by a rename once complete. A
+// writer dropped before Commit removes its temporary file and leaves the old file as it was.
+#ifndef KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
+#define KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
+
+#include <string>
+#include <string_view>
+
+namespace kestrova {
+
+class AtomicFileWriter {
+ public:
+  // Creates the temporary file beside path. The new file gets the permissions of the file it
+  // replaces, or the usual ones for a new file (0666 less the umask). Raises a Failure with the
+  // system's reason when the folder cannot take the file.
+  explicit AtomicFileWriter(std::string path);
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+  ~AtomicFileWriter();
+
+  // Appends bytes to the new content; raises a Failure when they cannot be written.
+  void Write(std::string_view bytes);
+
+  // Puts the new content in place of the file; raises a Failure (and leaves the old file) when
+  // that is not possible.
+  void Commit();
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string temporary_path_;
+  int fd_ = -1;
+  bool committed_ = false;
+};
+
+// Replaces the file at path with bytes through an AtomicFileWriter.
+void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_

@@ -1,0 +1,28 @@
+// The mend phase: reads the local inventory and, for every listed page of the web, rewrites the
+// page's head from its mending file's head through the host's page windows, then saves the page.
+#ifndef KESTROVA_PUBLISH_MEND_PHASE_H_
+#define KESTROVA_PUBLISH_MEND_PHASE_H_
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/application.h"
+#include "publish/publish_services.h"
+
+namespace kestrova {
+
+// The local inventory's lines after line 1 (line 2, the address, first). Line 1 must convert to a
+// date (else Failure 13); the value is not kept.
+std::vector<std::string> ReadLocalInventoryLines(FileSystem& files, const std::string& mend_path);
+
+// Mends every page that the local inventory lists and that exists in the web at web_path.
+// check_cancel raises PublishCancelled when the user has cancelled; it is asked before each page.
+// Raises errNothingMended when the inventory lists no entry at all (two lines), and any failure
+// of the host or of the rewrite, which ends the phase; pages saved before stay saved.
+void RunMendPhase(host::Application& app, PublishServices& services, const std::string& web_path,
+                  const std::string& mend_path, const std::function<void()>& check_cancel);
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PUBLISH_MEND_PHASE_H_

@@ -1,0 +1,165 @@
+#include "publish/mend_store.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "mending/entry_paths.h"
+#include "mending/inventory.h"
+
+namespace kestrova {
+namespace {
+
+// The text of the response header before its first CR; empty when it has none.
+std::string StatusLine(const std::string& header) {
+  const std::size_t cr = header.find('\r');
+  return cr == std::string::npos ? std::string() : header.substr(0, cr);
+}
+
+// The status code of a status line such as "HTTP/1.1 500 Internal Server Error"; 0 when there
+// is none.
+int StatusCode(const std::string& status_line) {
+  const std::size_t space = status_line.find(' ');
+  if (space == std::string::npos || space + 4 > status_line.size()) return 0;
+  int code = 0;
+  for (std::size_t k = space + 1; k < space + 4; ++k) {
+    const char c = status_line[k];
+    if (c < '0' || c > '9') return 0;
+    code = code * 10 + (c - '0');
+  }
+  return code;
+}
+
+[[noreturn]] void RaiseProgramError(std::int32_t number, std::string description) {
+  throw Failure(number, std::string(kProgramSource), std::move(description));
+}
+
+}  // namespace
+
+MendStore::MendStore(FrmMending& window, PublishServices& services,
+                     std::function<void()> check_cancel)
+    : window_(window), services_(services), check_cancel_(std::move(check_cancel)) {}
+
+std::optional<DateTime> MendStore::ReadLocalInventory(const std::string& mend_path,
+                                                      std::string& destination) {
+  const std::string path = InventoryPath(mend_path);
+  if (!services_.files.FileExists(path)) return std::nullopt;
+  const auto reader = services_.files.OpenTextFile(path);
+  const DateTime date = ConvertToDate(reader->ReadLine());
+  destination = reader->ReadLine();
+  return date;
+}
+
+void MendStore::RaiseRecordedFailure(Request kind, const std::string& destination) {
+  const LastError& recorded = services_.last_error;
+  std::string description = recorded.description();
+  if (kind != Request::kEntry) description = destination + "\r\n" + description;
+  throw Failure(recorded.number(), recorded.source(), std::move(description));
+}
+
+std::string MendStore::RunRequest(Request kind, const std::string& url,
+                                  const std::string& operation, const std::string& destination,
+                                  const std::string& entry) {
+  check_cancel_();
+  TransferControl& inet = window_.Inet1();
+  inet.SetUrl(url);
+  if (kind == Request::kProbe) inet.SetRequestTimeout(services_.request_timeout_seconds);
+  inet.Execute(operation);
+  // The request's time-out ends a request that hangs; the pump sleeps while nothing happens.
+  while (inet.StillExecuting()) services_.pump.DoEvents();
+  if (services_.last_error.IsSet()) RaiseRecordedFailure(kind, destination);
+  check_cancel_();
+
+  const std::string status_line = StatusLine(inet.GetHeader());
+  if (status_line.find("404") != std::string::npos) {
+    switch (kind) {
+      case Request::kProbe:
+        RaiseProgramError(errNoMendFolder,
+                          "Directory \"kestrova\" not found on server.\r\n"
+                          "You need to sign up with Kestrova,\r\n"
+                          "and then wait for the next mend to be executed.");
+      case Request::kInventory:
+        RaiseProgramError(errNoInventory, "File \"\"inventory.txt\"\" not found on server.");
+      case Request::kEntry:
+        RaiseProgramError(errNoMendFile, "File \"" + entry + "\" not found on server.");
+    }
+  }
+  // The probe only asks whether the folder is there: any answer but 404 says it is. A file the
+  // server refuses to give is no inventory and no mending file, whatever page comes with it.
+  const int code = StatusCode(status_line);
+  if (kind != Request::kProbe && code >= 400 && code <= 599) {
+    RaiseProgramError(errServerStatus, "The server answered the request for \"" + inet.Url() +
+                                           "\" with \"" + status_line + "\".");
+  }
+  return status_line;
+}
+
+void MendStore::Probe(const std::string& destination) {
+  RunRequest(Request::kProbe, destination + "/kestrova", "head", destination, {});
+}
+
+std::vector<std::string> MendStore::FetchInventory(const std::string& destination) {
+  TransferControl& inet = window_.Inet1();
+  RunRequest(Request::kInventory, inet.Url() + "/inventory.txt", "get", destination, {});
+  std::string text;
+  for (std::string chunk = inet.GetChunk(kChunkSize); !chunk.empty();
+       chunk = inet.GetChunk(kChunkSize)) {
+    text += chunk;
+  }
+  // A body cut short is no inventory.
+  if (services_.last_error.IsSet()) RaiseRecordedFailure(Request::kInventory, destination);
+  return SplitInventoryText(text);
+}
+
+bool MendStore::DownloadNeeded(const std::string& mend_path,
+                               const std::optional<DateTime>& local_date,
+                               const std::vector<std::string>& server_lines) {
+  if (server_lines.empty()) RaisePlatformError(kErrSubscriptOutOfRange);
+  const DateTime server_date = ConvertToDate(server_lines[0]);
+  if (!services_.files.FileExists(InventoryPath(mend_path)) || !local_date.has_value()) {
+    return true;
+  }
+  return server_date > *local_date;
+}
+
+void MendStore::DownloadEntries(const std::vector<std::string>& server_lines,
+                                const std::string& destination, const std::string& mend_path) {
+  // The entries, with inventory.txt moved to the end; every one is checked before the first
+  // byte of the download reaches the disk.
+  std::vector<std::string> entries;
+  bool lists_inventory = false;
+  for (std::size_t k = kFirstEntryLine; k < server_lines.size(); ++k) {
+    const std::string& entry = server_lines[k];
+    if (entry.empty()) continue;
+    CheckEntryIsSafe(entry);
+    if (entry == kInventoryFileName) {
+      lists_inventory = true;
+    } else {
+      entries.push_back(entry);
+    }
+  }
+  if (lists_inventory) entries.emplace_back(kInventoryFileName);
+
+  if (!services_.files.FolderExists(mend_path)) services_.files.CreateFolder(mend_path);
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    StoreEntry(entries[k], destination, mend_path);
+    if (services_.progress != nullptr) services_.progress->OnEntryStored(k + 1, entries.size());
+  }
+}
+
+void MendStore::StoreEntry(const std::string& entry, const std::string& destination,
+                           const std::string& mend_path) {
+  TransferControl& inet = window_.Inet1();
+  RunRequest(Request::kEntry, destination + "/kestrova/" + entry, "get", destination, entry);
+  std::string chunk = inet.GetChunk(kChunkSize);
+  // The file appears complete or not at all: a failed or interrupted download leaves the old
+  // mending file in place.
+  const auto writer = services_.files.CreateFile(EntryMendingFilePath(mend_path, entry));
+  while (!chunk.empty()) {
+    writer->Write(chunk);
+    chunk = inet.GetChunk(kChunkSize);
+  }
+  if (services_.last_error.IsSet()) RaiseRecordedFailure(Request::kEntry, destination);
+  writer->Commit();
+}
+
+}  // namespace kestrova

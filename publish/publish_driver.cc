@@ -1,0 +1,136 @@
+#include "publish/publish_driver.h"
+
+#include <memory>
+#include <optional>
+
+#include "mending/entry_paths.h"
+#include "publish/mend_phase.h"
+#include "publish/mend_store.h"
+#include "publish/publish_cancelled.h"
+#include "ui/frm_mending.h"
+#include "ui/frm_not_client.h"
+
+namespace kestrova {
+namespace {
+
+// True when the destination is a web address the mend store can use. An https address is as good
+// as an http one.
+bool HoldsWebAddress(const std::string& destination) {
+  return destination.find("http://") != std::string::npos ||
+         destination.find("https://") != std::string::npos;
+}
+
+}  // namespace
+
+PublishDriver::PublishDriver(host::Application& app, PublishServices& services,
+                             std::string& web_path, std::string& mend_path)
+    : app_(app), services_(services), web_path_(web_path), mend_path_(mend_path) {}
+
+void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination, bool& cancel) {
+  if (running_) {
+    // A wait of the publish in progress let the host start another one.
+    services_.ui.MsgBox(
+        "FPKestrova is still preparing the publish in progress. Wait for it to finish, then "
+        "publish again.",
+        MsgBoxButtons::kOkOnly, MsgBoxIcon::kCritical, kErrorTitle);
+    cancel = true;
+    return;
+  }
+  running_ = true;
+  services_.last_error.Clear();
+  auto window = std::make_unique<FrmMending>(services_.make_transfer_control(), services_.pump,
+                                             services_.last_error);
+  std::unique_ptr<FrmMendingView> view;
+  try {
+    view = services_.ui.CreateStatusView(*window);
+    window->SetView(view.get());
+    services_.pump.SetCancelHandler([&window] { window->OnCancelClick(); });
+    Run(web, destination, cancel, *window);
+  } catch (const PublishCancelled&) {
+    cancel = true;
+  } catch (const Failure& failure) {
+    HandleFailureSafely(failure, cancel);
+  } catch (const std::exception& error) {
+    HandleFailureSafely(Failure(kErrInvalidArgument, std::string(kProgramSource), error.what()),
+                        cancel);
+  }
+  // Clean-up, at every exit.
+  services_.pump.SetCancelHandler(nullptr);
+  services_.last_error.Clear();
+  window->StopAnimation();
+  window->Hide();
+  window->SetView(nullptr);
+  view.reset();
+  window.reset();
+  running_ = false;
+}
+
+void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel,
+                        FrmMending& window) {
+  const auto check_cancel = [&window] {
+    if (window.ksvCancel()) throw PublishCancelled{};
+  };
+  window.Show();
+  window.SetStatusText(kCheckingText);
+
+  web_path_ = web.RootFolder()->Location();
+  mend_path_ = MendFolderPath(web_path_);
+
+  MendStore store(window, services_, check_cancel);
+  const std::optional<DateTime> local_date = store.ReadLocalInventory(mend_path_, destination);
+
+  while (!HoldsWebAddress(destination)) {
+    destination = services_.ui.InputBox(kUrlPrompt, kUrlPromptTitle, kUrlPromptAnswer);
+    if (destination.empty()) {
+      cancel = true;
+      return;
+    }
+  }
+
+  store.Probe(destination);
+  const std::vector<std::string> server_lines = store.FetchInventory(destination);
+  if (store.DownloadNeeded(mend_path_, local_date, server_lines)) {
+    store.DownloadEntries(server_lines, destination, mend_path_);
+  } else {
+    window.SetStatusBarText("");
+    window.SetStatusText(kDownloadNotNeededText);
+  }
+
+  window.SetStatusBarText("");
+  window.SetStatusText(kMendingText);
+  RunMendPhase(app_, services_, web_path_, mend_path_, check_cancel);
+}
+
+void PublishDriver::HandleFailureSafely(const Failure& failure, bool& cancel) {
+  try {
+    HandleFailure(failure, cancel);
+  } catch (...) {
+    // The dialog itself failed (a browser that would not start, say): publishing stops.
+    cancel = true;
+    services_.last_error.Clear();
+  }
+}
+
+void PublishDriver::HandleFailure(const Failure& failure, bool& cancel) {
+  const std::int32_t number = failure.number();
+  if (number == errNoMendFolder) {
+    FrmNotClient dialog(services_.browser);
+    dialog.Show();
+    services_.ui.ShowNotClient(dialog);
+    if (dialog.Cancel() || dialog.Register()) cancel = true;
+  } else if (number == errNoInventory || number == errNothingMended) {
+    const std::string prompt =
+        failure.description() + "\r\n\r\n" + std::string(kContinueWithoutMends);
+    if (services_.ui.MsgBox(prompt, MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation,
+                            kErrorTitle) == MsgBoxResult::kCancel) {
+      cancel = true;
+    }
+  } else {
+    services_.ui.MsgBox(failure.description(), MsgBoxButtons::kOkOnly, MsgBoxIcon::kCritical,
+                        kErrorTitle);
+    cancel = true;
+  }
+  services_.last_error.Clear();
+}
+
+}  // namespace kestrova

@@ -1,0 +1,44 @@
+// Everything the publish driver works with besides the host: the platform's parts behind their
+// interfaces, so that the same driver runs inside FrontPage and in the Linux host.
+#ifndef KESTROVA_PUBLISH_PUBLISH_SERVICES_H_
+#define KESTROVA_PUBLISH_PUBLISH_SERVICES_H_
+
+#include <functional>
+#include <memory>
+
+#include "mending/failure.h"
+#include "platform/browser.h"
+#include "platform/event_pump.h"
+#include "platform/file_system.h"
+#include "platform/transfer_control.h"
+#include "ui/user_interface.h"
+
+namespace kestrova {
+
+// Progress of one publish, for views that show counts.
+class PublishProgress {
+ public:
+  virtual ~PublishProgress() = default;
+  // A mending file was stored: done of total entries.
+  virtual void OnEntryStored(std::size_t /*done*/, std::size_t /*total*/) {}
+  // A listed page was looked at (mended, or passed over when missing): done of total entries.
+  virtual void OnPageDone(std::size_t /*done*/, std::size_t /*total*/, bool /*mended*/) {}
+};
+
+struct PublishServices {
+  UserInterface& ui;
+  Browser& browser;
+  EventPump& pump;
+  FileSystem& files;
+  LastError& last_error;
+  // Makes the transfer control of a new status window.
+  std::function<std::unique_ptr<TransferControl>()> make_transfer_control;
+  // Told about progress; may be null.
+  PublishProgress* progress = nullptr;
+  // The request time-out set before the probe, in seconds.
+  int request_timeout_seconds = 30;
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PUBLISH_PUBLISH_SERVICES_H_

@@ -1,0 +1,362 @@
+#include "publish/publish_driver.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/raw_http_server.h"
+#include "tests/publish/publish_fixture.h"
+
+namespace kestrova::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kMarker = "<!-- Keywords by Kestrova Software & Design Ltd -->";
+const std::string kPageTail = "<body>\r\n<p>Caf\xe9 &amp; more</p>\r\n</body>\r\n</html>\r\n";
+
+std::string Page(const std::string& head) {
+  return "<html>\r\n<head>\r\n" + head + "</head>\r\n" + kPageTail;
+}
+
+class PublishDriverTest : public PublishFixture {
+ protected:
+  void SetUp() override {
+    WriteWebFile("index.htm", Page("<meta name=\"description\" content=\"old\">\r\n"
+                                   "<title>Home</title>\r\n"));
+    WriteWebFile("sub/page.htm", Page("<title>Sub</title>\r\n"));
+    server.SetMendFolder({
+        {"inventory.txt", Inventory("12/7/2026 7:20:00 PM")},
+        {"index.htm",
+         MendingFile({"<title>New home</title>", "<meta name=\"description\" content=\"new\">",
+                      "<meta name=\"keywords\" content=\"k\">", kMarker,
+                      "<meta name=\"robots\" content=\"all\">"})},
+        {"sub--page.htm",
+         MendingFile({"<meta name=\"a\" content=\"1\">", "<meta name=\"b\" content=\"2\">",
+                      "<meta name=\"c\" content=\"3\">"})},
+        {"gone.htm", MendingFile({"<a1>", "<a2>", "<a3>"})},
+    });
+  }
+
+  std::string Inventory(const std::string& date) const {
+    return date + "\r\n" + server.SiteUrl() + "\r\nindex.htm\r\nsub--page.htm\r\ngone.htm\r\n" +
+           "\r\ninventory.txt\r\n";
+  }
+
+  std::string MendFile(const std::string& name) const {
+    std::ifstream in(web / "kestrova" / name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
+  }
+};
+
+TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
+  std::string destination = server.SiteUrl();
+  EXPECT_FALSE(Publish(destination));
+  EXPECT_EQ(destination, server.SiteUrl());
+  EXPECT_TRUE(ui.messages.empty());
+
+  // Every entry was fetched in order; the inventory, the cache's commit record, came last.
+  const std::string k = "GET /kestrova/";
+  EXPECT_EQ(server.Requests(),
+            (std::vector<std::string>{"HEAD /kestrova", k + "inventory.txt", k + "index.htm",
+                                      k + "sub--page.htm", k + "gone.htm", k + "inventory.txt"}));
+  EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
+  EXPECT_EQ(MendFile("gone.htm"), MendingFile({"<a1>", "<a2>", "<a3>"}));
+
+  EXPECT_EQ(ReadWebFile("index.htm"),
+            "<html>\r\n<head><title>New home</title>\r\n"
+            "<meta name=\"description\" content=\"new\">\r\n"
+            "<meta name=\"keywords\" content=\"k\">\r\n" +
+                kMarker + "\r\n<meta name=\"robots\" content=\"all\">\r\n</head>\r\n" + kPageTail);
+  EXPECT_EQ(ReadWebFile("sub/page.htm"),
+            "<html>\r\n<head><title>Sub</title>\r\n<meta name=\"a\" content=\"1\">\r\n"
+            "<meta name=\"b\" content=\"2\">\r\n<meta name=\"c\" content=\"3\">\r\n</head>\r\n" +
+                kPageTail);
+  EXPECT_FALSE(WebFileExists("gone.htm"));
+
+  EXPECT_EQ(ui.status_texts,
+            (std::vector<std::string>{std::string(kCheckingText), std::string(kMendingText)}));
+  EXPECT_FALSE(ui.status_window_visible);
+  EXPECT_FALSE(last_error.IsSet());
+  EXPECT_EQ(addin->webPath(), web.string());
+  EXPECT_EQ(addin->mendPath(), (web / "kestrova").string());
+}
+
+TEST_F(PublishDriverTest, FreshnessFollowsTheInventoryDates) {
+  ASSERT_FALSE(Publish());
+  const std::string mended = ReadWebFile("index.htm");
+
+  // Equal dates: nothing is fetched but the probe and the inventory. The local inventory's
+  // address replaces the destination the host passed.
+  server.ClearRequests();
+  ui.status_texts.clear();
+  std::string destination = "http://elsewhere.invalid";
+  EXPECT_FALSE(Publish(destination));
+  EXPECT_EQ(destination, server.SiteUrl());
+  EXPECT_EQ(server.Requests(),
+            (std::vector<std::string>{"HEAD /kestrova", "GET /kestrova/inventory.txt"}));
+  EXPECT_EQ(ui.status_texts, (std::vector<std::string>{std::string(kCheckingText),
+                                                       std::string(kDownloadNotNeededText),
+                                                       std::string(kMendingText)}));
+  // Mending again from the same files gives the same pages.
+  EXPECT_EQ(ReadWebFile("index.htm"), mended);
+
+  // One second later on the server: everything is fetched again.
+  server.Set("/kestrova/inventory.txt", {200, Inventory("12/7/2026 7:20:01 PM")});
+  server.ClearRequests();
+  EXPECT_FALSE(Publish());
+  EXPECT_EQ(server.Requests().size(), 6u);
+
+  // An earlier server date means no download either.
+  server.Set("/kestrova/inventory.txt", {200, Inventory("2026-12-07 19:00:00")});
+  server.ClearRequests();
+  EXPECT_FALSE(Publish());
+  EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST_F(PublishDriverTest, ASiteWithoutTheMendFolderGetsTheNotAClientDialog) {
+  struct Case {
+    NotClientChoice choice;
+    bool cancel;
+    std::vector<std::string> browser_urls;
+  };
+  const Case cases[] = {
+      {NotClientChoice::kOk, false, {}},
+      {NotClientChoice::kClose, false, {}},
+      {NotClientChoice::kCancel, true, {}},
+      {NotClientChoice::kRegister, true, {"https://www.kestrova.com/subscribe.html"}},
+  };
+  server.Set("/kestrova", {404, "no"});
+  int shown = 0;
+  for (const Case& c : cases) {
+    ui.not_client_choice = c.choice;
+    browser.urls.clear();
+    std::string destination = server.SiteUrl();
+    EXPECT_EQ(Publish(destination), c.cancel);
+    EXPECT_EQ(destination, server.SiteUrl());
+    EXPECT_EQ(ui.not_client_shown, ++shown);
+    EXPECT_EQ(browser.urls, c.browser_urls);
+  }
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_FALSE(fs::exists(web / "kestrova"));
+  EXPECT_EQ(ReadWebFile("index.htm"), Page("<meta name=\"description\" content=\"old\">\r\n"
+                                           "<title>Home</title>\r\n"));
+}
+
+TEST_F(PublishDriverTest, OnlyA404MeansTheMendFolderIsMissing) {
+  for (int status : {403, 500, 401}) {
+    server.Set("/kestrova", {status, "error page"});
+    EXPECT_FALSE(Publish()) << status;
+    EXPECT_EQ(ui.not_client_shown, 0) << status;
+  }
+  server.Set("/kestrova", {200, "", "/elsewhere"});
+  server.Set("/elsewhere", {200, "moved here"});
+  EXPECT_FALSE(Publish());
+  EXPECT_EQ(ui.not_client_shown, 0);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(PublishDriverTest, AMissingInventoryLetsTheUserPublishWithoutMends) {
+  server.Set("/kestrova/inventory.txt", {404, "no"});
+  const std::string expected =
+      "exclamation|Error|File \"\"inventory.txt\"\" not found on server.\r\n\r\n"
+      "Click \"OK\" to continue publishing without Kestrova mends.";
+  ui.box_answers = {MsgBoxResult::kOk, MsgBoxResult::kCancel};
+  EXPECT_FALSE(Publish());
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{expected, expected}));
+  for (const MessageRecord& message : ui.messages) {
+    EXPECT_EQ(message.buttons, MsgBoxButtons::kOkCancel);
+  }
+}
+
+TEST_F(PublishDriverTest, AMissingMendingFileStopsPublishingAndKeepsTheCacheStale) {
+  server.Set("/kestrova/sub--page.htm", {404, "no"});
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(
+      MessageTexts(),
+      (std::vector<std::string>{"critical|Error|File \"sub--page.htm\" not found on server."}));
+  EXPECT_FALSE(fs::exists(web / "kestrova" / "sub--page.htm"));
+  EXPECT_TRUE(fs::exists(web / "kestrova" / "index.htm"));
+  // The local inventory was not stored, so the next publish downloads again, and no page was
+  // touched.
+  EXPECT_FALSE(fs::exists(web / "kestrova" / "inventory.txt"));
+  EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
+}
+
+TEST_F(PublishDriverTest, ErrorStatusesAreNeverTakenForFiles) {
+  // A mending file from an earlier publish survives an error page in its place.
+  fs::create_directories(web / "kestrova");
+  std::ofstream(web / "kestrova" / "index.htm", std::ios::binary) << "earlier mending file";
+  server.Set("/kestrova/index.htm", {500, "<html>Internal Server Error</html>"});
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].icon, MsgBoxIcon::kCritical);
+  EXPECT_NE(ui.messages[0].prompt.find(server.SiteUrl() + "/kestrova/index.htm"), std::string::npos)
+      << ui.messages[0].prompt;
+  EXPECT_NE(ui.messages[0].prompt.find("500"), std::string::npos);
+  EXPECT_EQ(MendFile("index.htm"), "earlier mending file");
+
+  ui.messages.clear();
+  server.Set("/kestrova/inventory.txt", {403, "12/7/2026\r\nforbidden\r\n"});
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].prompt.find("403"), std::string::npos);
+}
+
+TEST_F(PublishDriverTest, RedirectsAreFollowed) {
+  server.Set("/kestrova/inventory.txt", {200, "", "/moved/inventory.txt"});
+  server.Set("/moved/inventory.txt", {200, Inventory("12/7/2026 7:20:00 PM")});
+  EXPECT_FALSE(Publish());
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
+}
+
+TEST_F(PublishDriverTest, TransferFailuresNameTheDestinationBeforeTheEntryDownload) {
+  RefusingPort refusing;
+  std::string destination = refusing.Url("");
+  destination.pop_back();  // no trailing slash
+  EXPECT_TRUE(Publish(destination));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"critical|Error|" + destination +
+                                                      "\r\nServer not responding"}));
+
+  // A request that outlives the time-out during the inventory fetch.
+  ui.messages.clear();
+  services.request_timeout_seconds = 1;
+  server.Set("/kestrova/inventory.txt",
+             {200, Inventory("12/7/2026"), "", std::chrono::milliseconds(3000)});
+  destination = server.SiteUrl();
+  EXPECT_TRUE(Publish(destination));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].prompt.rfind(destination + "\r\n", 0), 0u) << ui.messages[0].prompt;
+  EXPECT_FALSE(last_error.IsSet());
+}
+
+TEST_F(PublishDriverTest, ABodyCutShortLeavesTheOldMendingFile) {
+  fs::create_directories(web / "kestrova");
+  std::ofstream(web / "kestrova" / "sub--page.htm", std::ios::binary) << "earlier";
+  server.Set("/kestrova/sub--page.htm",
+             {200, std::string(8000, 'x'), "", std::chrono::milliseconds(0), true});
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  // The entry download reports the transfer failure without the destination.
+  EXPECT_EQ(ui.messages[0].prompt, "Error receiving data from server");
+  EXPECT_EQ(MendFile("sub--page.htm"), "earlier");
+  for (const auto& item : fs::directory_iterator(web / "kestrova")) {
+    EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos)
+        << "temporary file left: " << item.path();
+  }
+}
+
+TEST_F(PublishDriverTest, EntriesThatWouldLeaveTheMendFolderTouchNothing) {
+  for (const std::string entry : {"../evil.htm", "..--..--evil.htm", "/etc/passwd", "C:evil.htm",
+                                  "sub\\x.htm", "con.htm", "a\x01.htm"}) {
+    ui.messages.clear();
+    server.ClearRequests();
+    server.Set("/kestrova/inventory.txt",
+               {200, "12/7/2026\n" + server.SiteUrl() + "\nindex.htm\n" + entry + "\n"});
+    EXPECT_TRUE(Publish()) << entry;
+    ASSERT_EQ(ui.messages.size(), 1u) << entry;
+    EXPECT_EQ(ui.messages[0].icon, MsgBoxIcon::kCritical);
+    EXPECT_NE(ui.messages[0].prompt.find("The inventory lists the entry"), std::string::npos);
+    // Nothing of that download was fetched or written.
+    EXPECT_EQ(server.Requests().size(), 2u) << entry;
+    EXPECT_FALSE(fs::exists(web / "kestrova")) << entry;
+  }
+  EXPECT_FALSE(fs::exists(root / "evil.htm"));
+}
+
+TEST_F(PublishDriverTest, TheUrlPromptAsksUntilItGetsAWebAddress) {
+  const std::string prompt =
+      "Web URL needed|Please provide the correct http url for your web "
+      "site.|http://";
+  // An empty answer cancels without a message.
+  std::string destination;
+  EXPECT_TRUE(Publish(destination));
+  EXPECT_EQ(destination, "");
+  EXPECT_EQ(ui.input_prompts, std::vector<std::string>{prompt});
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(server.Requests().empty());
+  EXPECT_FALSE(ui.status_window_visible);
+
+  // Upper-case HTTP is no http address; the second answer is.
+  ui.input_prompts.clear();
+  ui.input_answers = {"HTTP://127.0.0.1", server.SiteUrl()};
+  destination = "ftp://example.invalid";
+  EXPECT_FALSE(Publish(destination));
+  EXPECT_EQ(destination, server.SiteUrl());
+  EXPECT_EQ(ui.input_prompts, (std::vector<std::string>{prompt, prompt}));
+
+  // http:// anywhere passes, and so does an https address (no local inventory gives another).
+  fs::remove_all(web / "kestrova");
+  ui.input_prompts.clear();
+  for (std::string passing : {"ftp://x.invalid/?u=http://y.invalid", "https://127.0.0.1:1"}) {
+    ui.messages.clear();
+    EXPECT_TRUE(Publish(passing));  // the server is not there
+    EXPECT_TRUE(ui.input_prompts.empty()) << passing;
+  }
+}
+
+TEST_F(PublishDriverTest, LocalInventoryFaults) {
+  fs::create_directories(web / "kestrova");
+  const auto write_inventory = [&](const std::string& text) {
+    std::ofstream(web / "kestrova" / "inventory.txt", std::ios::binary) << text;
+  };
+  struct Case {
+    std::string local_inventory;
+    std::string message;
+    bool cancel;
+  };
+  const std::string later = "12/31/2099 11:59:59 PM\r\n" + server.SiteUrl();
+  const Case cases[] = {
+      {"12/7/2026", "critical|Error|Input past end of file", true},
+      {"no date\r\n" + server.SiteUrl() + "\r\n", "critical|Error|Type mismatch", true},
+      {later + "\r\n",
+       "exclamation|Error|There are no files being mended for this site.\r\n\r\n"
+       "Click \"OK\" to continue publishing without Kestrova mends.",
+       false},
+  };
+  for (const Case& c : cases) {
+    ui.messages.clear();
+    write_inventory(c.local_inventory);
+    EXPECT_EQ(Publish(), c.cancel) << c.local_inventory;
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{c.message}) << c.local_inventory;
+  }
+  // A listed page whose mending file is missing from the local mend folder stops the mend phase
+  // with a message naming the file.
+  ui.messages.clear();
+  write_inventory(later + "\r\nindex.htm\r\n");
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].prompt.find((web / "kestrova" / "index.htm").string()),
+            std::string::npos)
+      << ui.messages[0].prompt;
+  EXPECT_EQ(ReadWebFile("index.htm"), Page("<meta name=\"description\" content=\"old\">\r\n"
+                                           "<title>Home</title>\r\n"));
+}
+
+TEST_F(PublishDriverTest, CancelStopsThePublishWithoutAMessage) {
+  ui.on_status_window = [](FrmMending& window) { window.OnCancelClick(); };
+  EXPECT_TRUE(Publish());
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(server.Requests().empty());
+  EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
+}
+
+TEST_F(PublishDriverTest, ASecondPublishWhileOneRunsIsRefused) {
+  bool nested_cancel = false;
+  ui.on_status_window = [&](FrmMending&) {
+    if (ui.status_windows > 1) return;
+    std::string nested_destination = server.SiteUrl();
+    nested_cancel = Publish(nested_destination);
+  };
+  EXPECT_FALSE(Publish());
+  EXPECT_TRUE(nested_cancel);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].icon, MsgBoxIcon::kCritical);
+  EXPECT_NE(ui.messages[0].prompt.find("still preparing"), std::string::npos);
+  EXPECT_EQ(ui.status_windows, 1);
+}
+
+}  // namespace
+}  // namespace kestrova::testing

@@ -1,0 +1,151 @@
+#include "tests/publish/publish_fixture.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "host/local/local_web.h"
+#include "platform/posix/curl_transfer_control.h"
+
+namespace kestrova::testing {
+namespace {
+
+class RecordingView final : public FrmMendingView {
+ public:
+  explicit RecordingView(ScriptedUi& ui) : ui_(ui) {}
+  void OnStatusChanged(const std::string& text) override { ui_.status_texts.push_back(text); }
+  void OnStatusBarChanged(const std::string& text) override {
+    ui_.status_bar_texts.push_back(text);
+  }
+  void OnShown() override { ui_.status_window_visible = true; }
+  void OnHidden() override { ui_.status_window_visible = false; }
+
+ private:
+  ScriptedUi& ui_;
+};
+
+std::filesystem::path MakeTempFolder() {
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "kestrova-publish-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+}  // namespace
+
+MsgBoxResult ScriptedUi::MsgBox(std::string_view prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
+                                std::string_view title) {
+  messages.push_back({std::string(prompt), buttons, icon, std::string(title)});
+  if (buttons == MsgBoxButtons::kOkOnly || box_answers.empty()) return MsgBoxResult::kOk;
+  const MsgBoxResult answer = box_answers.front();
+  box_answers.pop_front();
+  return answer;
+}
+
+std::string ScriptedUi::InputBox(std::string_view prompt, std::string_view title,
+                                 std::string_view default_answer) {
+  input_prompts.push_back(std::string(title) + "|" + std::string(prompt) + "|" +
+                          std::string(default_answer));
+  if (input_answers.empty()) return {};
+  std::string answer = input_answers.front();
+  input_answers.pop_front();
+  return answer;
+}
+
+void ScriptedUi::ShowNotClient(FrmNotClient& dialog) {
+  ++not_client_shown;
+  EXPECT_TRUE(dialog.visible());
+  EXPECT_FALSE(dialog.Cancel());
+  EXPECT_FALSE(dialog.Register());
+  switch (not_client_choice) {
+    case NotClientChoice::kOk:
+      dialog.OKButton_Click();
+      break;
+    case NotClientChoice::kCancel:
+      dialog.CancelButton_Click();
+      break;
+    case NotClientChoice::kRegister:
+      dialog.RegisterButton_Click();
+      break;
+    case NotClientChoice::kClose:
+      dialog.Close();
+      break;
+  }
+  EXPECT_FALSE(dialog.visible());
+}
+
+void ScriptedUi::ShowAbout(FrmKSVAbout& about) {
+  ++about_shown;
+  about.cmdok_Click();
+}
+
+std::unique_ptr<FrmMendingView> ScriptedUi::CreateStatusView(FrmMending& window) {
+  ++status_windows;
+  if (on_status_window) on_status_window(window);
+  return std::make_unique<RecordingView>(*this);
+}
+
+PublishFixture::PublishFixture()
+    : root(MakeTempFolder()),
+      web(root / "web"),
+      services{ui,     browser,    pump,
+               files,  last_error, [this] { return std::make_unique<CurlTransferControl>(pump); },
+               nullptr},
+      app(std::make_shared<host::LocalApplication>()),
+      addin(std::make_unique<FPKestrova>(app, services)) {
+  std::filesystem::create_directories(web);
+  addin->OnConnection(*app);
+}
+
+PublishFixture::~PublishFixture() {
+  addin->OnDisconnection();
+  addin->OnBeginShutdown();
+  addin.reset();
+  std::error_code ignored;
+  std::filesystem::remove_all(root, ignored);
+}
+
+void PublishFixture::WriteWebFile(const std::string& relative, const std::string& bytes) const {
+  const auto path = web / relative;
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string PublishFixture::ReadWebFile(const std::string& relative) const {
+  std::ifstream in(web / relative, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return std::move(bytes).str();
+}
+
+bool PublishFixture::WebFileExists(const std::string& relative) const {
+  return std::filesystem::exists(web / relative);
+}
+
+bool PublishFixture::Publish(std::string& destination) {
+  host::LocalWeb local_web(web.string());
+  app->RaiseWebOpen(local_web);
+  bool cancel = false;
+  app->RaiseBeforeWebPublish(local_web, destination, cancel);
+  return cancel;
+}
+
+std::vector<std::string> PublishFixture::MessageTexts() const {
+  std::vector<std::string> texts;
+  for (const MessageRecord& message : ui.messages) {
+    const char* icon = message.icon == MsgBoxIcon::kCritical      ? "critical"
+                       : message.icon == MsgBoxIcon::kExclamation ? "exclamation"
+                                                                  : "none";
+    texts.push_back(std::string(icon) + "|" + message.title + "|" + message.prompt);
+  }
+  return texts;
+}
+
+std::string MendingFile(const std::vector<std::string>& head_elements) {
+  std::string file = "<html>\r\n<head>\r\n";
+  for (const std::string& element : head_elements) file += element + "\r\n";
+  return file + "</head>\r\n<body><p>Mending file</p></body>\r\n</html>\r\n";
+}
+
+}  // namespace kestrova::testing

@@ -1,0 +1,106 @@
+// The whole add-in on the Linux host's parts, driven by a scripted user interface against a real
+// web server on 127.0.0.1, over a web folder in a temporary folder.
+#ifndef KESTROVA_TESTS_PUBLISH_PUBLISH_FIXTURE_H_
+#define KESTROVA_TESTS_PUBLISH_PUBLISH_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/fp_kestrova.h"
+#include "host/local/local_application.h"
+#include "platform/posix/poll_event_pump.h"
+#include "platform/posix/posix_file_system.h"
+#include "tests/publish/mend_service_server.h"
+#include "ui/frm_ksv_about.h"
+#include "ui/frm_not_client.h"
+
+namespace kestrova::testing {
+
+struct MessageRecord {
+  std::string prompt;
+  MsgBoxButtons buttons;
+  MsgBoxIcon icon;
+  std::string title;
+};
+
+enum class NotClientChoice { kOk, kCancel, kRegister, kClose };
+
+// A user interface that answers from a script and records what it was asked and shown.
+class ScriptedUi final : public UserInterface {
+ public:
+  MsgBoxResult MsgBox(std::string_view prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
+                      std::string_view title) override;
+  std::string InputBox(std::string_view prompt, std::string_view title,
+                       std::string_view default_answer) override;
+  void ShowNotClient(FrmNotClient& dialog) override;
+  void ShowAbout(FrmKSVAbout& about) override;
+  std::unique_ptr<FrmMendingView> CreateStatusView(FrmMending& window) override;
+
+  // Answers of OK/Cancel boxes, in order (OK when none is left).
+  std::deque<MsgBoxResult> box_answers;
+  // Answers of the input box, in order (empty when none is left).
+  std::deque<std::string> input_answers;
+  NotClientChoice not_client_choice = NotClientChoice::kOk;
+  // Runs when a status window gets its view, with the window.
+  std::function<void(FrmMending&)> on_status_window;
+
+  std::vector<MessageRecord> messages;
+  std::vector<std::string> input_prompts;
+  int not_client_shown = 0;
+  int about_shown = 0;
+  // Every step label text and every status bar text the status windows showed, in order.
+  std::vector<std::string> status_texts;
+  std::vector<std::string> status_bar_texts;
+  int status_windows = 0;
+  bool status_window_visible = false;
+};
+
+class RecordingBrowser final : public Browser {
+ public:
+  void Navigate(std::string_view url) override { urls.emplace_back(url); }
+  std::vector<std::string> urls;
+};
+
+class PublishFixture : public ::testing::Test {
+ protected:
+  PublishFixture();
+  ~PublishFixture() override;
+
+  // Writes bytes to the file at the path relative to the web folder.
+  void WriteWebFile(const std::string& relative, const std::string& bytes) const;
+  std::string ReadWebFile(const std::string& relative) const;
+  bool WebFileExists(const std::string& relative) const;
+  // Publishes the web; destination is what the host passes and gets back.
+  bool Publish(std::string& destination);
+  bool Publish() {
+    std::string destination = server.SiteUrl();
+    return Publish(destination);
+  }
+  // The messages shown, as "icon|title|prompt".
+  std::vector<std::string> MessageTexts() const;
+
+  std::filesystem::path root;
+  std::filesystem::path web;
+  MendServiceServer server;
+  PollEventPump pump;
+  PosixFileSystem files;
+  RecordingBrowser browser;
+  LastError last_error;
+  ScriptedUi ui;
+  PublishServices services;
+  std::shared_ptr<host::LocalApplication> app;
+  std::unique_ptr<FPKestrova> addin;
+};
+
+// A mending file as the service writes one, with a head of the given elements.
+std::string MendingFile(const std::vector<std::string>& head_elements);
+
+}  // namespace kestrova::testing
+
+#endif  // KESTROVA_TESTS_PUBLISH_PUBLISH_FIXTURE_H_
