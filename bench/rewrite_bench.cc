@@ -38,8 +38,9 @@ const std::vector<std::string>& CorpusHeads() {
 void BM_RewriteCorpusHeads(benchmark::State& state) {
   const std::vector<std::string>& heads = CorpusHeads();
   if (heads.empty()) {
-    state.SkipWithError("no corpus pages: install python3.11-doc, postgresql-doc-15, "
-                        "qtbase5-doc-html");
+    state.SkipWithError(
+        "no corpus pages: install python3.11-doc, postgresql-doc-15, "
+        "qtbase5-doc-html");
     return;
   }
   const MendingHead& mending = SampleMendingHead();

@@ -102,6 +102,8 @@ enum class Mode : std::uint8_t {
   kInTemplate,
 };
 
+// What a mode handler asks for: the next token, the same token again in the new mode, or an end
+// because the head's end is known.
 enum class Step : std::uint8_t { kNext, kReprocess, kDone };
 
 // Runs the tree construction rules from the start of the page to the end of the head.
@@ -125,6 +127,8 @@ class HeadTreeBuilder {
     return page.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
   }
 
+  // Hands the token to the handler of the current insertion mode. Each handler follows the mode
+  // of its name as far as the head is concerned.
   Step Dispatch(const HeadToken& token) {
     switch (mode_) {
       case Mode::kInitial:
@@ -143,6 +147,7 @@ class HeadTreeBuilder {
     return Step::kDone;
   }
 
+  // The head ends at `inner_end`.
   Step Finish(std::size_t inner_end) {
     where_.inner_end = inner_end;
     return Step::kDone;
@@ -285,6 +290,7 @@ class HeadTreeBuilder {
     }
   }
 
+  // Whether a start tag is handled as HTML rather than as foreign content.
   bool UsesHtmlRules(const HeadToken& start_tag) const {
     const OpenElement& current = Top();
     return current.space == Space::kHtml || current.integration_point ||
@@ -293,6 +299,7 @@ class HeadTreeBuilder {
             TagNameIs(start_tag.name, "svg"));
   }
 
+  // A start tag in SVG or MathML: a foreign element, or an HTML tag that ends the foreign content.
   Step ForeignStartTag(const HeadToken& token) {
     if (BreaksOutOfForeignContent(token)) {
       while (open_count_ > 1 && Top().space != Space::kHtml && !Top().integration_point &&
@@ -305,6 +312,8 @@ class HeadTreeBuilder {
     return Step::kNext;
   }
 
+  // An end tag in SVG or MathML closes the nearest foreign element of its name; reaching an HTML
+  // element first hands it to the HTML rules.
   Step ForeignEndTag(const HeadToken& token) {
     for (std::size_t i = open_count_; i-- > 0;) {
       const OpenElement& node = open_[i];
@@ -317,6 +326,8 @@ class HeadTreeBuilder {
     return Step::kNext;
   }
 
+  // An HTML start tag in template contents: raw text elements switch the tokenizer, templates
+  // nest, and other elements are kept as far as they matter to later end tags.
   Step HtmlStartTag(const HeadToken& token) {
     const std::string_view name = token.name;
     if (TagNameIs(name, "template")) {
@@ -393,6 +404,8 @@ class HeadTreeBuilder {
     return Step::kNext;
   }
 
+  // An HTML end tag in template contents: </template> closes the innermost template; others close
+  // elements the way the body does.
   Step HtmlEndTag(const HeadToken& token) {
     const std::string_view name = token.name;
     if (TagNameIs(name, "template")) {
@@ -464,6 +477,7 @@ class HeadTreeBuilder {
     }
   }
 
+  // An open HTML element of the given name.
   static OpenElement HtmlElement(std::string_view name) {
     OpenElement element{};
     element.name = name;
@@ -473,6 +487,7 @@ class HeadTreeBuilder {
     return element;
   }
 
+  // An open foreign element for a start tag, in the namespace of the element it opens in.
   static OpenElement ForeignElement(const HeadToken& token, Space space) {
     OpenElement element{};
     element.name = token.name;
@@ -494,6 +509,7 @@ class HeadTreeBuilder {
     return element;
   }
 
+  // Opens a template; the head stays open until every template is closed.
   void OpenTemplate() {
     OpenElement element = HtmlElement("template");
     element.is_template = true;
@@ -501,6 +517,7 @@ class HeadTreeBuilder {
     mode_ = Mode::kInTemplate;
   }
 
+  // Closes the innermost template with everything open inside it.
   void CloseTemplate() {
     if (hidden_templates_ > 0) {
       --hidden_templates_;
@@ -513,6 +530,8 @@ class HeadTreeBuilder {
     if (open_count_ == 0) mode_ = Mode::kInHead;
   }
 
+  // Stack operations on the elements open inside template contents; the outermost template stays
+  // at the bottom until CloseTemplate.
   bool Push(const OpenElement& element) {
     if (open_count_ == open_.size()) return false;  // deeper nesting is not followed
     open_[open_count_++] = element;
@@ -520,13 +539,14 @@ class HeadTreeBuilder {
   }
 
   void Pop() {
-    if (open_count_ > 1) --open_count_;  // the outermost template leaves only by CloseTemplate
+    if (open_count_ > 1) --open_count_;
   }
 
   void PopThrough(std::size_t index) { open_count_ = std::max<std::size_t>(index, 1); }
 
   const OpenElement& Top() const { return open_[open_count_ - 1]; }
 
+  // The innermost open template.
   OpenElement& NearestTemplate() {
     std::size_t i = open_count_ - 1;
     while (i > 0 && !open_[i].is_template) --i;
