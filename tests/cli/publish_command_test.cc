@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "host/local/head_locator.h"
+#include "mending/head_rewrite.h"
+#include "tests/cli/command_runner.h"
+#include "tests/publish/mend_service_server.h"
+
+namespace kestrova::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = FPKESTROVA_PATH;
+const std::string kExamples = EXAMPLES_DIR;
+
+const std::string kMendingFile =
+    "<html><head>\r\n<title>Mended</title>\r\n"
+    "<meta name=\"description\" content=\"A mended page\">\r\n"
+    "<meta name=\"keywords\" content=\"mended, page\">\r\n"
+    "<!-- Keywords by Kestrova Software & Design Ltd -->\r\n"
+    "<meta name=\"robots\" content=\"all\">\r\n</head><body></body></html>\r\n";
+
+// The page with only its head's inner HTML cut out: what must not change.
+std::string OutsideHead(const std::string& page) {
+  const HeadLocation head = LocateHead(page);
+  return page.substr(0, head.inner_begin) + "|" + page.substr(head.inner_end);
+}
+
+// A web of real pages written by others: the first pages of the Python documentation that Debian
+// installs, each listed in an inventory with its mending file.
+class RealWebTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path docs = "/usr/share/doc/python3.11/html/library";
+    std::error_code error;
+    if (!fs::is_directory(docs, error)) GTEST_SKIP() << "python3.11-doc is not installed";
+    web_ = fs::path(folder_.path()) / "web";
+    std::map<std::string, std::string> files;
+    std::string inventory = "12/7/2026 7:20:00 PM\r\n" + server_.SiteUrl() + "\r\n";
+    std::vector<fs::path> pages;
+    for (const auto& item : fs::directory_iterator(docs)) {
+      if (item.path().extension() == ".html") pages.push_back(item.path());
+    }
+    std::sort(pages.begin(), pages.end());
+    pages.resize(std::min<std::size_t>(pages.size(), 150));
+    for (const fs::path& page : pages) {
+      const std::string name = page.filename().string();
+      fs::create_directories(web_ / "library");
+      fs::copy_file(page, web_ / "library" / name);
+      originals_[name] = ReadBytes(page.string());
+      files["library--" + name] = kMendingFile;
+      inventory += "library--" + name + "\r\n";
+    }
+    files["inventory.txt"] = inventory + "inventory.txt\r\n";
+    server_.SetMendFolder(files);
+  }
+
+  TempFolder folder_;
+  fs::path web_;
+  MendServiceServer server_;
+  std::map<std::string, std::string> originals_;
+};
+
+TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
+  const CommandResult result =
+      RunCommand(kProgram, {"publish", web_.string(), "--destination", server_.SiteUrl()});
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, server_.SiteUrl() + "\n");
+  const MendingHead mending =
+      ReadMendingHead(HeadInnerHtml(kMendingFile, LocateHead(kMendingFile)));
+  ASSERT_GT(originals_.size(), 100u);
+  for (const auto& [name, original] : originals_) {
+    const std::string mended = ReadBytes((web_ / "library" / name).string());
+    EXPECT_EQ(OutsideHead(mended), OutsideHead(original)) << name;
+    const std::string old_head(HeadInnerHtml(original, LocateHead(original)));
+    EXPECT_EQ(HeadInnerHtml(mended, LocateHead(mended)), RewritePageHead(old_head, mending))
+        << name;
+  }
+  // A second publish finds the cache current and mends the same pages to the same bytes.
+  server_.ClearRequests();
+  const CommandResult again = RunCommand(kProgram, {"--quiet", "publish", web_.string()});
+  ASSERT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_EQ(again.out, server_.SiteUrl() + "\n");  // the local inventory's address
+  EXPECT_EQ(server_.Requests().size(), 2u);
+  EXPECT_EQ(again.err, "");
+}
+
+TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
+  TempFolder folder;
+  folder.Write("web/index.htm", "<html><head><title>x</title></head><body></body></html>");
+  const std::string web = folder.path() + "/web";
+  MendServiceServer server;  // no mend folder at all
+
+  // No destination and no local inventory: the address prompt cannot be answered.
+  CommandResult result = RunCommand(kProgram, {"publish", web});
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_NE(result.err.find("--destination"), std::string::npos) << result.err;
+
+  // A site that is no client: publishing stops unless the script says to go on.
+  result = RunCommand(kProgram, {"publish", web, "--destination", server.SiteUrl()});
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_NE(result.err.find("Directory \"kestrova\" not found on server."), std::string::npos);
+  EXPECT_EQ(result.out, "");
+  result = RunCommand(kProgram,
+                      {"--on-missing=publish", "publish", web, "--destination", server.SiteUrl()});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, server.SiteUrl() + "\n");
+  EXPECT_EQ(ReadBytes(web + "/index.htm"),
+            "<html><head><title>x</title></head><body></body></html>");
+
+  result = RunCommand(kProgram, {"publish", folder.path() + "/none"});
+  EXPECT_EQ(result.exit_code, 1);
+  result = RunCommand(kProgram, {"publish", web, "--on-missing=maybe"});
+  EXPECT_EQ(result.exit_code, 2);
+}
+
+TEST(DemoCommandTest, PublishesTheBundledExample) {
+  const CommandResult result = RunCommand(kProgram, {"demo", "--examples", kExamples});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find("Publishing may go on."), std::string::npos);
+  EXPECT_NE(result.out.find("<title>Harbour Widgets - hand-made brass and oak widgets</title>"),
+            std::string::npos);
+  // The marks of the earlier mend in the example's home page are gone after the publish.
+  const std::string after = result.out.substr(result.out.find("The heads after"));
+  EXPECT_EQ(after.find("old shop"), std::string::npos);
+}
+
+TEST(MenuCommandTest, ShowsTheKestrovaMenu) {
+  const CommandResult result = RunCommand(kProgram, {"menu"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("  Frames\n  Kestrova\n    Demo mend (disabled until a web is opened)\n"
+                            "    Register\n    About\n  Window\n"),
+            std::string::npos)
+      << result.out;
+  const CommandResult demo = RunCommand(kProgram, {"demo-mend"});
+  EXPECT_EQ(demo.exit_code, 0);
+  EXPECT_NE(demo.err.find("No demo here."), std::string::npos) << demo.err;
+}
+
+}  // namespace
+}  // namespace kestrova::testing
