@@ -51,10 +51,11 @@ void BM_RewriteCorpusHeads(benchmark::State& state) {
       benchmark::DoNotOptimize(RewritePageHead(head, mending));
     }
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * heads.size()));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+  const auto iterations = static_cast<std::size_t>(state.iterations());
+  state.SetItemsProcessed(static_cast<int64_t>(iterations * heads.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(iterations * bytes));
   state.counters["us_per_head"] = benchmark::Counter(
-      static_cast<double>(state.iterations() * heads.size()),
+      static_cast<double>(iterations * heads.size()),
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
   state.counters["heads"] = static_cast<double>(heads.size());
 }
@@ -95,7 +96,8 @@ void BM_RewriteGeneratedHead(benchmark::State& state) {
   const std::string head = GeneratedHead(static_cast<std::size_t>(state.range(0)));
   const MendingHead& mending = SampleMendingHead();
   for (auto _ : state) benchmark::DoNotOptimize(RewritePageHead(head, mending));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * head.size()));
+  state.SetBytesProcessed(
+      static_cast<int64_t>(static_cast<std::size_t>(state.iterations()) * head.size()));
 }
 BENCHMARK(BM_RewriteGeneratedHead)
     ->Arg(1 << 10)

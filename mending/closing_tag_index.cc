@@ -42,11 +42,38 @@ ClosingTagIndex::ClosingTagIndex(std::string_view text) : text_(text) {
   }
 }
 
-void ClosingTagIndex::BuildGroups() {
-  for (const Candidate& candidate : candidates_) {
-    positions_by_name_[FoldedKey(candidate.name)].push_back(candidate.position);
+std::size_t ClosingTagIndex::FirstCandidateAtOrAfter(std::size_t from) const {
+  const auto it = std::lower_bound(
+      candidates_.begin(), candidates_.end(), from,
+      [](const Candidate& c, std::size_t position) { return c.position < position; });
+  return static_cast<std::size_t>(it - candidates_.begin());
+}
+
+std::size_t ClosingTagIndex::FindWithCursor(Cursor& cursor, std::size_t from) {
+  if (from < cursor.from) cursor.index = FirstCandidateAtOrAfter(from);
+  cursor.from = from;
+  // Candidates of other names, or before from, can never answer a later call for this name.
+  while (cursor.index < candidates_.size() &&
+         (candidates_[cursor.index].position < from ||
+          !EqualsIgnoringCase(candidates_[cursor.index].name, cursor.name))) {
+    ++cursor.index;
   }
-  grouped_ = true;
+  return cursor.index < candidates_.size() ? candidates_[cursor.index].position
+                                           : std::string_view::npos;
+}
+
+std::size_t ClosingTagIndex::FindInGroups(std::string_view name, std::size_t from) {
+  if (!grouped_) {
+    for (const Candidate& candidate : candidates_) {
+      positions_by_name_[FoldedKey(candidate.name)].push_back(candidate.position);
+    }
+    grouped_ = true;
+  }
+  const auto group = positions_by_name_.find(FoldedKey(name));
+  if (group == positions_by_name_.end()) return std::string_view::npos;
+  const std::vector<std::size_t>& positions = group->second;
+  const auto it = std::lower_bound(positions.begin(), positions.end(), from);
+  return it == positions.end() ? std::string_view::npos : *it;
 }
 
 std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
@@ -57,21 +84,15 @@ std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
     closing.append(name).push_back('>');
     return FindIgnoringCase(text_, closing, from);
   }
-  if (candidates_.size() <= kLinearLimit) {
-    const auto first = std::lower_bound(
-        candidates_.begin(), candidates_.end(), from,
-        [](const Candidate& c, std::size_t position) { return c.position < position; });
-    for (auto it = first; it != candidates_.end(); ++it) {
-      if (EqualsIgnoringCase(it->name, name)) return it->position;
-    }
-    return std::string_view::npos;
+  if (candidates_.empty()) return std::string_view::npos;
+  for (Cursor& cursor : cursors_) {
+    if (EqualsIgnoringCase(cursor.name, name)) return FindWithCursor(cursor, from);
   }
-  if (!grouped_) BuildGroups();
-  const auto group = positions_by_name_.find(FoldedKey(name));
-  if (group == positions_by_name_.end()) return std::string_view::npos;
-  const std::vector<std::size_t>& positions = group->second;
-  const auto it = std::lower_bound(positions.begin(), positions.end(), from);
-  return it == positions.end() ? std::string_view::npos : *it;
+  if (cursors_.size() < kMaxCursors) {
+    cursors_.push_back({name, from, FirstCandidateAtOrAfter(from)});
+    return FindWithCursor(cursors_.back(), from);
+  }
+  return FindInGroups(name, from);
 }
 
 }  // namespace kestrova

@@ -1,7 +1,8 @@
 // Finds closing tags ("</name>", ASCII case ignored) in a head text in time that grows linearly
 // with the text. A plain search from every tag for its closing tag reads the rest of the head once
 // per element when the tag has none (META, LINK), which grows with the square of the head; this
-// index reads the text once and then answers each question from the positions it recorded.
+// index reads the text once, and then answers each question by moving a cursor per tag name
+// forward through the closing tags it recorded.
 #ifndef KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
 #define KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
 
@@ -19,7 +20,7 @@ class ClosingTagIndex {
   explicit ClosingTagIndex(std::string_view text);
 
   // Position of the first "</" + name + ">" in the text at or after from, ASCII letters folded;
-  // npos when there is none.
+  // npos when there is none. Cheapest when the calls for one name come with growing from.
   std::size_t Find(std::string_view name, std::size_t from);
 
  private:
@@ -28,14 +29,23 @@ class ClosingTagIndex {
     std::size_t position;
     std::string_view name;
   };
+  // Where the search for one name stands: candidates before index are behind the last answer.
+  struct Cursor {
+    std::string_view name;
+    std::size_t from = 0;
+    std::size_t index = 0;
+  };
 
-  // Up to this many candidates are searched one by one; beyond it they are grouped by name.
-  static constexpr std::size_t kLinearLimit = 32;
+  // Up to this many names get a cursor; a head with more names is grouped by name instead.
+  static constexpr std::size_t kMaxCursors = 16;
 
-  void BuildGroups();
+  std::size_t FindWithCursor(Cursor& cursor, std::size_t from);
+  std::size_t FindInGroups(std::string_view name, std::size_t from);
+  std::size_t FirstCandidateAtOrAfter(std::size_t from) const;
 
   std::string_view text_;
   std::vector<Candidate> candidates_;
+  std::vector<Cursor> cursors_;
   bool grouped_ = false;
   std::unordered_map<std::string, std::vector<std::size_t>> positions_by_name_;
 };

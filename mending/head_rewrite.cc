@@ -1,5 +1,6 @@
 #include "mending/head_rewrite.h"
 
+#include <array>
 #include <string>
 #include <unordered_set>
 
@@ -41,22 +42,24 @@ bool IsTitleElement(std::string_view element) {
 
 // The characters that normalising folds: CR and LF become spaces, and runs of spaces become one.
 constexpr bool IsSpaceLike(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+constexpr auto kSpaceLike = [] {
+  std::array<bool, 256> table{};
+  for (const char c : {' ', '\r', '\n'}) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
 
 // True when normalising the opening part would change it.
 bool NeedsNormalising(std::string_view opening) {
-  for (std::size_t k = 0; k < opening.size(); ++k) {
-    const char c = opening[k];
-    if (c == '\r' || c == '\n') return true;
-    if (c == ' ' && k + 1 < opening.size() && opening[k + 1] == ' ') return true;
-  }
-  return false;
+  return opening.find('\n') != kNotFound || opening.find('\r') != kNotFound ||
+         opening.find("  ") != kNotFound;
 }
 
 // A kept page element in its normalised form: a view of the page head when normalising changes
-// nothing, otherwise an index into the list of rewritten texts.
+// nothing, otherwise a place in the buffer of rewritten texts.
 struct KeptElement {
   std::string_view text;
-  std::size_t normalised_index = kNotFound;
+  std::size_t normalised_begin = kNotFound;
+  std::size_t normalised_size = 0;
 };
 
 // What the layout does with a kept element.
@@ -97,12 +100,15 @@ std::string_view KeywordsOfTag(std::string_view tag_text) {
 
 void AppendNormalised(std::string& out, std::string_view element, std::size_t opening_length) {
   const std::string_view opening = element.substr(0, opening_length);
+  out.reserve(out.size() + element.size());
   std::size_t k = 0;
   while (k < opening.size()) {
     // Copy the run up to the next space-like character in one piece, then fold the run of
     // space-like characters that starts there into one space.
     std::size_t run_end = k;
-    while (run_end < opening.size() && !IsSpaceLike(opening[run_end])) ++run_end;
+    while (run_end < opening.size() && !kSpaceLike[static_cast<unsigned char>(opening[run_end])]) {
+      ++run_end;
+    }
     out.append(opening.substr(k, run_end - k));
     if (run_end == opening.size()) break;
     out.push_back(' ');
@@ -139,7 +145,7 @@ std::string RewritePageHead(std::string_view page_head, const MendingHead& mendi
   const StringLookup mending_texts(mending_elements);
   std::string_view old_keywords;
   std::vector<KeptElement> kept;
-  std::vector<std::string> normalised;
+  std::string normalised;  // the rewritten opening parts, one after the other
   kept.reserve(page_elements.size());
   for (const HeadElement& element : page_elements) {
     const bool matched = (element.has_name_value && mending_names.Contains(element.name_value)) ||
@@ -149,16 +155,18 @@ std::string RewritePageHead(std::string_view page_head, const MendingHead& mendi
     }
     if (matched) continue;
     if (NeedsNormalising(element.text.substr(0, element.opening_length))) {
-      normalised.emplace_back();
-      normalised.back().reserve(element.text.size());
-      AppendNormalised(normalised.back(), element.text, element.opening_length);
-      kept.push_back({{}, normalised.size() - 1});
+      const std::size_t begin = normalised.size();
+      AppendNormalised(normalised, element.text, element.opening_length);
+      kept.push_back({{}, begin, normalised.size() - begin});
     } else {
-      kept.push_back({element.text, kNotFound});
+      kept.push_back({element.text, kNotFound, 0});
     }
   }
   for (KeptElement& element : kept) {
-    if (element.normalised_index != kNotFound) element.text = normalised[element.normalised_index];
+    if (element.normalised_begin != kNotFound) {
+      element.text =
+          std::string_view(normalised).substr(element.normalised_begin, element.normalised_size);
+    }
   }
 
   // Decide where each kept element goes. A title element is moved to the front, or dropped when

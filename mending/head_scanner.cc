@@ -13,9 +13,9 @@ constexpr std::size_t kNotFound = std::string_view::npos;
 
 bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
-// Position of the first white-space character at or after from; kNotFound when none.
-std::size_t FindHtmlSpace(std::string_view head, std::size_t from) {
-  for (std::size_t k = from; k < head.size(); ++k) {
+// Position of the first white-space character in [from, end); kNotFound when none.
+std::size_t FindHtmlSpace(std::string_view head, std::size_t from, std::size_t end) {
+  for (std::size_t k = from; k < end; ++k) {
     if (IsHtmlSpace(head[k])) return k;
   }
   return kNotFound;
@@ -31,26 +31,50 @@ std::size_t FindHtmlSpace(std::string_view head, std::size_t from) {
 // value does not end the tag, so that a value such as content="a>b" stays whole. When a quote
 // never closes, the first ">" after p ends the tag. kNotFound when no ">" follows p at all.
 std::size_t FindTagEnd(std::string_view head, std::size_t p) {
+  const std::size_t first_gt = head.find('>', p);
+  if (first_gt == kNotFound) return kNotFound;
+  // Without a quote before the first ">", no quoted value can hold it: the usual case.
+  const std::string_view before = head.substr(p, first_gt - p);
+  if (before.find('"') == kNotFound && before.find('\'') == kNotFound) return first_gt;
   const std::size_t n = head.size();
   std::size_t k = p + 1;
   while (true) {
     while (k < n && head[k] != '>' && head[k] != '=') ++k;
-    if (k >= n) return head.find('>', p);
+    if (k >= n) return first_gt;
     if (head[k] == '>') return k;
     ++k;  // past "="
     while (k < n && IsHtmlSpace(head[k])) ++k;
     if (k < n && (head[k] == '"' || head[k] == '\'')) {
       const std::size_t close = head.find(head[k], k + 1);
-      if (close == kNotFound) return head.find('>', p);
+      if (close == kNotFound) return first_gt;
       k = close + 1;
     }
   }
 }
 
+// Finds the next white space at or after a position, remembering its last answer so that the
+// questions of one scan, which mostly come in increasing order, read the head about once.
+class NextSpaceFinder {
+ public:
+  explicit NextSpaceFinder(std::string_view head) : head_(head) {}
+  std::size_t Find(std::size_t from) {
+    if (from < searched_from_ || from > found_) {
+      searched_from_ = from;
+      found_ = FindHtmlSpace(head_, from, head_.size());
+    }
+    return found_;
+  }
+
+ private:
+  std::string_view head_;
+  std::size_t searched_from_ = kNotFound;
+  std::size_t found_ = 0;
+};
+
 // The attribute rule of a META tag: only its first attribute is looked at. s is the first space
 // after the tag name (kNotFound when none), g the tag's end.
 void ReadMetaName(std::string_view head, std::size_t p, std::size_t s, std::size_t g,
-                  HeadElement& element) {
+                  NextSpaceFinder& spaces, HeadElement& element) {
   if (s == kNotFound || s > g) return;  // a META without attributes has no NAME value
   const std::size_t q = head.find('=', s);
   if (q == kNotFound) return;
@@ -70,7 +94,7 @@ void ReadMetaName(std::string_view head, std::size_t p, std::size_t s, std::size
   } else {
     // An unquoted value runs to the next white space, past the tag's end if need be, or to the
     // end of the head when none follows.
-    const std::size_t space = FindHtmlSpace(head, v);
+    const std::size_t space = spaces.Find(v);
     value = head.substr(v, (space == kNotFound ? head.size() : space) - v);
   }
   element.has_name_value = true;
@@ -84,6 +108,7 @@ std::vector<HeadElement> ScanHeadElements(std::string_view head, std::string_vie
   std::vector<HeadElement> elements;
   elements.reserve(head.size() / 64 + 8);  // about one element per line of a typical head
   ClosingTagIndex closing_tags(head);
+  NextSpaceFinder spaces(head);
   std::size_t pos = 0;
   while (true) {
     const std::size_t p = head.find('<', pos);
@@ -109,10 +134,10 @@ std::vector<HeadElement> ScanHeadElements(std::string_view head, std::string_vie
       // an opening tag written over several lines keeps its name, its attributes and its body.
       std::size_t i = p + 1;
       while (IsHtmlSpace(head[i])) ++i;  // stops at g at the latest
-      const std::size_t s = FindHtmlSpace(head, i);
+      const std::size_t s = FindHtmlSpace(head, i, g);
       const std::size_t name_end = (s != kNotFound && s < g) ? s : g;
       const std::string_view name = head.substr(i, name_end - i);
-      if (EqualsIgnoringCase(name, "META")) ReadMetaName(head, p, s, g, element);
+      if (EqualsIgnoringCase(name, "META")) ReadMetaName(head, p, s, g, spaces, element);
 
       const std::size_t closing_length = name.size() + 3;  // "</" + name + ">"
       std::size_t c = closing_tags.Find(name, p);
