@@ -37,9 +37,17 @@ ClosingTagIndex::ClosingTagIndex(std::string_view text) : text_(text) {
       gt_known = true;
     }
     if (next_gt == std::string_view::npos) break;  // no ">" left: no later candidate either
-    candidates_.push_back({k, text_.substr(name_begin, next_gt - name_begin)});
+    const std::string_view name = text_.substr(name_begin, next_gt - name_begin);
+    candidates_.push_back({k, name, KeyOf(name)});
     k = name_begin;
   }
+}
+
+std::uint64_t ClosingTagIndex::KeyOf(std::string_view name) {
+  if (name.empty()) return 0;
+  return (static_cast<std::uint64_t>(name.size()) << 16) |
+         (static_cast<std::uint64_t>(static_cast<unsigned char>(AsciiUpper(name.front()))) << 8) |
+         static_cast<std::uint64_t>(static_cast<unsigned char>(AsciiUpper(name.back())));
 }
 
 std::size_t ClosingTagIndex::FirstCandidateAtOrAfter(std::size_t from) const {
@@ -53,9 +61,12 @@ std::size_t ClosingTagIndex::FindWithCursor(Cursor& cursor, std::size_t from) {
   if (from < cursor.from) cursor.index = FirstCandidateAtOrAfter(from);
   cursor.from = from;
   // Candidates of other names, or before from, can never answer a later call for this name.
-  while (cursor.index < candidates_.size() &&
-         (candidates_[cursor.index].position < from ||
-          !EqualsIgnoringCase(candidates_[cursor.index].name, cursor.name))) {
+  while (cursor.index < candidates_.size()) {
+    const Candidate& candidate = candidates_[cursor.index];
+    if (candidate.position >= from && candidate.key == cursor.key &&
+        EqualsIgnoringCase(candidate.name, cursor.name)) {
+      break;
+    }
     ++cursor.index;
   }
   return cursor.index < candidates_.size() ? candidates_[cursor.index].position
@@ -85,11 +96,14 @@ std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
     return FindIgnoringCase(text_, closing, from);
   }
   if (candidates_.empty()) return std::string_view::npos;
+  const std::uint64_t key = KeyOf(name);
   for (Cursor& cursor : cursors_) {
-    if (EqualsIgnoringCase(cursor.name, name)) return FindWithCursor(cursor, from);
+    if (cursor.key == key && EqualsIgnoringCase(cursor.name, name)) {
+      return FindWithCursor(cursor, from);
+    }
   }
   if (cursors_.size() < kMaxCursors) {
-    cursors_.push_back({name, from, FirstCandidateAtOrAfter(from)});
+    cursors_.push_back({name, key, from, FirstCandidateAtOrAfter(from)});
     return FindWithCursor(cursors_.back(), from);
   }
   return FindInGroups(name, from);

@@ -7,6 +7,7 @@
 #define KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,13 +29,19 @@ class ClosingTagIndex {
   struct Candidate {
     std::size_t position;
     std::string_view name;
+    std::uint64_t key;
   };
   // Where the search for one name stands: candidates before index are behind the last answer.
   struct Cursor {
     std::string_view name;
+    std::uint64_t key = 0;
     std::size_t from = 0;
     std::size_t index = 0;
   };
+
+  // A cheap summary of a name (its length and first and last letters, case folded): names with
+  // different keys differ, so most comparisons stop there.
+  static std::uint64_t KeyOf(std::string_view name);
 
   // Up to this many names get a cursor; a head with more names is grouped by name instead.
   static constexpr std::size_t kMaxCursors = 16;

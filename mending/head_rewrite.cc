@@ -48,12 +48,6 @@ constexpr auto kSpaceLike = [] {
   return table;
 }();
 
-// True when normalising the opening part would change it.
-bool NeedsNormalising(std::string_view opening) {
-  return opening.find('\n') != kNotFound || opening.find('\r') != kNotFound ||
-         opening.find("  ") != kNotFound;
-}
-
 // A kept page element in its normalised form: a view of the page head when normalising changes
 // nothing, otherwise a place in the buffer of rewritten texts.
 struct KeptElement {
@@ -154,7 +148,7 @@ std::string RewritePageHead(std::string_view page_head, const MendingHead& mendi
       old_keywords = KeywordsOfTag(element.tag_text);
     }
     if (matched) continue;
-    if (NeedsNormalising(element.text.substr(0, element.opening_length))) {
+    if (element.opening_needs_normalising) {
       const std::size_t begin = normalised.size();
       AppendNormalised(normalised, element.text, element.opening_length);
       kept.push_back({{}, begin, normalised.size() - begin});

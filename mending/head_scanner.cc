@@ -1,5 +1,7 @@
 #include "mending/head_scanner.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "mending/ascii.h"
@@ -19,6 +21,33 @@ std::size_t FindHtmlSpace(std::string_view head, std::size_t from, std::size_t e
     if (IsHtmlSpace(head[k])) return k;
   }
   return kNotFound;
+}
+
+// True when normalising white space would change text: it holds a CR or LF, or two spaces in a
+// row. Looks at eight bytes at a time, since every kept tag goes through here.
+bool NeedsNormalising(std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  // True when one of the eight bytes of v is zero.
+  const auto has_zero_byte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
+  const char* data = text.data();
+  const std::size_t n = text.size();
+  std::size_t k = 0;
+  for (; k + 9 <= n; k += 8) {
+    std::uint64_t here = 0;
+    std::uint64_t next = 0;  // the same bytes moved on by one, for pairs of spaces
+    std::memcpy(&here, data + k, 8);
+    std::memcpy(&next, data + k + 1, 8);
+    if (has_zero_byte(here ^ (kOnes * '\n')) || has_zero_byte(here ^ (kOnes * '\r')) ||
+        has_zero_byte((here ^ (kOnes * ' ')) | (next ^ (kOnes * ' ')))) {
+      return true;
+    }
+  }
+  for (; k < n; ++k) {
+    const char c = data[k];
+    if (c == '\n' || c == '\r' || (c == ' ' && k + 1 < n && data[k + 1] == ' ')) return true;
+  }
+  return false;
 }
 
 [[noreturn]] void RaiseMalformed(std::string_view head_name, std::string_view what) {
@@ -124,6 +153,7 @@ std::vector<HeadElement> ScanHeadElements(std::string_view head, std::string_vie
       e = close + 2;
       element.is_comment = true;
       element.opening_length = head.find('>', p) - p;
+      element.opening_needs_normalising = NeedsNormalising(head.substr(p, element.opening_length));
     } else {
       const std::size_t g = FindTagEnd(head, p);
       if (g == kNotFound) {
@@ -148,6 +178,7 @@ std::vector<HeadElement> ScanHeadElements(std::string_view head, std::string_vie
       }
       e = (c == kNotFound) ? g : c + closing_length - 1;
       element.opening_length = g - p;
+      element.opening_needs_normalising = NeedsNormalising(head.substr(p, element.opening_length));
     }
     element.text = head.substr(p, e - p + 1);
     elements.push_back(element);
