@@ -13,6 +13,7 @@
 #include "platform/posix/desktop_browser.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/sigint_cancel.h"
 #include "publish/publish_services.h"
 #include "ui/console/console_user_interface.h"
 
@@ -39,6 +40,8 @@ class LinuxHost {
 
  private:
   PollEventPump pump_;
+  // Ctrl-C cancels the publish in progress instead of ending the program mid-write.
+  ScopedSigintCancel sigint_cancel_{pump_};
   PosixFileSystem files_;
   DesktopBrowser browser_;
   LastError last_error_;

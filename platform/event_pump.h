@@ -38,6 +38,10 @@ class EventPump {
   // Removes a timer; it never fires again. Unknown ids are ignored.
   virtual void RemoveTimer(TimerId id) = 0;
 
+  // Delivers a cancel request that is waiting, and nothing else, without sleeping: for work that
+  // goes on for a while without pumping (the mend phase) and still stops when the user asks.
+  virtual void DispatchCancelRequest() {}
+
   // Sets what runs, from DoEvents, when the user asks to cancel (Ctrl+C on a terminal). Several
   // requests that arrive between two DoEvents calls are delivered once.
   virtual void SetCancelHandler(std::function<void()> on_cancel) = 0;

@@ -67,7 +67,9 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
 
 void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel,
                         FrmMending& window) {
-  const auto check_cancel = [&window] {
+  const auto check_cancel = [this, &window] {
+    // The mend phase does not pump; a Ctrl-C waiting in the pump still reaches the window here.
+    services_.pump.DispatchCancelRequest();
     if (window.ksvCancel()) throw PublishCancelled{};
   };
   window.Show();

@@ -67,6 +67,13 @@ void PollEventPump::DoEvents() {
   FireDueTimers();
 }
 
+void PollEventPump::DispatchCancelRequest() {
+  if (DrainCancelPipe() && on_cancel_) {
+    std::function<void()> on_cancel = on_cancel_;  // the handler may replace itself
+    on_cancel();
+  }
+}
+
 int PollEventPump::PollTimeout(Clock::time_point now) const {
   std::chrono::milliseconds wait = kMaxWait;
   for (const PollSource* source : sources_) {

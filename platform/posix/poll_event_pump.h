@@ -31,6 +31,7 @@ class PollEventPump final : public EventPump {
   void EnableTimer(TimerId id, bool enabled) override;
   void RemoveTimer(TimerId id) override;
   void SetCancelHandler(std::function<void()> on_cancel) override;
+  void DispatchCancelRequest() override;
 
   // Registers a source; it takes part in every DoEvents until removed. The source must stay alive
   // until RemoveSource. Adding a source twice has no further effect.

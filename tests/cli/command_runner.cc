@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +16,8 @@
 
 namespace kestrova::testing {
 
-CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args) {
+CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
+                         int signal, std::chrono::milliseconds signal_delay) {
   int out_pipe[2];
   int err_pipe[2];
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
@@ -39,8 +43,22 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open_pipes = 2;
+  const auto signal_at = std::chrono::steady_clock::now() + signal_delay;
+  bool signalled = signal == 0;
   while (open_pipes > 0) {
-    if (poll(fds, 2, 30000) <= 0) break;  // a program that hangs fails the test, not the run
+    int wait_ms = 30000;
+    if (!signalled) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          signal_at - std::chrono::steady_clock::now());
+      wait_ms = static_cast<int>(std::max<std::int64_t>(0, left.count()));
+    }
+    const int ready = poll(fds, 2, wait_ms);
+    if (!signalled && std::chrono::steady_clock::now() >= signal_at) {
+      kill(child, signal);
+      signalled = true;
+      continue;
+    }
+    if (ready <= 0) break;  // a program that hangs fails the test, not the run
     for (int k = 0; k < 2; ++k) {
       if (fds[k].fd < 0 || fds[k].revents == 0) continue;
       char buffer[65536];

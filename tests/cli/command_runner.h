@@ -2,6 +2,7 @@
 #ifndef KESTROVA_TESTS_CLI_COMMAND_RUNNER_H_
 #define KESTROVA_TESTS_CLI_COMMAND_RUNNER_H_
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,11 @@ struct CommandResult {
   std::string err;
 };
 
-// Runs program with args (no shell), standard input empty, and waits for it.
-CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args);
+// Runs program with args (no shell), standard input empty, and waits for it. With a signal, the
+// signal is sent to the program once signal_delay has passed.
+CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
+                         int signal = 0,
+                         std::chrono::milliseconds signal_delay = std::chrono::milliseconds{0});
 
 // A fresh temporary folder, removed with everything in it when the object goes.
 class TempFolder {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -115,6 +117,28 @@ TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
   EXPECT_EQ(result.exit_code, 1);
   result = RunCommand(kProgram, {"publish", web, "--on-missing=maybe"});
   EXPECT_EQ(result.exit_code, 2);
+}
+
+TEST(PublishCommandTest, CtrlCCancelsAtTheNextRequest) {
+  TempFolder folder;
+  folder.Write("web/a.htm", "<html><head><title>a</title></head></html>");
+  const std::string web = folder.path() + "/web";
+  MendServiceServer server;
+  const std::string mending = "<head><a1><a2><a3></head>";
+  server.SetMendFolder(
+      {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\nb.htm\ninventory.txt\n"},
+       {"b.htm", mending}});
+  server.Set("/kestrova/a.htm", {200, mending, "", std::chrono::milliseconds(1500)});
+  const CommandResult result =
+      RunCommand(kProgram, {"publish", web, "--destination", server.SiteUrl()}, SIGINT,
+                 std::chrono::milliseconds(500));
+  EXPECT_EQ(result.exit_code, 3) << result.err;
+  EXPECT_EQ(result.out, "");
+  // The request under way ran to its end; nothing after it was asked for or written.
+  const auto requests = server.Requests();
+  EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /kestrova/b.htm"), 0);
+  EXPECT_FALSE(fs::exists(web + "/kestrova/inventory.txt"));
+  EXPECT_EQ(ReadBytes(web + "/a.htm"), "<html><head><title>a</title></head></html>");
 }
 
 TEST(DemoCommandTest, PublishesTheBundledExample) {
