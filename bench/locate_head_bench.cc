@@ -4,67 +4,28 @@
 #include <benchmark/benchmark.h>
 #include <gumbo.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <string_view>
-#include <system_error>
 #include <vector>
 
+#include "bench/bench_corpus.h"
 #include "host/local/head_locator.h"
 
 namespace kestrova {
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr std::string_view kCorpusFolders[] = {
-    "/usr/share/doc/python3.11/html",
-    "/usr/share/doc/postgresql-doc-15/html",
-    "/usr/share/qt5/doc",
-};
-
 // The pages, read into memory once, in a fixed order.
 struct Corpus {
-  std::vector<std::string> pages;
+  const std::vector<std::string>& pages;
   std::int64_t bytes = 0;
 };
 
-bool IsHtmlFile(const fs::directory_entry& entry) {
-  std::error_code error;
-  if (!entry.is_regular_file(error)) return false;
-  std::string extension = entry.path().extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-  return extension == ".html" || extension == ".htm";
-}
-
-Corpus ReadCorpus() {
-  std::vector<fs::path> paths;
-  for (const std::string_view folder : kCorpusFolders) {
-    std::error_code error;
-    for (fs::recursive_directory_iterator
-             it(folder, fs::directory_options::skip_permission_denied, error),
-         end;
-         !error && it != end; it.increment(error)) {
-      if (IsHtmlFile(*it)) paths.push_back(it->path());
-    }
-  }
-  std::sort(paths.begin(), paths.end());
-  Corpus corpus;
-  for (const fs::path& path : paths) {
-    std::ifstream in(path, std::ios::binary);
-    corpus.pages.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    corpus.bytes += static_cast<std::int64_t>(corpus.pages.back().size());
-  }
-  return corpus;
-}
-
 const Corpus& TheCorpus() {
-  static const Corpus corpus = ReadCorpus();
+  static const Corpus corpus = [] {
+    Corpus read{bench::CorpusPages()};
+    for (const std::string& page : read.pages) read.bytes += static_cast<std::int64_t>(page.size());
+    return read;
+  }();
   return corpus;
 }
 

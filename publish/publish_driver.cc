@@ -38,10 +38,11 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
   }
   running_ = true;
   services_.last_error.Clear();
-  auto window = std::make_unique<FrmMending>(services_.make_transfer_control(), services_.pump,
-                                             services_.last_error);
+  std::unique_ptr<FrmMending> window;
   std::unique_ptr<FrmMendingView> view;
   try {
+    window = std::make_unique<FrmMending>(services_.make_transfer_control(), services_.pump,
+                                          services_.last_error);
     view = services_.ui.CreateStatusView(*window);
     window->SetView(view.get());
     services_.pump.SetCancelHandler([&window] { window->OnCancelClick(); });
@@ -57,9 +58,11 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
   // Clean-up, at every exit.
   services_.pump.SetCancelHandler(nullptr);
   services_.last_error.Clear();
-  window->StopAnimation();
-  window->Hide();
-  window->SetView(nullptr);
+  if (window) {
+    window->StopAnimation();
+    window->Hide();
+    window->SetView(nullptr);
+  }
   view.reset();
   window.reset();
   running_ = false;
