@@ -335,6 +335,21 @@ TEST_F(PublishDriverTest, LocalInventoryFaults) {
                                            "<title>Home</title>\r\n"));
 }
 
+TEST_F(PublishDriverTest, ALargeLocalInventoryIsReadWhole) {
+  // Far more lines than a 16-bit count holds; only the last one names a page of the web.
+  fs::create_directories(web / "kestrova");
+  std::string inventory = "12/31/2099\r\n" + server.SiteUrl() + "\r\n";
+  for (int k = 0; k < 40000; ++k) inventory += "missing-" + std::to_string(k) + ".htm\r\n";
+  inventory += "index.htm\r\n";
+  std::ofstream(web / "kestrova" / "inventory.txt", std::ios::binary) << inventory;
+  std::ofstream(web / "kestrova" / "index.htm", std::ios::binary)
+      << MendingFile({"<title>Far down</title>", "<meta name=\"a\" content=\"1\">",
+                      "<meta name=\"b\" content=\"2\">", "<meta name=\"c\" content=\"3\">"});
+  EXPECT_FALSE(Publish());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+  EXPECT_NE(ReadWebFile("index.htm").find("<title>Far down</title>"), std::string::npos);
+}
+
 TEST_F(PublishDriverTest, CancelStopsThePublishWithoutAMessage) {
   ui.on_status_window = [](FrmMending& window) { window.OnCancelClick(); };
   EXPECT_TRUE(Publish());
