@@ -104,8 +104,10 @@ class BenchFailure : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Ends the program's work with a failure that says what went wrong.
 [[noreturn]] void Fail(const std::string& what) { throw BenchFailure(what); }
 
+// Fail, with the system's reason for the last failed call.
 [[noreturn]] void FailWithErrno(const std::string& what) {
   Fail(what + ": " + std::strerror(errno));
 }
@@ -155,12 +157,13 @@ class Fnv1a64 {
   std::uint64_t hash_ = 0xcbf29ce484222325;
 };
 
-// The size and checksum of a file, read by blocks.
+// The size and checksum of a file.
 struct FileSummary {
   std::uintmax_t size = 0;
   std::uint64_t checksum = 0;
 };
 
+// Reads the file at path by blocks; fails when it cannot be read.
 FileSummary SummarizeFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) Fail("cannot open " + path.string());
@@ -179,6 +182,7 @@ FileSummary SummarizeFile(const fs::path& path) {
   return summary;
 }
 
+// Replaces the file at path with bytes; fails when it cannot be written.
 void WriteWholeFile(const fs::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -240,6 +244,7 @@ class SilentUi final : public UserInterface {
   }
 };
 
+// A browser that must not be opened.
 class NoBrowser final : public Browser {
  public:
   void Navigate(std::string_view url) override { Fail("unexpected browser: " + std::string(url)); }
@@ -283,6 +288,7 @@ Clock::duration DownloadWithStore(const std::vector<std::string>& server_lines,
   return elapsed;
 }
 
+// A failure of the add-in's code as number, source and description.
 std::string Describe(const Failure& failure) {
   char number[16];
   std::snprintf(number, sizeof number, "%08X", static_cast<std::uint32_t>(failure.number()));
@@ -318,6 +324,7 @@ int WaitForChild(pid_t pid, const std::string& what, rusage& usage) {
   return status;
 }
 
+// How a child process ended, from its wait status.
 std::string DescribeStatus(int status) {
   if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
@@ -396,13 +403,15 @@ std::size_t CheckTraffic(const std::optional<AccessLog>& log, const std::string&
   return traffic.connections;
 }
 
-// A child process, forked now, that downloads the one entry with the mend store into mend_path.
-// Returns the download's time and the child's peak resident size.
+// What a download in a child process measured: the time DownloadEntries took, and the child's
+// peak resident size.
 struct ChildDownload {
   Clock::duration elapsed{};
   long peak_rss_kib = 0;
 };
 
+// Forks a child that downloads the one entry with the mend store into mend_path, and waits for
+// it; fails when the child fails or runs out of time.
 ChildDownload DownloadInChild(const std::string& site_url, std::string_view entry,
                               const fs::path& mend_path) {
   std::array<int, 2> ends{};
@@ -467,6 +476,8 @@ void CheckLargeDownload(const fs::path& served, const fs::path& mend_path, std::
   }
 }
 
+// Benchmark 2's downloads: the large file, and a small one for the size of the same process
+// without the large body.
 struct LargeFileResults {
   ChildDownload large;
   ChildDownload small;
@@ -499,6 +510,7 @@ struct Entry {
   std::string bytes;
 };
 
+// The kEntryCount files of benchmark 1, of generated sizes and bytes.
 std::vector<Entry> MakeEntries() {
   SplitMix64 generator(kSeed);
   std::vector<Entry> entries(kEntryCount);
@@ -583,12 +595,13 @@ Clock::duration RunCurl(const fs::path& config_path) {
   return elapsed;
 }
 
-// One client's runs of benchmark 1.
+// One client's timed runs of benchmark 1, in order; connections are 0 when not counted.
 struct ClientRuns {
   std::vector<double> files_per_second;
   std::vector<std::size_t> connections;
 };
 
+// The middle value of a list of odd length.
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -596,6 +609,7 @@ double Median(std::vector<double> values) {
 
 double Seconds(Clock::duration elapsed) { return std::chrono::duration<double>(elapsed).count(); }
 
+// Benchmark 1's runs, and the bytes of the files each run downloads.
 struct EntryResults {
   ClientRuns store;
   ClientRuns curl;
@@ -659,10 +673,12 @@ EntryResults RunEntryBenchmark(const std::string& site_url, const fs::path& serv
   return results;
 }
 
+// Sizes are reported in MB of 2^20 bytes, as ru_maxrss's kibibytes are.
 double Mebibytes(std::uintmax_t bytes) {
   return static_cast<double>(bytes) / static_cast<double>(kMebibyte);
 }
 
+// The connections of each run, or "not counted" without the server's log.
 std::string ConnectionsText(const std::vector<std::size_t>& connections) {
   if (connections.empty() || connections.front() == 0) return "not counted";
   std::string text;
@@ -673,10 +689,13 @@ std::string ConnectionsText(const std::vector<std::size_t>& connections) {
   return text;
 }
 
+// Benchmark 1's table: the medians of each client, every run, and the ratio.
 void PrintEntryResults(const EntryResults& results) {
-  std::printf("\nEntry download: %zu mending files of %zu-%zu KB (%.1f MB in all), median of %d\n",
-              kEntryCount, kMinEntryBytes / 1024, kMaxEntryBytes / 1024,
-              Mebibytes(results.total_bytes), kRounds);
+  std::printf(
+      "\nEntry download: %zu mending files of %zu-%zu KB (%.1f MB in all), median of %d "
+      "runs (MB = 2^20 bytes)\n",
+      kEntryCount, kMinEntryBytes / 1024, kMaxEntryBytes / 1024, Mebibytes(results.total_bytes),
+      kRounds);
   std::printf("  %-10s %10s %9s  %-38s %s\n", "client", "files/s", "MB/s", "runs (files/s)",
               "connections per run");
   const auto row = [&](const char* name, const ClientRuns& runs) {
@@ -698,6 +717,7 @@ void PrintEntryResults(const EntryResults& results) {
               Median(results.store.files_per_second) / Median(results.curl.files_per_second));
 }
 
+// Benchmark 2's table.
 void PrintLargeFileResults(const LargeFileResults& results) {
   std::printf("\nLarge file: one mending file by MendStore in a child process\n");
   std::printf("  %-10s %10s %9s  %s\n", "file", "time (s)", "MB/s", "peak RSS (MB)");
@@ -710,6 +730,7 @@ void PrintLargeFileResults(const LargeFileResults& results) {
   row("10 KB", kSmallFileBytes, results.small);
 }
 
+// One line per goal: met or not, with the figures.
 void PrintGoals(const LargeFileResults& results) {
   const bool met = results.large.peak_rss_kib < kPeakMemoryGoalKib;
   std::printf(
@@ -737,6 +758,7 @@ void CheckSiteUrl(const std::string& site_url) {
   ::setenv("NO_PROXY", "*", 1);
 }
 
+// SIGALRM's handler: reports the time limit and leaves at once.
 void OnTimeLimit(int) {
   constexpr std::string_view kMessage = "download_bench: FAILED: the time limit ran out\n";
   [[maybe_unused]] const ssize_t ignored = ::write(2, kMessage.data(), kMessage.size());
@@ -752,6 +774,8 @@ void StartTimeLimit() {
   ::alarm(kProgramTimeLimitSeconds);
 }
 
+// The program: checks its arguments, runs benchmark 2 then benchmark 1, and prints the results.
+// Returns the exit status; a failure is raised.
 int Run(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::optional<AccessLog> log;

@@ -34,8 +34,7 @@ nginx_pid=""
 stop_nginx() {
   if [ -n "$nginx_pid" ]; then
     kill -TERM "$nginx_pid" 2> /dev/null || true
-    local tick
-    for tick in $(seq 1 50); do
+    for _ in $(seq 1 50); do
       kill -0 "$nginx_pid" 2> /dev/null || break
       sleep 0.1
     done
@@ -92,7 +91,7 @@ EOF
 token="kestrova-$RANDOM-$RANDOM"
 echo "$token" > "$work/site/ready.txt"
 site_url=""
-for attempt in $(seq 1 20); do
+for _ in $(seq 1 20); do
   port=$((20000 + RANDOM % 40000))
   if (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null; then
     continue
@@ -100,7 +99,7 @@ for attempt in $(seq 1 20); do
   write_nginx_config "$port"
   "$nginx_bin" -p "$work" -c "$work/nginx.conf" -e "$work/error.log" &
   nginx_pid=$!
-  for tick in $(seq 1 50); do
+  for _ in $(seq 1 50); do
     kill -0 "$nginx_pid" 2> /dev/null || break
     answer="$(curl --disable --silent --noproxy '*' --max-time 2 \
       "http://127.0.0.1:$port/ready.txt" 2> /dev/null || true)"

@@ -6,8 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdint>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,19 +45,20 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   const auto signal_at = std::chrono::steady_clock::now() + signal_delay;
   bool signalled = signal == 0;
   while (open_pipes > 0) {
-    int wait_ms = 30000;
-    if (!signalled) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          signal_at - std::chrono::steady_clock::now());
-      wait_ms = static_cast<int>(std::max<std::int64_t>(0, left.count()));
-    }
-    const int ready = poll(fds, 2, wait_ms);
-    if (!signalled && std::chrono::steady_clock::now() >= signal_at) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!signalled && now >= signal_at) {
       kill(child, signal);
       signalled = true;
-      continue;
     }
-    if (ready <= 0) break;  // a program that hangs fails the test, not the run
+    int wait_ms = 30000;  // a program that hangs fails the test, not the run
+    if (!signalled) {
+      wait_ms =
+          static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(signal_at - now).count());
+    }
+    const int ready = poll(fds, 2, wait_ms);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0 || (ready == 0 && signalled)) break;
+    if (ready == 0) continue;  // time to send the signal
     for (int k = 0; k < 2; ++k) {
       if (fds[k].fd < 0 || fds[k].revents == 0) continue;
       char buffer[65536];

@@ -136,7 +136,7 @@ TEST(PublishCommandTest, CtrlCCancelsAtTheNextRequest) {
   EXPECT_EQ(result.out, "");
   // The request under way ran to its end; nothing after it was asked for or written.
   const auto requests = server.Requests();
-  EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /kestrova/b.htm"), 0);
+  EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /kestrova/b.htm"), 0) << result.err;
   EXPECT_FALSE(fs::exists(web + "/kestrova/inventory.txt"));
   EXPECT_EQ(ReadBytes(web + "/a.htm"), "<html><head><title>a</title></head></html>");
 }
