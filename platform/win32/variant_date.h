@@ -1,0 +1,29 @@
+// The inventory date conversion through the platform's own text-to-date conversion
+// (VarDateFromStr), which reads the text the way the user's regional settings write dates.
+#ifndef KESTROVA_PLATFORM_WIN32_VARIANT_DATE_H_
+#define KESTROVA_PLATFORM_WIN32_VARIANT_DATE_H_
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "mending/inventory_date.h"
+
+namespace kestrova::win32 {
+
+// Converts the text of a date line (UTF-8) with VarDateFromStr in the user's locale
+// (LOCALE_USER_DEFAULT), to the whole second. Raises kestrova::Failure 13 "Type mismatch" (source
+// FPKestrova) when the platform reads no date in the text, the text holds a NUL, or the date lies
+// outside the years DateTime holds.
+DateTime ConvertToDateWithPlatform(std::string_view text);
+
+// As above, in the given locale instead of the user's.
+DateTime ConvertToDateWithPlatform(std::string_view text, LCID locale);
+
+// An automation date (days since 30 December 1899; before it, the fraction still counts forward
+// from midnight, so -1.25 is 29 December 1899 06:00) as a DateTime, rounded to the nearest second.
+DateTime DateTimeFromAutomationDate(double date);
+
+}  // namespace kestrova::win32
+
+#endif  // KESTROVA_PLATFORM_WIN32_VARIANT_DATE_H_

@@ -1,0 +1,118 @@
+// The Windows event pump: the thread's window messages, an event that transfer controls signal
+// from WinINet's threads, the pump's own timers, and cancel requests posted as messages to a hidden
+// message-only window. Everything it dispatches runs on the thread that created it, from inside
+// DoEvents, the way the host's own message loop would run it.
+#ifndef KESTROVA_PLATFORM_WIN32_WIN32_EVENT_PUMP_H_
+#define KESTROVA_PLATFORM_WIN32_WIN32_EVENT_PUMP_H_
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <type_traits>
+#include <vector>
+
+#include "platform/event_pump.h"
+
+namespace kestrova::win32 {
+
+// Something that makes progress inside a Win32EventPump: the pump asks how long it may sleep,
+// sleeps until then or until woken (Win32EventPump::Wake), and calls Dispatch once every round.
+class Win32PumpSource {
+ public:
+  virtual ~Win32PumpSource() = default;
+
+  // How long the pump may sleep as far as this source is concerned: zero when it has work now,
+  // nullopt when it has no deadline of its own.
+  virtual std::optional<std::chrono::milliseconds> Timeout() const = 0;
+
+  // Called once per pump round, after the wait; handles whatever has arrived or fallen due.
+  virtual void Dispatch() = 0;
+};
+
+class Win32EventPump final : public EventPump {
+ public:
+  // Creates the hidden window and the wake-up event on the calling thread, which becomes the
+  // pump's thread. Raises a Failure when Windows refuses either.
+  Win32EventPump();
+  ~Win32EventPump() override;
+
+  Win32EventPump(const Win32EventPump&) = delete;
+  Win32EventPump& operator=(const Win32EventPump&) = delete;
+
+  // Dispatches the thread's pending window messages (at most kMaxMessagesPerRound of them), a
+  // cancel request, the sources and the due timers. Sleeps first in MsgWaitForMultipleObjectsEx
+  // when nothing is pending: until a message or a wake-up arrives, the next timer or source
+  // deadline, or kMaxWait. A WM_QUIT met on the way is posted again for the host's own loop.
+  void DoEvents() override;
+  TimerId AddTimer(std::chrono::milliseconds interval, std::function<void()> on_tick,
+                   bool enabled) override;
+  void EnableTimer(TimerId id, bool enabled) override;
+  void RemoveTimer(TimerId id) override;
+  void SetCancelHandler(std::function<void()> on_cancel) override;
+  void DispatchCancelRequest() override;
+
+  // Registers a source; it takes part in every DoEvents until removed. The source must stay alive
+  // until RemoveSource. Adding a source twice has no further effect.
+  void AddSource(Win32PumpSource& source);
+  // Unregisters a source; safe to call from inside any source's Dispatch.
+  void RemoveSource(Win32PumpSource& source);
+
+  // Ends the current sleep of DoEvents, or makes the next one return at once. Any thread may call
+  // it.
+  void Wake() const noexcept;
+
+  // The auto-reset event that Wake signals. A source that signals it from other threads after the
+  // pump may be gone duplicates it (DuplicateHandle) and signals its own copy.
+  HANDLE wake_event() const noexcept { return wake_event_.get(); }
+
+  // Posts a cancel request for the next DoEvents (or DispatchCancelRequest). Any thread may call
+  // it: a console control handler, for one, runs on a thread of its own.
+  void PostCancel() const noexcept;
+
+  // Messages dispatched in one DoEvents at most, so that a flood of posted messages cannot keep
+  // one round from returning.
+  static constexpr int kMaxMessagesPerRound = 512;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+  };
+  struct WindowDestroyer {
+    void operator()(HWND window) const noexcept;
+  };
+
+  struct Timer {
+    std::chrono::milliseconds interval;
+    std::function<void()> on_tick;
+    bool enabled;
+    Clock::time_point due;
+  };
+
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  // Milliseconds the wait may last this round.
+  DWORD WaitMilliseconds(Clock::time_point now) const;
+  void DispatchMessages();
+  // Calls the cancel handler when a request has arrived since the last call.
+  void DeliverCancel();
+  void DispatchSources();
+  void FireDueTimers();
+
+  std::unique_ptr<void, HandleCloser> wake_event_;
+  std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer> window_;
+  bool cancel_posted_ = false;  // set by the window procedure, cleared by DeliverCancel
+  std::function<void()> on_cancel_;
+  std::vector<Win32PumpSource*> sources_;
+  std::map<TimerId, Timer> timers_;
+  TimerId next_timer_id_ = 1;
+};
+
+}  // namespace kestrova::win32
+
+#endif  // KESTROVA_PLATFORM_WIN32_WIN32_EVENT_PUMP_H_

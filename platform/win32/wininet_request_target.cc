@@ -1,0 +1,129 @@
+#include "platform/win32/wininet_request_target.h"
+
+namespace kestrova::win32 {
+namespace {
+
+bool NeedsEncoding(unsigned char byte) {
+  if (byte <= 0x20 || byte >= 0x7F) return true;
+  return std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) != std::string_view::npos;
+}
+
+std::string EncodeUnsafeBytes(std::string_view url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  encoded.reserve(url.size());
+  for (const char c : url) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (NeedsEncoding(byte)) {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 0x0F];
+    } else {
+      encoded += c;
+    }
+  }
+  return encoded;
+}
+
+// Removes `prefix` from the front of `text` when it is there, in any case.
+bool ConsumePrefixIgnoringCase(std::string_view& text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  text.remove_prefix(prefix.size());
+  return true;
+}
+
+// Host characters: letters, digits and the few others a name or an IPv4 address uses.
+bool IsHostCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_';
+}
+
+std::optional<std::uint16_t> ParsePort(std::string_view digits) {
+  if (digits.empty() || digits.size() > 5) return std::nullopt;
+  unsigned value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value == 0 || value > 65535) return std::nullopt;
+  return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+std::optional<RequestTarget> ParseRequestTarget(std::string_view url) {
+  const std::string encoded = EncodeUnsafeBytes(url);
+  std::string_view rest = encoded;
+  RequestTarget target;
+  if (ConsumePrefixIgnoringCase(rest, "https://")) {
+    target.secure = true;
+    target.port = 443;
+  } else if (ConsumePrefixIgnoringCase(rest, "http://")) {
+    target.port = 80;
+  } else {
+    return std::nullopt;
+  }
+
+  const std::size_t authority_end = rest.find_first_of("/?#");
+  std::string_view authority = rest.substr(0, authority_end);
+  std::string_view object =
+      authority_end == std::string_view::npos ? std::string_view() : rest.substr(authority_end);
+
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
+    const std::string_view credentials = authority.substr(0, at);
+    const std::size_t colon = credentials.find(':');
+    target.user = std::string(credentials.substr(0, colon));
+    if (colon != std::string_view::npos)
+      target.password = std::string(credentials.substr(colon + 1));
+    authority.remove_prefix(at + 1);
+  }
+
+  std::string_view port_text;
+  bool has_port = false;
+  if (!authority.empty() && authority.front() == '[') {
+    const std::size_t close = authority.find(']');
+    if (close == std::string_view::npos || close == 1) return std::nullopt;
+    const std::string_view address = authority.substr(1, close - 1);
+    for (const char c : address) {
+      const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+      if (!hex && c != ':' && c != '.') return std::nullopt;
+    }
+    target.host = std::string(address);
+    const std::string_view after = authority.substr(close + 1);
+    if (!after.empty()) {
+      if (after.front() != ':') return std::nullopt;
+      has_port = true;
+      port_text = after.substr(1);
+    }
+  } else {
+    const std::size_t colon = authority.find(':');
+    const std::string_view host = authority.substr(0, colon);
+    if (host.empty()) return std::nullopt;
+    for (const char c : host) {
+      if (!IsHostCharacter(c)) return std::nullopt;
+    }
+    target.host = std::string(host);
+    if (colon != std::string_view::npos) {
+      has_port = true;
+      port_text = authority.substr(colon + 1);
+    }
+  }
+  // "host:" names no port, and means the default one.
+  if (has_port && !port_text.empty()) {
+    const std::optional<std::uint16_t> port = ParsePort(port_text);
+    if (!port) return std::nullopt;
+    target.port = *port;
+  }
+
+  object = object.substr(0, object.find('#'));  // the fragment stays with the client
+  if (object.empty() || object.front() != '/') target.object.push_back('/');
+  target.object.append(object);
+  return target;
+}
+
+}  // namespace kestrova::win32

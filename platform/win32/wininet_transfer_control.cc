@@ -1,0 +1,419 @@
+#include "platform/win32/wininet_transfer_control.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "mending/failure.h"
+#include "platform/event_pump.h"
+#include "platform/win32/com_failure.h"
+#include "platform/win32/wide_text.h"
+
+namespace kestrova::win32 {
+namespace {
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+// Refuses a call the control cannot carry out.
+[[noreturn]] void Refuse(std::string description) {
+  throw Failure(kErrInvalidArgument, std::string(TransferControl::kFailureSource),
+                std::move(description));
+}
+
+// WinINet's text for one of its error codes, or the system's for any other code.
+std::string DescribeError(DWORD error) {
+  wchar_t* buffer = nullptr;
+  const HMODULE wininet = GetModuleHandleW(L"wininet.dll");
+  DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  if (wininet != nullptr && error >= INTERNET_ERROR_BASE && error <= INTERNET_ERROR_LAST) {
+    flags |= FORMAT_MESSAGE_FROM_HMODULE;
+  }
+  const DWORD length =
+      FormatMessageW(flags, wininet, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring message(buffer != nullptr ? buffer : L"", length);
+  if (buffer != nullptr) LocalFree(buffer);
+  while (!message.empty() &&
+         (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
+    message.pop_back();
+  }
+  char number[48];
+  std::snprintf(number, sizeof number, "WinINet error %lu", static_cast<unsigned long>(error));
+  return message.empty() ? std::string(number) : std::string(number) + ": " + Utf8FromWide(message);
+}
+
+// A header of the current response as text; empty when it has none.
+std::string QueryText(HINTERNET request, DWORD info) {
+  DWORD length = 0;
+  if (HttpQueryInfoA(request, info, nullptr, &length, nullptr) ||
+      GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+    return {};
+  }
+  std::string text(length, '\0');
+  if (!HttpQueryInfoA(request, info, text.data(), &length, nullptr)) return {};
+  text.resize(std::min<std::size_t>(length, text.size()));
+  return text;
+}
+
+std::optional<std::uint64_t> ParseLength(std::string_view text) {
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return value;
+}
+
+// Clears a flag when leaving a scope, exceptions included.
+class FlagGuard {
+ public:
+  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagGuard() { flag_ = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+WinInetTransferControl::WinInetTransferControl(Win32EventPump& pump)
+    : WinInetTransferControl(pump, Options{}) {}
+
+WinInetTransferControl::WinInetTransferControl(Win32EventPump& pump, Options options)
+    : pump_(pump),
+      options_(std::move(options)),
+      channel_(std::make_shared<TransferChannel>(pump.wake_event())),
+      body_(options_.body_buffer_capacity) {
+  session_.reset(InternetOpenW(options_.user_agent.c_str(), options_.access_type, nullptr, nullptr,
+                               INTERNET_FLAG_ASYNC));
+  if (!session_) throw FailureFromWin32Error(GetLastError(), "InternetOpenW");
+  // Handles opened on the session take its callback over.
+  if (InternetSetStatusCallbackW(session_.get(), RequestContext::OnStatus) ==
+      INTERNET_INVALID_STATUS_CALLBACK) {
+    throw FailureFromWin32Error(GetLastError(), "InternetSetStatusCallbackW");
+  }
+  pump_.AddSource(*this);
+}
+
+WinInetTransferControl::~WinInetTransferControl() {
+  pump_.RemoveSource(*this);
+  channel_->Close();
+  CloseRequest();
+  session_.reset();
+}
+
+void WinInetTransferControl::SetUrl(std::string_view url) {
+  if (url.empty()) {
+    url_.clear();
+    target_.reset();
+    return;
+  }
+  std::optional<RequestTarget> target = ParseRequestTarget(url);
+  if (!target) Refuse("URL is malformed: " + std::string(url));
+  url_ = std::string(url);
+  target_ = std::move(target);
+}
+
+void WinInetTransferControl::SetRequestTimeout(int seconds) {
+  if (seconds < 0) Refuse(std::string(PlatformDescription(kErrInvalidArgument)));
+  timeout_seconds_ = seconds;
+}
+
+void WinInetTransferControl::Execute(std::string_view operation) {
+  if (StillExecuting()) Refuse("Still executing last request");
+  const std::string word = LowerAscii(operation);
+  if (word != "get" && word != "head") {
+    Refuse("Operation not supported: " + std::string(operation));
+  }
+  if (!target_) Refuse("No URL has been set");
+
+  CloseRequest();  // drops what is left of the previous response
+  body_.Clear();
+  header_.clear();
+  failure_code_ = 0;
+  failure_text_.clear();
+  expected_size_.reset();
+  received_size_ = 0;
+  requests_sent_ = 0;
+  head_ = word == "head";
+  ++request_id_;
+  states_.StartRequest();
+  phase_ = Phase::kSending;
+  last_progress_ = Clock::now();
+
+  // Everything below only starts work: its outcome, failures included, arrives as notifications
+  // and reaches the state callback from the pump.
+  auto* context = new RequestContext(channel_, request_id_, 2);
+  const std::wstring host = WideFromUtf8(target_->host);
+  const std::wstring user = WideFromUtf8(target_->user);
+  const std::wstring password = WideFromUtf8(target_->password);
+  connect_.reset(InternetConnectW(session_.get(), host.c_str(), target_->port,
+                                  user.empty() ? nullptr : user.c_str(),
+                                  password.empty() ? nullptr : password.c_str(),
+                                  INTERNET_SERVICE_HTTP, 0, context->AsContext()));
+  if (!connect_) {
+    const DWORD error = GetLastError();
+    context->ReleaseHandle();
+    context->ReleaseHandle();
+    Fail(error);
+    return;
+  }
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_UI |
+                INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+  if (target_->secure) flags |= INTERNET_FLAG_SECURE;
+  const std::wstring object = WideFromUtf8(target_->object);
+  const wchar_t* accept_types[] = {L"*/*", nullptr};
+  request_.reset(HttpOpenRequestW(connect_.get(), head_ ? L"HEAD" : L"GET", object.c_str(), nullptr,
+                                  nullptr, accept_types, flags, context->AsContext()));
+  if (!request_) {
+    const DWORD error = GetLastError();
+    context->ReleaseHandle();  // the connect handle releases its share when it closes
+    Fail(error);
+    return;
+  }
+  context_ = context;
+
+  const DWORD milliseconds =
+      timeout_seconds_ > 0 ? static_cast<DWORD>(timeout_seconds_) * 1000 : 0xFFFFFFFF;
+  for (const DWORD option :
+       {DWORD{INTERNET_OPTION_CONNECT_TIMEOUT}, DWORD{INTERNET_OPTION_SEND_TIMEOUT},
+        DWORD{INTERNET_OPTION_RECEIVE_TIMEOUT}}) {
+    // The control's own deadline applies even where WinINet does not take the option.
+    DWORD value = milliseconds;
+    InternetSetOptionW(request_.get(), option, &value, sizeof value);
+  }
+
+  if (HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0)) {
+    // Completed at once: no notification follows, so the control posts its own.
+    channel_->Post(TransferNotice{request_id_, INTERNET_STATUS_REQUEST_COMPLETE, 0, true});
+  } else if (const DWORD error = GetLastError(); error != ERROR_IO_PENDING) {
+    Fail(error);
+  }
+}
+
+bool WinInetTransferControl::StillExecuting() const { return states_.HasPending() || Active(); }
+
+bool WinInetTransferControl::Active() const noexcept {
+  return phase_ == Phase::kSending || phase_ == Phase::kQuerying || phase_ == Phase::kReading;
+}
+
+std::string WinInetTransferControl::GetChunk(std::size_t max_size) {
+  if (max_size == 0) Refuse(std::string(PlatformDescription(kErrInvalidArgument)));
+  // Each round either finds data, finds the end, or waits on WinINet, whose progress the
+  // time-out bounds.
+  for (;;) {
+    if (!body_.empty()) {
+      std::string piece = body_.Take(max_size);
+      ResumeIfRoom();
+      return piece;
+    }
+    if (phase_ == Phase::kIdle) {
+      DeliverStates();  // the kError or kResponseCompleted of the end, if still queued
+      return {};
+    }
+    ResumeIfRoom();
+    if (Active()) {
+      DWORD wait = static_cast<DWORD>(EventPump::kMaxWait.count());
+      if (const std::optional<Clock::time_point> deadline = Deadline()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            std::max(*deadline - Clock::now(), Clock::duration{}));
+        wait = std::min(wait, static_cast<DWORD>(left.count()));
+      }
+      channel_->Wait(wait);
+    }
+    Advance();
+  }
+}
+
+void WinInetTransferControl::SetStateChangedCallback(StateChangedCallback callback) {
+  on_state_ = std::move(callback);
+}
+
+std::optional<std::chrono::milliseconds> WinInetTransferControl::Timeout() const {
+  if (states_.HasPending() || channel_->HasPending()) return std::chrono::milliseconds{0};
+  const std::optional<Clock::time_point> deadline = Deadline();
+  if (!deadline) return std::nullopt;
+  const Clock::duration left = std::max(*deadline - Clock::now(), Clock::duration{});
+  return std::chrono::ceil<std::chrono::milliseconds>(left);
+}
+
+void WinInetTransferControl::Dispatch() { Advance(); }
+
+std::optional<WinInetTransferControl::Clock::time_point> WinInetTransferControl::Deadline() const {
+  if (!Active() || timeout_seconds_ == 0) return std::nullopt;
+  return last_progress_ + std::chrono::seconds{timeout_seconds_};
+}
+
+void WinInetTransferControl::Advance() {
+  for (const TransferNotice& notice : channel_->TakeAll()) {
+    // Late word of an abandoned request, or of one that has already ended, changes nothing.
+    if (notice.request != request_id_ || phase_ == Phase::kIdle) continue;
+    HandleNotice(notice);
+  }
+  if (const std::optional<Clock::time_point> deadline = Deadline();
+      deadline && Clock::now() >= *deadline) {
+    Fail(ERROR_INTERNET_TIMEOUT);
+  }
+  DeliverStates();
+}
+
+void WinInetTransferControl::HandleNotice(const TransferNotice& notice) {
+  last_progress_ = Clock::now();
+  if (notice.status == INTERNET_STATUS_SENDING_REQUEST &&
+      ++requests_sent_ > options_.max_redirects + 1) {
+    Fail(ERROR_HTTP_REDIRECT_FAILED,
+         "More than " + std::to_string(options_.max_redirects) + " redirects");
+    return;
+  }
+  if (notice.status != INTERNET_STATUS_REQUEST_COMPLETE) {
+    states_.OnStatus(notice.status, notice.value);
+    return;
+  }
+  if (!notice.succeeded) {
+    Fail(notice.value != 0 ? notice.value : static_cast<DWORD>(ERROR_INTERNET_INTERNAL_ERROR));
+    return;
+  }
+  switch (phase_) {
+    case Phase::kSending:
+      OnSendCompleted();
+      break;
+    case Phase::kQuerying:
+      PullBody();  // bytes have arrived: the query now answers at once
+      break;
+    case Phase::kReading:
+      TakePiece(context_->buffers.dwBufferLength);
+      if (phase_ == Phase::kReading) PullBody();
+      break;
+    default:
+      break;
+  }
+}
+
+void WinInetTransferControl::OnSendCompleted() {
+  HINTERNET request = request_.get();
+  header_ = QueryText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
+  states_.OnHeaderComplete();
+  if (head_) {
+    Succeed();
+    return;
+  }
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+  const bool no_body = status == HTTP_STATUS_NO_CONTENT || status == HTTP_STATUS_NOT_MODIFIED;
+  const bool chunked =
+      LowerAscii(QueryText(request, HTTP_QUERY_TRANSFER_ENCODING)).find("chunked") !=
+      std::string::npos;
+  if (!no_body && !chunked)
+    expected_size_ = ParseLength(QueryText(request, HTTP_QUERY_CONTENT_LENGTH));
+  PullBody();
+}
+
+void WinInetTransferControl::PullBody() {
+  // Every round takes at least one byte into the buffer or ends the loop, so it ends at the
+  // latest when the buffer is full.
+  for (;;) {
+    if (body_.Room() == 0) {
+      phase_ = Phase::kPaused;
+      return;
+    }
+    phase_ = Phase::kQuerying;
+    context_->available = 0;
+    if (!InternetQueryDataAvailable(request_.get(), &context_->available, 0, 0)) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_IO_PENDING) Fail(error);
+      return;  // REQUEST_COMPLETE follows once bytes have arrived
+    }
+    const DWORD available = context_->available;
+    if (available == 0) {
+      OnBodyEnd();
+      return;
+    }
+    const DWORD wanted = static_cast<DWORD>(
+        std::min<std::size_t>({available, body_.Room(), RequestContext::kPieceSize}));
+    INTERNET_BUFFERSA& buffers = context_->buffers;
+    buffers = INTERNET_BUFFERSA{};
+    buffers.dwStructSize = sizeof buffers;
+    buffers.lpvBuffer = context_->piece.data();
+    buffers.dwBufferLength = wanted;
+    phase_ = Phase::kReading;
+    if (!InternetReadFileExA(request_.get(), &buffers, 0, context_->AsContext())) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_IO_PENDING) Fail(error);
+      return;  // REQUEST_COMPLETE follows with the bytes in the buffers
+    }
+    TakePiece(buffers.dwBufferLength);
+    if (phase_ != Phase::kReading) return;
+  }
+}
+
+void WinInetTransferControl::TakePiece(DWORD count) {
+  if (count == 0) {
+    OnBodyEnd();
+    return;
+  }
+  const std::size_t size = std::min<std::size_t>(count, context_->piece.size());
+  body_.Append(std::string_view(context_->piece.data(), size));
+  received_size_ += size;
+  peak_buffered_ = std::max(peak_buffered_, body_.size());
+}
+
+void WinInetTransferControl::OnBodyEnd() {
+  // WinINet ends the body where the connection ended; a body shorter than announced is cut off.
+  if (expected_size_ && received_size_ < *expected_size_) {
+    Fail(ERROR_INTERNET_CONNECTION_ABORTED,
+         "The connection ended after " + std::to_string(received_size_) + " of " +
+             std::to_string(*expected_size_) + " bytes of the body");
+    return;
+  }
+  Succeed();
+}
+
+void WinInetTransferControl::Succeed() {
+  CloseRequest();
+  phase_ = Phase::kIdle;
+  states_.OnFinished(true);
+}
+
+void WinInetTransferControl::Fail(DWORD error, std::string text) {
+  CloseRequest();
+  phase_ = Phase::kIdle;
+  failure_code_ = error;
+  failure_text_ = text.empty() ? DescribeError(error) : std::move(text);
+  states_.OnFinished(false);
+}
+
+void WinInetTransferControl::CloseRequest() noexcept {
+  // The context may go with the handles' last notification, inside these calls.
+  context_ = nullptr;
+  request_.reset();
+  connect_.reset();
+}
+
+void WinInetTransferControl::ResumeIfRoom() {
+  if (phase_ != Phase::kPaused || body_.size() > body_.capacity() / 2) return;
+  last_progress_ = Clock::now();  // the time-out counts from here, not from the pause
+  PullBody();
+}
+
+void WinInetTransferControl::DeliverStates() {
+  if (delivering_) return;  // the running delivery takes the states queued meanwhile
+  const FlagGuard guard(delivering_);
+  while (const std::optional<int> state = states_.Next()) {
+    if (!on_state_) continue;
+    const StateChangedCallback callback = on_state_;  // the callback may replace itself
+    callback(*state);
+  }
+}
+
+}  // namespace kestrova::win32
