@@ -1,0 +1,37 @@
+#include "host/frontpage/frontpage_application.h"
+
+#include <utility>
+
+#include "host/frontpage/dispatch_call.h"
+#include "host/frontpage/frontpage_command_bars.h"
+#include "host/frontpage/frontpage_page_window.h"
+#include "host/frontpage/variant_values.h"
+
+namespace kestrova::host {
+
+FrontPageApplication::FrontPageApplication(win32::ComPtr<IDispatch> application)
+    : application_(std::move(application)) {}
+
+std::shared_ptr<kestrova::host::CommandBars> FrontPageApplication::CommandBars() {
+  return std::make_shared<FrontPageCommandBars>(
+      frontpage::DispatchFrom(frontpage::GetProperty(application_.Get(), L"CommandBars")));
+}
+
+std::shared_ptr<PageWindow> FrontPageApplication::ActivePageWindow() {
+  return std::make_shared<FrontPagePageWindow>(
+      frontpage::DispatchFrom(frontpage::GetProperty(application_.Get(), L"ActivePageWindow")));
+}
+
+std::shared_ptr<PageWindow> FrontPageApplication::LocatePage(const std::string& path,
+                                                             int view_mode) {
+  const auto url = frontpage::TextArgument(path);
+  const auto mode = win32::UniqueVariant::FromInt32(view_mode);
+  return std::make_shared<FrontPagePageWindow>(frontpage::DispatchFrom(
+      frontpage::CallMethod(application_.Get(), L"LocatePage", {&url.Get(), &mode.Get()})));
+}
+
+void FrontPageApplication::Advise(ApplicationEvents* events) { events_ = events; }
+
+void FrontPageApplication::Unadvise() { events_ = nullptr; }
+
+}  // namespace kestrova::host

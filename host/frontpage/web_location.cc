@@ -1,0 +1,82 @@
+#include "host/frontpage/web_location.h"
+
+#include <cstddef>
+#include <optional>
+
+namespace kestrova::host::frontpage {
+namespace {
+
+constexpr std::string_view kFileScheme = "file:";
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const char a =
+        text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+    if (a != prefix[i]) return false;
+  }
+  return true;
+}
+
+std::optional<int> HexValue(char digit) {
+  if (digit >= '0' && digit <= '9') return digit - '0';
+  if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
+  if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
+  return std::nullopt;
+}
+
+// text with every %XX replaced by its byte; a '%' not followed by two hex digits stays.
+std::string PercentDecoded(std::string_view text) {
+  std::string decoded;
+  decoded.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      const auto high = HexValue(text[i + 1]);
+      const auto low = HexValue(text[i + 2]);
+      if (high && low) {
+        decoded.push_back(static_cast<char>(*high * 16 + *low));
+        i += 2;
+        continue;
+      }
+    }
+    decoded.push_back(text[i]);
+  }
+  return decoded;
+}
+
+bool IsDriveStart(std::string_view text) {
+  return text.size() >= 2 &&
+         ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) &&
+         (text[1] == ':' || text[1] == '|') &&
+         (text.size() == 2 || text[2] == '/' || text[2] == '\\');
+}
+
+// The path of a file: URL, without the scheme.
+std::string PathOfFileUrl(std::string_view rest) {
+  std::string prefix;
+  if (rest.starts_with("///")) {
+    rest.remove_prefix(3);
+  } else if (rest.starts_with("//")) {
+    rest.remove_prefix(2);
+    // "file://C:/web" names a drive; "file://server/share" a network share.
+    if (!IsDriveStart(rest)) prefix = "\\\\";
+  }
+  std::string path = prefix + PercentDecoded(rest);
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  if (IsDriveStart(path) && path[1] == '|') path[1] = ':';
+  return path;
+}
+
+}  // namespace
+
+std::string LocalPathFromFolderUrl(std::string_view url) {
+  std::string path = StartsWithNoCase(url, kFileScheme)
+                         ? PathOfFileUrl(url.substr(kFileScheme.size()))
+                         : std::string(url);
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+}  // namespace kestrova::host::frontpage
