@@ -25,7 +25,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 WINDOWS_PACKAGES=(
   cmake make g++ googletest
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools nsis
   libwine-dev wine wine32:i386
 )
 install_missing_packages "${WINDOWS_PACKAGES[@]}"
