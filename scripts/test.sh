@@ -80,6 +80,22 @@ if [ -f scripts/test-windows.sh ]; then
   fi
 fi
 
+if [ -f scripts/test-windows-ui.sh ]; then
+  echo "==== the Windows windows under Wine and Xvfb"
+  ui_log=$(mktemp)
+  status=0
+  bash scripts/test-windows-ui.sh 2>&1 | tee "$ui_log" || status=$?
+  line=$(grep -E '^windows-ui: [0-9]+ passed, [0-9]+ failed' "$ui_log" | tail -n 1 || true)
+  rm -f "$ui_log"
+  if [ -n "$line" ]; then
+    passed=$((passed + $(echo "$line" | sed -E 's/^windows-ui: ([0-9]+) passed.*/\1/')))
+    failed=$((failed + $(echo "$line" | sed -E 's/.* ([0-9]+) failed.*/\1/')))
+  fi
+  if [ "$status" -ne 0 ] || [ -z "$line" ]; then
+    failed=$((failed + 1))
+  fi
+fi
+
 if [ -f scripts/test-installer.sh ]; then
   echo "==== the Windows installer under Wine"
   installer_log=$(mktemp)

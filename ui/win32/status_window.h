@@ -1,0 +1,50 @@
+// The status window frmMending as a real window: the step label, Cancel, the status bar docked at
+// the bottom and the seven animation pictures stacked in their frame. It is modeless, in the
+// taskbar and centred; it draws what the model's view callbacks tell it and passes Cancel clicks
+// to the model.
+#ifndef KESTROVA_UI_WIN32_STATUS_WINDOW_H_
+#define KESTROVA_UI_WIN32_STATUS_WINDOW_H_
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "ui/frm_mending.h"
+#include "ui/win32/gdi_handles.h"
+#include "ui/win32/win32_window.h"
+
+namespace kestrova::win32 {
+
+class Win32StatusView final : public FrmMendingView, public Win32Window {
+ public:
+  static constexpr int kClientWidth = 287;
+  static constexpr int kClientHeight = 89;
+  static constexpr int kCancelId = 2;  // IDCANCEL: Esc presses Cancel as well
+
+  // Creates the hidden window showing window's current texts and pictures. window must outlive
+  // the view. Raises a Failure when Windows refuses.
+  explicit Win32StatusView(FrmMending& window);
+  ~Win32StatusView() override;
+
+  void OnStatusChanged(const std::string& text) override;
+  void OnStatusBarChanged(const std::string& text) override;
+  void OnFrameChanged(int hidden_frame, int shown_frame) override;
+  void OnShown() override;
+  void OnHidden() override;
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  FrmMending& window_;
+  HWND status_label_ = nullptr;
+  HWND status_bar_ = nullptr;
+  UniqueIcon icon_;
+  std::array<UniqueBitmap, FrmMending::kFrameCount> frame_bitmaps_;
+  std::array<HWND, FrmMending::kFrameCount> pictures_{};
+};
+
+}  // namespace kestrova::win32
+
+#endif  // KESTROVA_UI_WIN32_STATUS_WINDOW_H_

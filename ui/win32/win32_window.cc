@@ -1,0 +1,118 @@
+#include "ui/win32/win32_window.h"
+
+#include <string>
+
+#include "platform/win32/com_failure.h"
+
+namespace kestrova::win32 {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KestrovaWindow";
+constexpr wchar_t kOwnerClass[] = L"STATIC";
+
+// An object of this module, whose address names the module to GetModuleHandleEx.
+const int kModuleAnchor = 0;
+
+// Registers the shared window class once per module.
+void RegisterWindowClass(WNDPROC procedure) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(Win32Window::Module(), kWindowClass, &existing) != FALSE) return;
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = Win32Window::Module();
+  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  window_class.lpszClassName = kWindowClass;
+  if (RegisterClassExW(&window_class) == 0) {
+    throw FailureFromWin32Error(GetLastError(), "RegisterClassExW");
+  }
+}
+
+}  // namespace
+
+Win32Window::~Win32Window() { DestroyNow(); }
+
+void Win32Window::DestroyNow() noexcept {
+  // The derived part is going: later messages of the dying window go to DefWindowProc.
+  if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+  window_.reset();
+  owner_.reset();
+}
+
+HINSTANCE Win32Window::Module() noexcept {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&kModuleAnchor), &module);
+  return module;
+}
+
+void Win32Window::Create(std::wstring_view caption, DWORD style, DWORD ex_style, int client_width,
+                         int client_height, std::optional<POINT> client_origin, bool in_taskbar) {
+  RegisterWindowClass(&Procedure);
+  HWND owner = nullptr;
+  if (!in_taskbar) {
+    // An owned window stays out of the taskbar; a hidden owner keeps it without a visible one.
+    owner_.reset(CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 Module(), nullptr));
+    owner = owner_.get();
+  } else {
+    ex_style |= WS_EX_APPWINDOW;
+  }
+  RECT frame{0, 0, client_width, client_height};
+  AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  int left = 0;
+  int top = 0;
+  if (client_origin) {
+    left = client_origin->x + frame.left;
+    top = client_origin->y + frame.top;
+  } else {
+    // Centred: the whole window, frame included, in the middle of the screen.
+    left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  }
+  const std::wstring text(caption);
+  HWND window = CreateWindowExW(ex_style, kWindowClass, text.c_str(), style, left, top, width,
+                                height, owner, nullptr, Module(), this);
+  if (window == nullptr) {
+    const DWORD error = GetLastError();
+    (void)window_.release();  // a window refused after WM_NCCREATE is already gone
+    throw FailureFromWin32Error(error, "CreateWindowExW");
+  }
+  // WM_NCCREATE has already taken the window into window_.
+}
+
+HWND Win32Window::AddControl(const wchar_t* class_name, std::wstring_view text, DWORD style,
+                             ControlBox box, int id) {
+  const std::wstring label(text);
+  HWND control =
+      CreateWindowExW(0, class_name, label.c_str(), WS_CHILD | WS_VISIBLE | style, box.left,
+                      box.top, box.width, box.height, window_.get(),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Module(), nullptr);
+  if (control == nullptr) throw FailureFromWin32Error(GetLastError(), "CreateWindowExW");
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
+  return control;
+}
+
+LRESULT Win32Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(window_.get(), message, wparam, lparam);
+}
+
+LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    auto* self = static_cast<Win32Window*>(create->lpCreateParams);
+    self->window_.reset(window);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  return self->HandleMessage(message, wparam, lparam);
+}
+
+}  // namespace kestrova::win32
