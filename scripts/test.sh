@@ -64,53 +64,28 @@ else
   failed=$((failed + 1))
 fi
 
-if [ -f scripts/test-windows.sh ]; then
-  echo "==== Windows build and tests under Wine"
-  windows_log=$(mktemp)
-  status=0
-  bash scripts/test-windows.sh 2>&1 | tee "$windows_log" || status=$?
-  line=$(grep -E '^windows: [0-9]+ passed, [0-9]+ failed' "$windows_log" | tail -n 1 || true)
-  rm -f "$windows_log"
+# Runs a test script that ends with a line "NAME: N passed, M failed" and adds its counts.
+run_counted_script() {
+  local name="$1" script="$2" title="$3"
+  [ -f "$script" ] || return 0
+  echo "==== $title"
+  local log status=0 line
+  log=$(mktemp)
+  bash "$script" 2>&1 | tee "$log" || status=$?
+  line=$(grep -E "^$name: [0-9]+ passed, [0-9]+ failed" "$log" | tail -n 1 || true)
+  rm -f "$log"
   if [ -n "$line" ]; then
-    passed=$((passed + $(echo "$line" | sed -E 's/^windows: ([0-9]+) passed.*/\1/')))
+    passed=$((passed + $(echo "$line" | sed -E 's/^[^:]+: ([0-9]+) passed.*/\1/')))
     failed=$((failed + $(echo "$line" | sed -E 's/.* ([0-9]+) failed.*/\1/')))
   fi
   if [ "$status" -ne 0 ] || [ -z "$line" ]; then
     failed=$((failed + 1))
   fi
-fi
+}
 
-if [ -f scripts/test-windows-ui.sh ]; then
-  echo "==== the Windows windows under Wine and Xvfb"
-  ui_log=$(mktemp)
-  status=0
-  bash scripts/test-windows-ui.sh 2>&1 | tee "$ui_log" || status=$?
-  line=$(grep -E '^windows-ui: [0-9]+ passed, [0-9]+ failed' "$ui_log" | tail -n 1 || true)
-  rm -f "$ui_log"
-  if [ -n "$line" ]; then
-    passed=$((passed + $(echo "$line" | sed -E 's/^windows-ui: ([0-9]+) passed.*/\1/')))
-    failed=$((failed + $(echo "$line" | sed -E 's/.* ([0-9]+) failed.*/\1/')))
-  fi
-  if [ "$status" -ne 0 ] || [ -z "$line" ]; then
-    failed=$((failed + 1))
-  fi
-fi
-
-if [ -f scripts/test-installer.sh ]; then
-  echo "==== the Windows installer under Wine"
-  installer_log=$(mktemp)
-  status=0
-  bash scripts/test-installer.sh 2>&1 | tee "$installer_log" || status=$?
-  line=$(grep -E '^installer: [0-9]+ passed, [0-9]+ failed' "$installer_log" | tail -n 1 || true)
-  rm -f "$installer_log"
-  if [ -n "$line" ]; then
-    passed=$((passed + $(echo "$line" | sed -E 's/^installer: ([0-9]+) passed.*/\1/')))
-    failed=$((failed + $(echo "$line" | sed -E 's/.* ([0-9]+) failed.*/\1/')))
-  fi
-  if [ "$status" -ne 0 ] || [ -z "$line" ]; then
-    failed=$((failed + 1))
-  fi
-fi
+run_counted_script windows scripts/test-windows.sh "Windows build and tests under Wine"
+run_counted_script windows-ui scripts/test-windows-ui.sh "the Windows windows under Wine and Xvfb"
+run_counted_script installer scripts/test-installer.sh "the Windows installer under Wine"
 
 echo
 echo "all: $passed passed, $failed failed"
