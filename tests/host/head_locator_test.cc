@@ -286,8 +286,8 @@ TEST(HeadLocatorTest, AgreesWithGumboOnEveryPrefixOfAPage) {
 // pages), each compared with gumbo.
 class GeneratedPages {
  public:
-  GeneratedPages(std::vector<std::string_view> fragments, unsigned int seed)
-      : fragments_(std::move(fragments)), random_(seed) {}
+  GeneratedPages(std::vector<std::string_view> fragments, unsigned int start)
+      : fragments_(std::move(fragments)), random_(start) {}
 
   std::string Next(std::string_view prefix, std::size_t max_fragments) {
     std::string page(prefix);
