@@ -64,7 +64,7 @@ void PollEventPump::DoEvents() {
     slice.source->Dispatch(std::span<const pollfd>(fds.data() + slice.begin, slice.count));
   }
 
-  FireDueTimers();
+  timers_.FireDue();
 }
 
 void PollEventPump::DispatchCancelRequest() {
@@ -79,13 +79,7 @@ int PollEventPump::PollTimeout(Clock::time_point now) const {
   for (const PollSource* source : sources_) {
     if (const auto limit = source->Timeout(); limit) wait = std::min(wait, *limit);
   }
-  for (const auto& [id, timer] : timers_) {
-    if (!timer.enabled) continue;
-    // Round up so that poll never wakes a fraction of a millisecond before the timer is due.
-    const auto until =
-        std::chrono::ceil<std::chrono::milliseconds>(std::max(timer.due - now, Clock::duration{}));
-    wait = std::min(wait, until);
-  }
+  wait = timers_.WaitUntilNext(now, wait);
   return static_cast<int>(std::max(wait, std::chrono::milliseconds{0}).count());
 }
 
@@ -103,43 +97,14 @@ bool PollEventPump::DrainCancelPipe() const {
   }
 }
 
-void PollEventPump::FireDueTimers() {
-  const Clock::time_point now = Clock::now();
-  std::vector<TimerId> due;
-  for (const auto& [id, timer] : timers_) {
-    if (timer.enabled && timer.due <= now) due.push_back(id);
-  }
-  for (const TimerId id : due) {
-    // An earlier tick may have removed or stopped this timer.
-    const auto found = timers_.find(id);
-    if (found == timers_.end() || !found->second.enabled) continue;
-    Timer& timer = found->second;
-    timer.due += timer.interval;
-    if (timer.due <= now) timer.due = now + timer.interval;
-    std::function<void()> on_tick = timer.on_tick;  // the tick may remove its own timer
-    on_tick();
-  }
-}
-
 EventPump::TimerId PollEventPump::AddTimer(std::chrono::milliseconds interval,
                                            std::function<void()> on_tick, bool enabled) {
-  if (interval <= std::chrono::milliseconds{0}) {
-    RaisePlatformError(kErrInvalidArgument, "A timer's interval must be positive");
-  }
-  const TimerId id = next_timer_id_++;
-  timers_.emplace(id, Timer{interval, std::move(on_tick), enabled, Clock::now() + interval});
-  return id;
+  return timers_.Add(interval, std::move(on_tick), enabled);
 }
 
-void PollEventPump::EnableTimer(TimerId id, bool enabled) {
-  const auto found = timers_.find(id);
-  if (found == timers_.end()) return;
-  Timer& timer = found->second;
-  if (enabled && !timer.enabled) timer.due = Clock::now() + timer.interval;
-  timer.enabled = enabled;
-}
+void PollEventPump::EnableTimer(TimerId id, bool enabled) { timers_.Enable(id, enabled); }
 
-void PollEventPump::RemoveTimer(TimerId id) { timers_.erase(id); }
+void PollEventPump::RemoveTimer(TimerId id) { timers_.Remove(id); }
 
 void PollEventPump::SetCancelHandler(std::function<void()> on_cancel) {
   on_cancel_ = std::move(on_cancel);

@@ -13,6 +13,7 @@
 #include "platform/event_pump.h"
 #include "platform/posix/poll_source.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/pump_timers.h"
 
 namespace kestrova {
 
@@ -47,27 +48,18 @@ class PollEventPump final : public EventPump {
   int cancel_fd() const noexcept { return cancel_write_.get(); }
 
  private:
-  using Clock = std::chrono::steady_clock;
-
-  struct Timer {
-    std::chrono::milliseconds interval;
-    std::function<void()> on_tick;
-    bool enabled;
-    Clock::time_point due;
-  };
+  using Clock = PumpTimers::Clock;
 
   // Milliseconds poll may sleep this round.
   int PollTimeout(Clock::time_point now) const;
   // Empties the self-pipe; true when it held a cancel request.
   bool DrainCancelPipe() const;
-  void FireDueTimers();
 
   UniqueFd cancel_read_;
   UniqueFd cancel_write_;
   std::function<void()> on_cancel_;
   std::vector<PollSource*> sources_;
-  std::map<TimerId, Timer> timers_;
-  TimerId next_timer_id_ = 1;
+  PumpTimers timers_;
 };
 
 }  // namespace kestrova

@@ -86,7 +86,7 @@ void Win32EventPump::DoEvents() {
   DispatchMessages();
   DeliverCancel();
   DispatchSources();
-  FireDueTimers();
+  timers_.FireDue();
 }
 
 DWORD Win32EventPump::WaitMilliseconds(Clock::time_point now) const {
@@ -94,13 +94,7 @@ DWORD Win32EventPump::WaitMilliseconds(Clock::time_point now) const {
   for (const Win32PumpSource* source : sources_) {
     if (const auto limit = source->Timeout(); limit) wait = std::min(wait, *limit);
   }
-  for (const auto& [id, timer] : timers_) {
-    if (!timer.enabled) continue;
-    // Rounded up, so that the wait never ends a fraction of a millisecond before the timer is due.
-    const auto until =
-        std::chrono::ceil<std::chrono::milliseconds>(std::max(timer.due - now, Clock::duration{}));
-    wait = std::min(wait, until);
-  }
+  wait = timers_.WaitUntilNext(now, wait);
   return static_cast<DWORD>(std::max(wait, std::chrono::milliseconds{0}).count());
 }
 
@@ -144,43 +138,14 @@ void Win32EventPump::DispatchSources() {
   }
 }
 
-void Win32EventPump::FireDueTimers() {
-  const Clock::time_point now = Clock::now();
-  std::vector<TimerId> due;
-  for (const auto& [id, timer] : timers_) {
-    if (timer.enabled && timer.due <= now) due.push_back(id);
-  }
-  for (const TimerId id : due) {
-    // An earlier tick may have removed or stopped this timer.
-    const auto found = timers_.find(id);
-    if (found == timers_.end() || !found->second.enabled) continue;
-    Timer& timer = found->second;
-    timer.due += timer.interval;
-    if (timer.due <= now) timer.due = now + timer.interval;  // fell behind: fire once
-    const std::function<void()> on_tick = timer.on_tick;     // the tick may remove its own timer
-    on_tick();
-  }
-}
-
 EventPump::TimerId Win32EventPump::AddTimer(std::chrono::milliseconds interval,
                                             std::function<void()> on_tick, bool enabled) {
-  if (interval <= std::chrono::milliseconds{0}) {
-    RaisePlatformError(kErrInvalidArgument, "A timer's interval must be positive");
-  }
-  const TimerId id = next_timer_id_++;
-  timers_.emplace(id, Timer{interval, std::move(on_tick), enabled, Clock::now() + interval});
-  return id;
+  return timers_.Add(interval, std::move(on_tick), enabled);
 }
 
-void Win32EventPump::EnableTimer(TimerId id, bool enabled) {
-  const auto found = timers_.find(id);
-  if (found == timers_.end()) return;
-  Timer& timer = found->second;
-  if (enabled && !timer.enabled) timer.due = Clock::now() + timer.interval;
-  timer.enabled = enabled;
-}
+void Win32EventPump::EnableTimer(TimerId id, bool enabled) { timers_.Enable(id, enabled); }
 
-void Win32EventPump::RemoveTimer(TimerId id) { timers_.erase(id); }
+void Win32EventPump::RemoveTimer(TimerId id) { timers_.Remove(id); }
 
 void Win32EventPump::SetCancelHandler(std::function<void()> on_cancel) {
   on_cancel_ = std::move(on_cancel);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/event_pump.h"
+#include "platform/pump_timers.h"
 
 namespace kestrova::win32 {
 
@@ -78,20 +79,13 @@ class Win32EventPump final : public EventPump {
   static constexpr int kMaxMessagesPerRound = 512;
 
  private:
-  using Clock = std::chrono::steady_clock;
+  using Clock = PumpTimers::Clock;
 
   struct HandleCloser {
     void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
   };
   struct WindowDestroyer {
     void operator()(HWND window) const noexcept;
-  };
-
-  struct Timer {
-    std::chrono::milliseconds interval;
-    std::function<void()> on_tick;
-    bool enabled;
-    Clock::time_point due;
   };
 
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -102,15 +96,13 @@ class Win32EventPump final : public EventPump {
   // Calls the cancel handler when a request has arrived since the last call.
   void DeliverCancel();
   void DispatchSources();
-  void FireDueTimers();
 
   std::unique_ptr<void, HandleCloser> wake_event_;
   std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer> window_;
   bool cancel_posted_ = false;  // set by the window procedure, cleared by DeliverCancel
   std::function<void()> on_cancel_;
   std::vector<Win32PumpSource*> sources_;
-  std::map<TimerId, Timer> timers_;
-  TimerId next_timer_id_ = 1;
+  PumpTimers timers_;
 };
 
 }  // namespace kestrova::win32
