@@ -5,6 +5,8 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/url_encoding.h"
+
 namespace kestrova {
 namespace {
 
@@ -14,28 +16,6 @@ struct UrlDeleter {
 struct CurlTextDeleter {
   void operator()(char* text) const noexcept { curl_free(text); }
 };
-
-bool NeedsEncoding(unsigned char byte) {
-  if (byte <= 0x20 || byte >= 0x7F) return true;
-  return std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) != std::string_view::npos;
-}
-
-std::string EncodeUnsafeBytes(std::string_view url) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  encoded.reserve(url.size());
-  for (const char c : url) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (NeedsEncoding(byte)) {
-      encoded += '%';
-      encoded += kHex[byte >> 4];
-      encoded += kHex[byte & 0x0F];
-    } else {
-      encoded += c;
-    }
-  }
-  return encoded;
-}
 
 // One part of a parsed address; empty when it has none.
 std::string Part(CURLU* parsed, CURLUPart part) {
@@ -48,7 +28,7 @@ std::string Part(CURLU* parsed, CURLUPart part) {
 }  // namespace
 
 std::optional<std::string> PrepareRequestUrl(std::string_view url) {
-  std::string encoded = EncodeUnsafeBytes(url);
+  std::string encoded = EncodeUnsafeUrlBytes(url);
   const std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
   if (!parsed) return std::nullopt;
   // No default scheme: a bare host name is not an address the control can use.

@@ -1,38 +1,14 @@
 #include "platform/win32/wininet_request_target.h"
 
+#include "mending/ascii.h"
+#include "platform/url_encoding.h"
+
 namespace kestrova::win32 {
 namespace {
 
-bool NeedsEncoding(unsigned char byte) {
-  if (byte <= 0x20 || byte >= 0x7F) return true;
-  return std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) != std::string_view::npos;
-}
-
-std::string EncodeUnsafeBytes(std::string_view url) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  encoded.reserve(url.size());
-  for (const char c : url) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (NeedsEncoding(byte)) {
-      encoded += '%';
-      encoded += kHex[byte >> 4];
-      encoded += kHex[byte & 0x0F];
-    } else {
-      encoded += c;
-    }
-  }
-  return encoded;
-}
-
 // Removes `prefix` from the front of `text` when it is there, in any case.
 bool ConsumePrefixIgnoringCase(std::string_view& text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
+  if (!StartsWithIgnoringCase(text, prefix)) return false;
   text.remove_prefix(prefix.size());
   return true;
 }
@@ -57,7 +33,7 @@ std::optional<std::uint16_t> ParsePort(std::string_view digits) {
 }  // namespace
 
 std::optional<RequestTarget> ParseRequestTarget(std::string_view url) {
-  const std::string encoded = EncodeUnsafeBytes(url);
+  const std::string encoded = EncodeUnsafeUrlBytes(url);
   std::string_view rest = encoded;
   RequestTarget target;
   if (ConsumePrefixIgnoringCase(rest, "https://")) {
