@@ -39,7 +39,7 @@ class FileSystem {
   // Opens a text file for reading; raises Failure 53 when it does not exist.
   virtual std::unique_ptr<TextReader> OpenTextFile(const std::string& path) = 0;
   // Starts replacing (or creating) the file at path.
-  virtual std::unique_ptr<FileWriter> CreateFile(const std::string& path) = 0;
+  virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) = 0;
 };
 
 }  // namespace kestrova

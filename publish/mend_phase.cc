@@ -15,9 +15,10 @@ std::string ActiveHead(host::Application& app) {
 
 }  // namespace
 
-std::vector<std::string> ReadLocalInventoryLines(FileSystem& files, const std::string& mend_path) {
-  const auto reader = files.OpenTextFile(InventoryPath(mend_path));
-  ConvertToDate(reader->ReadLine());
+std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
+                                                 const std::string& mend_path) {
+  const auto reader = services.files.OpenTextFile(InventoryPath(mend_path));
+  services.convert_date(reader->ReadLine());
   std::vector<std::string> lines;
   while (!reader->AtEndOfStream()) lines.push_back(reader->ReadLine());
   return lines;
@@ -25,7 +26,7 @@ std::vector<std::string> ReadLocalInventoryLines(FileSystem& files, const std::s
 
 void RunMendPhase(host::Application& app, PublishServices& services, const std::string& web_path,
                   const std::string& mend_path, const std::function<void()>& check_cancel) {
-  const std::vector<std::string> lines = ReadLocalInventoryLines(services.files, mend_path);
+  const std::vector<std::string> lines = ReadLocalInventoryLines(services, mend_path);
   if (lines.size() == 1) {
     throw Failure(errNothingMended, std::string(kProgramSource),
                   "There are no files being mended for this site.");

@@ -13,8 +13,9 @@
 namespace kestrova {
 
 // The local inventory's lines after line 1 (line 2, the address, first). Line 1 must convert to a
-// date (else Failure 13); the value is not kept.
-std::vector<std::string> ReadLocalInventoryLines(FileSystem& files, const std::string& mend_path);
+// date by services.convert_date (else Failure 13); the value is not kept.
+std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
+                                                 const std::string& mend_path);
 
 // Mends every page that the local inventory lists and that exists in the web at web_path.
 // check_cancel raises PublishCancelled when the user has cancelled; it is asked before each page.

@@ -44,7 +44,7 @@ std::optional<DateTime> MendStore::ReadLocalInventory(const std::string& mend_pa
   const std::string path = InventoryPath(mend_path);
   if (!services_.files.FileExists(path)) return std::nullopt;
   const auto reader = services_.files.OpenTextFile(path);
-  const DateTime date = ConvertToDate(reader->ReadLine());
+  const DateTime date = services_.convert_date(reader->ReadLine());
   destination = reader->ReadLine();
   return date;
 }
@@ -114,7 +114,7 @@ bool MendStore::DownloadNeeded(const std::string& mend_path,
                                const std::optional<DateTime>& local_date,
                                const std::vector<std::string>& server_lines) {
   if (server_lines.empty()) RaisePlatformError(kErrSubscriptOutOfRange);
-  const DateTime server_date = ConvertToDate(server_lines[0]);
+  const DateTime server_date = services_.convert_date(server_lines[0]);
   if (!services_.files.FileExists(InventoryPath(mend_path)) || !local_date.has_value()) {
     return true;
   }
@@ -153,7 +153,7 @@ void MendStore::StoreEntry(const std::string& entry, const std::string& destinat
   std::string chunk = inet.GetChunk(kChunkSize);
   // The file appears complete or not at all: a failed or interrupted download leaves the old
   // mending file in place.
-  const auto writer = services_.files.CreateFile(EntryMendingFilePath(mend_path, entry));
+  const auto writer = services_.files.CreateFileWriter(EntryMendingFilePath(mend_path, entry));
   while (!chunk.empty()) {
     writer->Write(chunk);
     chunk = inet.GetChunk(kChunkSize);

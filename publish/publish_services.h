@@ -5,8 +5,10 @@
 
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "mending/failure.h"
+#include "mending/inventory_date.h"
 #include "platform/browser.h"
 #include "platform/event_pump.h"
 #include "platform/file_system.h"
@@ -37,6 +39,9 @@ struct PublishServices {
   PublishProgress* progress = nullptr;
   // The request time-out set before the probe, in seconds.
   int request_timeout_seconds = 30;
+  // Reads an inventory's date line; raises Failure 13 for text that is no date. On Windows the
+  // system's own conversion, so that the add-in accepts exactly the dates the platform accepts.
+  DateTime (*convert_date)(std::string_view text) = ConvertToDate;
 };
 
 }  // namespace kestrova

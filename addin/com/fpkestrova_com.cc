@@ -1,9 +1,12 @@
 #include "addin/com/fpkestrova_com.h"
 
 #include <new>
+#include <utility>
 
 #include "addin/com/class_record.h"
+#include "addin/com/error_info.h"
 #include "addin/com/type_info_lookup.h"
+#include "host/frontpage/frontpage_application.h"
 #include "platform/win32/com_failure.h"
 
 namespace kestrova::com {
@@ -11,14 +14,23 @@ namespace kestrova::com {
 using DefaultDispatch = DispatchFromTypeInfo<_FPKestrova>;
 using ExtensibilityDispatch = DispatchFromTypeInfo<IDTExtensibility2>;
 
-FPKestrovaCom::FPKestrovaCom() noexcept
+FPKestrovaCom::FPKestrovaCom(std::unique_ptr<WindowsAddin> addin) noexcept
     : DefaultDispatch(kFPKestrovaInterfaceId, *this),
-      ExtensibilityDispatch(kExtensibilityInterfaceId, *this) {}
+      ExtensibilityDispatch(kExtensibilityInterfaceId, *this),
+      addin_(std::move(addin)) {}
 
 HRESULT FPKestrovaCom::Create(REFIID iid, void** object) noexcept {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  auto* created = new (std::nothrow) FPKestrovaCom();
+  std::unique_ptr<WindowsAddin> addin;
+  // The add-in's own parts first: when the host application cannot be obtained, nothing of the
+  // COM object exists yet and the DLL's counts are as they were.
+  const HRESULT made = GuardWithErrorInfo(IID_IUnknown, [&] {
+    addin = std::make_unique<WindowsAddin>();
+    return S_OK;
+  });
+  if (FAILED(made)) return made;
+  auto* created = new (std::nothrow) FPKestrovaCom(std::move(addin));
   if (created == nullptr) return E_OUTOFMEMORY;
   const HRESULT result = created->QueryInterface(iid, object);
   created->Release();
@@ -32,6 +44,8 @@ HRESULT FPKestrovaCom::QueryInterface(REFIID iid, void** object) {
     *object = static_cast<_FPKestrova*>(static_cast<DefaultDispatch*>(this));
   } else if (IsEqualIID(iid, kExtensibilityInterfaceId)) {
     *object = static_cast<IDTExtensibility2*>(static_cast<ExtensibilityDispatch*>(this));
+  } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
+    *object = static_cast<ISupportErrorInfo*>(this);
   } else {
     *object = nullptr;
     return E_NOINTERFACE;
@@ -48,17 +62,48 @@ ULONG FPKestrovaCom::Release() {
   return left;
 }
 
-HRESULT FPKestrovaCom::OnConnection(IDispatch*, ext_ConnectMode, IDispatch*, SAFEARRAY**) {
+HRESULT FPKestrovaCom::OnConnection(IDispatch* application, ext_ConnectMode, IDispatch*,
+                                    SAFEARRAY**) {
+  return GuardWithErrorInfo(kExtensibilityInterfaceId, [&] {
+    if (application == nullptr) {
+      RaisePlatformError(kErrObjectNotSet, "OnConnection received no host application.");
+    }
+    // The application is held for this call only.
+    host::FrontPageApplication host_application{win32::ComPtr<IDispatch>(application)};
+    addin_->addin().OnConnection(host_application);
+    return S_OK;
+  });
+}
+
+HRESULT FPKestrovaCom::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) {
+  return GuardWithErrorInfo(kExtensibilityInterfaceId, [&] {
+    addin_->addin().OnDisconnection();
+    return S_OK;
+  });
+}
+
+HRESULT FPKestrovaCom::OnAddInsUpdate(SAFEARRAY**) {
+  addin_->addin().OnAddInsUpdate();
   return S_OK;
 }
 
-HRESULT FPKestrovaCom::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) { return S_OK; }
+HRESULT FPKestrovaCom::OnStartupComplete(SAFEARRAY**) {
+  addin_->addin().OnStartupComplete();
+  return S_OK;
+}
 
-HRESULT FPKestrovaCom::OnAddInsUpdate(SAFEARRAY**) { return S_OK; }
+HRESULT FPKestrovaCom::OnBeginShutdown(SAFEARRAY**) {
+  return GuardWithErrorInfo(kExtensibilityInterfaceId, [&] {
+    addin_->addin().OnBeginShutdown();
+    return S_OK;
+  });
+}
 
-HRESULT FPKestrovaCom::OnStartupComplete(SAFEARRAY**) { return S_OK; }
-
-HRESULT FPKestrovaCom::OnBeginShutdown(SAFEARRAY**) { return S_OK; }
+HRESULT FPKestrovaCom::InterfaceSupportsErrorInfo(REFIID iid) {
+  return IsEqualIID(iid, kExtensibilityInterfaceId) || IsEqualIID(iid, kFPKestrovaInterfaceId)
+             ? S_OK
+             : S_FALSE;
+}
 
 HRESULT FPKestrovaCom::InterfaceTypeInfo(REFIID iid, ITypeInfo** info) noexcept {
   if (info == nullptr) return E_POINTER;

@@ -3,9 +3,11 @@
 #define KESTROVA_ADDIN_COM_FPKESTROVA_COM_H_
 
 #include <atomic>
+#include <memory>
 
 #include "addin/com/dispatch_from_type_info.h"
 #include "addin/com/module_state.h"
+#include "addin/com/windows_addin.h"
 #include "kestrova_frontpage_addin.h"
 #include "platform/win32/com_ptr.h"
 
@@ -14,12 +16,17 @@ namespace kestrova::com {
 // The add-in object: its default interface _FPKestrova (dual, no members of its own) and the host's
 // connection interface IDTExtensibility2 (dual), both reached by QueryInterface on one identity and
 // one reference count. Each IDispatch half answers from its own interface's type description. The
-// connection calls do nothing yet; they return S_OK. No exception leaves any method.
+// connection calls go to the portable add-in; a failure comes back as the call's HRESULT with the
+// add-in's message as the thread's error object (ISupportErrorInfo). No exception leaves any
+// method.
 class FPKestrovaCom final : private TypeInfoSource,
                             public DispatchFromTypeInfo<_FPKestrova>,
-                            public DispatchFromTypeInfo<IDTExtensibility2> {
+                            public DispatchFromTypeInfo<IDTExtensibility2>,
+                            public ISupportErrorInfo {
  public:
-  // Creates a new object and queries it for `iid` into `object`.
+  // Creates a new object on the running host application and queries it for `iid` into
+  // `object`. When the host application cannot be obtained, returns that failure and leaves no
+  // object behind.
   static HRESULT Create(REFIID iid, void** object) noexcept;
 
   // IUnknown
@@ -36,8 +43,11 @@ class FPKestrovaCom final : private TypeInfoSource,
   HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) override;
   HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
 
+  // ISupportErrorInfo: both of the object's interfaces report their failures.
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
+
  private:
-  FPKestrovaCom() noexcept;
+  explicit FPKestrovaCom(std::unique_ptr<WindowsAddin> addin) noexcept;
   ~FPKestrovaCom() = default;
 
   // TypeInfoSource: loads each description on first use and keeps it for the object's life.
@@ -45,6 +55,7 @@ class FPKestrovaCom final : private TypeInfoSource,
 
   std::atomic<ULONG> references_{1};
   ModuleObjectCount counted_;
+  std::unique_ptr<WindowsAddin> addin_;
   win32::ComPtr<ITypeInfo> default_info_;
   win32::ComPtr<ITypeInfo> extensibility_info_;
 };

@@ -2,8 +2,10 @@
 
 #include <utility>
 
+#include "host/frontpage/application_events_sink.h"
 #include "host/frontpage/dispatch_call.h"
 #include "host/frontpage/frontpage_command_bars.h"
+#include "host/frontpage/frontpage_ids.h"
 #include "host/frontpage/frontpage_page_window.h"
 #include "host/frontpage/variant_values.h"
 
@@ -30,8 +32,15 @@ std::shared_ptr<PageWindow> FrontPageApplication::LocatePage(const std::string& 
       frontpage::CallMethod(application_.Get(), L"LocatePage", {&url.Get(), &mode.Get()})));
 }
 
-void FrontPageApplication::Advise(ApplicationEvents* events) { events_ = events; }
+void FrontPageApplication::Advise(ApplicationEvents* events) {
+  Unadvise();
+  if (events == nullptr) return;
+  auto sink =
+      win32::ComPtr<frontpage::EventSink>::Attach(new frontpage::ApplicationEventsSink(*events));
+  events_ = std::make_unique<frontpage::EventSubscription>(
+      application_.Get(), frontpage::kApplicationEventsId, std::move(sink));
+}
 
-void FrontPageApplication::Unadvise() { events_ = nullptr; }
+void FrontPageApplication::Unadvise() { events_.reset(); }
 
 }  // namespace kestrova::host

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/application.h"
+#include "host/frontpage/event_sink.h"
 #include "platform/win32/com_ptr.h"
 
 namespace kestrova::host {
@@ -22,19 +23,16 @@ class FrontPageApplication final : public Application {
   std::shared_ptr<PageWindow> ActivePageWindow() override;
   // LocatePage(DocumentUrl as VT_BSTR, ViewMode as VT_I4).
   std::shared_ptr<PageWindow> LocatePage(const std::string& path, int view_mode) override;
-  // Keep the receiver only: the sink on the host's application events connection point that
-  // delivers the events to it is connected by the add-in's COM layer, not here.
+  // Connects a sink to the application's events connection point (_IApplicationEvents) that
+  // hands OnWebNew, OnWebOpen and OnBeforeWebPublish to events; a receiver connected before is
+  // disconnected first. Raises a Failure when the host refuses the connection.
   void Advise(ApplicationEvents* events) override;
+  // Disconnects the receiver; nothing reaches it afterwards.
   void Unadvise() override;
-
-  // The host's application object, for the event connection.
-  IDispatch* dispatch() const { return application_.Get(); }
-  // The receiver given to Advise; null after Unadvise.
-  ApplicationEvents* events() const { return events_; }
 
  private:
   win32::ComPtr<IDispatch> application_;
-  ApplicationEvents* events_ = nullptr;
+  std::unique_ptr<frontpage::EventSubscription> events_;
 };
 
 }  // namespace kestrova::host

@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "host/frontpage/button_click_sink.h"
 #include "host/frontpage/dispatch_call.h"
+#include "host/frontpage/frontpage_ids.h"
 #include "host/frontpage/variant_values.h"
 
 namespace kestrova::host {
@@ -42,7 +44,12 @@ std::shared_ptr<CommandBarControls> FrontPageCommandBarControl::Controls() {
 }
 
 void FrontPageCommandBarControl::SetClickHandler(ClickHandler handler) {
-  click_handler_ = std::move(handler);
+  click_.reset();
+  if (!handler) return;
+  auto sink = win32::ComPtr<frontpage::EventSink>::Attach(
+      new frontpage::ButtonClickSink(*this, std::move(handler)));
+  click_ = std::make_unique<frontpage::EventSubscription>(
+      control_.Get(), frontpage::kCommandBarButtonEventsId, std::move(sink));
 }
 
 FrontPageCommandBarControls::FrontPageCommandBarControls(win32::ComPtr<IDispatch> controls)

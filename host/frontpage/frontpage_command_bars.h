@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "host/command_bars.h"
+#include "host/frontpage/event_sink.h"
 #include "platform/win32/com_ptr.h"
 
 namespace kestrova::host {
@@ -29,17 +30,14 @@ class FrontPageCommandBarControl final : public CommandBarControl {
   void Delete() override;
   // The popup's Controls; a button has none, and the host's refusal raises.
   std::shared_ptr<CommandBarControls> Controls() override;
-  // Keeps handler only: the sink that receives the button's Click event from the host and calls
-  // it is connected by the add-in's COM layer, not here.
+  // Connects a sink to the button's Click event (_CommandBarButtonEvents) that calls handler with
+  // this control; the handler bound before is disconnected first, and an empty handler only
+  // disconnects. Raises a Failure when the host refuses the connection.
   void SetClickHandler(ClickHandler handler) override;
-
-  // The host's control object, for the event connection.
-  IDispatch* dispatch() const { return control_.Get(); }
-  const ClickHandler& click_handler() const { return click_handler_; }
 
  private:
   win32::ComPtr<IDispatch> control_;
-  ClickHandler click_handler_;
+  std::unique_ptr<frontpage::EventSubscription> click_;
 };
 
 class FrontPageCommandBarControls final : public CommandBarControls {

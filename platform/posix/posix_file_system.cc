@@ -24,17 +24,6 @@ class AtomicFileWriterAdapter final : public FileWriter {
 
 }  // namespace
 
-std::string StringTextReader::ReadLine() {
-  if (AtEndOfStream()) RaisePlatformError(kErrInputPastEnd);
-  std::size_t end = text_.find('\n', position_);
-  if (end == std::string::npos) end = text_.size();
-  std::size_t line_end = end;
-  if (line_end > position_ && text_[line_end - 1] == '\r') --line_end;
-  std::string line = text_.substr(position_, line_end - position_);
-  position_ = end + 1;
-  return line;
-}
-
 bool PosixFileSystem::FileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -58,7 +47,7 @@ std::unique_ptr<TextReader> PosixFileSystem::OpenTextFile(const std::string& pat
   return std::make_unique<StringTextReader>(ReadWholeFile(path));
 }
 
-std::unique_ptr<FileWriter> PosixFileSystem::CreateFile(const std::string& path) {
+std::unique_ptr<FileWriter> PosixFileSystem::CreateFileWriter(const std::string& path) {
   return std::make_unique<AtomicFileWriterAdapter>(path);
 }
 

@@ -3,6 +3,7 @@
 #define KESTROVA_PLATFORM_POSIX_POSIX_FILE_SYSTEM_H_
 
 #include "platform/file_system.h"
+#include "platform/string_text_reader.h"
 
 namespace kestrova {
 
@@ -12,19 +13,7 @@ class PosixFileSystem final : public FileSystem {
   bool FolderExists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
-  std::unique_ptr<FileWriter> CreateFile(const std::string& path) override;
-};
-
-// Reads lines from text held in memory; a line ends before its CR LF or LF.
-class StringTextReader final : public TextReader {
- public:
-  explicit StringTextReader(std::string text) : text_(std::move(text)) {}
-  bool AtEndOfStream() const override { return position_ >= text_.size(); }
-  std::string ReadLine() override;
-
- private:
-  std::string text_;
-  std::size_t position_ = 0;
+  std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
 };
 
 }  // namespace kestrova

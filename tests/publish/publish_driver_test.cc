@@ -114,6 +114,33 @@ TEST_F(PublishDriverTest, FreshnessFollowsTheInventoryDates) {
   EXPECT_EQ(server.Requests().size(), 2u);
 }
 
+// The platform's own date conversion decides what an inventory's date line means, for the
+// server's inventory and the local one alike.
+TEST_F(PublishDriverTest, InventoryDatesGoThroughTheServicesDateConversion) {
+  static std::vector<std::string> converted;
+  converted.clear();
+  // Reads only the platform form "day.month.year"; everything else is no date.
+  services.convert_date = [](std::string_view text) -> DateTime {
+    converted.emplace_back(text);
+    if (text == "7.12.2026") return ConvertToDate("12/7/2026");
+    RaisePlatformError(kErrTypeMismatch);
+  };
+  server.Set("/kestrova/inventory.txt", {200, Inventory("7.12.2026")});
+  ASSERT_FALSE(Publish());
+  EXPECT_NE(ReadWebFile("index.htm").find(kMarker), std::string::npos);
+  EXPECT_EQ(converted, (std::vector<std::string>{"7.12.2026", "7.12.2026"}))
+      << "the server's date, then the stored inventory's at the mend phase";
+
+  // A date the platform does not read stops the publish as a type mismatch.
+  converted.clear();
+  ui.messages.clear();
+  server.Set("/kestrova/inventory.txt", {200, Inventory("12/8/2026")});
+  EXPECT_TRUE(Publish());
+  ASSERT_FALSE(converted.empty());
+  EXPECT_EQ(converted.back(), "12/8/2026");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"critical|Error|Type mismatch"});
+}
+
 TEST_F(PublishDriverTest, ASiteWithoutTheMendFolderGetsTheNotAClientDialog) {
   struct Case {
     NotClientChoice choice;

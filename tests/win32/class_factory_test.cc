@@ -6,9 +6,12 @@
 #include <string>
 
 #include "addin_designer_objects.h"
+#include "host/frontpage/frontpage_ids.h"
 #include "platform/win32/com_ptr.h"
 #include "tests/win32/expected_identity.h"
+#include "tests/win32/running_object_registration.h"
 #include "tests/win32/server_module.h"
+#include "tests/win32_host/stand_in_host.h"
 
 namespace kestrova::testing {
 namespace {
@@ -28,6 +31,10 @@ class ClassFactoryTest : public ::testing::Test {
     return factory;
   }
 
+  // The running host the add-in connects to when it is created.
+  StandInHost frontpage_;
+  RunningObjectRegistration running_frontpage_{host::frontpage::kFrontPageApplicationClassId,
+                                               frontpage_.application()};
   ServerModule server_;
 };
 

@@ -5,15 +5,19 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "addin_designer_objects.h"
+#include "host/frontpage/frontpage_ids.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/unique_bstr.h"
 #include "platform/win32/unique_safearray.h"
 #include "platform/win32/unique_variant.h"
 #include "tests/win32/expected_identity.h"
+#include "tests/win32/running_object_registration.h"
 #include "tests/win32/server_module.h"
+#include "tests/win32_host/stand_in_host.h"
 
 namespace kestrova::testing {
 namespace {
@@ -46,6 +50,7 @@ class FPKestrovaObjectTest : public ::testing::Test {
   void TearDown() override {
     object_.Reset();
     EXPECT_EQ(server_.CanUnloadNow(), S_OK) << "the test left a reference behind";
+    EXPECT_EQ(frontpage_.OutstandingReferences(), 0) << "the add-in kept a host object";
   }
 
   ComPtr<IDispatch> DefaultDispatch() const {
@@ -60,12 +65,17 @@ class FPKestrovaObjectTest : public ::testing::Test {
     return extensibility;
   }
 
+  // The running host the add-in connects to when it is created.
+  StandInHost frontpage_;
+  RunningObjectRegistration running_frontpage_{host::frontpage::kFrontPageApplicationClassId,
+                                               frontpage_.application()};
   ServerModule server_;
   ComPtr<IUnknown> object_;
 };
 
 TEST_F(FPKestrovaObjectTest, AnswersForItsInterfacesWithOneIdentity) {
-  for (const GUID& iid : {IID_IUnknown, IID_IDispatch, kInterfaceId, kExtensibilityId}) {
+  for (const GUID& iid :
+       {IID_IUnknown, IID_IDispatch, kInterfaceId, kExtensibilityId, IID_ISupportErrorInfo}) {
     ComPtr<IUnknown> asked;
     ASSERT_EQ(object_.QueryTo(iid, &asked), S_OK);
     ComPtr<IUnknown> identity;
@@ -170,11 +180,13 @@ TEST_P(ExtensibilityInvokeTest, ReachesTheMethodThroughTheTypeDescription) {
   custom.PutVariant(0, UniqueVariant::FromText(L"custom").Get());
   SAFEARRAY* custom_slot = custom.Get();
   std::vector<VARIANT> arguments;
+  // OnConnection's Application is the host's; its AddInInst may be null.
+  IDispatch* object_argument = frontpage_.application();
   for (VARTYPE type : GetParam().arguments) {
     VARIANT argument;
     VariantInit(&argument);
     V_VT(&argument) = type;
-    if (type == VT_DISPATCH) V_DISPATCH(&argument) = nullptr;
+    if (type == VT_DISPATCH) V_DISPATCH(&argument) = std::exchange(object_argument, nullptr);
     if (type == VT_I4) V_I4(&argument) = 1;
     if (type == (VT_ARRAY | VT_VARIANT | VT_BYREF)) V_ARRAYREF(&argument) = &custom_slot;
     arguments.insert(arguments.begin(), argument);  // IDispatch takes them last to first
@@ -191,6 +203,35 @@ TEST_P(ExtensibilityInvokeTest, ReachesTheMethodThroughTheTypeDescription) {
   EXPECT_EQ(extensibility->Invoke(GetParam().id, IID_NULL, 0x0409, DISPATCH_METHOD, &none,
                                   result.Put(), nullptr, &argument_error),
             DISP_E_BADPARAMCOUNT);
+}
+
+TEST_F(FPKestrovaObjectTest, ALateBoundConnectionFailureCarriesTheAddinsMessage) {
+  const ComPtr<IDTExtensibility2> extensibility = Extensibility();
+  // OnConnection(Application, ConnectMode, AddInInst, custom) without an application.
+  SAFEARRAY* custom = nullptr;
+  VARIANT arguments[4];
+  for (VARIANT& argument : arguments) VariantInit(&argument);
+  V_VT(&arguments[0]) = VT_ARRAY | VT_VARIANT | VT_BYREF;
+  V_ARRAYREF(&arguments[0]) = &custom;
+  V_VT(&arguments[1]) = VT_DISPATCH;
+  V_DISPATCH(&arguments[1]) = nullptr;
+  V_VT(&arguments[2]) = VT_I4;
+  V_I4(&arguments[2]) = 1;
+  V_VT(&arguments[3]) = VT_DISPATCH;
+  V_DISPATCH(&arguments[3]) = nullptr;
+  DISPPARAMS parameters = {arguments, nullptr, 4, 0};
+  EXCEPINFO exception = {};
+  UINT argument_error = 0;
+  UniqueVariant result;
+  EXPECT_EQ(extensibility->Invoke(1, IID_NULL, 0x0409, DISPATCH_METHOD, &parameters, result.Put(),
+                                  &exception, &argument_error),
+            DISP_E_EXCEPTION);
+  const UniqueBstr description = UniqueBstr::Attach(exception.bstrDescription);
+  const UniqueBstr source = UniqueBstr::Attach(exception.bstrSource);
+  const UniqueBstr help_file = UniqueBstr::Attach(exception.bstrHelpFile);
+  EXPECT_NE(std::wstring(description.View()).find(L"no host application"), std::wstring::npos);
+  EXPECT_EQ(source.View(), L"FPKestrova");
+  EXPECT_TRUE(FAILED(exception.scode));
 }
 
 constexpr VARTYPE kCustom = VT_ARRAY | VT_VARIANT | VT_BYREF;

@@ -37,6 +37,18 @@ void FakeDispatch::Define(std::wstring name, DISPID id, WORD accepted, FakeMembe
   members_.push_back(Member{std::move(name), id, accepted, std::move(member)});
 }
 
+FakeConnectionPoint& FakeDispatch::AddConnectionPoint(const IID& iid, std::wstring name) {
+  points_.push_back(std::make_unique<FakeConnectionPoint>(iid, std::move(name), *this));
+  return *points_.back();
+}
+
+FakeConnectionPoint* FakeDispatch::ConnectionPoint(const IID& iid) const {
+  for (const auto& point : points_) {
+    if (IsEqualIID(point->iid(), iid)) return point.get();
+  }
+  return nullptr;
+}
+
 HRESULT FakeDispatch::QueryInterface(REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
@@ -44,8 +56,26 @@ HRESULT FakeDispatch::QueryInterface(REFIID iid, void** object) {
     AddRef();
     return S_OK;
   }
+  if (IsEqualIID(iid, IID_IConnectionPointContainer) && !points_.empty()) {
+    *object = static_cast<IConnectionPointContainer*>(this);
+    AddRef();
+    return S_OK;
+  }
   *object = nullptr;
   return E_NOINTERFACE;
+}
+
+HRESULT FakeDispatch::EnumConnectionPoints(IEnumConnectionPoints** points) {
+  if (points != nullptr) *points = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT FakeDispatch::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+  if (point == nullptr) return E_POINTER;
+  *point = ConnectionPoint(iid);
+  if (*point == nullptr) return CONNECT_E_NOCONNECTION;
+  (*point)->AddRef();
+  return S_OK;
 }
 
 HRESULT FakeDispatch::GetTypeInfoCount(UINT* count) {

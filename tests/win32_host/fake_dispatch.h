@@ -1,15 +1,20 @@
 // An automation object for the tests: members are defined by name with a handler each, every
-// Invoke is recorded with its arguments' types and values, and AddRef and Release are counted.
+// Invoke is recorded with its arguments' types and values, and AddRef and Release are counted. An
+// object with outgoing interfaces is also their connection point container.
 #ifndef KESTROVA_TESTS_WIN32_HOST_FAKE_DISPATCH_H_
 #define KESTROVA_TESTS_WIN32_HOST_FAKE_DISPATCH_H_
 
 #include <oaidl.h>
+#include <ocidl.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/win32_host/fake_connection_point.h"
 
 namespace kestrova::testing {
 
@@ -56,14 +61,25 @@ using FakeMember =
     std::function<HRESULT(const FakeCall& call, VARIANT* result, EXCEPINFO* exception)>;
 
 // Lives as long as its owner (the test's model) and is never deleted by Release; references() is
-// the balance of AddRef and Release (0 when every reference handed out came back).
-class FakeDispatch final : public IDispatch {
+// the balance of AddRef and Release (0 when every reference handed out came back). It answers
+// QueryInterface for IConnectionPointContainer once it has a connection point.
+class FakeDispatch final : public IDispatch, public IConnectionPointContainer {
  public:
   FakeDispatch(std::wstring name, CallLog& log) : name_(std::move(name)), log_(log) {}
 
   // Defines member `name` (found case-insensitively) with DISPID `id`, answering the Invoke flags
   // in `accepted` (others get DISP_E_MEMBERNOTFOUND).
   void Define(std::wstring name, DISPID id, WORD accepted, FakeMember member);
+
+  // Adds the connection point of outgoing interface iid (named name in reports); the object owns
+  // it.
+  FakeConnectionPoint& AddConnectionPoint(const IID& iid, std::wstring name);
+  // The connection point of iid, or null.
+  FakeConnectionPoint* ConnectionPoint(const IID& iid) const;
+  // Every connection point of the object, in the order they were added.
+  const std::vector<std::unique_ptr<FakeConnectionPoint>>& connection_points() const {
+    return points_;
+  }
 
   const std::wstring& name() const { return name_; }
   long references() const { return references_; }
@@ -78,6 +94,10 @@ class FakeDispatch final : public IDispatch {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* argument_error) override;
+  // FindConnectionPoint hands out a reference to the point of iid, CONNECT_E_NOCONNECTION without
+  // one; the points cannot be enumerated (E_NOTIMPL).
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
  private:
   struct Member {
@@ -90,6 +110,7 @@ class FakeDispatch final : public IDispatch {
   std::wstring name_;
   CallLog& log_;
   std::vector<Member> members_;
+  std::vector<std::unique_ptr<FakeConnectionPoint>> points_;
   long references_ = 0;
 };
 

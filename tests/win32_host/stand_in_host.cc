@@ -16,6 +16,7 @@ constexpr wchar_t kHostSource[] = L"Stand-in FrontPage";
 constexpr HRESULT kInvalidCall = static_cast<HRESULT>(0x800A0005u);
 constexpr HRESULT kFileNotFound = static_cast<HRESULT>(0x800A0035u);
 constexpr HRESULT kInvalidTarget = static_cast<HRESULT>(0x800A0258u);
+constexpr HRESULT kPathFileAccess = static_cast<HRESULT>(0x800A004Bu);
 
 // An argument converted as the host would convert it; nullopt when it does not convert.
 std::optional<VARIANT> Converted(const VARIANT* argument, VARTYPE type) {
@@ -57,10 +58,16 @@ bool SameNoCase(std::wstring_view a, std::wstring_view b) {
          });
 }
 
+std::wstring TextOfBstr(BSTR text) {
+  return text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text));
+}
+
 }  // namespace
 
 StandInHost::StandInHost() {
   application_ = NewObject(L"Application");
+  application_events_ =
+      &application_->AddConnectionPoint(kApplicationEventsId, L"Application events");
   command_bars_ = NewObject(L"CommandBars");
   menu_bar_ = NewObject(L"Menu Bar");
   menu_bar_controls_ = NewControls(L"Menu Bar.Controls");
@@ -83,15 +90,21 @@ StandInHost::StandInHost() {
       L"LocatePage", 21, kMethod,
       [this](const FakeCall& call, VARIANT* result, EXCEPINFO* exception) {
         const std::wstring path = TextOf(call, 0);
-        const auto file = std::find_if(page_files_.begin(), page_files_.end(),
-                                       [&](const auto& entry) { return entry.first == path; });
-        if (file == page_files_.end()) {
+        std::optional<std::wstring> head;
+        if (page_files_source_ != nullptr) {
+          head = page_files_source_->ReadHead(path);
+        } else {
+          const auto file = std::find_if(page_files_.begin(), page_files_.end(),
+                                         [&](const auto& entry) { return entry.first == path; });
+          if (file != page_files_.end()) head = file->second;
+        }
+        if (!head) {
           return RaiseHostError(exception, kFileNotFound, kHostSource,
                                 L"The file \"" + path + L"\" could not be found.");
         }
         Page* page = PageAt(path);
         if (page == nullptr || page->closed) {
-          pages_.push_back(Page{path, nullptr, file->second,
+          pages_.push_back(Page{path, nullptr, *head,
                                 std::find(read_only_heads_.begin(), read_only_heads_.end(), path) !=
                                     read_only_heads_.end(),
                                 false, std::nullopt});
@@ -161,6 +174,7 @@ StandInHost::Control* StandInHost::NewControl(std::int32_t type, std::wstring ca
       Control{NewObject(L"Control"), type, std::move(caption), true, temporary, nullptr, nullptr});
   Control* control = &controls_.back();
   FakeDispatch* object = control->object;
+  if (type == 1) object->AddConnectionPoint(kButtonEventsId, L"Button events");
   object->Define(L"Caption", 1, kGet | kPut,
                  [this, control](const FakeCall& call, VARIANT* result, EXCEPINFO* exception) {
                    if ((call.flags & kPut) != 0) {
@@ -216,8 +230,14 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
                      const auto failure = *std::exchange(close_failure_, std::nullopt);
                      return RaiseHostError(exception, failure.first, kHostSource, failure.second);
                    }
+                   const bool save = BoolOf(call, 0);
+                   if (save && page_files_source_ != nullptr &&
+                       !page_files_source_->WriteHead(held->path, held->head_html)) {
+                     return RaiseHostError(exception, kPathFileAccess, kHostSource,
+                                           L"The page \"" + held->path + L"\" could not be saved.");
+                   }
                    held->closed = true;
-                   held->saved_on_close = BoolOf(call, 0);
+                   held->saved_on_close = save;
                    if (active_page_ == held) active_page_ = nullptr;
                    return S_OK;
                  });
@@ -273,6 +293,8 @@ IDispatch* StandInHost::AddWeb(std::wstring url) {
   return web;
 }
 
+IDispatch* StandInHost::AddObject(std::wstring name) { return NewObject(std::move(name)); }
+
 void StandInHost::AddPageFile(std::wstring path, std::wstring head_html, bool head_read_only) {
   if (head_read_only) read_only_heads_.push_back(path);
   page_files_.emplace_back(std::move(path), std::move(head_html));
@@ -290,9 +312,126 @@ void StandInHost::FailNextClose(HRESULT scode, std::wstring description) {
   close_failure_.emplace(scode, std::move(description));
 }
 
+FireOutcome StandInHost::FireWebNew(IDispatch* web) {
+  VARIANT argument;
+  V_VT(&argument) = VT_DISPATCH;
+  V_DISPATCH(&argument) = web;
+  DISPPARAMS params{&argument, nullptr, 1, 0};
+  return application_events_->Fire(kOnWebNewId, params);
+}
+
+FireOutcome StandInHost::FireWebOpen(IDispatch* web) {
+  VARIANT argument;
+  V_VT(&argument) = VT_DISPATCH;
+  V_DISPATCH(&argument) = web;
+  DISPPARAMS params{&argument, nullptr, 1, 0};
+  return application_events_->Fire(kOnWebOpenId, params);
+}
+
+StandInHost::PublishOutcome StandInHost::FireBeforeWebPublish(IDispatch* web,
+                                                              std::wstring destination, bool cancel,
+                                                              ByReference form) {
+  BSTR destination_text =
+      SysAllocStringLen(destination.data(), static_cast<UINT>(destination.size()));
+  VARIANT_BOOL cancel_flag = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+  VARIANT destination_value;
+  VARIANT cancel_value;
+  VariantInit(&destination_value);
+  VariantInit(&cancel_value);
+  VARIANT arguments[3];
+  V_VT(&arguments[2]) = VT_DISPATCH;
+  V_DISPATCH(&arguments[2]) = web;
+  if (form == ByReference::kTyped) {
+    V_VT(&arguments[1]) = VT_BYREF | VT_BSTR;
+    V_BSTRREF(&arguments[1]) = &destination_text;
+    V_VT(&arguments[0]) = VT_BYREF | VT_BOOL;
+    V_BOOLREF(&arguments[0]) = &cancel_flag;
+  } else {
+    V_VT(&destination_value) = VT_BSTR;
+    V_BSTR(&destination_value) = std::exchange(destination_text, nullptr);
+    V_VT(&cancel_value) = VT_BOOL;
+    V_BOOL(&cancel_value) = cancel_flag;
+    V_VT(&arguments[1]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&arguments[1]) = &destination_value;
+    V_VT(&arguments[0]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&arguments[0]) = &cancel_value;
+  }
+  DISPPARAMS params{arguments, nullptr, 3, 0};
+  PublishOutcome outcome;
+  static_cast<FireOutcome&>(outcome) = application_events_->Fire(kOnBeforeWebPublishId, params);
+  if (form == ByReference::kTyped) {
+    outcome.destination = TextOfBstr(destination_text);
+    outcome.destination_type = VT_BSTR;
+    outcome.cancel_value = cancel_flag;
+    outcome.cancel_type = VT_BOOL;
+  } else {
+    outcome.destination_type = V_VT(&destination_value);
+    outcome.cancel_type = V_VT(&cancel_value);
+    if (V_VT(&destination_value) == VT_BSTR)
+      outcome.destination = TextOfBstr(V_BSTR(&destination_value));
+    if (V_VT(&cancel_value) == VT_BOOL) outcome.cancel_value = V_BOOL(&cancel_value);
+  }
+  outcome.cancel = outcome.cancel_value != VARIANT_FALSE;
+  SysFreeString(destination_text);
+  VariantClear(&destination_value);
+  VariantClear(&cancel_value);
+  return outcome;
+}
+
+StandInHost::ClickOutcome StandInHost::Click(const Control& button, bool cancel_default) {
+  ClickOutcome outcome;
+  FakeConnectionPoint* point = button.object->ConnectionPoint(kButtonEventsId);
+  if (point == nullptr) {
+    outcome.result = DISP_E_MEMBERNOTFOUND;
+    return outcome;
+  }
+  VARIANT_BOOL flag = cancel_default ? VARIANT_TRUE : VARIANT_FALSE;
+  VARIANT arguments[2];
+  V_VT(&arguments[1]) = VT_DISPATCH;
+  V_DISPATCH(&arguments[1]) = button.object;
+  V_VT(&arguments[0]) = VT_BYREF | VT_BOOL;
+  V_BOOLREF(&arguments[0]) = &flag;
+  DISPPARAMS params{arguments, nullptr, 2, 0};
+  static_cast<FireOutcome&>(outcome) = point->Fire(kClickId, params);
+  outcome.cancel_default_value = flag;
+  outcome.cancel_default = flag != VARIANT_FALSE;
+  return outcome;
+}
+
+std::size_t StandInHost::ApplicationSinkCount() const {
+  return application_events_->connection_count();
+}
+
+std::size_t StandInHost::ButtonSinkCount(const Control& button) const {
+  const FakeConnectionPoint* point = button.object->ConnectionPoint(kButtonEventsId);
+  return point == nullptr ? 0 : point->connection_count();
+}
+
+std::size_t StandInHost::ConnectedSinkCount() const {
+  std::size_t count = 0;
+  for (const auto& object : objects_) {
+    for (const auto& point : object->connection_points()) count += point->connection_count();
+  }
+  return count;
+}
+
+StandInHost::Control* StandInHost::MenuItem(std::wstring_view popup_caption,
+                                            std::wstring_view caption) {
+  for (Control* popup : menu_bar_controls_->items) {
+    if (popup->caption != popup_caption || popup->children == nullptr) continue;
+    for (Control* item : popup->children->items) {
+      if (item->caption == caption) return item;
+    }
+  }
+  return nullptr;
+}
+
 long StandInHost::OutstandingReferences() const {
   long total = 0;
-  for (const auto& object : objects_) total += object->references();
+  for (const auto& object : objects_) {
+    total += object->references();
+    for (const auto& point : object->connection_points()) total += point->references();
+  }
   return total;
 }
 
@@ -301,6 +440,11 @@ std::vector<std::wstring> StandInHost::ObjectsStillReferenced() const {
   for (const auto& object : objects_) {
     if (object->references() != 0) {
       held.push_back(object->name() + L":" + std::to_wstring(object->references()));
+    }
+    for (const auto& point : object->connection_points()) {
+      if (point->references() != 0) {
+        held.push_back(point->name() + L":" + std::to_wstring(point->references()));
+      }
     }
   }
   return held;

@@ -1,0 +1,48 @@
+#include "addin/com/windows_addin.h"
+
+#include <objbase.h>
+
+#include "host/frontpage/frontpage_application.h"
+#include "host/frontpage/frontpage_ids.h"
+#include "platform/win32/com_failure.h"
+#include "platform/win32/variant_date.h"
+#include "platform/win32/wininet_transfer_control.h"
+
+namespace kestrova::com {
+namespace {
+
+// The running host application, by FrontPage's class id.
+std::shared_ptr<host::Application> ObtainHostApplication() {
+  win32::ComPtr<IDispatch> application;
+  const HRESULT result = CoCreateInstance(host::frontpage::kFrontPageApplicationClassId, nullptr,
+                                          CLSCTX_SERVER, IID_IDispatch, application.PutVoid());
+  if (FAILED(result)) {
+    const Failure system = win32::FailureFromHresult(result, "CoCreateInstance");
+    throw Failure(system.number(), std::string(kProgramSource),
+                  "The FrontPage application could not be obtained: " + system.description());
+  }
+  return std::make_shared<host::FrontPageApplication>(std::move(application));
+}
+
+DateTime ConvertToDateWithUserLocale(std::string_view text) {
+  return win32::ConvertToDateWithPlatform(text);
+}
+
+}  // namespace
+
+WindowsAddin::WindowsAddin()
+    : services_{.ui = ui_,
+                .browser = browser_,
+                .pump = pump_,
+                .files = files_,
+                .last_error = last_error_,
+                .make_transfer_control = [this]() -> std::unique_ptr<TransferControl> {
+                  return std::make_unique<win32::WinInetTransferControl>(pump_);
+                },
+                .convert_date = ConvertToDateWithUserLocale} {
+  addin_ = std::make_unique<FPKestrova>(ObtainHostApplication(), services_);
+}
+
+WindowsAddin::~WindowsAddin() = default;
+
+}  // namespace kestrova::com

@@ -1,0 +1,43 @@
+// The add-in as it runs inside FrontPage: the portable FPKestrova on the running host application,
+// with the Windows parts it works with (the message-pumping wait, WinINet transfers, Win32 windows,
+// the file system, the browser and the system's own date conversion).
+#ifndef KESTROVA_ADDIN_COM_WINDOWS_ADDIN_H_
+#define KESTROVA_ADDIN_COM_WINDOWS_ADDIN_H_
+
+#include <memory>
+
+#include "addin/fp_kestrova.h"
+#include "mending/failure.h"
+#include "platform/win32/win32_browser.h"
+#include "platform/win32/win32_event_pump.h"
+#include "platform/win32/win32_file_system.h"
+#include "publish/publish_services.h"
+#include "ui/win32/win32_user_interface.h"
+
+namespace kestrova::com {
+
+class WindowsAddin {
+ public:
+  // Obtains the host application and creates the add-in on it, connected to the host's web
+  // events. Raises a Failure whose number is the system's HRESULT when the host application
+  // cannot be obtained; nothing is left behind then.
+  WindowsAddin();
+  ~WindowsAddin();
+  WindowsAddin(const WindowsAddin&) = delete;
+  WindowsAddin& operator=(const WindowsAddin&) = delete;
+
+  FPKestrova& addin() { return *addin_; }
+
+ private:
+  win32::Win32EventPump pump_;
+  win32::Win32FileSystem files_;
+  win32::Win32Browser browser_;
+  LastError last_error_;
+  win32::Win32UserInterface ui_{&pump_};
+  PublishServices services_;
+  std::unique_ptr<FPKestrova> addin_;
+};
+
+}  // namespace kestrova::com
+
+#endif  // KESTROVA_ADDIN_COM_WINDOWS_ADDIN_H_

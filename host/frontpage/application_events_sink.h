@@ -1,0 +1,26 @@
+// The sink of FrontPage's application events: hands OnWebNew, OnWebOpen and OnBeforeWebPublish to
+// the add-in's receiver and writes Destination and Cancel back to the host.
+#ifndef KESTROVA_HOST_FRONTPAGE_APPLICATION_EVENTS_SINK_H_
+#define KESTROVA_HOST_FRONTPAGE_APPLICATION_EVENTS_SINK_H_
+
+#include "host/application.h"
+#include "host/frontpage/event_sink.h"
+
+namespace kestrova::host::frontpage {
+
+class ApplicationEventsSink final : public EventSink {
+ public:
+  // receiver must stay alive until Disconnect. The new sink holds one reference, its creator's.
+  explicit ApplicationEventsSink(ApplicationEvents& receiver) noexcept;
+
+ private:
+  // The host's other application events (page and window events, OnWebClose, OnAfterWebPublish)
+  // are answered with success and ignored.
+  void OnEvent(DISPID id, DISPPARAMS& params) override;
+
+  ApplicationEvents& receiver_;
+};
+
+}  // namespace kestrova::host::frontpage
+
+#endif  // KESTROVA_HOST_FRONTPAGE_APPLICATION_EVENTS_SINK_H_

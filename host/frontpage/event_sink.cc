@@ -1,0 +1,105 @@
+#include "host/frontpage/event_sink.h"
+
+#include <string>
+#include <utility>
+
+#include "platform/win32/com_failure.h"
+#include "platform/win32/unique_bstr.h"
+#include "platform/win32/wide_text.h"
+
+namespace kestrova::host::frontpage {
+
+HRESULT EventSink::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+      IsEqualIID(iid, events_iid_)) {
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG EventSink::AddRef() { return ++references_; }
+
+ULONG EventSink::Release() {
+  const ULONG left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT EventSink::GetTypeInfoCount(UINT* count) {
+  if (count == nullptr) return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+
+HRESULT EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+  if (info != nullptr) *info = nullptr;
+  return DISP_E_BADINDEX;
+}
+
+HRESULT EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) {
+  if (ids != nullptr) {
+    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+  }
+  return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO* exception, UINT*) {
+  if (result != nullptr) VariantInit(result);
+  if (!connected_) return S_OK;
+  DISPPARAMS none{};
+  // The host may release its last reference from inside the handler; this one keeps the sink
+  // alive until the handler has returned.
+  AddRef();
+  HRESULT outcome = S_OK;
+  try {
+    OnEvent(id, params != nullptr ? *params : none);
+  } catch (const Failure& failure) {
+    outcome = ReportFailureToHost(failure, exception);
+  } catch (...) {
+    outcome = win32::HresultFromCaughtException();
+  }
+  Release();
+  return outcome;
+}
+
+HRESULT ReportFailureToHost(const Failure& failure, EXCEPINFO* exception) noexcept {
+  const HRESULT code = win32::HresultFromFailure(failure);
+  if (exception == nullptr) return code;
+  *exception = EXCEPINFO{};
+  exception->scode = code;
+  try {
+    exception->bstrSource = win32::UniqueBstr(win32::WideFromUtf8(failure.source())).Detach();
+    exception->bstrDescription =
+        win32::UniqueBstr(win32::WideFromUtf8(failure.description())).Detach();
+  } catch (...) {
+    // The number alone still tells the host what failed.
+  }
+  return DISP_E_EXCEPTION;
+}
+
+EventConnection::EventConnection(IUnknown* source, const IID& events_iid, IDispatch* sink) {
+  if (source == nullptr) RaisePlatformError(kErrObjectNotSet);
+  win32::ComPtr<IConnectionPointContainer> container;
+  win32::ThrowIfFailed(source->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()),
+                       "IConnectionPointContainer");
+  win32::ThrowIfFailed(container->FindConnectionPoint(events_iid, point_.Put()),
+                       "FindConnectionPoint");
+  win32::ThrowIfFailed(point_->Advise(sink, &cookie_), "IConnectionPoint::Advise");
+}
+
+EventConnection::~EventConnection() {
+  if (point_) point_->Unadvise(cookie_);
+}
+
+EventSubscription::EventSubscription(IUnknown* source, const IID& events_iid,
+                                     win32::ComPtr<EventSink> sink)
+    : sink_(std::move(sink)), connection_(source, events_iid, sink_.Get()) {}
+
+EventSubscription::~EventSubscription() { sink_->Disconnect(); }
+
+}  // namespace kestrova::host::frontpage

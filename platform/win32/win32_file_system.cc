@@ -1,0 +1,183 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "mending/failure.h"
+#include "platform/string_text_reader.h"
+#include "platform/win32/com_failure.h"
+#include "platform/win32/wide_text.h"
+
+namespace kestrova::win32 {
+namespace {
+
+// Owns a file handle and closes it.
+struct HandleCloser {
+  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// Takes over what CreateFileW returned; empty for INVALID_HANDLE_VALUE.
+UniqueHandle OwnFileHandle(HANDLE handle) {
+  return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+// The system's text for `error` without its final full stop, to end a sentence of our own.
+std::string SystemReason(DWORD error) {
+  std::string reason = FailureFromWin32Error(error, {}).description();
+  while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
+  return reason;
+}
+
+bool IsNotFound(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Raises 53 for a file or folder that is not there, 5 for any other refusal, with the same texts
+// as the POSIX file system.
+[[noreturn]] void RaiseFileError(std::string_view what, const std::string& path, DWORD error) {
+  const std::int32_t number = IsNotFound(error) ? kErrFileNotFound : kErrInvalidArgument;
+  throw Failure(number, std::string(kProgramSource),
+                "Cannot " + std::string(what) + " \"" + path + "\": " + SystemReason(error) + ".");
+}
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(WideFromUtf8(path).c_str()); }
+
+std::string ReadWholeFile(const std::string& path) {
+  const UniqueHandle file = OwnFileHandle(CreateFileW(
+      WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) RaiseFileError("read", path, GetLastError());
+  std::string bytes;
+  char buffer[1 << 16];
+  while (true) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+      RaiseFileError("read", path, GetLastError());
+    }
+    if (got == 0) break;
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+// The attributes a replacement keeps from the file it replaces: hidden, system and the archive
+// bit. A new file gets the usual ones.
+DWORD AttributesForReplacement(const std::wstring& path) {
+  const DWORD existing = GetFileAttributesW(path.c_str());
+  if (existing == INVALID_FILE_ATTRIBUTES || (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return FILE_ATTRIBUTE_NORMAL;
+  }
+  const DWORD kept =
+      existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+  return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+}
+
+// `value` in lower-case hexadecimal.
+std::wstring Hex(unsigned long value) {
+  std::wstring digits;
+  do {
+    digits.insert(digits.begin(), L"0123456789abcdef"[value % 16]);
+    value /= 16;
+  } while (value != 0);
+  return digits;
+}
+
+// A name beside `path` that no other writer of this process uses: the process id and a counter.
+std::wstring TemporaryName(const std::wstring& path) {
+  static std::atomic<unsigned long> counter{0};
+  return path + L".kestrova-" + Hex(GetCurrentProcessId()) + L"-" + Hex(++counter);
+}
+
+// Writes to a temporary file in the target's folder and renames it over the target on Commit.
+class Win32FileWriter final : public FileWriter {
+ public:
+  explicit Win32FileWriter(std::string path)
+      : path_(std::move(path)), wide_path_(WideFromUtf8(path_)) {
+    const DWORD attributes = AttributesForReplacement(wide_path_);
+    // A name that is taken (left over by a process that ended early) is skipped; a bounded
+    // number of tries keeps a folder that refuses everything from looping.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      temporary_path_ = TemporaryName(wide_path_);
+      file_ = OwnFileHandle(CreateFileW(temporary_path_.c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, attributes, nullptr));
+      if (file_) return;
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+        RaiseFileError("write", path_, error);
+      }
+    }
+    RaiseFileError("write", path_, ERROR_FILE_EXISTS);
+  }
+  Win32FileWriter(const Win32FileWriter&) = delete;
+  Win32FileWriter& operator=(const Win32FileWriter&) = delete;
+
+  ~Win32FileWriter() override {
+    file_.reset();
+    if (!committed_) DeleteFileW(temporary_path_.c_str());
+  }
+
+  void Write(std::string_view bytes) override {
+    if (!file_) RaiseFileError("write", path_, ERROR_INVALID_HANDLE);
+    while (!bytes.empty()) {
+      const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+      DWORD written = 0;
+      if (!WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr)) {
+        RaiseFileError("write", path_, GetLastError());
+      }
+      bytes.remove_prefix(written);
+    }
+  }
+
+  void Commit() override {
+    if (!file_) RaiseFileError("write", path_, ERROR_INVALID_HANDLE);
+    if (!CloseHandle(file_.release())) RaiseFileError("write", path_, GetLastError());
+    if (!MoveFileExW(temporary_path_.c_str(), wide_path_.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      RaiseFileError("replace", path_, GetLastError());
+    }
+    committed_ = true;
+  }
+
+ private:
+  std::string path_;
+  std::wstring wide_path_;
+  std::wstring temporary_path_;
+  UniqueHandle file_;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+  const DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::FolderExists(const std::string& path) {
+  const DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void Win32FileSystem::CreateFolder(const std::string& path) {
+  if (CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr)) return;
+  const DWORD error = GetLastError();
+  throw Failure(IsNotFound(error) ? kErrPathNotFound : kErrPathFileAccess,
+                std::string(kProgramSource),
+                "Cannot create the folder \"" + path + "\": " + SystemReason(error) + ".");
+}
+
+std::unique_ptr<TextReader> Win32FileSystem::OpenTextFile(const std::string& path) {
+  return std::make_unique<StringTextReader>(ReadWholeFile(path));
+}
+
+std::unique_ptr<FileWriter> Win32FileSystem::CreateFileWriter(const std::string& path) {
+  return std::make_unique<Win32FileWriter>(path);
+}
+
+}  // namespace kestrova::win32

@@ -1,0 +1,33 @@
+// The file operations of the mend store and the mend phase on Windows, through the wide-character
+// API: paths arrive as UTF-8 with Windows separators and reach the system as UTF-16.
+#ifndef KESTROVA_PLATFORM_WIN32_WIN32_FILE_SYSTEM_H_
+#define KESTROVA_PLATFORM_WIN32_WIN32_FILE_SYSTEM_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace kestrova::win32 {
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  // True only for an existing file (not a folder).
+  bool FileExists(const std::string& path) override;
+  // True only for an existing folder (not a file).
+  bool FolderExists(const std::string& path) override;
+  // Raises Failure 76 when the parent folder is missing, 75 for any other refusal (the folder or
+  // a file of that name exists, access is denied), naming the folder and the system's reason.
+  void CreateFolder(const std::string& path) override;
+  // Reads the whole file at once; raises Failure 53 when it does not exist and 5 with the
+  // system's reason when it cannot be read.
+  std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
+  // The bytes go to a temporary file beside path, which replaces path on Commit
+  // (MoveFileExW, write-through). The writer removes the temporary file when dropped before
+  // Commit. Raises Failure 53 or 5 with the system's reason when the folder cannot take the file.
+  std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+};
+
+}  // namespace kestrova::win32
+
+#endif  // KESTROVA_PLATFORM_WIN32_WIN32_FILE_SYSTEM_H_
