@@ -100,6 +100,9 @@ void FPKestrova::OnWebOpen(host::Web& /*web*/) {
 }
 
 void FPKestrova::OnBeforeWebPublish(host::Web& web, std::string& destination, bool& cancel) {
+  // The publish dispatches the host's messages while it waits; a shutdown the host starts
+  // meanwhile drops fpApp, but the driver goes on using the application until it returns.
+  const std::shared_ptr<host::Application> application = fpApp_;
   driver_->OnBeforeWebPublish(web, destination, cancel);
 }
 

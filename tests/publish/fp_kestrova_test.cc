@@ -107,6 +107,52 @@ TEST_F(FPKestrovaTest, EventsBeforeAConnectionFollowTheirFailureRules) {
   EXPECT_THROW(FPKestrova(nullptr, services), Failure);
 }
 
+// The host application as the add-in alone holds it, the way a wrapper of the host's own object
+// is held: every call goes to the fixture's application.
+class SolelyHeldApplication final : public host::Application {
+ public:
+  SolelyHeldApplication(host::Application& inner, bool& destroyed)
+      : inner_(inner), destroyed_(destroyed) {}
+  ~SolelyHeldApplication() override { destroyed_ = true; }
+  std::shared_ptr<host::CommandBars> CommandBars() override { return inner_.CommandBars(); }
+  std::shared_ptr<host::PageWindow> ActivePageWindow() override {
+    EXPECT_FALSE(destroyed_);
+    return inner_.ActivePageWindow();
+  }
+  std::shared_ptr<host::PageWindow> LocatePage(const std::string& path, int view_mode) override {
+    EXPECT_FALSE(destroyed_);
+    return inner_.LocatePage(path, view_mode);
+  }
+  void Advise(host::ApplicationEvents* events) override { inner_.Advise(events); }
+  void Unadvise() override { inner_.Unadvise(); }
+
+ private:
+  host::Application& inner_;
+  bool& destroyed_;
+};
+
+TEST_F(FPKestrovaTest, AShutdownDuringAPublishLetsThePublishFinishFirst) {
+  // The host shuts the add-in down from inside the publish's wait, as a host whose messages the
+  // wait dispatches can.
+  addin->OnBeginShutdown();
+  addin.reset();
+  bool destroyed = false;
+  addin = std::make_unique<FPKestrova>(std::make_shared<SolelyHeldApplication>(*app, destroyed),
+                                       services);
+  addin->OnConnection(*app);
+  server.SetMendFolder(
+      {{"inventory.txt", "12/7/2026\r\n" + server.SiteUrl() + "\r\nindex.htm\r\ninventory.txt\r\n"},
+       {"index.htm",
+        MendingFile({"<meta name=\"x\" content=\"1\">", "<meta name=\"y\" content=\"2\">",
+                     "<meta name=\"z\" content=\"3\">"})}});
+  WriteWebFile("index.htm", "<html><head><title>Old</title></head><body>b</body></html>");
+  ui.on_status_window = [this](FrmMending&) { addin->OnBeginShutdown(); };
+  EXPECT_FALSE(Publish()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(addin->fpApp(), nullptr);
+  EXPECT_TRUE(destroyed) << "the application goes once the publish is over";
+  EXPECT_NE(ReadWebFile("index.htm").find("name=\"z\""), std::string::npos);
+}
+
 TEST_F(FPKestrovaTest, AFailedConnectionLeavesWhatItAddedAndItsErrorGoesBack) {
   // A host whose menu bar refuses the third button.
   class RefusingControls final : public host::CommandBarControls {
