@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -40,6 +41,11 @@ class ServiceServer {
                 });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // stop() only ends the accept loop once it runs; a demo that ends early must not leave the
+    // thread listening and the program waiting for it.
+    for (int i = 0; i < 1000 && !server_.is_running(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds{5});
+    }
   }
   ~ServiceServer() {
     server_.stop();

@@ -1,5 +1,8 @@
 #include "tests/publish/mend_service_server.h"
 
+#include <chrono>
+#include <thread>
+
 namespace kestrova::testing {
 
 MendServiceServer::MendServiceServer() {
@@ -9,6 +12,11 @@ MendServiceServer::MendServiceServer() {
   server_.Get(".*", handler);
   port_ = server_.bind_to_any_port("127.0.0.1");
   thread_ = std::thread([this] { server_.listen_after_bind(); });
+  // stop() only ends the accept loop once it runs: a server stopped before that (a test that
+  // makes no request) would leave the thread listening and the destructor waiting for ever.
+  for (int i = 0; i < 1000 && !server_.is_running(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds{5});
+  }
 }
 
 MendServiceServer::~MendServiceServer() {
