@@ -3,11 +3,11 @@
 #include <utility>
 
 #include "host/frontpage/application_events_sink.h"
-#include "host/frontpage/dispatch_call.h"
 #include "host/frontpage/frontpage_command_bars.h"
 #include "host/frontpage/frontpage_ids.h"
 #include "host/frontpage/frontpage_page_window.h"
 #include "host/frontpage/variant_values.h"
+#include "platform/win32/dispatch_call.h"
 
 namespace kestrova::host {
 
@@ -16,12 +16,12 @@ FrontPageApplication::FrontPageApplication(win32::ComPtr<IDispatch> application)
 
 std::shared_ptr<kestrova::host::CommandBars> FrontPageApplication::CommandBars() {
   return std::make_shared<FrontPageCommandBars>(
-      frontpage::DispatchFrom(frontpage::GetProperty(application_.Get(), L"CommandBars")));
+      frontpage::DispatchFrom(win32::GetProperty(application_.Get(), L"CommandBars")));
 }
 
 std::shared_ptr<PageWindow> FrontPageApplication::ActivePageWindow() {
   return std::make_shared<FrontPagePageWindow>(
-      frontpage::DispatchFrom(frontpage::GetProperty(application_.Get(), L"ActivePageWindow")));
+      frontpage::DispatchFrom(win32::GetProperty(application_.Get(), L"ActivePageWindow")));
 }
 
 std::shared_ptr<PageWindow> FrontPageApplication::LocatePage(const std::string& path,
@@ -29,7 +29,7 @@ std::shared_ptr<PageWindow> FrontPageApplication::LocatePage(const std::string& 
   const auto url = frontpage::TextArgument(path);
   const auto mode = win32::UniqueVariant::FromInt32(view_mode);
   return std::make_shared<FrontPagePageWindow>(frontpage::DispatchFrom(
-      frontpage::CallMethod(application_.Get(), L"LocatePage", {&url.Get(), &mode.Get()})));
+      win32::CallMethod(application_.Get(), L"LocatePage", {&url.Get(), &mode.Get()})));
 }
 
 void FrontPageApplication::Advise(ApplicationEvents* events) {

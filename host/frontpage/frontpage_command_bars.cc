@@ -3,15 +3,15 @@
 #include <utility>
 
 #include "host/frontpage/button_click_sink.h"
-#include "host/frontpage/dispatch_call.h"
 #include "host/frontpage/frontpage_ids.h"
 #include "host/frontpage/variant_values.h"
+#include "platform/win32/dispatch_call.h"
 
 namespace kestrova::host {
 
 using frontpage::DispatchFrom;
-using frontpage::GetProperty;
-using frontpage::PutProperty;
+using win32::GetProperty;
+using win32::PutProperty;
 
 FrontPageCommandBarControl::FrontPageCommandBarControl(win32::ComPtr<IDispatch> control)
     : control_(std::move(control)) {}
@@ -36,7 +36,7 @@ std::int32_t FrontPageCommandBarControl::Type() const {
   return frontpage::Int32From(GetProperty(control_.Get(), L"Type"));
 }
 
-void FrontPageCommandBarControl::Delete() { frontpage::CallMethod(control_.Get(), L"Delete"); }
+void FrontPageCommandBarControl::Delete() { win32::CallMethod(control_.Get(), L"Delete"); }
 
 std::shared_ptr<CommandBarControls> FrontPageCommandBarControl::Controls() {
   return std::make_shared<FrontPageCommandBarControls>(
@@ -66,9 +66,9 @@ std::shared_ptr<CommandBarControl> FrontPageCommandBarControls::Add(
       before ? frontpage::Int16Argument(*before) : frontpage::MissingArgument();
   const auto temporary_argument = frontpage::BoolArgument(temporary);
   return std::make_shared<FrontPageCommandBarControl>(DispatchFrom(
-      frontpage::CallMethod(controls_.Get(), L"Add",
-                            {&type_argument.Get(), &id_argument.Get(), &parameter_argument.Get(),
-                             &before_argument.Get(), &temporary_argument.Get()})));
+      win32::CallMethod(controls_.Get(), L"Add",
+                        {&type_argument.Get(), &id_argument.Get(), &parameter_argument.Get(),
+                         &before_argument.Get(), &temporary_argument.Get()})));
 }
 
 std::int32_t FrontPageCommandBarControls::Count() const {
@@ -78,7 +78,7 @@ std::int32_t FrontPageCommandBarControls::Count() const {
 std::shared_ptr<CommandBarControl> FrontPageCommandBarControls::Item(std::int32_t index) {
   const auto index_argument = win32::UniqueVariant::FromInt32(index);
   return std::make_shared<FrontPageCommandBarControl>(
-      DispatchFrom(frontpage::CallItem(controls_.Get(), L"Item", {&index_argument.Get()})));
+      DispatchFrom(win32::CallItem(controls_.Get(), L"Item", {&index_argument.Get()})));
 }
 
 FrontPageCommandBar::FrontPageCommandBar(win32::ComPtr<IDispatch> bar) : bar_(std::move(bar)) {}
@@ -98,7 +98,7 @@ FrontPageCommandBars::FrontPageCommandBars(win32::ComPtr<IDispatch> bars)
 std::shared_ptr<CommandBar> FrontPageCommandBars::Item(std::string_view name) {
   const auto name_argument = frontpage::TextArgument(name);
   return std::make_shared<FrontPageCommandBar>(
-      DispatchFrom(frontpage::CallItem(bars_.Get(), L"Item", {&name_argument.Get()})));
+      DispatchFrom(win32::CallItem(bars_.Get(), L"Item", {&name_argument.Get()})));
 }
 
 }  // namespace kestrova::host

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "host/frontpage/dispatch_call.h"
 #include "host/frontpage/variant_values.h"
+#include "platform/win32/dispatch_call.h"
 
 namespace kestrova::host {
 
@@ -11,37 +11,37 @@ FrontPagePageDocument::FrontPagePageDocument(win32::ComPtr<IDispatch> document)
     : document_(std::move(document)) {}
 
 win32::ComPtr<IDispatch> FrontPagePageDocument::Head() const {
-  const auto all = frontpage::DispatchFrom(frontpage::GetProperty(document_.Get(), L"all"));
+  const auto all = frontpage::DispatchFrom(win32::GetProperty(document_.Get(), L"all"));
   const auto tag_name = frontpage::TextArgument("HEAD");
   const auto heads =
-      frontpage::DispatchFrom(frontpage::CallItem(all.Get(), L"tags", {&tag_name.Get()}));
+      frontpage::DispatchFrom(win32::CallItem(all.Get(), L"tags", {&tag_name.Get()}));
   // The first element, indexed by a 16-bit 0 as automation clients pass a literal.
   const auto first = frontpage::Int16Argument(0);
-  return frontpage::DispatchFrom(frontpage::CallItem(heads.Get(), L"Item", {&first.Get()}));
+  return frontpage::DispatchFrom(win32::CallItem(heads.Get(), L"Item", {&first.Get()}));
 }
 
 std::string FrontPagePageDocument::HeadInnerHtml() const {
-  return frontpage::TextFrom(frontpage::GetProperty(Head().Get(), L"innerHTML"));
+  return frontpage::TextFrom(win32::GetProperty(Head().Get(), L"innerHTML"));
 }
 
 void FrontPagePageDocument::SetHeadInnerHtml(std::string_view inner_html) {
   const auto head = Head();
-  frontpage::PutProperty(head.Get(), L"innerHTML", frontpage::TextArgument(inner_html).Get());
+  win32::PutProperty(head.Get(), L"innerHTML", frontpage::TextArgument(inner_html).Get());
 }
 
 FrontPagePageWindow::FrontPagePageWindow(win32::ComPtr<IDispatch> window)
     : window_(std::move(window)) {}
 
-void FrontPagePageWindow::Activate() { frontpage::CallMethod(window_.Get(), L"Activate"); }
+void FrontPagePageWindow::Activate() { win32::CallMethod(window_.Get(), L"Activate"); }
 
 std::shared_ptr<PageDocument> FrontPagePageWindow::Document() {
   return std::make_shared<FrontPagePageDocument>(
-      frontpage::DispatchFrom(frontpage::GetProperty(window_.Get(), L"Document")));
+      frontpage::DispatchFrom(win32::GetProperty(window_.Get(), L"Document")));
 }
 
 void FrontPagePageWindow::Close(bool save) {
   const auto force_save = frontpage::BoolArgument(save);
-  frontpage::CallMethod(window_.Get(), L"Close", {&force_save.Get()});
+  win32::CallMethod(window_.Get(), L"Close", {&force_save.Get()});
 }
 
 }  // namespace kestrova::host

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "host/frontpage/dispatch_call.h"
 #include "host/frontpage/variant_values.h"
 #include "host/frontpage/web_location.h"
+#include "platform/win32/dispatch_call.h"
 
 namespace kestrova::host {
 
@@ -13,14 +13,14 @@ FrontPageWebFolder::FrontPageWebFolder(win32::ComPtr<IDispatch> folder)
 
 std::string FrontPageWebFolder::Location() const {
   return frontpage::LocalPathFromFolderUrl(
-      frontpage::TextFrom(frontpage::GetProperty(folder_.Get(), L"Url")));
+      frontpage::TextFrom(win32::GetProperty(folder_.Get(), L"Url")));
 }
 
 FrontPageWeb::FrontPageWeb(win32::ComPtr<IDispatch> web) : web_(std::move(web)) {}
 
 std::shared_ptr<WebFolder> FrontPageWeb::RootFolder() {
   return std::make_shared<FrontPageWebFolder>(
-      frontpage::DispatchFrom(frontpage::GetProperty(web_.Get(), L"RootFolder")));
+      frontpage::DispatchFrom(win32::GetProperty(web_.Get(), L"RootFolder")));
 }
 
 }  // namespace kestrova::host

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "host/frontpage/dispatch_call.h"
 #include "mending/failure.h"
 #include "platform/win32/com_failure.h"
+#include "platform/win32/dispatch_call.h"
 #include "tests/win32_host/fake_dispatch.h"
 
 namespace kestrova::testing {
@@ -63,7 +63,7 @@ TEST(DispatchFailureTest, FailedInvokeRaisesTheHostsOwnError) {
     FakeDispatch object(L"PageWindow", log);
     object.Define(L"Save", 17, DISPATCH_METHOD, test.member);
     try {
-      host::frontpage::CallMethod(&object, L"Save");
+      win32::CallMethod(&object, L"Save");
       ADD_FAILURE() << "no failure raised";
     } catch (const Failure& failure) {
       EXPECT_EQ(failure.number(), test.number);
@@ -80,7 +80,7 @@ TEST(DispatchFailureTest, MissingMembersAndObjectsRaise) {
   CallLog log;
   FakeDispatch object(L"Web", log);
   try {
-    host::frontpage::GetProperty(&object, L"RootFolder");
+    win32::GetProperty(&object, L"RootFolder");
     ADD_FAILURE() << "an unknown member was called";
   } catch (const Failure& failure) {
     EXPECT_EQ(failure.number(), static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
@@ -88,7 +88,7 @@ TEST(DispatchFailureTest, MissingMembersAndObjectsRaise) {
   }
   EXPECT_TRUE(log.calls().empty());
   try {
-    host::frontpage::GetProperty(nullptr, L"RootFolder");
+    win32::GetProperty(nullptr, L"RootFolder");
     ADD_FAILURE() << "a null object was called";
   } catch (const Failure& failure) {
     EXPECT_EQ(failure.number(), kErrObjectNotSet);
@@ -100,7 +100,7 @@ TEST(DispatchFailureTest, MissingMembersAndObjectsRaise) {
   VARIANT value;
   VariantInit(&value);
   try {
-    host::frontpage::PutProperty(&object, L"Title", value);
+    win32::PutProperty(&object, L"Title", value);
     ADD_FAILURE() << "a read-only property was set";
   } catch (const Failure& failure) {
     EXPECT_EQ(failure.number(), static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND));

@@ -1,4 +1,4 @@
-#include "host/frontpage/dispatch_failure.h"
+#include "platform/win32/dispatch_failure.h"
 
 #include <cstdint>
 #include <string>
@@ -7,7 +7,7 @@
 #include "platform/win32/unique_bstr.h"
 #include "platform/win32/wide_text.h"
 
-namespace kestrova::host::frontpage {
+namespace kestrova::win32 {
 
 Failure FailureFromInvoke(HRESULT result, EXCEPINFO& exception, std::string_view member) {
   if (result == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr) {
@@ -40,4 +40,4 @@ Failure FailureFromInvoke(HRESULT result, EXCEPINFO& exception, std::string_view
   return Failure(number, std::move(source_text), std::move(description_text));
 }
 
-}  // namespace kestrova::host::frontpage
+}  // namespace kestrova::win32

@@ -1,7 +1,7 @@
 // The Failure for a failed IDispatch::Invoke: the host's own error (its EXCEPINFO) when it raised
 // one, the system's text for the HRESULT otherwise.
-#ifndef KESTROVA_HOST_FRONTPAGE_DISPATCH_FAILURE_H_
-#define KESTROVA_HOST_FRONTPAGE_DISPATCH_FAILURE_H_
+#ifndef KESTROVA_PLATFORM_WIN32_DISPATCH_FAILURE_H_
+#define KESTROVA_PLATFORM_WIN32_DISPATCH_FAILURE_H_
 
 #include <oaidl.h>
 
@@ -9,7 +9,7 @@
 
 #include "mending/failure.h"
 
-namespace kestrova::host::frontpage {
+namespace kestrova::win32 {
 
 // The Failure for `result` returned by Invoke of member `member`. For DISP_E_EXCEPTION it takes
 // the number (scode, else wCode), source and description from `exception` (filled in first when
@@ -17,6 +17,6 @@ namespace kestrova::host::frontpage {
 // out; it frees the strings of `exception` in every case.
 Failure FailureFromInvoke(HRESULT result, EXCEPINFO& exception, std::string_view member);
 
-}  // namespace kestrova::host::frontpage
+}  // namespace kestrova::win32
 
-#endif  // KESTROVA_HOST_FRONTPAGE_DISPATCH_FAILURE_H_
+#endif  // KESTROVA_PLATFORM_WIN32_DISPATCH_FAILURE_H_

@@ -1,8 +1,8 @@
 // Late-bound calls on the host's automation objects: every member is found by name
 // (GetIDsOfNames) and called through IDispatch::Invoke, so that later versions of the host, which
 // keep the names, work as well. A failing call raises a Failure with the host's own description.
-#ifndef KESTROVA_HOST_FRONTPAGE_DISPATCH_CALL_H_
-#define KESTROVA_HOST_FRONTPAGE_DISPATCH_CALL_H_
+#ifndef KESTROVA_PLATFORM_WIN32_DISPATCH_CALL_H_
+#define KESTROVA_PLATFORM_WIN32_DISPATCH_CALL_H_
 
 #include <oaidl.h>
 
@@ -11,7 +11,7 @@
 
 #include "platform/win32/unique_variant.h"
 
-namespace kestrova::host::frontpage {
+namespace kestrova::win32 {
 
 // The arguments of a call in the order the caller writes them (first argument first); the
 // VARIANTs stay owned by the caller.
@@ -42,6 +42,6 @@ win32::UniqueVariant CallMethod(IDispatch* object, std::wstring_view name,
 // method or as a property with arguments, whichever the object offers.
 win32::UniqueVariant CallItem(IDispatch* object, std::wstring_view name, Arguments arguments);
 
-}  // namespace kestrova::host::frontpage
+}  // namespace kestrova::win32
 
-#endif  // KESTROVA_HOST_FRONTPAGE_DISPATCH_CALL_H_
+#endif  // KESTROVA_PLATFORM_WIN32_DISPATCH_CALL_H_

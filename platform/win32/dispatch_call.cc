@@ -1,13 +1,13 @@
-#include "host/frontpage/dispatch_call.h"
+#include "platform/win32/dispatch_call.h"
 
 #include <string>
 #include <vector>
 
-#include "host/frontpage/dispatch_failure.h"
 #include "platform/win32/com_failure.h"
+#include "platform/win32/dispatch_failure.h"
 #include "platform/win32/wide_text.h"
 
-namespace kestrova::host::frontpage {
+namespace kestrova::win32 {
 namespace {
 
 // Invoke with a DISPPARAMS built from arguments (reversed, as IDispatch wants them) and, for a
@@ -71,4 +71,4 @@ win32::UniqueVariant CallItem(IDispatch* object, std::wstring_view name, Argumen
   return InvokeWithParams(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, arguments);
 }
 
-}  // namespace kestrova::host::frontpage
+}  // namespace kestrova::win32
