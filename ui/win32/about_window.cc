@@ -4,7 +4,7 @@
 #include <type_traits>
 
 #include "platform/win32/wide_text.h"
-#include "ui/win32/drawn_bitmaps.h"
+#include "ui/win32/artwork_resources.h"
 #include "ui/win32/modal_loop.h"
 
 namespace kestrova::win32 {
@@ -21,10 +21,10 @@ struct DcDeleter {
 }  // namespace
 
 AboutWindow::AboutWindow(FrmKSVAbout& about)
-    : about_(about), artwork_(DrawAboutArtwork()), web_site_picture_(DrawWebSitePicture()) {
+    : about_(about), artwork_(LoadAboutArtwork()), web_site_picture_(LoadWebSitePicture()) {
   Create(WideFromUtf8(FrmKSVAbout::kCaption), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
          WS_EX_DLGMODALFRAME, kClientWidth, kClientHeight, std::nullopt, false);
-  icon_ = DrawWindowIcon(16);
+  icon_ = LoadWindowIcon();
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
   AddControl(L"BUTTON", WideFromUtf8(FrmKSVAbout::kOkButton), BS_PUSHBUTTON | WS_TABSTOP, kOkButton,
              kOkId);

@@ -1,7 +1,7 @@
 #include "ui/win32/not_client_window.h"
 
 #include "platform/win32/wide_text.h"
-#include "ui/win32/drawn_bitmaps.h"
+#include "ui/win32/artwork_resources.h"
 #include "ui/win32/modal_loop.h"
 
 namespace kestrova::win32 {
@@ -37,7 +37,7 @@ NotClientWindow::NotClientWindow(FrmNotClient& dialog) : dialog_(dialog) {
   AddControl(L"BUTTON", WideFromUtf8(FrmNotClient::kRegisterButton), BS_PUSHBUTTON | WS_TABSTOP,
              kRegisterButton, kRegisterId);
   HWND image = AddControl(L"STATIC", L"", SS_ICON, kImage1, 0);
-  warning_icon_ = DrawWarningIcon(32);
+  warning_icon_ = LoadWarningIcon();
   SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(warning_icon_.get()), 0);
   AddControl(L"STATIC", WideFromUtf8(FrmNotClient::kLabel1), kLabelStyle, kLabel1, 0);
   HWND label2 = AddControl(L"STATIC", WideFromUtf8(FrmNotClient::kLabel2), kLabelStyle, kLabel2, 0);

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "platform/win32/wide_text.h"
-#include "ui/win32/drawn_bitmaps.h"
+#include "ui/win32/artwork_resources.h"
 
 namespace kestrova::win32 {
 namespace {
@@ -14,16 +14,19 @@ constexpr ControlBox kStatusLabel{32, 8, 249, 17};
 constexpr ControlBox kCancelButton{200, 32, 81, 25};
 constexpr int kStatusBarHeight = 25;
 
+static_assert(FrmMending::kFrameCount == kAnimationFrameCount,
+              "one animation picture for each frame of the model");
+
 }  // namespace
 
 Win32StatusView::Win32StatusView(FrmMending& window) : window_(window) {
   Create(WideFromUtf8(FrmMending::kCaption), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0,
          kClientWidth, kClientHeight, std::nullopt, true);
-  icon_ = DrawWindowIcon(16);
+  icon_ = LoadWindowIcon();
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
   // Frame1 is a borderless container: the pictures sit at its top left corner, stacked.
   for (std::size_t i = 0; i < pictures_.size(); ++i) {
-    frame_bitmaps_[i] = DrawAnimationFrame(static_cast<int>(i));
+    frame_bitmaps_[i] = LoadAnimationFrame(static_cast<int>(i));
     pictures_[i] = AddControl(
         L"STATIC", L"", SS_BITMAP,
         ControlBox{kFrame1.left, kFrame1.top, kAnimationFrameSize, kAnimationFrameSize}, 0);

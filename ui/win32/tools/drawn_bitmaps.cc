@@ -1,4 +1,4 @@
-#include "ui/win32/drawn_bitmaps.h"
+#include "ui/win32/tools/drawn_bitmaps.h"
 
 #include <windows.h>
 
@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <type_traits>
-#include <vector>
 
 #include "platform/win32/com_failure.h"
 #include "platform/win32/wide_text.h"
@@ -71,36 +70,19 @@ void WriteText(HDC dc, std::wstring_view text, RECT box, int height, int weight,
   SelectObject(dc, old_font);
 }
 
-// An opaque icon of size x size whose picture paint draws.
-UniqueIcon MakeIcon(int size, const std::function<void(HDC)>& paint) {
-  UniqueBitmap colour = Draw(size, size, paint);
-  // Rows of a monochrome bitmap are padded to 16 bits; all zero bits make every pixel opaque.
-  const std::vector<BYTE> mask_bits(
-      static_cast<std::size_t>((size + 15) / 16 * 2) * static_cast<std::size_t>(size), 0);
-  UniqueBitmap mask(CreateBitmap(size, size, 1, 1, mask_bits.data()));
-  if (!mask) throw FailureFromWin32Error(GetLastError(), "CreateBitmap");
-  ICONINFO info{};
-  info.fIcon = TRUE;
-  info.hbmMask = mask.get();
-  info.hbmColor = colour.get();
-  UniqueIcon icon(CreateIconIndirect(&info));
-  if (!icon) throw FailureFromWin32Error(GetLastError(), "CreateIconIndirect");
-  return icon;
-}
-
 }  // namespace
 
-UniqueIcon DrawWindowIcon(int size) {
-  return MakeIcon(size, [size](HDC dc) {
-    FillBox(dc, RECT{0, 0, size, size}, GetSysColor(COLOR_BTNFACE));
+UniqueBitmap DrawWindowIconPicture(int size, COLORREF background) {
+  return Draw(size, size, [size, background](HDC dc) {
+    FillBox(dc, RECT{0, 0, size, size}, background);
     FillDisc(dc, size / 2, size / 2, size / 2 - 1, RGB(0, 70, 160));
     FillDisc(dc, size / 2 + size / 6, size / 2 - size / 6, size / 6, RGB(230, 200, 120));
   });
 }
 
-UniqueIcon DrawWarningIcon(int size) {
-  return MakeIcon(size, [size](HDC dc) {
-    FillBox(dc, RECT{0, 0, size, size}, GetSysColor(COLOR_BTNFACE));
+UniqueBitmap DrawWarningIconPicture(int size, COLORREF background) {
+  return Draw(size, size, [size, background](HDC dc) {
+    FillBox(dc, RECT{0, 0, size, size}, background);
     const POINT triangle[] = {{size / 2, 1}, {size - 2, size - 3}, {1, size - 3}};
     std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter> brush(
         CreateSolidBrush(RGB(250, 210, 40)));
@@ -112,9 +94,9 @@ UniqueIcon DrawWarningIcon(int size) {
   });
 }
 
-UniqueBitmap DrawAnimationFrame(int index) {
-  return Draw(kAnimationFrameSize, kAnimationFrameSize, [index](HDC dc) {
-    FillBox(dc, RECT{0, 0, kAnimationFrameSize, kAnimationFrameSize}, GetSysColor(COLOR_BTNFACE));
+UniqueBitmap DrawAnimationFrame(int index, COLORREF background) {
+  return Draw(kAnimationFrameSize, kAnimationFrameSize, [index, background](HDC dc) {
+    FillBox(dc, RECT{0, 0, kAnimationFrameSize, kAnimationFrameSize}, background);
     constexpr double kPi = 3.14159265358979323846;
     for (int dot = 0; dot < 7; ++dot) {
       const double angle = 2.0 * kPi * dot / 7.0 - kPi / 2.0;
@@ -151,9 +133,9 @@ UniqueBitmap DrawAboutArtwork() {
   });
 }
 
-UniqueBitmap DrawWebSitePicture() {
-  return Draw(kWebSitePictureWidth, kWebSitePictureHeight, [](HDC dc) {
-    FillBox(dc, RECT{0, 0, kWebSitePictureWidth, kWebSitePictureHeight}, GetSysColor(COLOR_WINDOW));
+UniqueBitmap DrawWebSitePicture(COLORREF background) {
+  return Draw(kWebSitePictureWidth, kWebSitePictureHeight, [background](HDC dc) {
+    FillBox(dc, RECT{0, 0, kWebSitePictureWidth, kWebSitePictureHeight}, background);
     WriteText(dc, WideFromUtf8(kServiceHost), RECT{2, 0, kWebSitePictureWidth, 17}, 14, FW_NORMAL,
               RGB(0, 0, 238), true, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   });
