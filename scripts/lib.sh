@@ -40,3 +40,65 @@ build_preset() {
   cmake --preset "$preset" > /dev/null
   cmake --build --preset "$preset" -j "$(nproc)"
 }
+
+# What the Windows build and its tests under 32-bit Wine need.
+WINDOWS_PACKAGES=(
+  cmake make g++ googletest
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools nsis
+  libwine-dev wine wine32:i386
+)
+
+# Installs WINDOWS_PACKAGES and the packages among "$@", adding Debian's i386 architecture first,
+# from which 32-bit Wine comes.
+install_windows_packages() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "Adding the i386 architecture for 32-bit Wine"
+    local as_root=""
+    if [ "$(id -u)" -ne 0 ]; then
+      as_root="sudo"
+    fi
+    $as_root dpkg --add-architecture i386
+    $as_root apt-get update -qq
+  fi
+  install_missing_packages "${WINDOWS_PACKAGES[@]}" "$@"
+}
+
+# Configures the Windows build and builds it: the win32 preset in build/win32, or a build folder
+# of one's own named by KESTROVA_WIN32_BUILD_DIR. Arguments starting with -D go to the configure
+# step, the others name the targets to build (everything when there are none). Sets
+# WIN32_BUILD_DIR; returns non-zero when the build fails.
+build_win32() {
+  WIN32_BUILD_DIR="${KESTROVA_WIN32_BUILD_DIR:-build/win32}"
+  local options=() targets=() argument
+  for argument in "$@"; do
+    case "$argument" in
+      -D*) options+=("$argument") ;;
+      *) targets+=(--target "$argument") ;;
+    esac
+  done
+  local configure
+  if [ -n "${KESTROVA_WIN32_BUILD_DIR:-}" ]; then
+    configure=(cmake -S . -B "$WIN32_BUILD_DIR" --toolchain cmake/toolchain-i686-w64-mingw32.cmake
+               -DCMAKE_BUILD_TYPE=Release)
+  else
+    configure=(cmake --preset win32)
+  fi
+  "${configure[@]}" "${options[@]}" > /dev/null &&
+    cmake --build "$WIN32_BUILD_DIR" -j "$(nproc)" "${targets[@]}"
+}
+
+# Makes a fresh 32-bit Wine prefix named after $1 and exports it for every later wine command, so
+# that no earlier registration or setting leaks in. When the script ends, however it ends, the
+# prefix's Wine server is stopped and the prefix removed, with any paths in WINE_SCRATCH.
+WINE_SCRATCH=()
+use_fresh_wine_prefix() {
+  WINE_PREFIX_DIR="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-$1.XXXXXX")"
+  export WINEPREFIX="$WINE_PREFIX_DIR" WINEARCH=win32 WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  trap stop_wine_prefix EXIT
+}
+stop_wine_prefix() {
+  wineserver -k > /dev/null 2>&1 || true
+  wineserver -w > /dev/null 2>&1 || true
+  rm -rf "$WINE_PREFIX_DIR" "${WINE_SCRATCH[@]}"
+}

@@ -21,49 +21,19 @@ give_up() {
   exit 1
 }
 
-# 32-bit Wine comes from Debian's i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  echo "Adding the i386 architecture for 32-bit Wine"
-  as_root=""
-  if [ "$(id -u)" -ne 0 ]; then
-    as_root="sudo"
-  fi
-  $as_root dpkg --add-architecture i386
-  $as_root apt-get update -qq
-fi
-INSTALLER_PACKAGES=(
-  cmake make g++
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
-  libwine-dev wine wine32:i386 nsis
-)
-install_missing_packages "${INSTALLER_PACKAGES[@]}"
+install_windows_packages
 
 echo "==== building the installer (win32 preset)"
-build_dir="${KESTROVA_WIN32_BUILD_DIR:-build/win32}"
-if [ -n "${KESTROVA_WIN32_BUILD_DIR:-}" ]; then
-  configure=(cmake -S . -B "$build_dir" --toolchain cmake/toolchain-i686-w64-mingw32.cmake
-             -DCMAKE_BUILD_TYPE=Release -DKESTROVA_BUILD_TESTS=ON)
-else
-  configure=(cmake --preset win32 -DKESTROVA_BUILD_TESTS=ON)
-fi
-if ! "${configure[@]}" > /dev/null \
-    || ! cmake --build "$build_dir" -j "$(nproc)" --target installer hold_module; then
+build_win32 -DKESTROVA_BUILD_TESTS=ON installer hold_module ||
   give_up "the installer's build failed"
-fi
+build_dir="$WIN32_BUILD_DIR"
 installer="$(find "$build_dir/installer" -maxdepth 1 -name 'FPKestrova-*-setup.exe' | sort \
   | tail -n 1)"
 [ -n "$installer" ] || give_up "no installer in $build_dir/installer"
 
 # A prefix of our own, so that nothing installed or registered before leaks into the tests. Its
 # Wine server is stopped and the prefix removed however the script ends.
-prefix="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-installer-wine.XXXXXX")"
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-stop_wine() {
-  wineserver -k > /dev/null 2>&1 || true
-  wineserver -w > /dev/null 2>&1 || true
-  rm -rf "$prefix"
-}
-trap stop_wine EXIT
+use_fresh_wine_prefix installer-wine
 
 echo "==== preparing a 32-bit Wine prefix"
 timeout 300 wineboot -i > /dev/null 2>&1 || give_up "wineboot failed"

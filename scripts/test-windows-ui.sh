@@ -14,33 +14,16 @@ passed=0
 failed=0
 summary() { echo "windows-ui: $passed passed, $failed failed"; }
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  echo "Adding the i386 architecture for 32-bit Wine"
-  as_root=""
-  if [ "$(id -u)" -ne 0 ]; then
-    as_root="sudo"
-  fi
-  $as_root dpkg --add-architecture i386
-  $as_root apt-get update -qq
-fi
-install_missing_packages cmake make g++ googletest g++-mingw-w64-i686-posix \
-  binutils-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine32:i386 xvfb xauth
+install_windows_packages xvfb xauth
 
 echo "==== building the Windows window tests"
-build_dir="${KESTROVA_WIN32_BUILD_DIR:-build/win32}"
-if [ -n "${KESTROVA_WIN32_BUILD_DIR:-}" ]; then
-  configure=(cmake -S . -B "$build_dir" --toolchain cmake/toolchain-i686-w64-mingw32.cmake
-             -DCMAKE_BUILD_TYPE=Release)
-else
-  configure=(cmake --preset win32)
-fi
-if ! "${configure[@]}" > /dev/null || ! cmake --build "$build_dir" -j 2 --target win32_ui_tests
-then
+if ! build_win32 win32_ui_tests; then
   echo "the Windows build failed"
   failed=$((failed + 1))
   summary
   exit 1
 fi
+build_dir="$WIN32_BUILD_DIR"
 program="$(find "$build_dir/tests" -name win32_ui_tests.exe -type f | head -n 1)"
 if [ -z "$program" ]; then
   echo "no win32_ui_tests.exe in $build_dir/tests"
@@ -50,14 +33,7 @@ if [ -z "$program" ]; then
 fi
 
 # A prefix of our own; its Wine server runs inside the virtual display and is stopped on exit.
-prefix="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-wine-ui.XXXXXX")"
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-stop_wine() {
-  wineserver -k > /dev/null 2>&1 || true
-  wineserver -w > /dev/null 2>&1 || true
-  rm -rf "$prefix"
-}
-trap stop_wine EXIT
+use_fresh_wine_prefix wine-ui
 
 log="$(mktemp)"
 status=0

@@ -85,6 +85,7 @@ run_counted_script() {
 
 run_counted_script windows scripts/test-windows.sh "Windows build and tests under Wine"
 run_counted_script windows-ui scripts/test-windows-ui.sh "the Windows windows under Wine and Xvfb"
+run_counted_script addin scripts/test-addin.sh "FPKestrova.dll in a stand-in FrontPage under Wine and Xvfb"
 run_counted_script installer scripts/test-installer.sh "the Windows installer under Wine"
 
 echo

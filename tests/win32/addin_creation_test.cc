@@ -11,8 +11,8 @@
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/unique_bstr.h"
 #include "tests/win32/expected_identity.h"
-#include "tests/win32/running_object_registration.h"
 #include "tests/win32/server_module.h"
+#include "tests/win32_host/class_registration.h"
 #include "tests/win32_host/stand_in_host.h"
 
 namespace kestrova::testing {
@@ -59,8 +59,7 @@ TEST_F(AddinCreationTest, WithoutARunningFrontPageCreationFailsAndLeavesNothing)
 }
 
 TEST_F(AddinCreationTest, TheAddinHearsTheApplicationEventsUntilShutdownOrRelease) {
-  RunningObjectRegistration running(kFrontPageApplicationClassId, frontpage_.application());
-  ASSERT_EQ(running.result(), S_OK);
+  ClassObjectRegistration running(kFrontPageApplicationClassId, frontpage_.application());
 
   ComPtr<IDTExtensibility2> first;
   ASSERT_EQ(Create(first), S_OK);
@@ -83,7 +82,7 @@ TEST_F(AddinCreationTest, TheAddinHearsTheApplicationEventsUntilShutdownOrReleas
 }
 
 TEST_F(AddinCreationTest, ConnectionCallsReportFailuresWithTheAddinsMessage) {
-  RunningObjectRegistration running(kFrontPageApplicationClassId, frontpage_.application());
+  ClassObjectRegistration running(kFrontPageApplicationClassId, frontpage_.application());
   ComPtr<IDTExtensibility2> object;
   ASSERT_EQ(Create(object), S_OK);
 

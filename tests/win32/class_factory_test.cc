@@ -9,8 +9,8 @@
 #include "host/frontpage/frontpage_ids.h"
 #include "platform/win32/com_ptr.h"
 #include "tests/win32/expected_identity.h"
-#include "tests/win32/running_object_registration.h"
 #include "tests/win32/server_module.h"
+#include "tests/win32_host/class_registration.h"
 #include "tests/win32_host/stand_in_host.h"
 
 namespace kestrova::testing {
@@ -33,8 +33,8 @@ class ClassFactoryTest : public ::testing::Test {
 
   // The running host the add-in connects to when it is created.
   StandInHost frontpage_;
-  RunningObjectRegistration running_frontpage_{host::frontpage::kFrontPageApplicationClassId,
-                                               frontpage_.application()};
+  ClassObjectRegistration running_frontpage_{host::frontpage::kFrontPageApplicationClassId,
+                                             frontpage_.application()};
   ServerModule server_;
 };
 

@@ -15,8 +15,8 @@
 #include "platform/win32/unique_safearray.h"
 #include "platform/win32/unique_variant.h"
 #include "tests/win32/expected_identity.h"
-#include "tests/win32/running_object_registration.h"
 #include "tests/win32/server_module.h"
+#include "tests/win32_host/class_registration.h"
 #include "tests/win32_host/stand_in_host.h"
 
 namespace kestrova::testing {
@@ -67,8 +67,8 @@ class FPKestrovaObjectTest : public ::testing::Test {
 
   // The running host the add-in connects to when it is created.
   StandInHost frontpage_;
-  RunningObjectRegistration running_frontpage_{host::frontpage::kFrontPageApplicationClassId,
-                                               frontpage_.application()};
+  ClassObjectRegistration running_frontpage_{host::frontpage::kFrontPageApplicationClassId,
+                                             frontpage_.application()};
   ServerModule server_;
   ComPtr<IUnknown> object_;
 };

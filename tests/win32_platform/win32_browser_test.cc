@@ -13,6 +13,7 @@
 
 #include "mending/failure.h"
 #include "platform/win32/wide_text.h"
+#include "tests/win32_host/class_registration.h"
 
 // COM's interfaces have no virtual destructor: objects that implement them are never deleted
 // through one.
@@ -128,37 +129,6 @@ class StandInBrowser final : public IDispatch {
   long references_ = 0;
 };
 
-// Hands out the one stand-in browser, counting how often it is asked.
-class StandInFactory final : public IClassFactory {
- public:
-  explicit StandInFactory(StandInBrowser& browser) : browser_(browser) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    ++created;
-    return browser_.QueryInterface(iid, object);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-  int created = 0;
-
- private:
-  StandInBrowser& browser_;
-};
-
 // True while the key `path` under `root` is there.
 bool KeyExists(HKEY root, const wchar_t* path) {
   HKEY key = nullptr;
@@ -224,15 +194,11 @@ class Win32BrowserTest : public ::testing::Test {
       ASSERT_TRUE(machine_key_->written());
     }
     ASSERT_TRUE(ProgIdResolves());
-    ASSERT_EQ(CoRegisterClassObject(kStandInClsid, &factory_, CLSCTX_LOCAL_SERVER,
-                                    REGCLS_MULTIPLEUSE, &cookie_),
-              S_OK);
+    registration_ = std::make_unique<testing::ClassObjectRegistration>(kStandInClsid, &browser_);
   }
 
   void TearDown() override {
-    if (cookie_ != 0) {
-      EXPECT_EQ(CoRevokeClassObject(cookie_), S_OK);
-    }
+    registration_.reset();
     user_key_.reset();
     machine_key_.reset();
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUserProgIdKey));
@@ -250,8 +216,7 @@ class Win32BrowserTest : public ::testing::Test {
   }
 
   StandInBrowser browser_;
-  StandInFactory factory_{browser_};
-  DWORD cookie_ = 0;
+  std::unique_ptr<testing::ClassObjectRegistration> registration_;
   std::unique_ptr<ProgIdKey> user_key_;
   std::unique_ptr<ProgIdKey> machine_key_;
   std::vector<std::wstring> opened_;
@@ -273,7 +238,7 @@ TEST_F(Win32BrowserTest, NavigatesTheAutomationObjectThenMakesItVisibleAndLetsIt
   const std::string url = "http://127.0.0.1:8080/kestrova/register.asp?site=caf\xC3\xA9&x=1";
   browser.Navigate(url);
 
-  EXPECT_EQ(factory_.created, 1);
+  EXPECT_EQ(registration_->created(), 1);
   ASSERT_EQ(browser_.calls.size(), 2u);
   const ReceivedCall& navigate = browser_.calls[0];
   EXPECT_EQ(navigate.member, kNavigateId);
@@ -298,7 +263,7 @@ TEST_F(Win32BrowserTest, AnUnregisteredObjectFallsBackToTheOpenerWithTheAddress)
   Win32Browser browser(kUnregisteredProgId, RecordingOpener(true));
   browser.Navigate("http://127.0.0.1/kestrova/about.htm");
   EXPECT_EQ(opened_, std::vector<std::wstring>{L"http://127.0.0.1/kestrova/about.htm"});
-  EXPECT_EQ(factory_.created, 0);
+  EXPECT_EQ(registration_->created(), 0);
   EXPECT_TRUE(browser_.calls.empty());
 }
 

@@ -136,9 +136,17 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   return done();
 }
 
+// How long Wine takes at most to show on the display what a window painted.
+constexpr DWORD kDisplayCatchUpMs = 150;
+
 std::wstring SaveScreenshot(HWND window, std::wstring_view name) {
-  RedrawWindow(window, nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  // Paint what is still waiting to be painted, without invalidating what is on screen already:
+  // Wine copies a window's painting to the display a moment after it is done, so a window
+  // repainted whole just before the copy is taken half blank. Then give the display that moment.
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(kDisplayCatchUpMs);
+  }
   RECT frame{};
   GetWindowRect(window, &frame);
   const int width = frame.right - frame.left;

@@ -10,6 +10,9 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"KestrovaWindow";
 constexpr wchar_t kOwnerClass[] = L"STATIC";
 
+// MS Sans Serif 8.25 pt at 96 dots per inch.
+constexpr int kDialogFontHeight = 11;
+
 // An object of this module, whose address names the module to GetModuleHandleEx.
 const int kModuleAnchor = 0;
 
@@ -52,6 +55,9 @@ HINSTANCE Win32Window::Module() noexcept {
 void Win32Window::Create(std::wstring_view caption, DWORD style, DWORD ex_style, int client_width,
                          int client_height, std::optional<POINT> client_origin, bool in_taskbar) {
   RegisterWindowClass(&Procedure);
+  dialog_font_.reset(CreateFontW(-kDialogFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
   HWND owner = nullptr;
   if (!in_taskbar) {
     // An owned window stays out of the taskbar; a hidden owner keeps it without a visible one.
@@ -94,8 +100,10 @@ HWND Win32Window::AddControl(const wchar_t* class_name, std::wstring_view text, 
                       box.top, box.width, box.height, window_.get(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Module(), nullptr);
   if (control == nullptr) throw FailureFromWin32Error(GetLastError(), "CreateWindowExW");
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-               FALSE);
+  // Without the dialog font (GDI refused it) the control keeps the system's font.
+  HGDIOBJ font =
+      dialog_font_ ? static_cast<HGDIOBJ>(dialog_font_.get()) : GetStockObject(DEFAULT_GUI_FONT);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
 }
 

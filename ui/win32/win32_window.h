@@ -44,7 +44,7 @@ class Win32Window {
   void Create(std::wstring_view caption, DWORD style, DWORD ex_style, int client_width,
               int client_height, std::optional<POINT> client_origin, bool in_taskbar);
 
-  // Adds a child control of class_name in the default dialog font; returns it.
+  // Adds a child control of class_name in the dialog font (DialogFont); returns it.
   HWND AddControl(const wchar_t* class_name, std::wstring_view text, DWORD style, ControlBox box,
                   int id);
 
@@ -52,12 +52,18 @@ class Win32Window {
   // destructors, so that the window goes before the fonts and pictures it shows.
   void DestroyNow() noexcept;
 
+  // The font of the controls: MS Sans Serif 8.25 pt, the classic dialog font whose metrics the
+  // windows' layouts are made for (the system's GUI font is wider on some systems, which would
+  // wrap a label that fits). Created with the window.
+  HFONT DialogFont() const { return dialog_font_.get(); }
+
   // Handles one message; the default passes it to DefWindowProc.
   virtual LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+  UniqueFont dialog_font_;
   UniqueWindow owner_;
   UniqueWindow window_;
 };
