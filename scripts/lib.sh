@@ -102,3 +102,64 @@ stop_wine_prefix() {
   wineserver -w > /dev/null 2>&1 || true
   rm -rf "$WINE_PREFIX_DIR" "${WINE_SCRATCH[@]}"
 }
+
+# Adds the counts of a GoogleTest run whose output is in the file $1 to the caller's passed and
+# failed; $2 is the program's exit status and $3 its name. With $4 = "skips-fail", skipped tests
+# count as failures (where their reason, a missing display, cannot hold).
+add_gtest_counts() {
+  local log="$1" status="$2" name="$3" skips="${4:-}"
+  local good bad skipped
+  good="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$log" | tail -n 1)"
+  bad="$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p' "$log" | tail -n 1)"
+  skipped="$(sed -nE 's/^\[  SKIPPED \] ([0-9]+) tests?,.*/\1/p' "$log" | tail -n 1)"
+  if [ -z "$good" ]; then
+    echo "$name printed no result (exit status $status)"
+    failed=$((failed + 1))
+    return 0
+  fi
+  passed=$((passed + good))
+  failed=$((failed + ${bad:-0}))
+  if [ "$status" -ne 0 ] && [ -z "$bad" ]; then
+    failed=$((failed + 1))
+  fi
+  if [ "$skips" = "skips-fail" ]; then
+    failed=$((failed + ${skipped:-0}))
+  fi
+}
+
+# Runs the GoogleTest program $1 under Wine on a virtual X display (Xvfb), in its own folder and
+# in the prefix of use_fresh_wine_prefix, and adds its counts; a skipped test is a failure here.
+# The DLL $2, when given, is registered in the prefix with regsvr32 first. One xvfb-run covers the
+# prefix's preparation, the registration and the tests, so that the Wine server starts inside the
+# display. Xvfb has no window manager: Wine draws the title bars itself (Decorated=N), so that they
+# show on screenshots.
+run_wine_tests_on_display() {
+  local program="$1" dll="${2:-}"
+  local log status=0
+  log="$(mktemp)"
+  echo "==== $(basename "$program") under Wine on Xvfb"
+  local script='
+    wineboot -i > /dev/null 2>&1 || exit 1
+    wine reg add "HKCU\Software\Wine\X11 Driver" /v Decorated /d N /f > /dev/null 2>&1
+    if [ -n "$KESTROVA_REGISTER_DLL" ] &&
+       ! timeout 120 wine regsvr32 /s "$KESTROVA_REGISTER_DLL" > /dev/null 2>&1; then
+      echo "regsvr32 could not register $KESTROVA_REGISTER_DLL"
+      wineserver -k > /dev/null 2>&1
+      exit 1
+    fi
+    timeout 600 wine "$KESTROVA_TEST_PROGRAM"
+    status=$?
+    wineserver -k > /dev/null 2>&1
+    exit $status'
+  local register=""
+  if [ -n "$dll" ]; then
+    register="Z:$(cd "$(dirname "$dll")" && pwd)/$(basename "$dll")"
+    register="${register//\//\\}"
+  fi
+  (cd "$(dirname "$program")" &&
+    KESTROVA_REGISTER_DLL="$register" KESTROVA_TEST_PROGRAM="$(basename "$program")" \
+      timeout 900 xvfb-run -a -s "-screen 0 1024x768x24" sh -c "$script") 2>&1 \
+    | tr -d '\r' | tee "$log" || status=$?
+  add_gtest_counts "$log" "$status" "$(basename "$program")" skips-fail
+  rm -f "$log"
+}

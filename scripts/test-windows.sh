@@ -43,20 +43,8 @@ run_test_program() {
   echo "==== $(basename "$program") under Wine"
   (cd "$(dirname "$program")" && timeout 600 wine "$(basename "$program")") 2>&1 \
     | tr -d '\r' | tee "$log" || status=$?
-  local good bad
-  good="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$log" | tail -n 1)"
-  bad="$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p' "$log" | tail -n 1)"
+  add_gtest_counts "$log" "$status" "$(basename "$program")"
   rm -f "$log"
-  if [ -z "$good" ]; then
-    echo "$(basename "$program") printed no result (exit status $status)"
-    failed=$((failed + 1))
-    return 0
-  fi
-  passed=$((passed + good))
-  failed=$((failed + ${bad:-0}))
-  if [ "$status" -ne 0 ] && [ -z "$bad" ]; then
-    failed=$((failed + 1))
-  fi
 }
 
 # The window tests and the stand-in FrontPage need a display and run from scripts of their own.

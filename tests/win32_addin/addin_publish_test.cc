@@ -20,7 +20,6 @@
 #include "tests/win32_addin/add_in_windows.h"
 #include "tests/win32_addin/addin_fixture.h"
 #include "tests/win32_addin/disk_pages.h"
-#include "tests/win32_addin/mend_site_server.h"
 #include "tests/win32_platform/loopback_http_server.h"
 
 namespace kestrova::testing {
@@ -149,15 +148,15 @@ class AddinPublishTest : public AddinFixture {
 };
 
 TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
-  MendSiteServer site;
+  LoopbackHttpServer site;
   site.Serve("/kestrova", "");
-  site.Serve("/kestrova/inventory.txt", Inventory(site.Url()));
+  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
   for (const auto& [entry, content] : kMendingFiles) site.Serve("/kestrova/" + entry, content);
 
-  const StandInHost::PublishOutcome outcome = Publish(site.Url());
+  const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
   EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
   EXPECT_FALSE(outcome.cancel);
-  EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url()));
+  EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url("")));
   EXPECT_EQ(*closed_, std::vector<std::wstring>{});
 
   EXPECT_EQ(site.Requests(), (std::vector<std::string>{
@@ -168,7 +167,7 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   for (const auto& [entry, content] : kMendingFiles) {
     EXPECT_EQ(ReadFileBytes(mend_folder() / entry), content) << entry;
   }
-  EXPECT_EQ(ReadFileBytes(mend_folder() / "inventory.txt"), Inventory(site.Url()));
+  EXPECT_EQ(ReadFileBytes(mend_folder() / "inventory.txt"), Inventory(site.Url("")));
   // The listed pages have their mended heads and every other byte as before; the rest is as it
   // was.
   const std::string index = Mended(kPages.at("index.htm"), kMendingFiles.at("index.htm"));
@@ -213,7 +212,7 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   const StandInHost::PublishOutcome again = Publish("ftp://elsewhere.example/");
   EXPECT_EQ(again.result, S_OK) << win32::Utf8FromWide(again.description);
   EXPECT_FALSE(again.cancel);
-  EXPECT_EQ(again.destination, win32::WideFromUtf8(site.Url()));
+  EXPECT_EQ(again.destination, win32::WideFromUtf8(site.Url("")));
   const std::vector<std::string> requests = site.Requests();
   EXPECT_EQ(std::vector<std::string>(
                 requests.begin() + static_cast<std::ptrdiff_t>(requests_before), requests.end()),

@@ -219,12 +219,31 @@ void LoopbackHttpServer::Serve(SOCKET connection) {
     if (method_end == std::string::npos || path_end == std::string::npos) return;
     const std::string method = request.substr(0, method_end);
     const std::string path = request.substr(method_end + 1, path_end - method_end - 1);
+    {
+      std::lock_guard lock(mutex_);
+      request_lines_.push_back(method + " " + path);
+    }
     const std::string_view version =
         std::string_view(request).substr(path_end + 1, line_end - path_end - 1);
     const bool keep_alive =
         version == "HTTP/1.1" && !ContainsIgnoringCase(request, "connection: close");
     if (!Answer(connection, method, path) || !keep_alive) return;
   }
+}
+
+void LoopbackHttpServer::Serve(std::string path, std::string body) {
+  std::lock_guard lock(mutex_);
+  served_.insert_or_assign(std::move(path), std::move(body));
+}
+
+std::vector<std::string> LoopbackHttpServer::Requests() const {
+  std::lock_guard lock(mutex_);
+  return request_lines_;
+}
+
+int RefusingLoopbackPort() {
+  // A server's port, once the server has gone: it was free and nothing listens on it now.
+  return LoopbackHttpServer().port();
 }
 
 void LoopbackHttpServer::WaitForRelease() {
@@ -242,6 +261,14 @@ bool LoopbackHttpServer::Answer(SOCKET connection, std::string_view method, std:
     if (!head) answer += body;
     return SendAll(connection, answer);
   };
+  {
+    std::unique_lock lock(mutex_);
+    if (const auto served = served_.find(path); served != served_.end()) {
+      const std::string body = served->second;
+      lock.unlock();
+      return fixed(200, body);
+    }
+  }
   if (path == "/ok") return fixed(200, kOkBody);
   if (path == "/missing") return fixed(404, kMissingBody);
   if (path == "/forbidden") return fixed(403, kForbiddenBody);

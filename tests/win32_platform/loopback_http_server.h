@@ -10,6 +10,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -77,6 +79,12 @@ class LoopbackHttpServer {
   // Lets every waiting and future /slow request answer.
   void ReleaseSlowAnswers();
 
+  // Answers path (as the request line carries it) with 200 and body from now on, before the
+  // fixed paths above.
+  void Serve(std::string path, std::string body);
+  // The requests received so far, as "METHOD path", in order.
+  std::vector<std::string> Requests() const;
+
  private:
   void AcceptLoop();
   void Serve(SOCKET connection);
@@ -96,11 +104,16 @@ class LoopbackHttpServer {
   std::atomic<int> loops_{0};
   std::thread acceptor_;
 
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::condition_variable released_changed_;
+  std::map<std::string, std::string, std::less<>> served_;  // guarded by mutex_
+  std::vector<std::string> request_lines_;                  // guarded by mutex_
   bool released_ = false;
   std::vector<std::thread> workers_;  // guarded by mutex_
 };
+
+// A port of 127.0.0.1 on which nothing listens: connections to it are refused.
+int RefusingLoopbackPort();
 
 }  // namespace kestrova::testing
 
