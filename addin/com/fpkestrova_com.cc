@@ -6,6 +6,7 @@
 #include "addin/com/class_record.h"
 #include "addin/com/error_info.h"
 #include "addin/com/type_info_lookup.h"
+#include "host/frontpage/event_sink.h"
 #include "host/frontpage/frontpage_application.h"
 #include "platform/win32/com_failure.h"
 
@@ -58,7 +59,16 @@ ULONG FPKestrovaCom::AddRef() { return ++references_; }
 
 ULONG FPKestrovaCom::Release() {
   const ULONG left = --references_;
-  if (left == 0) delete this;
+  if (left == 0) {
+    // Released from inside one of the add-in's own event handlers (the host's messages run
+    // during a publish's wait or a modal window), the object goes only once that handler has
+    // returned: the handler is still using it.
+    try {
+      host::frontpage::EventSink::RunAfterEvents([this] { delete this; });
+    } catch (...) {
+      delete this;
+    }
+  }
   return left;
 }
 

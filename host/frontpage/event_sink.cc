@@ -2,12 +2,44 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/win32/com_failure.h"
 #include "platform/win32/unique_bstr.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::host::frontpage {
+namespace {
+
+// Event handlers running on this thread, and what is to run once the outermost has returned.
+thread_local int running_handlers = 0;
+thread_local std::vector<std::function<void()>> after_events;
+
+// Counts one running handler for its scope; the last to go runs what waited for it.
+class RunningHandler {
+ public:
+  RunningHandler() noexcept { ++running_handlers; }
+  ~RunningHandler() {
+    if (--running_handlers > 0) return;
+    while (!after_events.empty()) {
+      std::vector<std::function<void()>> actions;
+      actions.swap(after_events);
+      for (auto& action : actions) action();
+    }
+  }
+  RunningHandler(const RunningHandler&) = delete;
+  RunningHandler& operator=(const RunningHandler&) = delete;
+};
+
+}  // namespace
+
+void EventSink::RunAfterEvents(std::function<void()> action) {
+  if (running_handlers == 0) {
+    action();
+  } else {
+    after_events.push_back(std::move(action));
+  }
+}
 
 HRESULT EventSink::QueryInterface(REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
@@ -57,6 +89,7 @@ HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VAR
   AddRef();
   HRESULT outcome = S_OK;
   try {
+    const RunningHandler running;
     OnEvent(id, params != nullptr ? *params : none);
   } catch (const Failure& failure) {
     outcome = ReportFailureToHost(failure, exception);

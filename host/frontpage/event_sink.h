@@ -7,6 +7,7 @@
 #include <ocidl.h>
 
 #include <atomic>
+#include <functional>
 
 #include "mending/failure.h"
 #include "platform/win32/com_ptr.h"
@@ -37,6 +38,12 @@ class EventSink : public IDispatch {
 
   // From now on the events reach nobody.
   void Disconnect() noexcept { connected_ = false; }
+
+  // Runs action at once when no event handler runs on this thread, otherwise as soon as the
+  // outermost one has returned. An object that the host releases from inside one of its own event
+  // handlers (a handler's modal wait dispatches the host's messages) uses it to outlive that
+  // handler.
+  static void RunAfterEvents(std::function<void()> action);
 
  protected:
   explicit EventSink(const IID& events_iid) noexcept : events_iid_(events_iid) {}
