@@ -19,14 +19,6 @@ void InitCurlOnce() {
   CheckCurl("curl_global_init", result);
 }
 
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 // The status code of a status line such as "HTTP/1.1 200 OK"; 0 when there is none.
 int StatusCode(std::string_view line) {
   const std::size_t space = line.find(' ');
@@ -38,24 +30,6 @@ int StatusCode(std::string_view line) {
   }
   return code;
 }
-
-// Refuses a call the control cannot carry out.
-[[noreturn]] void Refuse(std::string description) {
-  throw Failure(kErrInvalidArgument, std::string(TransferControl::kFailureSource),
-                std::move(description));
-}
-
-// Clears a flag when leaving a scope, exceptions included.
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagGuard() { flag_ = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -127,23 +101,19 @@ void CurlTransferControl::SetUpHandles() {
 
 void CurlTransferControl::SetUrl(std::string_view url) {
   std::optional<std::string> prepared = url.empty() ? std::string() : PrepareRequestUrl(url);
-  if (!prepared) Refuse("URL is malformed: " + std::string(url));
+  if (!prepared) RefuseTransferCall("URL is malformed: " + std::string(url));
   url_ = std::string(url);
   request_url_ = std::move(*prepared);
 }
 
 void CurlTransferControl::SetRequestTimeout(int seconds) {
-  if (seconds < 0) Refuse(std::string(PlatformDescription(kErrInvalidArgument)));
-  timeout_seconds_ = seconds;
+  timeout_seconds_ = CheckedRequestTimeout(seconds);
 }
 
 void CurlTransferControl::Execute(std::string_view operation) {
-  if (StillExecuting()) Refuse("Still executing last request");
-  const std::string word = LowerAscii(operation);
-  if (word != "get" && word != "head") {
-    Refuse("Operation not supported: " + std::string(operation));
-  }
-  if (request_url_.empty()) Refuse("No URL has been set");
+  if (StillExecuting()) RefuseTransferCall("Still executing last request");
+  const TransferOperation kind = ParseTransferOperation(operation);
+  if (request_url_.empty()) RefuseTransferCall("No URL has been set");
 
   Detach();  // drops what is left of the previous body
   body_.Clear();
@@ -154,7 +124,7 @@ void CurlTransferControl::Execute(std::string_view operation) {
   error_buffer_[0] = '\0';
 
   CURL* easy = easy_.get();
-  if (word == "head") {
+  if (kind == TransferOperation::kHead) {
     CheckCurl("CURLOPT_NOBODY", curl_easy_setopt(easy, CURLOPT_NOBODY, 1L));
   } else {
     // Also clears NOBODY left over from a "head".
@@ -181,7 +151,7 @@ bool CurlTransferControl::StillExecuting() const {
 }
 
 std::string CurlTransferControl::GetChunk(std::size_t max_size) {
-  if (max_size == 0) Refuse(std::string(PlatformDescription(kErrInvalidArgument)));
+  if (max_size == 0) RefuseTransferCall(std::string(PlatformDescription(kErrInvalidArgument)));
   // Each round either finds data, finds the end, or waits on libcurl, whose own time-out ends a
   // transfer that stalls.
   for (;;) {
@@ -267,15 +237,7 @@ void CurlTransferControl::Detach() noexcept {
   attached_ = false;
 }
 
-void CurlTransferControl::DeliverStates() {
-  if (delivering_) return;  // the running delivery takes the states queued meanwhile
-  const FlagGuard guard(delivering_);
-  while (const std::optional<int> state = states_.Next()) {
-    if (!on_state_) continue;
-    const StateChangedCallback callback = on_state_;  // the callback may replace itself
-    callback(*state);
-  }
-}
+void CurlTransferControl::DeliverStates() { delivery_.Deliver(states_, on_state_); }
 
 void CurlTransferControl::ResumeIfRoom() {
   if (!paused_ || !attached_ || body_.size() > body_.capacity() / 2) return;

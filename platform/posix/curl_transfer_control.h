@@ -31,6 +31,7 @@
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/poll_source.h"
 #include "platform/posix/state_sequencer.h"
+#include "platform/transfer_calls.h"
 #include "platform/transfer_control.h"
 
 namespace kestrova {
@@ -136,7 +137,7 @@ class CurlTransferControl final : public TransferControl, private PollSource {
   StateSequencer states_;
 
   StateChangedCallback on_state_;
-  bool delivering_ = false;
+  StateDelivery delivery_;
 
   // What libcurl asked to be told about.
   std::map<curl_socket_t, short> sockets_;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "mending/ascii.h"
 #include "mending/failure.h"
 #include "platform/event_pump.h"
 #include "platform/win32/com_failure.h"
@@ -11,20 +12,6 @@
 
 namespace kestrova::win32 {
 namespace {
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-// Refuses a call the control cannot carry out.
-[[noreturn]] void Refuse(std::string description) {
-  throw Failure(kErrInvalidArgument, std::string(TransferControl::kFailureSource),
-                std::move(description));
-}
 
 // WinINet's text for one of its error codes, or the system's for any other code.
 std::string DescribeError(DWORD error) {
@@ -71,18 +58,6 @@ std::optional<std::uint64_t> ParseLength(std::string_view text) {
   return value;
 }
 
-// Clears a flag when leaving a scope, exceptions included.
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagGuard() { flag_ = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& flag_;
-};
-
 }  // namespace
 
 WinInetTransferControl::WinInetTransferControl(Win32EventPump& pump)
@@ -118,23 +93,19 @@ void WinInetTransferControl::SetUrl(std::string_view url) {
     return;
   }
   std::optional<RequestTarget> target = ParseRequestTarget(url);
-  if (!target) Refuse("URL is malformed: " + std::string(url));
+  if (!target) RefuseTransferCall("URL is malformed: " + std::string(url));
   url_ = std::string(url);
   target_ = std::move(target);
 }
 
 void WinInetTransferControl::SetRequestTimeout(int seconds) {
-  if (seconds < 0) Refuse(std::string(PlatformDescription(kErrInvalidArgument)));
-  timeout_seconds_ = seconds;
+  timeout_seconds_ = CheckedRequestTimeout(seconds);
 }
 
 void WinInetTransferControl::Execute(std::string_view operation) {
-  if (StillExecuting()) Refuse("Still executing last request");
-  const std::string word = LowerAscii(operation);
-  if (word != "get" && word != "head") {
-    Refuse("Operation not supported: " + std::string(operation));
-  }
-  if (!target_) Refuse("No URL has been set");
+  if (StillExecuting()) RefuseTransferCall("Still executing last request");
+  const TransferOperation kind = ParseTransferOperation(operation);
+  if (!target_) RefuseTransferCall("No URL has been set");
 
   CloseRequest();  // drops what is left of the previous response
   body_.Clear();
@@ -144,7 +115,7 @@ void WinInetTransferControl::Execute(std::string_view operation) {
   expected_size_.reset();
   received_size_ = 0;
   requests_sent_ = 0;
-  head_ = word == "head";
+  head_ = kind == TransferOperation::kHead;
   ++request_id_;
   states_.StartRequest();
   phase_ = Phase::kSending;
@@ -208,7 +179,7 @@ bool WinInetTransferControl::Active() const noexcept {
 }
 
 std::string WinInetTransferControl::GetChunk(std::size_t max_size) {
-  if (max_size == 0) Refuse(std::string(PlatformDescription(kErrInvalidArgument)));
+  if (max_size == 0) RefuseTransferCall(std::string(PlatformDescription(kErrInvalidArgument)));
   // Each round either finds data, finds the end, or waits on WinINet, whose progress the
   // time-out bounds.
   for (;;) {
@@ -311,9 +282,8 @@ void WinInetTransferControl::OnSendCompleted() {
   DWORD size = sizeof status;
   HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
   const bool no_body = status == HTTP_STATUS_NO_CONTENT || status == HTTP_STATUS_NOT_MODIFIED;
-  const bool chunked =
-      LowerAscii(QueryText(request, HTTP_QUERY_TRANSFER_ENCODING)).find("chunked") !=
-      std::string::npos;
+  const bool chunked = FindIgnoringCase(QueryText(request, HTTP_QUERY_TRANSFER_ENCODING),
+                                        "chunked") != std::string::npos;
   if (!no_body && !chunked)
     expected_size_ = ParseLength(QueryText(request, HTTP_QUERY_CONTENT_LENGTH));
   PullBody();
@@ -406,14 +376,6 @@ void WinInetTransferControl::ResumeIfRoom() {
   PullBody();
 }
 
-void WinInetTransferControl::DeliverStates() {
-  if (delivering_) return;  // the running delivery takes the states queued meanwhile
-  const FlagGuard guard(delivering_);
-  while (const std::optional<int> state = states_.Next()) {
-    if (!on_state_) continue;
-    const StateChangedCallback callback = on_state_;  // the callback may replace itself
-    callback(*state);
-  }
-}
+void WinInetTransferControl::DeliverStates() { delivery_.Deliver(states_, on_state_); }
 
 }  // namespace kestrova::win32

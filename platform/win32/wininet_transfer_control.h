@@ -36,6 +36,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/transfer_calls.h"
 #include "platform/transfer_control.h"
 #include "platform/win32/win32_event_pump.h"
 #include "platform/win32/wininet_body_buffer.h"
@@ -159,7 +160,7 @@ class WinInetTransferControl final : public TransferControl, private Win32PumpSo
   WinInetStateSequencer states_;
 
   StateChangedCallback on_state_;
-  bool delivering_ = false;
+  StateDelivery delivery_;
 };
 
 }  // namespace kestrova::win32

@@ -1,0 +1,26 @@
+#include "platform/transfer_calls.h"
+
+#include <utility>
+
+#include "mending/ascii.h"
+#include "mending/failure.h"
+
+namespace kestrova {
+
+void RefuseTransferCall(std::string description) {
+  throw Failure(kErrInvalidArgument, std::string(TransferControl::kFailureSource),
+                std::move(description));
+}
+
+TransferOperation ParseTransferOperation(std::string_view operation) {
+  if (EqualsIgnoringCase(operation, "get")) return TransferOperation::kGet;
+  if (EqualsIgnoringCase(operation, "head")) return TransferOperation::kHead;
+  RefuseTransferCall("Operation not supported: " + std::string(operation));
+}
+
+int CheckedRequestTimeout(int seconds) {
+  if (seconds < 0) RefuseTransferCall(std::string(PlatformDescription(kErrInvalidArgument)));
+  return seconds;
+}
+
+}  // namespace kestrova
