@@ -9,6 +9,13 @@
 #include <vector>
 
 #include "mending/failure.h"
+#include "tests/platform/event_pump_contract.h"
+
+namespace kestrova::testing {
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, EventPumpContract, ::testing::Types<win32::Win32EventPump>);
+
+}  // namespace kestrova::testing
 
 namespace kestrova::win32 {
 namespace {
@@ -16,32 +23,7 @@ namespace {
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
-// Pumps until done() holds, for at most limit; returns the number of DoEvents calls.
-template <typename Done>
-int PumpUntil(Win32EventPump& pump, Done done, milliseconds limit = milliseconds{3000}) {
-  const auto end = Clock::now() + limit;
-  int rounds = 0;
-  while (!done() && Clock::now() < end && rounds < 1'000'000) {
-    pump.DoEvents();
-    ++rounds;
-  }
-  return rounds;
-}
-
-TEST(Win32EventPumpTest, DoEventsWithNothingToDoReturnsWithinItsBound) {
-  Win32EventPump pump;
-  const auto start = Clock::now();
-  pump.DoEvents();
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds{1});
-}
-
-TEST(Win32EventPumpTest, AnIdleWaitLoopSleepsInsteadOfSpinning) {
-  Win32EventPump pump;
-  const auto start = Clock::now();
-  const int rounds = PumpUntil(pump, [&] { return Clock::now() - start >= milliseconds{300}; });
-  // Sleeping up to 50 ms a round gives about 6 rounds; a loop that spins gives many thousands.
-  EXPECT_LE(rounds, 60);
-}
+using testing::PumpUntil;
 
 int g_timer_messages = 0;
 void CALLBACK CountTimerMessage(HWND, UINT, UINT_PTR, DWORD) { ++g_timer_messages; }
@@ -82,103 +64,6 @@ TEST(Win32EventPumpTest, WakesFromAnotherThreadEndTheSleep) {
   waker.join();
   // Asleep through the wake-ups, the loop would make about 6 rounds.
   EXPECT_GT(rounds, 30);
-}
-
-TEST(Win32EventPumpTest, TimersFireRepeatedlyAndOnlyFromDoEvents) {
-  Win32EventPump pump;
-  int ticks = 0;
-  pump.AddTimer(
-      milliseconds{20}, [&] { ++ticks; }, true);
-  std::this_thread::sleep_for(milliseconds{60});
-  EXPECT_EQ(ticks, 0);
-  PumpUntil(pump, [&] { return ticks >= 3; });
-  EXPECT_GE(ticks, 3);
-}
-
-TEST(Win32EventPumpTest, ATimerThatFellBehindFiresOnce) {
-  Win32EventPump pump;
-  int ticks = 0;
-  pump.AddTimer(
-      milliseconds{10}, [&] { ++ticks; }, true);
-  std::this_thread::sleep_for(milliseconds{100});  // ten intervals pass without pumping
-  pump.DoEvents();
-  EXPECT_EQ(ticks, 1);
-}
-
-TEST(Win32EventPumpTest, DisabledAndRemovedTimersStaySilent) {
-  Win32EventPump pump;
-  int disabled_ticks = 0;
-  int removed_ticks = 0;
-  int running_ticks = 0;
-  const auto disabled = pump.AddTimer(
-      milliseconds{10}, [&] { ++disabled_ticks; }, false);
-  const auto removed = pump.AddTimer(
-      milliseconds{10}, [&] { ++removed_ticks; }, true);
-  pump.RemoveTimer(removed);
-  pump.AddTimer(
-      milliseconds{10}, [&] { ++running_ticks; }, true);
-  PumpUntil(pump, [&] { return running_ticks >= 5; });
-  EXPECT_GE(running_ticks, 5);
-  EXPECT_EQ(disabled_ticks, 0);
-  EXPECT_EQ(removed_ticks, 0);
-
-  pump.EnableTimer(disabled, true);
-  PumpUntil(pump, [&] { return disabled_ticks >= 2; });
-  EXPECT_GE(disabled_ticks, 2);
-  pump.EnableTimer(disabled, false);
-  const int stopped_at = disabled_ticks;
-  const int running_before = running_ticks;
-  PumpUntil(pump, [&] { return running_ticks >= running_before + 5; });
-  EXPECT_EQ(disabled_ticks, stopped_at);
-
-  // Unknown ids are ignored.
-  pump.EnableTimer(9999, true);
-  pump.RemoveTimer(9999);
-}
-
-TEST(Win32EventPumpTest, ATickMayRemoveItsOwnTimer) {
-  Win32EventPump pump;
-  int ticks = 0;
-  int others = 0;
-  EventPump::TimerId self = 0;
-  self = pump.AddTimer(
-      milliseconds{5},
-      [&] {
-        ++ticks;
-        pump.RemoveTimer(self);
-      },
-      true);
-  pump.AddTimer(
-      milliseconds{5}, [&] { ++others; }, true);
-  PumpUntil(pump, [&] { return others >= 4; });
-  EXPECT_EQ(ticks, 1);
-}
-
-TEST(Win32EventPumpTest, ANonPositiveIntervalIsRefused) {
-  Win32EventPump pump;
-  for (const milliseconds interval : {milliseconds{0}, milliseconds{-5}}) {
-    try {
-      pump.AddTimer(
-          interval, [] {}, true);
-      ADD_FAILURE() << "interval " << interval.count() << " was accepted";
-    } catch (const Failure& failure) {
-      EXPECT_EQ(failure.number(), kErrInvalidArgument);
-    }
-  }
-}
-
-TEST(Win32EventPumpTest, CancelRequestsReachTheHandlerOnceFromDoEvents) {
-  Win32EventPump pump;
-  int cancels = 0;
-  pump.SetCancelHandler([&] { ++cancels; });
-  pump.PostCancel();
-  std::thread other([&] { pump.PostCancel(); });  // as a console control handler would
-  other.join();
-  EXPECT_EQ(cancels, 0);
-  pump.DoEvents();
-  EXPECT_EQ(cancels, 1);
-  pump.DoEvents();
-  EXPECT_EQ(cancels, 1);
 }
 
 TEST(Win32EventPumpTest, DispatchCancelRequestDeliversOnlyTheCancel) {
