@@ -22,8 +22,7 @@ FPKestrova::FPKestrova(std::shared_ptr<host::Application> host_application,
                        PublishServices& services)
     : services_(services), fpApp_(std::move(host_application)) {
   if (!fpApp_) {
-    throw Failure(kErrObjectNotSet, std::string(kProgramSource),
-                  "The host application could not be obtained.");
+    RaiseProgramError(kErrObjectNotSet, "The host application could not be obtained.");
   }
   driver_ = std::make_unique<PublishDriver>(*fpApp_, services_, webPath_, mendPath_);
   fpApp_->Advise(this);
@@ -87,8 +86,8 @@ void FPKestrova::OnBeginShutdown() {
 
 void FPKestrova::SetDemoEnabled() {
   if (!ksvMenuDemo_) {
-    RaisePlatformError(kErrObjectNotSet,
-                       "The Kestrova menu is missing: the add-in is not connected.");
+    RaiseProgramError(kErrObjectNotSet,
+                      "The Kestrova menu is missing: the add-in is not connected.");
   }
   ksvMenuDemo_->SetEnabled(true);
 }

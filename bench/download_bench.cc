@@ -51,7 +51,7 @@
 #include <thread>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/browser.h"
 #include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/poll_event_pump.h"

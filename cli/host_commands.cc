@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/failure.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
-#include "mending/failure.h"
 
 namespace kestrova {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "base/failure.h"
 #include "cli/exit_codes.h"
 #include "host/local/head_locator.h"
-#include "mending/failure.h"
 #include "mending/head_rewrite.h"
 #include "platform/posix/read_whole_file.h"
 

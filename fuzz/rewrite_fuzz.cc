@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "mending/head_rewrite.h"
 #include "mending/head_scanner.h"
 

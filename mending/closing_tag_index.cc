@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "mending/ascii.h"
+#include "base/ascii.h"
 
 namespace kestrova {
 namespace {

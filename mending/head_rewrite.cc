@@ -4,8 +4,8 @@
 #include <string>
 #include <unordered_set>
 
-#include "mending/ascii.h"
-#include "mending/failure.h"
+#include "base/ascii.h"
+#include "base/failure.h"
 #include "mending/head_scanner.h"
 
 namespace kestrova {
@@ -127,10 +127,10 @@ std::string RewritePageHead(std::string_view page_head, const MendingHead& mendi
   const std::vector<std::string>& mending_elements = mending.elements;
   const std::size_t n = mending_elements.size();
   if (n < 3) {
-    RaisePlatformError(kErrSubscriptOutOfRange,
-                       "The mending file's head has " + std::to_string(n) +
-                           (n == 1 ? " element" : " elements") +
-                           "; it needs at least three, as its last three close the new head.");
+    RaiseProgramError(kErrSubscriptOutOfRange,
+                      "The mending file's head has " + std::to_string(n) +
+                          (n == 1 ? " element" : " elements") +
+                          "; it needs at least three, as its last three close the new head.");
   }
 
   // Compare the page's elements with the mending head's and keep those it does not replace.

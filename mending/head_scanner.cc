@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "mending/ascii.h"
+#include "base/ascii.h"
+#include "base/failure.h"
 #include "mending/closing_tag_index.h"
-#include "mending/failure.h"
 
 namespace kestrova {
 namespace {
@@ -53,7 +53,7 @@ bool NeedsNormalising(std::string_view text) {
 [[noreturn]] void RaiseMalformed(std::string_view head_name, std::string_view what) {
   std::string description = "The ";
   description.append(head_name).append(" is malformed: ").append(what);
-  RaisePlatformError(kErrInvalidArgument, std::move(description));
+  RaiseProgramError(kErrInvalidArgument, std::move(description));
 }
 
 // Position of the ">" that ends the opening tag starting at p. A ">" inside a quoted attribute

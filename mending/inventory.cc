@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "mending/ascii.h"
-#include "mending/failure.h"
+#include "base/ascii.h"
+#include "base/failure.h"
 
 namespace kestrova {
 namespace {
@@ -88,9 +88,9 @@ std::string UnsafeEntryReason(std::string_view entry) {
 void CheckEntryIsSafe(std::string_view entry) {
   const std::string reason = UnsafeEntryReason(entry);
   if (reason.empty()) return;
-  throw Failure(errUnsafeEntry, std::string(kProgramSource),
-                "The inventory lists the entry \"" + Printable(entry) +
-                    "\", which cannot be used: " + reason + ". Nothing was written for it.");
+  RaiseProgramError(errUnsafeEntry, "The inventory lists the entry \"" + Printable(entry) +
+                                        "\", which cannot be used: " + reason +
+                                        ". Nothing was written for it.");
 }
 
 }  // namespace kestrova

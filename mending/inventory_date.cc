@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstddef>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova {
 namespace {
@@ -514,7 +514,7 @@ std::optional<DateTime> ParseDateText(std::string_view text) {
 
 DateTime ConvertToDate(std::string_view text) {
   const std::optional<DateTime> date = ParseDateText(text);
-  if (!date) RaisePlatformError(kErrTypeMismatch);
+  if (!date) RaiseProgramError(kErrTypeMismatch);
   return *date;
 }
 

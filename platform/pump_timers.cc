@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova {
 
 PumpTimers::TimerId PumpTimers::Add(std::chrono::milliseconds interval,
                                     std::function<void()> on_tick, bool enabled) {
   if (interval <= std::chrono::milliseconds{0}) {
-    RaisePlatformError(kErrInvalidArgument, "A timer's interval must be positive");
+    RaiseProgramError(kErrInvalidArgument, "A timer's interval must be positive");
   }
   const TimerId id = next_id_++;
   timers_.emplace(id, Timer{interval, std::move(on_tick), enabled, Clock::now() + interval});

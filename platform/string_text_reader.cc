@@ -1,11 +1,11 @@
 #include "platform/string_text_reader.h"
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova {
 
 std::string StringTextReader::ReadLine() {
-  if (AtEndOfStream()) RaisePlatformError(kErrInputPastEnd);
+  if (AtEndOfStream()) RaiseProgramError(kErrInputPastEnd);
   std::size_t end = text_.find('\n', position_);
   if (end == std::string::npos) end = text_.size();
   std::size_t line_end = end;

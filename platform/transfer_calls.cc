@@ -2,14 +2,13 @@
 
 #include <utility>
 
-#include "mending/ascii.h"
-#include "mending/failure.h"
+#include "base/ascii.h"
+#include "base/failure.h"
 
 namespace kestrova {
 
 void RefuseTransferCall(std::string description) {
-  throw Failure(kErrInvalidArgument, std::string(TransferControl::kFailureSource),
-                std::move(description));
+  throw Failure(kErrInvalidArgument, std::string(kTransferSource), std::move(description));
 }
 
 TransferOperation ParseTransferOperation(std::string_view operation) {

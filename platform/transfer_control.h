@@ -6,7 +6,7 @@
 // A request that fails does not raise anything: the control reports transfer_state::kError and its
 // owner decides what that means. Only a call the control cannot accept at all (an address it cannot
 // use, Execute while a request is still executing, an unknown operation word) raises a
-// kestrova::Failure at once, with a platform number, kFailureSource and the control's own
+// kestrova::Failure at once, with a platform number, kTransferSource and the control's own
 // description.
 #ifndef KESTROVA_PLATFORM_TRANSFER_CONTROL_H_
 #define KESTROVA_PLATFORM_TRANSFER_CONTROL_H_
@@ -25,8 +25,6 @@ class TransferControl {
 
   // The time-out a new control starts with, in seconds.
   static constexpr int kDefaultRequestTimeout = 60;
-  // The source of the failures the control raises: the name the status window gives it.
-  static constexpr std::string_view kFailureSource = "Inet1";
 
   virtual ~TransferControl() = default;
 

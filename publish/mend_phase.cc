@@ -28,8 +28,7 @@ void RunMendPhase(host::Application& app, PublishServices& services, const std::
                   const std::string& mend_path, const std::function<void()>& check_cancel) {
   const std::vector<std::string> lines = ReadLocalInventoryLines(services, mend_path);
   if (lines.size() == 1) {
-    throw Failure(errNothingMended, std::string(kProgramSource),
-                  "There are no files being mended for this site.");
+    RaiseProgramError(errNothingMended, "There are no files being mended for this site.");
   }
   // lines[0] is the site's address; every later line is an entry.
   const std::size_t total = lines.empty() ? 0 : lines.size() - 1;

@@ -29,10 +29,6 @@ int StatusCode(const std::string& status_line) {
   return code;
 }
 
-[[noreturn]] void RaiseProgramError(std::int32_t number, std::string description) {
-  throw Failure(number, std::string(kProgramSource), std::move(description));
-}
-
 }  // namespace
 
 MendStore::MendStore(FrmMending& window, PublishServices& services,
@@ -113,7 +109,7 @@ std::vector<std::string> MendStore::FetchInventory(const std::string& destinatio
 bool MendStore::DownloadNeeded(const std::string& mend_path,
                                const std::optional<DateTime>& local_date,
                                const std::vector<std::string>& server_lines) {
-  if (server_lines.empty()) RaisePlatformError(kErrSubscriptOutOfRange);
+  if (server_lines.empty()) RaiseProgramError(kErrSubscriptOutOfRange);
   const DateTime server_date = services_.convert_date(server_lines[0]);
   if (!services_.files.FileExists(InventoryPath(mend_path)) || !local_date.has_value()) {
     return true;

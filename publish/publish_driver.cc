@@ -52,8 +52,7 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
   } catch (const Failure& failure) {
     HandleFailureSafely(failure, cancel);
   } catch (const std::exception& error) {
-    HandleFailureSafely(Failure(kErrInvalidArgument, std::string(kProgramSource), error.what()),
-                        cancel);
+    HandleFailureSafely(ProgramFailure(kErrInvalidArgument, error.what()), cancel);
   }
   // Clean-up, at every exit.
   services_.pump.SetCancelHandler(nullptr);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "mending/inventory_date.h"
 #include "platform/browser.h"
 #include "platform/event_pump.h"

@@ -60,7 +60,7 @@ done
 
 echo "==== export and import tables of FPKestrova.dll"
 pe_log="$(mktemp)"
-bash tests/win32/check_pe_tables.sh "$build_dir/addin/com/FPKestrova.dll" | tee "$pe_log" || true
+bash tests/addin/com/check_pe_tables.sh "$build_dir/addin/com/FPKestrova.dll" | tee "$pe_log" || true
 pe_line="$(grep -E '^pe-tables: [0-9]+ passed, [0-9]+ failed' "$pe_log" | tail -n 1)"
 rm -f "$pe_log"
 if [ -n "$pe_line" ]; then

@@ -82,7 +82,7 @@ void FrmMending::OnInet1StateChanged(int state) {
   } else if (state == ts::kError) {
     RecordTransferError();
   } else if (state != ts::kResponseCompleted) {
-    last_error_.Set(errUnknownTransferState, "Unknown Error", std::string(kErrorSource));
+    last_error_.Set(errUnknownTransferState, "Unknown Error", std::string(kTransferSource));
   }
   // The sentence comes last, after the error is in place.
   SetStatusBarText(StateText(state));
@@ -90,7 +90,7 @@ void FrmMending::OnInet1StateChanged(int state) {
 
 void FrmMending::RecordTransferError() {
   const RecordedError error = ErrorForLastState(last_state_);
-  last_error_.Set(error.number, std::string(error.description), std::string(kErrorSource));
+  last_error_.Set(error.number, std::string(error.description), std::string(kTransferSource));
 }
 
 void FrmMending::OnAnimationTick() {

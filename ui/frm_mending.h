@@ -15,7 +15,7 @@
 #include <string_view>
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/event_pump.h"
 #include "platform/transfer_control.h"
 
@@ -42,8 +42,6 @@ class FrmMending {
  public:
   // The title bar text.
   static constexpr std::string_view kCaption = "Kestrova mending status";
-  // The source recorded with every error the window records.
-  static constexpr std::string_view kErrorSource = "Inet1";
   // Pictures of the animation, and its tick.
   static constexpr int kFrameCount = 7;
   static constexpr std::chrono::milliseconds kAnimationInterval{100};

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/win32/com_failure.h"
 
 namespace kestrova::com {

@@ -76,7 +76,7 @@ HRESULT FPKestrovaCom::OnConnection(IDispatch* application, ext_ConnectMode, IDi
                                     SAFEARRAY**) {
   return GuardWithErrorInfo(kExtensibilityInterfaceId, [&] {
     if (application == nullptr) {
-      RaisePlatformError(kErrObjectNotSet, "OnConnection received no host application.");
+      RaiseProgramError(kErrObjectNotSet, "OnConnection received no host application.");
     }
     // The application is held for this call only.
     host::FrontPageApplication host_application{win32::ComPtr<IDispatch>(application)};

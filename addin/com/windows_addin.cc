@@ -18,8 +18,8 @@ std::shared_ptr<host::Application> ObtainHostApplication() {
                                           CLSCTX_SERVER, IID_IDispatch, application.PutVoid());
   if (FAILED(result)) {
     const Failure system = win32::FailureFromHresult(result, "CoCreateInstance");
-    throw Failure(system.number(), std::string(kProgramSource),
-                  "The FrontPage application could not be obtained: " + system.description());
+    RaiseProgramError(system.number(),
+                      "The FrontPage application could not be obtained: " + system.description());
   }
   return std::make_shared<host::FrontPageApplication>(std::move(application));
 }

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "addin/fp_kestrova.h"
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/win32/win32_browser.h"
 #include "platform/win32/win32_event_pump.h"
 #include "platform/win32/win32_file_system.h"

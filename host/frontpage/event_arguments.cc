@@ -1,7 +1,7 @@
 #include "host/frontpage/event_arguments.h"
 
+#include "base/failure.h"
 #include "host/frontpage/variant_values.h"
-#include "mending/failure.h"
 #include "platform/win32/com_failure.h"
 #include "platform/win32/unique_bstr.h"
 #include "platform/win32/unique_variant.h"
@@ -13,7 +13,7 @@ namespace {
 // The VARIANT that holds the value: the argument itself, or the one it refers to.
 const VARIANT& Referred(const VARIANT& argument) {
   if (V_VT(&argument) == (VT_BYREF | VT_VARIANT)) {
-    if (V_VARIANTREF(&argument) == nullptr) RaisePlatformError(kErrObjectNotSet);
+    if (V_VARIANTREF(&argument) == nullptr) RaiseProgramError(kErrObjectNotSet);
     return *V_VARIANTREF(&argument);
   }
   return argument;

@@ -116,7 +116,7 @@ HRESULT ReportFailureToHost(const Failure& failure, EXCEPINFO* exception) noexce
 }
 
 EventConnection::EventConnection(IUnknown* source, const IID& events_iid, IDispatch* sink) {
-  if (source == nullptr) RaisePlatformError(kErrObjectNotSet);
+  if (source == nullptr) RaiseProgramError(kErrObjectNotSet);
   win32::ComPtr<IConnectionPointContainer> container;
   win32::ThrowIfFailed(source->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()),
                        "IConnectionPointContainer");

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <functional>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/win32/com_ptr.h"
 
 namespace kestrova::host::frontpage {

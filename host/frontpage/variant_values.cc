@@ -1,6 +1,6 @@
 #include "host/frontpage/variant_values.h"
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/win32/com_failure.h"
 #include "platform/win32/wide_text.h"
 
@@ -56,7 +56,7 @@ win32::ComPtr<IDispatch> DispatchFrom(const win32::UniqueVariant& value) {
     win32::ComPtr<IUnknown> unknown(V_UNKNOWN(&held));
     unknown.QueryTo(IID_IDispatch, &object);
   }
-  if (!object) RaisePlatformError(kErrObjectNotSet);
+  if (!object) RaiseProgramError(kErrObjectNotSet);
   return object;
 }
 

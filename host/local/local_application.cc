@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova::host {
 
 LocalApplication::LocalApplication() : command_bars_(std::make_shared<LocalCommandBars>()) {}
 
 std::shared_ptr<PageWindow> LocalApplication::ActivePageWindow() {
-  if (windows_.empty()) RaisePlatformError(kErrInvalidArgument, "No page window is open.");
+  if (windows_.empty()) RaiseProgramError(kErrInvalidArgument, "No page window is open.");
   return windows_.back();
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova::host {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/posix/atomic_file_writer.h"
 #include "platform/posix/read_whole_file.h"
 
@@ -19,8 +19,7 @@ LocalPageWindow::LocalPageWindow(std::string path,
 
 void LocalPageWindow::CheckOpen() const {
   if (closed_) {
-    RaisePlatformError(kErrInvalidArgument,
-                       "The page window of \"" + path_ + "\" has been closed.");
+    RaiseProgramError(kErrInvalidArgument, "The page window of \"" + path_ + "\" has been closed.");
   }
 }
 

@@ -7,9 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_system.h"
+#include "platform/posix/unique_fd.h"
+
 namespace kestrova {
 
-class AtomicFileWriter {
+class AtomicFileWriter final : public FileWriter {
  public:
   // Creates the temporary file beside path. The new file gets the permissions of the file it
   // replaces, or the usual ones for a new file (0666 less the umask). Raises a Failure with the
@@ -17,21 +20,21 @@ class AtomicFileWriter {
   explicit AtomicFileWriter(std::string path);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
-  ~AtomicFileWriter();
+  ~AtomicFileWriter() override;
 
   // Appends bytes to the new content; raises a Failure when they cannot be written.
-  void Write(std::string_view bytes);
+  void Write(std::string_view bytes) override;
 
   // Puts the new content in place of the file; raises a Failure (and leaves the old file) when
   // that is not possible.
-  void Commit();
+  void Commit() override;
 
   const std::string& path() const { return path_; }
 
  private:
   std::string path_;
   std::string temporary_path_;
-  int fd_ = -1;
+  UniqueFd fd_;
   bool committed_ = false;
 };
 

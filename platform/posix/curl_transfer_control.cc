@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/event_pump.h"
 #include "platform/posix/posix_failure.h"
 #include "platform/posix/request_url.h"
@@ -54,7 +54,7 @@ CurlTransferControl::~CurlTransferControl() {
 void CurlTransferControl::SetUpHandles() {
   multi_.reset(curl_multi_init());
   easy_.reset(curl_easy_init());
-  if (!multi_ || !easy_) RaisePlatformError(kErrInvalidArgument, "libcurl could not start");
+  if (!multi_ || !easy_) RaiseProgramError(kErrInvalidArgument, "libcurl could not start");
   CURLM* multi = multi_.get();
   CheckCurl("CURLMOPT_SOCKETFUNCTION", curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, OnSocket));
   CheckCurl("CURLMOPT_SOCKETDATA", curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this));

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/posix/posix_failure.h"
 
 namespace kestrova {

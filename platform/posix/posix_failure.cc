@@ -1,9 +1,11 @@
 #include "platform/posix/posix_failure.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "mending/failure.h"
+#include "base/failure.h"
+#include "base/file_failure.h"
 
 namespace kestrova {
 namespace {
@@ -20,15 +22,23 @@ std::string Describe(std::string_view what, const char* reason) {
 }  // namespace
 
 void RaiseSystemError(std::string_view what, int error) {
-  RaisePlatformError(kErrInvalidArgument, Describe(what, std::strerror(error)));
+  RaiseProgramError(kErrInvalidArgument, Describe(what, std::strerror(error)));
+}
+
+void RaiseFileError(std::string_view what, const std::string& path, int error) {
+  kestrova::RaiseFileError(what, path, error == ENOENT, std::strerror(error));
+}
+
+void RaiseFolderError(const std::string& path, int error) {
+  kestrova::RaiseFolderError(path, error == ENOENT, std::strerror(error));
 }
 
 void RaiseCurlError(std::string_view what, CURLcode code) {
-  RaisePlatformError(kErrInvalidArgument, Describe(what, curl_easy_strerror(code)));
+  RaiseProgramError(kErrInvalidArgument, Describe(what, curl_easy_strerror(code)));
 }
 
 void RaiseCurlError(std::string_view what, CURLMcode code) {
-  RaisePlatformError(kErrInvalidArgument, Describe(what, curl_multi_strerror(code)));
+  RaiseProgramError(kErrInvalidArgument, Describe(what, curl_multi_strerror(code)));
 }
 
 void CheckCurl(std::string_view what, CURLcode code) {

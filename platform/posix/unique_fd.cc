@@ -23,4 +23,6 @@ void UniqueFd::Reset(int fd) noexcept {
   fd_ = fd;
 }
 
+int UniqueFd::Release() noexcept { return std::exchange(fd_, -1); }
+
 }  // namespace kestrova

@@ -23,6 +23,9 @@ class UniqueFd {
   // Closes the owned descriptor, if any, and takes fd instead.
   void Reset(int fd = -1) noexcept;
 
+  // Gives up ownership: returns the descriptor (-1 when empty), which the caller now closes.
+  int Release() noexcept;
+
  private:
   int fd_ = -1;
 };

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/file_failure.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::win32 {
@@ -25,6 +26,17 @@ std::string SystemMessage(DWORD code) {
     message.pop_back();
   }
   return Utf8FromWide(message);
+}
+
+// The system's text for `error` without its final full stop, to end a sentence of our own.
+std::string SystemReason(DWORD error) {
+  std::string reason = FailureFromWin32Error(error, {}).description();
+  while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
+  return reason;
+}
+
+bool IsNotFound(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 std::string Describe(HRESULT result) {
@@ -72,6 +84,14 @@ HRESULT HresultFromCaughtException() noexcept {
   } catch (...) {
     return E_UNEXPECTED;
   }
+}
+
+void RaiseFileError(std::string_view what, const std::string& path, DWORD error) {
+  kestrova::RaiseFileError(what, path, IsNotFound(error), SystemReason(error));
+}
+
+void RaiseFolderError(const std::string& path, DWORD error) {
+  kestrova::RaiseFolderError(path, IsNotFound(error), SystemReason(error));
 }
 
 }  // namespace kestrova::win32

@@ -5,9 +5,10 @@
 
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova::win32 {
 
@@ -18,6 +19,14 @@ Failure FailureFromHresult(HRESULT result, std::string_view source);
 // A Failure for the Win32 error code `error` (GetLastError, the registry functions): its number is
 // HRESULT_FROM_WIN32(error).
 Failure FailureFromWin32Error(DWORD error, std::string_view source);
+
+// Raises the failure of a file operation on path (what: "read", "write", "replace") for the Win32
+// error code `error`: 53 when the file or its folder is not there, 5 otherwise, with the system's
+// reason; the same numbers and texts as on every platform.
+[[noreturn]] void RaiseFileError(std::string_view what, const std::string& path, DWORD error);
+
+// Raises the failure of creating the folder path: 76 when its parent is not there, 75 otherwise.
+[[noreturn]] void RaiseFolderError(const std::string& path, DWORD error);
 
 // Throws FailureFromHresult(result, source) when `result` is a failure.
 void ThrowIfFailed(HRESULT result, std::string_view source);

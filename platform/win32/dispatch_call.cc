@@ -15,7 +15,7 @@ namespace {
 win32::UniqueVariant InvokeWithParams(IDispatch* object, std::wstring_view name, WORD flags,
                                       Arguments arguments) {
   const std::string member = win32::Utf8FromWide(name);
-  if (object == nullptr) RaisePlatformError(kErrObjectNotSet);
+  if (object == nullptr) RaiseProgramError(kErrObjectNotSet);
   const DISPID id = MemberId(object, name);
   // Shallow copies: Invoke reads by-value arguments and never frees them.
   std::vector<VARIANT> reversed(arguments.size());
@@ -41,7 +41,7 @@ win32::UniqueVariant InvokeWithParams(IDispatch* object, std::wstring_view name,
 }  // namespace
 
 DISPID MemberId(IDispatch* object, std::wstring_view name) {
-  if (object == nullptr) RaisePlatformError(kErrObjectNotSet);
+  if (object == nullptr) RaiseProgramError(kErrObjectNotSet);
   std::wstring name_text(name);
   LPOLESTR names[] = {name_text.data()};
   DISPID id = DISPID_UNKNOWN;

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova::win32 {
 

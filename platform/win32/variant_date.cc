@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::win32 {
@@ -17,13 +17,13 @@ DateTime ConvertToDateWithPlatform(std::string_view text) {
 
 DateTime ConvertToDateWithPlatform(std::string_view text, LCID locale) {
   // The platform reads up to the first NUL; the rest of such a text would go unread.
-  if (text.find('\0') != std::string_view::npos) RaisePlatformError(kErrTypeMismatch);
+  if (text.find('\0') != std::string_view::npos) RaiseProgramError(kErrTypeMismatch);
   std::wstring wide = WideFromUtf8(text);
   DATE date = 0;
-  if (FAILED(VarDateFromStr(wide.data(), locale, 0, &date))) RaisePlatformError(kErrTypeMismatch);
+  if (FAILED(VarDateFromStr(wide.data(), locale, 0, &date))) RaiseProgramError(kErrTypeMismatch);
   const DateTime converted = DateTimeFromAutomationDate(date);
   const int year = converted.ToCivil().year;
-  if (year < DateTime::kMinYear || year > DateTime::kMaxYear) RaisePlatformError(kErrTypeMismatch);
+  if (year < DateTime::kMinYear || year > DateTime::kMaxYear) RaiseProgramError(kErrTypeMismatch);
   return converted;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/win32/com_failure.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/dispatch_call.h"
@@ -49,8 +49,8 @@ void Win32Browser::Navigate(std::string_view url) {
   const ComPtr<IDispatch> browser = CreateAutomationObject(prog_id_, reason);
   if (!browser) {
     if (fallback_ && fallback_(address)) return;
-    throw Failure(static_cast<std::int32_t>(reason), std::string(kProgramSource),
-                  "No browser could be started to open \"" + std::string(url) + "\".");
+    RaiseProgramError(static_cast<std::int32_t>(reason),
+                      "No browser could be started to open \"" + std::string(url) + "\".");
   }
   const UniqueVariant target = UniqueVariant::FromText(address);
   CallMethod(browser.Get(), L"Navigate", {&target.Get()});

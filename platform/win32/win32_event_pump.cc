@@ -4,7 +4,7 @@
 #include <mutex>
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/win32/com_failure.h"
 
 // The module this code is linked into (the add-in's DLL or a test program), for the window class.

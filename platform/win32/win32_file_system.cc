@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/string_text_reader.h"
 #include "platform/win32/com_failure.h"
 #include "platform/win32/wide_text.h"
@@ -25,25 +25,6 @@ using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 // Takes over what CreateFileW returned; empty for INVALID_HANDLE_VALUE.
 UniqueHandle OwnFileHandle(HANDLE handle) {
   return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
-}
-
-// The system's text for `error` without its final full stop, to end a sentence of our own.
-std::string SystemReason(DWORD error) {
-  std::string reason = FailureFromWin32Error(error, {}).description();
-  while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
-  return reason;
-}
-
-bool IsNotFound(DWORD error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-// Raises 53 for a file or folder that is not there, 5 for any other refusal, with the same texts
-// as the POSIX file system.
-[[noreturn]] void RaiseFileError(std::string_view what, const std::string& path, DWORD error) {
-  const std::int32_t number = IsNotFound(error) ? kErrFileNotFound : kErrInvalidArgument;
-  throw Failure(number, std::string(kProgramSource),
-                "Cannot " + std::string(what) + " \"" + path + "\": " + SystemReason(error) + ".");
 }
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(WideFromUtf8(path).c_str()); }
@@ -166,10 +147,7 @@ bool Win32FileSystem::FolderExists(const std::string& path) {
 
 void Win32FileSystem::CreateFolder(const std::string& path) {
   if (CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr)) return;
-  const DWORD error = GetLastError();
-  throw Failure(IsNotFound(error) ? kErrPathNotFound : kErrPathFileAccess,
-                std::string(kProgramSource),
-                "Cannot create the folder \"" + path + "\": " + SystemReason(error) + ".");
+  RaiseFolderError(path, GetLastError());
 }
 
 std::unique_ptr<TextReader> Win32FileSystem::OpenTextFile(const std::string& path) {

@@ -1,6 +1,6 @@
 #include "platform/win32/wininet_request_target.h"
 
-#include "mending/ascii.h"
+#include "base/ascii.h"
 #include "platform/url_encoding.h"
 
 namespace kestrova::win32 {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "mending/ascii.h"
-#include "mending/failure.h"
+#include "base/ascii.h"
+#include "base/failure.h"
 #include "platform/event_pump.h"
 #include "platform/win32/com_failure.h"
 #include "platform/win32/wide_text.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova {
 namespace {

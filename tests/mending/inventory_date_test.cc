@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova {
 namespace {

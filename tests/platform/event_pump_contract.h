@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/event_pump.h"
 
 namespace kestrova::testing {

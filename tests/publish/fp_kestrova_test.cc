@@ -163,7 +163,7 @@ TEST_F(FPKestrovaTest, AFailedConnectionLeavesWhatItAddedAndItsErrorGoesBack) {
                                                  std::optional<std::string> parameter,
                                                  std::optional<std::int16_t> before,
                                                  bool temporary) override {
-      if (++adds_ == 3) RaisePlatformError(kErrInvalidArgument, "refused by the host");
+      if (++adds_ == 3) RaiseProgramError(kErrInvalidArgument, "refused by the host");
       return inner_->Add(type, id, parameter, before, temporary);
     }
     std::int32_t Count() const override { return inner_->Count(); }

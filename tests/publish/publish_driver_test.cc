@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/raw_http_server.h"
+#include "tests/platform/posix/raw_http_server.h"
 #include "tests/publish/publish_fixture.h"
 
 namespace kestrova::testing {
@@ -123,7 +123,7 @@ TEST_F(PublishDriverTest, InventoryDatesGoThroughTheServicesDateConversion) {
   services.convert_date = [](std::string_view text) -> DateTime {
     converted.emplace_back(text);
     if (text == "7.12.2026") return ConvertToDate("12/7/2026");
-    RaisePlatformError(kErrTypeMismatch);
+    RaiseProgramError(kErrTypeMismatch);
   };
   server.Set("/kestrova/inventory.txt", {200, Inventory("7.12.2026")});
   ASSERT_FALSE(Publish());

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/transfer_control.h"
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/poll_event_pump.h"
-#include "tests/platform/raw_http_server.h"
-#include "tests/platform/test_http_server.h"
-#include "tests/platform/transfer_test_support.h"
+#include "tests/platform/posix/raw_http_server.h"
+#include "tests/platform/posix/test_http_server.h"
+#include "tests/platform/posix/transfer_test_support.h"
 #include "ui/frm_mending.h"
 
 namespace kestrova {

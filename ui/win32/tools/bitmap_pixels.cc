@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova::win32 {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova::win32 {
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 
 namespace kestrova::win32 {
 namespace {

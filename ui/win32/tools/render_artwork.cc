@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "mending/failure.h"
+#include "base/failure.h"
 #include "ui/win32/artwork_resources.h"
 #include "ui/win32/tools/bitmap_pixels.h"
 #include "ui/win32/tools/drawn_bitmaps.h"

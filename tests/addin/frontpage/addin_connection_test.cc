@@ -1,0 +1,203 @@
+// FPKestrova.dll inside a stand-in FrontPage: creation through COM (and its failure when FrontPage
+// is not running), the "Kestrova" menu that OnConnection builds, the web events that enable "Demo
+// mend", each menu command answered as a user would, and disconnection and shutdown.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/addin/frontpage/add_in_windows.h"
+#include "tests/addin/frontpage/addin_fixture.h"
+
+namespace kestrova::testing {
+namespace {
+
+const std::vector<std::wstring> kFrontPageMenus = {L"&File",   L"&Edit",  L"&View",  L"&Insert",
+                                                   L"F&ormat", L"&Tools", L"T&able", L"F&rames",
+                                                   L"&Window", L"&Help"};
+constexpr wchar_t kSubscribeUrl[] = L"https://www.kestrova.com/subscribe.html";
+
+TEST(AddinCreationTest, FailsWithFrontPagesOwnErrorWhenFrontPageIsNotRunning) {
+  // What creating FrontPage's application gives without a running FrontPage.
+  IDispatch* application = nullptr;
+  const HRESULT frontpage_result =
+      CoCreateInstance(kFrontPageApplicationId, nullptr, CLSCTX_SERVER, IID_IDispatch,
+                       reinterpret_cast<void**>(&application));
+  ASSERT_TRUE(FAILED(frontpage_result));
+  ASSERT_EQ(application, nullptr);
+
+  win32::ComPtr<IDTExtensibility2> addin;
+  EXPECT_EQ(CreateAddin(addin), frontpage_result);
+  EXPECT_FALSE(addin);
+  // The DLL was loaded to try, and keeps no object and no lock.
+  EXPECT_EQ(AddinCanUnloadNow(), std::optional<HRESULT>(S_OK));
+}
+
+using AddinConnectionTest = AddinFixture;
+
+TEST_F(AddinConnectionTest, OnConnectionPutsTheKestrovaMenuNinthOnTheMenuBar) {
+  std::vector<std::wstring> menus = kFrontPageMenus;
+  menus.insert(menus.begin() + 8, L"Kestrova");
+  EXPECT_EQ(StandInHost::Captions(host_.menu_bar_controls()), menus);
+  const StandInHost::Control* popup = host_.menu_bar_controls().items.at(8);
+  EXPECT_EQ(popup->type, 10);
+  EXPECT_TRUE(popup->temporary);
+  ASSERT_NE(popup->children, nullptr);
+  EXPECT_EQ(StandInHost::Captions(*popup->children),
+            (std::vector<std::wstring>{L"Demo mend", L"Register", L"About"}));
+  std::vector<bool> enabled;
+  for (const StandInHost::Control* button : popup->children->items) {
+    enabled.push_back(button->enabled);
+    EXPECT_EQ(button->type, 1);
+    EXPECT_TRUE(button->temporary);
+    EXPECT_EQ(host_.ButtonSinkCount(*button), 1u);
+  }
+  EXPECT_EQ(enabled, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(host_.ApplicationSinkCount(), 1u);
+
+  // OnDisconnection takes the menu away; the buttons stay connected until shutdown.
+  EXPECT_EQ(Disconnect(), S_OK);
+  EXPECT_EQ(StandInHost::Captions(host_.menu_bar_controls()), kFrontPageMenus);
+  EXPECT_EQ(host_.ApplicationSinkCount(), 1u);
+  EXPECT_EQ(BeginShutdown(), S_OK);
+  EXPECT_EQ(host_.ConnectedSinkCount(), 0u);
+  // After shutdown the host raises its events on nobody.
+  IDispatch* web = host_.AddWeb(L"C:\\Webs\\site");
+  EXPECT_EQ(host_.FireWebOpen(web).sinks_called, 0u);
+}
+
+TEST_F(AddinConnectionTest, OpeningOrCreatingAWebEnablesDemoMend) {
+  const struct {
+    const char* name;
+    std::function<FireOutcome(StandInHost&, IDispatch*)> fire;
+  } events[] = {
+      {"OnWebOpen", [](StandInHost& host, IDispatch* web) { return host.FireWebOpen(web); }},
+      {"OnWebNew", [](StandInHost& host, IDispatch* web) { return host.FireWebNew(web); }},
+  };
+  for (const auto& event : events) {
+    SCOPED_TRACE(event.name);
+    StandInHost::Control* demo = host_.MenuItem(L"Kestrova", L"Demo mend");
+    ASSERT_NE(demo, nullptr);
+    demo->enabled = false;
+    IDispatch* web = host_.AddWeb(L"C:\\Webs\\site");
+    const FireOutcome outcome = event.fire(host_, web);
+    EXPECT_EQ(outcome.result, S_OK);
+    EXPECT_EQ(outcome.sinks_called, 1u);
+    EXPECT_TRUE(demo->enabled);
+    // Nothing else on the menu changed.
+    EXPECT_EQ(StandInHost::Captions(*host_.menu_bar_controls().items.at(8)->children),
+              (std::vector<std::wstring>{L"Demo mend", L"Register", L"About"}));
+  }
+}
+
+TEST_F(AddinConnectionTest, DemoMendSaysThereIsNoDemo) {
+  ASSERT_EQ(host_.FireWebOpen(host_.AddWeb(L"C:\\Webs\\site")).result, S_OK);
+  StandInHost::Control* demo = host_.MenuItem(L"Kestrova", L"Demo mend");
+  ASSERT_NE(demo, nullptr);
+  ASSERT_TRUE(demo->enabled);
+  for (const bool cancel_default : {true, false}) {
+    SCOPED_TRACE(cancel_default);
+    std::vector<std::wstring> texts;
+    bool has_cancel = true;
+    const auto answered = WhenVisible(kMessageBoxClass, kAddinTitle, [&](HWND box) {
+      texts = StaticTexts(box);
+      has_cancel = GetDlgItem(box, IDCANCEL) != nullptr;
+      ClickButton(box, IDOK);
+    });
+    auto closed = std::make_shared<std::vector<std::wstring>>();
+    ScheduleWatchdog(closed);
+    const StandInHost::ClickOutcome outcome = host_.Click(*demo, cancel_default);
+    EXPECT_TRUE(*answered);
+    EXPECT_EQ(*closed, std::vector<std::wstring>{});
+    EXPECT_EQ(outcome.result, S_OK);
+    EXPECT_EQ(outcome.cancel_default_value, cancel_default ? VARIANT_TRUE : VARIANT_FALSE);
+    EXPECT_EQ(texts, std::vector<std::wstring>{L"No demo here."});
+    EXPECT_FALSE(has_cancel);
+    EXPECT_EQ(win32::FindVisibleWindow(kMessageBoxClass, kAddinTitle), nullptr);
+  }
+  EXPECT_TRUE(demo->enabled);
+  EXPECT_TRUE(browser_log_.calls().empty());
+}
+
+TEST_F(AddinConnectionTest, RegisterOpensTheSubscriptionPageInANewBrowser) {
+  StandInHost::Control* register_button = host_.MenuItem(L"Kestrova", L"Register");
+  ASSERT_NE(register_button, nullptr);
+  const StandInHost::ClickOutcome outcome = host_.Click(*register_button, false);
+  EXPECT_EQ(outcome.result, S_OK);
+  EXPECT_FALSE(outcome.cancel_default);
+  EXPECT_EQ(browser_class_->created(), 1);
+  const auto& calls = browser_log_.calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].member, L"Navigate");
+  EXPECT_EQ(calls[0].flags, DISPATCH_METHOD);
+  EXPECT_EQ(calls[0].arguments, (std::vector<RecordedArgument>{{VT_BSTR, kSubscribeUrl}}));
+  EXPECT_EQ(calls[1].member, L"Visible");
+  EXPECT_EQ(calls[1].flags, DISPATCH_PROPERTYPUT);
+  EXPECT_TRUE(calls[1].named_put);
+  EXPECT_EQ(calls[1].arguments, (std::vector<RecordedArgument>{{VT_BOOL, L"-1"}}));
+  // The add-in let go of the browser; its window stays open on its own.
+  EXPECT_EQ(browser_.references(), 0);
+}
+
+TEST_F(AddinConnectionTest, AboutShowsTheAboutBoxUntilOk) {
+  StandInHost::Control* about = host_.MenuItem(L"Kestrova", L"About");
+  ASSERT_NE(about, nullptr);
+  SIZE client{};
+  bool has_ok = false;
+  std::wstring screenshot;
+  const auto answered = WhenVisible(kAddinWindowClass, kAboutCaption, [&](HWND window) {
+    client = win32::ClientSize(window);
+    has_ok = win32::FindChild(window, L"Button", L"OK") != nullptr;
+    // Wine shows what a window painted a moment later: the picture is taken after a pause.
+    win32::RunLater(std::chrono::milliseconds{400}, [&screenshot, window] {
+      screenshot = SaveAddinScreenshot(window, L"addin_about_box.bmp");
+      ClickButton(window, L"OK");
+    });
+  });
+  auto closed = std::make_shared<std::vector<std::wstring>>();
+  ScheduleWatchdog(closed);
+  const StandInHost::ClickOutcome outcome = host_.Click(*about, false);
+  EXPECT_TRUE(*answered);
+  EXPECT_EQ(*closed, std::vector<std::wstring>{});
+  EXPECT_EQ(outcome.result, S_OK);
+  EXPECT_FALSE(outcome.cancel_default);
+  EXPECT_EQ(client.cx, 518);
+  EXPECT_EQ(client.cy, 317);
+  EXPECT_TRUE(has_ok);
+  EXPECT_FALSE(screenshot.empty());
+  EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kAboutCaption), nullptr);
+  EXPECT_TRUE(browser_log_.calls().empty());
+}
+
+TEST_F(AddinConnectionTest, AReleaseFromInsideAnEventWaitsForTheHandlerToReturn) {
+  StandInHost::Control* about = host_.MenuItem(L"Kestrova", L"About");
+  ASSERT_NE(about, nullptr);
+  std::optional<HRESULT> while_shown;
+  const auto answered = WhenVisible(kAddinWindowClass, kAboutCaption, [&](HWND window) {
+    // The host lets go of the add-in while the About box is up, as FrontPage does when the user
+    // unloads it in the COM Add-Ins dialog meanwhile.
+    EXPECT_EQ(Disconnect(), S_OK);
+    EXPECT_EQ(BeginShutdown(), S_OK);
+    addin_.Reset();
+    while_shown = AddinCanUnloadNow();
+    ClickButton(window, L"OK");
+  });
+  auto closed = std::make_shared<std::vector<std::wstring>>();
+  ScheduleWatchdog(closed);
+  const StandInHost::ClickOutcome outcome = host_.Click(*about, false);
+  EXPECT_TRUE(*answered);
+  EXPECT_EQ(*closed, std::vector<std::wstring>{});
+  EXPECT_EQ(outcome.result, S_OK);
+  EXPECT_EQ(while_shown, std::optional<HRESULT>(S_FALSE))
+      << "the add-in lives on while its handler runs";
+  EXPECT_EQ(AddinCanUnloadNow(), std::optional<HRESULT>(S_OK)) << "and goes once it returned";
+  EXPECT_EQ(host_.ConnectedSinkCount(), 0u);
+}
+
+}  // namespace
+}  // namespace kestrova::testing

@@ -1,0 +1,323 @@
+// FPKestrova.dll handling FrontPage's OnBeforeWebPublish for a web of real files in a temporary
+// folder, against web servers on 127.0.0.1 inside the test program: the mended pages and the
+// publish going on, the not-a-client dialog for a site without the mend folder, and the error box
+// that cancels the publish when the server refuses the connection; each with the cancel flag, the
+// destination and the status window's texts.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/local/head_locator.h"
+#include "mending/head_rewrite.h"
+#include "platform/win32/wide_text.h"
+#include "tests/addin/frontpage/add_in_windows.h"
+#include "tests/addin/frontpage/addin_fixture.h"
+#include "tests/addin/frontpage/disk_pages.h"
+#include "tests/platform/win32/loopback_http_server.h"
+
+namespace kestrova::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr wchar_t kChecking[] = L"Checking for mending files on server.";
+constexpr wchar_t kDownloadNotNeeded[] = L"Download not needed.";
+constexpr wchar_t kMending[] = L"Mending local files.";
+constexpr wchar_t kTransferError[] =
+    L"An error has occurred while communicating with the remote server.";
+constexpr wchar_t kSubscribeUrl[] = L"https://www.kestrova.com/subscribe.html";
+constexpr std::chrono::milliseconds kPaintPause{400};
+
+// The sentences the status bar shows for the transfer states 0 to 12.
+const std::vector<std::wstring> kStateSentences = {
+    L"No state information is available",
+    L"Looking up the IP address for the remote server",
+    L"Found the IP address for the remote server",
+    L"Connecting to the remote server",
+    L"Connected to the remote server",
+    L"Requesting information from the remote server",
+    L"The request was sent successfully to the remote server",
+    L"Receiving a response from the remote server.",
+    L"The response was received successfully from the remote server",
+    L"Disconnecting from the remote server",
+    L"Disconnected from the remote server",
+    kTransferError,
+    L"The request was completed, all data has been received.",
+};
+
+// The web's pages: path relative to the web's root, and content.
+const std::map<std::string, std::string> kPages = {
+    {"index.htm",
+     "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<title>Harbour Widgets</title>\r\n"
+     "<meta name=\"keywords\" content=\"old, words\">\r\n"
+     "<meta name=\"author\" content=\"Harbour Widgets\">\r\n</head>\r\n<body>\r\n"
+     "<p>Caf\xC3\xA9 &amp; widgets since 1987.</p>\r\n</body>\r\n</html>\r\n"},
+    {"products\\widgets.htm",
+     "<html><head>\n  <TITLE>Widgets</TITLE>\n  <meta name=\"description\" content=\"All of them\">"
+     "\n</head>\n<body><h1>Widgets</h1>\n<p>Brass, oak.</p></body></html>\n"},
+    {"about.htm",
+     "<html><head><title>About us</title></head><body><p>Not listed.</p></body></html>"},
+};
+
+// The service's mending files, by entry.
+const std::map<std::string, std::string> kMendingFiles = {
+    {"index.htm",
+     "<html>\r\n<head>\r\n<title>Harbour Widgets - hand-made brass and oak widgets</title>\r\n"
+     "<meta name=\"keywords\" content=\"widgets, brass widgets, caf\xC3\xA9, harbour\">\r\n"
+     "<meta name=\"description\" content=\"Hand-made widgets from the harbour town.\">\r\n"
+     "</head>\r\n<body><p>Mending file.</p></body>\r\n</html>\r\n"},
+    {"products--widgets.htm",
+     "<html><head><meta name=\"keywords\" content=\"brass widgets, oak widgets\">"
+     "<meta name=\"description\" content=\"Every widget we make.\">"
+     "<meta name=\"robots\" content=\"index, follow\"></head><body></body></html>"},
+    {"missing.htm",
+     "<html><head><title>Gone</title><meta name=\"keywords\" content=\"nothing\">"
+     "<meta name=\"robots\" content=\"noindex\"></head><body></body></html>"},
+};
+
+// The inventory: its date, the site's address, then the entries (with an empty line, skipped,
+// and an entry whose page the web does not have).
+std::string Inventory(const std::string& site) {
+  return "3/1/2024 10:00:00 AM\r\n" + site +
+         "\r\nindex.htm\r\nproducts--widgets.htm\r\nmissing.htm\r\n\r\ninventory.txt\r\n";
+}
+
+std::string HeadOf(const std::string& page) {
+  return std::string(HeadInnerHtml(page, LocateHead(page)));
+}
+
+// The page after its head was rewritten against the mending file's head.
+std::string Mended(const std::string& page, const std::string& mending_file) {
+  const std::string head = RewritePageHead(HeadOf(page), ReadMendingHead(HeadOf(mending_file)));
+  return ReplaceHeadInnerHtml(page, LocateHead(page), head);
+}
+
+class AddinPublishTest : public AddinFixture {
+ protected:
+  void SetUp() override {
+    AddinFixture::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    for (const auto& [path, content] : kPages) {
+      ASSERT_TRUE(WriteFileBytes(web_root() / path, content));
+    }
+    host_.ServePagesFrom(&pages_);
+    web_ = host_.AddWeb(web_root().wstring());
+    ASSERT_EQ(host_.FireWebOpen(web_).result, S_OK);
+  }
+
+  fs::path web_root() const { return folder_.path() / "web"; }
+  fs::path mend_folder() const { return web_root() / "kestrova"; }
+
+  // Raises OnBeforeWebPublish with destination and Cancel False while the status window's texts
+  // are recorded and a watchdog keeps stray windows from hanging the case.
+  StandInHost::PublishOutcome Publish(const std::string& destination) {
+    recorder_ = std::make_unique<StatusWindowRecorder>();
+    ScheduleWatchdog(closed_);
+    return host_.FireBeforeWebPublish(web_, win32::WideFromUtf8(destination), false);
+  }
+
+  // Every page of the web is as it was written.
+  void ExpectPagesUnchanged() {
+    for (const auto& [path, content] : kPages) {
+      EXPECT_EQ(ReadFileBytes(web_root() / path), content) << path;
+    }
+  }
+
+  TempFolder folder_;
+  DiskPages pages_{[this](const std::wstring& path) { OnPageOpened(path); }};
+  IDispatch* web_ = nullptr;
+  std::unique_ptr<StatusWindowRecorder> recorder_;
+  std::shared_ptr<std::vector<std::wstring>> closed_ =
+      std::make_shared<std::vector<std::wstring>>();
+  // The status window's texts whenever the add-in opened a page; its screenshot.
+  std::vector<StatusTexts> texts_at_open_;
+  std::wstring status_screenshot_;
+
+ private:
+  void OnPageOpened(const std::wstring&) {
+    if (recorder_) recorder_->Sample();
+    texts_at_open_.push_back(ReadStatusWindow());
+  }
+};
+
+TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
+  LoopbackHttpServer site;
+  site.Serve("/kestrova", "");
+  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
+  for (const auto& [entry, content] : kMendingFiles) site.Serve("/kestrova/" + entry, content);
+
+  const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
+  EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
+  EXPECT_FALSE(outcome.cancel);
+  EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url("")));
+  EXPECT_EQ(*closed_, std::vector<std::wstring>{});
+
+  EXPECT_EQ(site.Requests(), (std::vector<std::string>{
+                                 "HEAD /kestrova", "GET /kestrova/inventory.txt",
+                                 "GET /kestrova/index.htm", "GET /kestrova/products--widgets.htm",
+                                 "GET /kestrova/missing.htm", "GET /kestrova/inventory.txt"}));
+  // The mend folder holds what the server sent, byte for byte.
+  for (const auto& [entry, content] : kMendingFiles) {
+    EXPECT_EQ(ReadFileBytes(mend_folder() / entry), content) << entry;
+  }
+  EXPECT_EQ(ReadFileBytes(mend_folder() / "inventory.txt"), Inventory(site.Url("")));
+  // The listed pages have their mended heads and every other byte as before; the rest is as it
+  // was.
+  const std::string index = Mended(kPages.at("index.htm"), kMendingFiles.at("index.htm"));
+  const std::string widgets =
+      Mended(kPages.at("products\\widgets.htm"), kMendingFiles.at("products--widgets.htm"));
+  ASSERT_NE(index, kPages.at("index.htm"));
+  EXPECT_EQ(ReadFileBytes(web_root() / "index.htm"), index);
+  EXPECT_EQ(ReadFileBytes(web_root() / "products" / "widgets.htm"), widgets);
+  EXPECT_EQ(ReadFileBytes(web_root() / "about.htm"), kPages.at("about.htm"));
+  EXPECT_FALSE(fs::exists(web_root() / "missing.htm"));
+  EXPECT_EQ(pages_.saved(),
+            (std::vector<std::wstring>{(web_root() / "index.htm").wstring(),
+                                       (web_root() / "products\\widgets.htm").wstring()}));
+  // Each mending file was opened and closed without saving.
+  const StandInHost::Page* mending_window = host_.PageAt((mend_folder() / "index.htm").wstring());
+  ASSERT_NE(mending_window, nullptr);
+  EXPECT_EQ(mending_window->saved_on_close, std::optional<bool>(false));
+
+  // The status window: checking while the requests ran, mending while pages were opened, gone
+  // at the end.
+  const std::vector<std::wstring> labels = recorder_->labels();
+  ASSERT_GE(labels.size(), 2u);
+  EXPECT_EQ(labels.front(), kChecking);
+  EXPECT_EQ(labels.back(), kMending);
+  ASSERT_FALSE(texts_at_open_.empty());
+  for (const StatusTexts& texts : texts_at_open_) {
+    EXPECT_EQ(texts.label, kMending);
+    EXPECT_EQ(texts.status_bar, L"");
+  }
+  ASSERT_FALSE(recorder_->status_bar_texts().empty());
+  for (const std::wstring& text : recorder_->status_bar_texts()) {
+    EXPECT_NE(std::find(kStateSentences.begin(), kStateSentences.end(), text),
+              kStateSentences.end())
+        << win32::Utf8FromWide(text);
+    EXPECT_NE(text, kTransferError);
+  }
+  EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption), nullptr);
+
+  // Published again with the same inventory: the destination comes from the local inventory,
+  // nothing is downloaded, and the pages are mended again from the local files.
+  const std::size_t requests_before = site.Requests().size();
+  const StandInHost::PublishOutcome again = Publish("ftp://elsewhere.example/");
+  EXPECT_EQ(again.result, S_OK) << win32::Utf8FromWide(again.description);
+  EXPECT_FALSE(again.cancel);
+  EXPECT_EQ(again.destination, win32::WideFromUtf8(site.Url("")));
+  const std::vector<std::string> requests = site.Requests();
+  EXPECT_EQ(std::vector<std::string>(
+                requests.begin() + static_cast<std::ptrdiff_t>(requests_before), requests.end()),
+            (std::vector<std::string>{"HEAD /kestrova", "GET /kestrova/inventory.txt"}));
+  const std::vector<std::wstring> labels_again = recorder_->labels();
+  EXPECT_NE(std::find(labels_again.begin(), labels_again.end(), kDownloadNotNeeded),
+            labels_again.end());
+  EXPECT_EQ(ReadFileBytes(web_root() / "index.htm"), Mended(index, kMendingFiles.at("index.htm")));
+}
+
+// One way of answering the not-a-client dialog and what the publish does after it.
+struct NotClientAnswer {
+  const char* name;
+  const wchar_t* button;
+  bool cancel;
+  bool opens_browser;
+};
+
+TEST_F(AddinPublishTest, ASiteWithoutTheMendFolderGetsTheNotAClientDialog) {
+  const NotClientAnswer answers[] = {
+      {"OK", L"OK", false, false},
+      {"Cancel", L"Cancel", true, false},
+      {"Register", L"Register", true, true},
+  };
+  LoopbackHttpServer site;  // answers 404 for /kestrova
+  for (const NotClientAnswer& answer : answers) {
+    SCOPED_TRACE(answer.name);
+    browser_log_.Clear();
+    std::vector<std::wstring> texts;
+    StatusTexts status;
+    const auto answered = WhenVisible(kAddinWindowClass, kErrorCaption, [&](HWND dialog) {
+      texts = StaticTexts(dialog);
+      status = ReadStatusWindow();
+      if (answer.cancel && !answer.opens_browser) {
+        // Wine shows what a window painted a moment later: the picture is taken after a pause.
+        win32::RunLater(kPaintPause, [dialog, button = answer.button] {
+          EXPECT_FALSE(SaveAddinScreenshot(dialog, L"addin_not_client_dialog.bmp").empty());
+          ClickButton(dialog, button);
+        });
+        return;
+      }
+      ClickButton(dialog, answer.button);
+    });
+    const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
+    EXPECT_TRUE(*answered);
+    EXPECT_EQ(*closed_, std::vector<std::wstring>{});
+    EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
+    EXPECT_EQ(outcome.cancel, answer.cancel);
+    EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url("")));
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front(), L"Directory \"kestrova\" not found on server.");
+    EXPECT_EQ(status.label, kChecking);
+    if (answer.opens_browser) {
+      ASSERT_EQ(browser_log_.Of(L"Navigate").size(), 1u);
+      EXPECT_EQ(browser_log_.Of(L"Navigate")[0].arguments,
+                (std::vector<RecordedArgument>{{VT_BSTR, kSubscribeUrl}}));
+    } else {
+      EXPECT_TRUE(browser_log_.calls().empty());
+    }
+    EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption), nullptr);
+  }
+  EXPECT_GE(site.RequestCount(), 3u);
+  // Without the mend folder nothing is fetched and no page is touched.
+  EXPECT_FALSE(fs::exists(mend_folder()));
+  EXPECT_TRUE(pages_.opened().empty());
+  ExpectPagesUnchanged();
+}
+
+TEST_F(AddinPublishTest, ARefusedConnectionShowsTheErrorAndCancelsPublishing) {
+  const std::string destination = "http://127.0.0.1:" + std::to_string(RefusingLoopbackPort());
+  std::vector<std::wstring> texts;
+  StatusTexts status;
+  bool has_cancel = true;
+  const auto answered = WhenVisible(kMessageBoxClass, kErrorCaption, [&](HWND box) {
+    texts = StaticTexts(box);
+    status = ReadStatusWindow();
+    has_cancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    // The status window behind the box, with the failed state: the box moves out of its way, and
+    // the picture is taken after a pause, since Wine shows what a window painted a moment later.
+    SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    win32::RunLater(kPaintPause, [this, box] {
+      if (HWND window = win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption)) {
+        status_screenshot_ = SaveAddinScreenshot(window, L"addin_status_window.bmp");
+      }
+      ClickButton(box, IDOK);
+    });
+  });
+  const StandInHost::PublishOutcome outcome = Publish(destination);
+  EXPECT_TRUE(*answered);
+  EXPECT_EQ(*closed_, std::vector<std::wstring>{});
+  EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
+  EXPECT_TRUE(outcome.cancel);
+  EXPECT_EQ(outcome.destination, win32::WideFromUtf8(destination));
+  // The box names the destination, then what the transfer window recorded; behind it the status
+  // window still shows the step and the failed state.
+  EXPECT_EQ(texts, std::vector<std::wstring>{win32::WideFromUtf8(destination) +
+                                             L"\r\nServer not responding"});
+  EXPECT_FALSE(has_cancel);
+  EXPECT_EQ(status.label, kChecking);
+  EXPECT_EQ(status.status_bar, kTransferError);
+  EXPECT_FALSE(status_screenshot_.empty());
+  EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption), nullptr);
+  EXPECT_FALSE(fs::exists(mend_folder()));
+  ExpectPagesUnchanged();
+}
+
+}  // namespace
+}  // namespace kestrova::testing

@@ -1,0 +1,80 @@
+#include "tests/host/frontpage/class_registration.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+namespace kestrova::testing {
+
+class ClassObjectRegistration::Factory final : public IClassFactory {
+ public:
+  explicit Factory(IUnknown* object) : object_(object) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+      *object = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    const HRESULT result = object_->QueryInterface(iid, object);
+    if (SUCCEEDED(result)) ++created_;
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+  int created() const { return created_; }
+  long references() const { return references_; }
+
+ private:
+  IUnknown* object_;
+  long references_ = 0;
+  int created_ = 0;
+};
+
+ClassObjectRegistration::ClassObjectRegistration(const CLSID& class_id, IUnknown* object)
+    : factory_(std::make_unique<Factory>(object)) {
+  // In process only: CoCreateInstance with CLSCTX_SERVER finds it as well, and Wine need not
+  // publish it to other processes.
+  const HRESULT result = CoRegisterClassObject(class_id, factory_.get(), CLSCTX_INPROC_SERVER,
+                                               REGCLS_MULTIPLEUSE, &cookie_);
+  if (FAILED(result)) throw std::runtime_error("CoRegisterClassObject failed");
+}
+
+ClassObjectRegistration::~ClassObjectRegistration() { CoRevokeClassObject(cookie_); }
+
+int ClassObjectRegistration::created() const { return factory_->created(); }
+
+long ClassObjectRegistration::factory_references() const { return factory_->references(); }
+
+UserProgIdRegistration::UserProgIdRegistration(std::wstring prog_id, const CLSID& class_id)
+    : prog_id_(std::move(prog_id)) {
+  wchar_t text[40];
+  StringFromGUID2(class_id, text, 40);
+  const std::wstring subkey = L"Software\\Classes\\" + prog_id_ + L"\\CLSID";
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &key, nullptr) != ERROR_SUCCESS) {
+    throw std::runtime_error("cannot write the ProgID");
+  }
+  const auto bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
+  const LONG written =
+      RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
+  RegCloseKey(key);
+  if (written != ERROR_SUCCESS) throw std::runtime_error("cannot write the ProgID");
+}
+
+UserProgIdRegistration::~UserProgIdRegistration() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + prog_id_).c_str());
+}
+
+}  // namespace kestrova::testing

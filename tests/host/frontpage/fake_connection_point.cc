@@ -1,0 +1,106 @@
+#include "tests/host/frontpage/fake_connection_point.h"
+
+#include <algorithm>
+
+namespace kestrova::testing {
+namespace {
+
+std::wstring TakeText(BSTR& text) {
+  std::wstring taken = text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text));
+  SysFreeString(text);
+  text = nullptr;
+  return taken;
+}
+
+}  // namespace
+
+FireOutcome FakeConnectionPoint::Fire(DISPID id, DISPPARAMS& params) {
+  FireOutcome outcome;
+  // A copy: a sink may unadvise (itself or another) while it handles the event.
+  std::vector<Connection> sinks = sinks_;
+  for (const Connection& connection : sinks) {
+    const bool still_connected =
+        std::any_of(sinks_.begin(), sinks_.end(),
+                    [&](const Connection& held) { return held.cookie == connection.cookie; });
+    if (!still_connected) continue;
+    IDispatch* sink = connection.sink;
+    sink->AddRef();
+    EXCEPINFO exception{};
+    UINT argument_error = 0;
+    const HRESULT result = sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                                        &exception, &argument_error);
+    sink->Release();
+    ++outcome.sinks_called;
+    if (result == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr) {
+      exception.pfnDeferredFillIn(&exception);
+    }
+    std::wstring source = TakeText(exception.bstrSource);
+    std::wstring description = TakeText(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    if (FAILED(result) && SUCCEEDED(outcome.result)) {
+      outcome.result = result;
+      outcome.scode = exception.scode;
+      outcome.source = std::move(source);
+      outcome.description = std::move(description);
+    }
+  }
+  return outcome;
+}
+
+HRESULT FakeConnectionPoint::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
+    *object = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) {
+  if (iid == nullptr) return E_POINTER;
+  *iid = iid_;
+  return S_OK;
+}
+
+HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+  if (container == nullptr) return E_POINTER;
+  *container = &container_;
+  container_.AddRef();
+  return S_OK;
+}
+
+HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  if (cookie == nullptr) return E_POINTER;
+  *cookie = 0;
+  if (sink == nullptr) return E_POINTER;
+  // The host talks to the sink through its own outgoing interface, a dispinterface.
+  IDispatch* events = nullptr;
+  if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&events))) || events == nullptr) {
+    return CONNECT_E_CANNOTCONNECT;
+  }
+  sinks_.push_back(Connection{next_cookie_, events});
+  *cookie = next_cookie_++;
+  ++advise_count_;
+  return S_OK;
+}
+
+HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
+  const auto found = std::find_if(sinks_.begin(), sinks_.end(), [cookie](const Connection& held) {
+    return held.cookie == cookie;
+  });
+  if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
+  IDispatch* sink = found->sink;
+  sinks_.erase(found);
+  ++unadvise_count_;
+  sink->Release();
+  return S_OK;
+}
+
+HRESULT FakeConnectionPoint::EnumConnections(IEnumConnections** connections) {
+  if (connections != nullptr) *connections = nullptr;
+  return E_NOTIMPL;
+}
+
+}  // namespace kestrova::testing

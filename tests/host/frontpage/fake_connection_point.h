@@ -1,0 +1,80 @@
+// An outgoing interface of a stand-in host object: the connection point that sinks are advised on
+// and that the host fires its events through, with AddRef and Release counted like the objects'.
+#ifndef KESTROVA_TESTS_HOST_FRONTPAGE_FAKE_CONNECTION_POINT_H_
+#define KESTROVA_TESTS_HOST_FRONTPAGE_FAKE_CONNECTION_POINT_H_
+
+#include <oaidl.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kestrova::testing {
+
+// What one firing of an event gave back: Invoke's result (the first failure among the sinks, S_OK
+// when every sink succeeded or none was connected), how many sinks were called, and the host error
+// a sink raised (EXCEPINFO's scode, source and description, after any deferred fill-in).
+struct FireOutcome {
+  HRESULT result = S_OK;
+  std::size_t sinks_called = 0;
+  HRESULT scode = S_OK;
+  std::wstring source;
+  std::wstring description;
+};
+
+// Lives as long as its owner and is never deleted by Release; references() is the balance of
+// AddRef and Release. Advise asks the sink for the point's own interface (as the host does) and
+// holds that reference until Unadvise.
+class FakeConnectionPoint final : public IConnectionPoint {
+ public:
+  // A point for the outgoing interface iid of container, called name in reports.
+  FakeConnectionPoint(const IID& iid, std::wstring name, IConnectionPointContainer& container)
+      : iid_(iid), name_(std::move(name)), container_(container) {}
+  FakeConnectionPoint(const FakeConnectionPoint&) = delete;
+  FakeConnectionPoint& operator=(const FakeConnectionPoint&) = delete;
+
+  const IID& iid() const { return iid_; }
+  const std::wstring& name() const { return name_; }
+  long references() const { return references_; }
+  // The sinks advised and not unadvised yet.
+  std::size_t connection_count() const { return sinks_.size(); }
+  // Advise calls so far that connected a sink, and Unadvise calls that disconnected one.
+  std::size_t advise_count() const { return advise_count_; }
+  std::size_t unadvise_count() const { return unadvise_count_; }
+
+  // Calls Invoke(id, IID_NULL, 0, DISPATCH_METHOD, params) on every connected sink in the order
+  // they were advised; each sink is held for the length of its call, so that it may unadvise
+  // itself meanwhile.
+  FireOutcome Fire(DISPID id, DISPPARAMS& params);
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
+  HRESULT STDMETHODCALLTYPE
+  GetConnectionPointContainer(IConnectionPointContainer** container) override;
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override;
+
+ private:
+  struct Connection {
+    DWORD cookie;
+    IDispatch* sink;  // one reference, taken by Advise
+  };
+
+  IID iid_;
+  std::wstring name_;
+  IConnectionPointContainer& container_;
+  std::vector<Connection> sinks_;
+  DWORD next_cookie_ = 1;
+  long references_ = 0;
+  std::size_t advise_count_ = 0;
+  std::size_t unadvise_count_ = 0;
+};
+
+}  // namespace kestrova::testing
+
+#endif  // KESTROVA_TESTS_HOST_FRONTPAGE_FAKE_CONNECTION_POINT_H_

@@ -1,0 +1,337 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/failure.h"
+#include "platform/win32/wide_text.h"
+
+namespace kestrova::win32 {
+namespace {
+
+// A folder of its own under the user's temporary folder, removed with everything in it.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    wchar_t base[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, base);
+    EXPECT_GT(length, 0u);
+    static unsigned serial = 0;
+    path_ = std::wstring(base, length) + L"kestrova-files-" +
+            std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+    EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  ~TemporaryFolder() { RemoveTree(path_); }
+
+  // The UTF-8 path of `name` inside the folder.
+  std::string Path(const std::string& name = {}) const {
+    return Utf8FromWide(path_) + (name.empty() ? "" : "\\" + name);
+  }
+
+  // The names in the folder, without "." and "..".
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name != L"." && name != L"..") names.push_back(Utf8FromWide(name));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+  }
+
+ private:
+  static void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring child = folder + L"\\" + name;
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+          RemoveTree(child);
+        } else {
+          DeleteFileW(child.c_str());
+        }
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+  }
+
+  std::wstring path_;
+};
+
+// Writes `bytes` to the file at `path` directly through the system, without the file system.
+void PutFile(const std::string& path, const std::string& bytes) {
+  const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+  DWORD written = 0;
+  const BOOL wrote =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_TRUE(wrote);
+  ASSERT_EQ(written, bytes.size());
+}
+
+// The bytes of the file at `path` read directly through the system; "<missing>" when it cannot be
+// opened.
+std::string FileBytes(const std::string& path) {
+  const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+// The number of the Failure that `action` raises; 0 when it raises none.
+template <typename Action>
+std::int32_t FailureNumber(Action action, std::string* description = nullptr) {
+  try {
+    action();
+  } catch (const Failure& failure) {
+    if (description != nullptr) *description = failure.description();
+    return failure.number();
+  }
+  return 0;
+}
+
+class Win32FileSystemTest : public ::testing::Test {
+ protected:
+  TemporaryFolder folder_;
+  Win32FileSystem files_;
+};
+
+TEST_F(Win32FileSystemTest, ExistsTellsFilesFromFoldersFromNothing) {
+  PutFile(folder_.Path("inventory.txt"), "x");
+  ASSERT_TRUE(CreateDirectoryW(WideFromUtf8(folder_.Path("kestrova")).c_str(), nullptr));
+
+  EXPECT_TRUE(files_.FileExists(folder_.Path("inventory.txt")));
+  EXPECT_FALSE(files_.FolderExists(folder_.Path("inventory.txt")));
+  EXPECT_FALSE(files_.FileExists(folder_.Path("kestrova")));
+  EXPECT_TRUE(files_.FolderExists(folder_.Path("kestrova")));
+  EXPECT_FALSE(files_.FileExists(folder_.Path("nothing.txt")));
+  EXPECT_FALSE(files_.FolderExists(folder_.Path("nothing")));
+  EXPECT_FALSE(files_.FileExists(folder_.Path("nothing\\inventory.txt")));
+}
+
+TEST_F(Win32FileSystemTest, CreatesAFolderWhoseParentExists) {
+  files_.CreateFolder(folder_.Path("kestrova"));
+  EXPECT_TRUE(files_.FolderExists(folder_.Path("kestrova")));
+  files_.CreateFolder(folder_.Path("kestrova\\inner"));
+  EXPECT_TRUE(files_.FolderExists(folder_.Path("kestrova\\inner")));
+}
+
+TEST_F(Win32FileSystemTest, CreateFolderRaisesPathNotFoundForAMissingParent) {
+  const std::string path = folder_.Path("missing\\kestrova");
+  std::string description;
+  EXPECT_EQ(FailureNumber([&] { files_.CreateFolder(path); }, &description), kErrPathNotFound);
+  EXPECT_NE(description.find("\"" + path + "\""), std::string::npos) << description;
+  EXPECT_FALSE(files_.FolderExists(path));
+}
+
+TEST_F(Win32FileSystemTest, CreateFolderRaisesPathFileAccessWhereSomethingIsInTheWay) {
+  PutFile(folder_.Path("kestrova"), "a file");
+  std::string description;
+  EXPECT_EQ(FailureNumber([&] { files_.CreateFolder(folder_.Path("kestrova")); }, &description),
+            kErrPathFileAccess);
+  EXPECT_NE(description.find(folder_.Path("kestrova")), std::string::npos) << description;
+  EXPECT_EQ(FileBytes(folder_.Path("kestrova")), "a file");
+
+  files_.CreateFolder(folder_.Path("existing"));
+  EXPECT_EQ(FailureNumber([&] { files_.CreateFolder(folder_.Path("existing")); }),
+            kErrPathFileAccess);
+}
+
+struct LinesCase {
+  const char* name;
+  std::string bytes;
+  std::vector<std::string> lines;
+};
+
+class Win32TextFileTest : public ::testing::TestWithParam<LinesCase> {
+ protected:
+  TemporaryFolder folder_;
+  Win32FileSystem files_;
+};
+
+TEST_P(Win32TextFileTest, ReadsEveryLineThenRaisesInputPastEnd) {
+  const std::string path = folder_.Path("inventory.txt");
+  PutFile(path, GetParam().bytes);
+  const auto reader = files_.OpenTextFile(path);
+  std::vector<std::string> lines;
+  for (int guard = 0; guard < 100 && !reader->AtEndOfStream(); ++guard) {
+    lines.push_back(reader->ReadLine());
+  }
+  EXPECT_EQ(lines, GetParam().lines);
+  EXPECT_TRUE(reader->AtEndOfStream());
+  EXPECT_EQ(FailureNumber([&] { reader->ReadLine(); }), kErrInputPastEnd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineBreaks, Win32TextFileTest,
+    ::testing::Values(LinesCase{"CrLf",
+                                "12/7/2024\r\nhttp://example.test/\r\nmend.htm\r\n",
+                                {"12/7/2024", "http://example.test/", "mend.htm"}},
+                      LinesCase{"Lf", "a\nb\n", {"a", "b"}},
+                      LinesCase{"NoFinalBreak", "a\r\nb", {"a", "b"}},
+                      LinesCase{"EmptyLines", "\r\n\nc\r\n", {"", "", "c"}},
+                      LinesCase{"LoneCrStays", "a\rb\r\n", {"a\rb"}},
+                      LinesCase{"EmptyFile", "", {}}),
+    [](const ::testing::TestParamInfo<LinesCase>& param_info) {
+      return std::string(param_info.param.name);
+    });
+
+TEST_F(Win32FileSystemTest, OpeningAMissingFileRaisesFileNotFound) {
+  for (const std::string& path :
+       {folder_.Path("nothing.txt"), folder_.Path("nothing\\inventory.txt")}) {
+    std::string description;
+    EXPECT_EQ(FailureNumber([&] { files_.OpenTextFile(path); }, &description), kErrFileNotFound)
+        << path;
+    EXPECT_EQ(description.rfind("Cannot read \"" + path + "\": ", 0), 0u) << description;
+    EXPECT_EQ(description.back(), '.') << description;
+    EXPECT_NE(description.substr(description.size() - 2), "..") << description;
+  }
+}
+
+TEST_F(Win32FileSystemTest, OpeningAFolderRaisesInvalidArgument) {
+  files_.CreateFolder(folder_.Path("kestrova"));
+  EXPECT_EQ(FailureNumber([&] { files_.OpenTextFile(folder_.Path("kestrova")); }),
+            kErrInvalidArgument);
+}
+
+TEST_F(Win32FileSystemTest, ReadsAFileLargerThanOneBuffer) {
+  std::string bytes;
+  for (int line = 0; line < 20000; ++line) bytes += "line " + std::to_string(line) + "\r\n";
+  PutFile(folder_.Path("big.txt"), bytes);
+  const auto reader = files_.OpenTextFile(folder_.Path("big.txt"));
+  int count = 0;
+  std::string last;
+  while (!reader->AtEndOfStream() && count < 30000) {
+    last = reader->ReadLine();
+    ++count;
+  }
+  EXPECT_EQ(count, 20000);
+  EXPECT_EQ(last, "line 19999");
+}
+
+TEST_F(Win32FileSystemTest, AWriterReplacesTheFileOnlyAtCommit) {
+  const std::string path = folder_.Path("mend.htm");
+  PutFile(path, "old content");
+  auto writer = files_.CreateFileWriter(path);
+  writer->Write("new ");
+  writer->Write("content");
+  EXPECT_EQ(FileBytes(path), "old content");
+  EXPECT_EQ(folder_.Names().size(), 2u);  // the file and the writer's temporary file
+  writer->Commit();
+  EXPECT_EQ(FileBytes(path), "new content");
+  writer.reset();
+  EXPECT_EQ(FileBytes(path), "new content");
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"mend.htm"});
+}
+
+TEST_F(Win32FileSystemTest, AWriterCreatesAFileThatWasNotThere) {
+  const std::string path = folder_.Path("inventory.txt");
+  auto writer = files_.CreateFileWriter(path);
+  writer->Write("12/7/2024\r\n");
+  EXPECT_FALSE(files_.FileExists(path));
+  writer->Commit();
+  EXPECT_EQ(FileBytes(path), "12/7/2024\r\n");
+}
+
+TEST_F(Win32FileSystemTest, AWriterDroppedBeforeCommitLeavesTheOldFileAndNoTemporaryFile) {
+  const std::string path = folder_.Path("mend.htm");
+  PutFile(path, "old content");
+  {
+    auto writer = files_.CreateFileWriter(path);
+    writer->Write("half of the new");
+  }
+  EXPECT_EQ(FileBytes(path), "old content");
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"mend.htm"});
+
+  {
+    auto writer = files_.CreateFileWriter(folder_.Path("new.htm"));
+    writer->Write("never committed");
+  }
+  EXPECT_FALSE(files_.FileExists(folder_.Path("new.htm")));
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"mend.htm"});
+}
+
+TEST_F(Win32FileSystemTest, WritersOfOneFolderUseTemporaryFilesOfTheirOwn) {
+  auto first = files_.CreateFileWriter(folder_.Path("a.htm"));
+  auto second = files_.CreateFileWriter(folder_.Path("a.htm"));
+  first->Write("first");
+  second->Write("second");
+  EXPECT_EQ(folder_.Names().size(), 2u);
+  first->Commit();
+  second->Commit();
+  EXPECT_EQ(FileBytes(folder_.Path("a.htm")), "second");
+  first.reset();
+  second.reset();
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"a.htm"});
+}
+
+TEST_F(Win32FileSystemTest, AWriterKeepsTheHiddenAttributeOfTheFileItReplaces) {
+  const std::string path = folder_.Path("hidden.htm");
+  PutFile(path, "old");
+  ASSERT_TRUE(SetFileAttributesW(WideFromUtf8(path).c_str(), FILE_ATTRIBUTE_HIDDEN));
+  auto writer = files_.CreateFileWriter(path);
+  writer->Write("new");
+  writer->Commit();
+  EXPECT_EQ(FileBytes(path), "new");
+  const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
+  EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST_F(Win32FileSystemTest, AWriterIntoAMissingFolderRaisesFileNotFound) {
+  EXPECT_EQ(FailureNumber([&] { files_.CreateFileWriter(folder_.Path("missing\\mend.htm")); }),
+            kErrFileNotFound);
+}
+
+TEST_F(Win32FileSystemTest, NonAsciiNamesRoundTrip) {
+  // "Ünïcødé" folder and "страница ✓.htm" file, written as UTF-8.
+  const std::string folder = folder_.Path(
+      "\xC3\x9Cn\xC3\xAF"
+      "c\xC3\xB8"
+      "d\xC3\xA9");
+  const std::string file = folder +
+                           "\\\xD1\x81\xD1\x82\xD1\x80\xD0\xB0\xD0\xBD\xD0\xB8\xD1\x86"
+                           "\xD0\xB0 \xE2\x9C\x93.htm";
+  files_.CreateFolder(folder);
+  EXPECT_TRUE(files_.FolderExists(folder));
+  auto writer = files_.CreateFileWriter(file);
+  writer->Write("caf\xC3\xA9\r\nline two");
+  writer->Commit();
+  writer.reset();
+  EXPECT_TRUE(files_.FileExists(file));
+  // The system sees the names as the UTF-16 text of the UTF-8 given.
+  EXPECT_NE(GetFileAttributesW((WideFromUtf8(folder_.Path()) +
+                                L"\\\u00DCn\u00EFc\u00F8d\u00E9\\"
+                                L"\u0441\u0442\u0440\u0430\u043D\u0438\u0446\u0430 "
+                                L"\u2713.htm")
+                                   .c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  const auto reader = files_.OpenTextFile(file);
+  EXPECT_EQ(reader->ReadLine(), "caf\xC3\xA9");
+  EXPECT_EQ(reader->ReadLine(), "line two");
+  EXPECT_TRUE(reader->AtEndOfStream());
+}
+
+}  // namespace
+}  // namespace kestrova::win32

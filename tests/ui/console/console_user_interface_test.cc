@@ -1,0 +1,1010 @@
+// The terminal user interface driven through pipes and pseudo-terminals: the texts it prints, the
+// answers it reads or takes from its options, that it never waits without a terminal, and the
+// status window as a live line or as plain lines.
+#include "ui/console/console_user_interface.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "base/failure.h"
+#include "platform/browser.h"
+#include "platform/event_pump.h"
+#include "platform/posix/unique_fd.h"
+#include "platform/transfer_control.h"
+#include "platform/transfer_states.h"
+#include "ui/console/console_status_view.h"
+#include "ui/console/console_text.h"
+#include "ui/frm_ksv_about.h"
+#include "ui/frm_mending.h"
+#include "ui/frm_not_client.h"
+#include "ui/service_site.h"
+
+namespace kestrova {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// How long a call may take before the test decides it waits for input it will never get.
+constexpr auto kCallLimit = 5s;
+// How long a read of a pseudo-terminal waits for output to start, and how long output may pause
+// before the read counts as complete.
+constexpr int kFirstOutputMs = 3000;
+constexpr int kQuietMs = 150;
+
+namespace ts = transfer_state;
+
+// ---------------------------------------------------------------------------------------------
+// Streams.
+
+struct Pipe {
+  UniqueFd read;
+  UniqueFd write;
+};
+
+Pipe MakePipe() {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+  return {UniqueFd(fds[0]), UniqueFd(fds[1])};
+}
+
+void WriteText(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written <= 0) throw std::runtime_error("write failed");
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+// Everything fd delivers, waiting at most first_wait_ms for the first bytes and then until it has
+// been silent for quiet_ms, within a few seconds in all.
+std::string ReadAvailable(int fd, int first_wait_ms, int quiet_ms) {
+  std::string text;
+  const auto deadline = Clock::now() + 5s;
+  while (Clock::now() < deadline && text.size() < (1u << 20)) {
+    pollfd ready{fd, POLLIN, 0};
+    if (::poll(&ready, 1, text.empty() ? first_wait_ms : quiet_ms) <= 0) break;
+    char buffer[4096];
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(count));
+  }
+  return text;
+}
+
+// A pseudo-terminal whose slave side the interface uses as a real terminal: no echo of the
+// typed answers and no output processing, so that the master reads exactly what was written.
+struct Pty {
+  UniqueFd master;
+  UniqueFd slave;
+};
+
+void SetColumns(int master, int columns) {
+  winsize size{};
+  size.ws_row = 24;
+  size.ws_col = static_cast<unsigned short>(columns);
+  if (::ioctl(master, TIOCSWINSZ, &size) != 0) throw std::runtime_error("TIOCSWINSZ failed");
+}
+
+Pty MakePty(int columns) {
+  UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+  if (!master.valid() || ::grantpt(master.get()) != 0 || ::unlockpt(master.get()) != 0) {
+    throw std::runtime_error("posix_openpt failed");
+  }
+  char name[128];
+  if (::ptsname_r(master.get(), name, sizeof name) != 0) throw std::runtime_error("ptsname_r");
+  UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+  if (!slave.valid()) throw std::runtime_error("cannot open the pseudo-terminal's slave");
+  termios settings{};
+  if (::tcgetattr(slave.get(), &settings) != 0) throw std::runtime_error("tcgetattr failed");
+  settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  if (::tcsetattr(slave.get(), TCSANOW, &settings) != 0) throw std::runtime_error("tcsetattr");
+  SetColumns(master.get(), columns);
+  return {std::move(master), std::move(slave)};
+}
+
+// The character that ends the input when typed at the start of a line (Ctrl+D).
+std::string EndOfInputKey(int slave) {
+  termios settings{};
+  ::tcgetattr(slave, &settings);
+  return std::string(1, static_cast<char>(settings.c_cc[VEOF]));
+}
+
+// Runs call on a thread of its own and waits for it at most kCallLimit. When it is still running
+// then, unblock (which must make it return) is called and false returned.
+bool FinishesInTime(const std::function<void()>& call, const std::function<void()>& unblock) {
+  std::atomic<bool> done{false};
+  std::thread runner([&] {
+    call();
+    done = true;
+  });
+  const auto deadline = Clock::now() + kCallLimit;
+  while (!done && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
+  const bool in_time = done;
+  if (!in_time) unblock();
+  runner.join();
+  return in_time;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Test doubles of the platform.
+
+class RecordingBrowser : public Browser {
+ public:
+  void Navigate(std::string_view url) override { urls.emplace_back(url); }
+  std::vector<std::string> urls;
+};
+
+// A transfer control that only passes on the states a test reports.
+class FakeTransferControl : public TransferControl {
+ public:
+  void SetUrl(std::string_view url) override { url_ = std::string(url); }
+  const std::string& Url() const override { return url_; }
+  void SetRequestTimeout(int /*seconds*/) override {}
+  void Execute(std::string_view /*operation*/) override {}
+  bool StillExecuting() const override { return false; }
+  std::string GetHeader() const override { return {}; }
+  std::string GetChunk(std::size_t /*max_size*/) override { return {}; }
+  void SetStateChangedCallback(StateChangedCallback callback) override {
+    callback_ = std::move(callback);
+  }
+
+  // Delivers state as the control would from its event pump.
+  void Report(int state) {
+    if (callback_) callback_(state);
+  }
+
+ private:
+  std::string url_;
+  StateChangedCallback callback_;
+};
+
+// An event pump whose timers fire when the test says so.
+class FakeEventPump : public EventPump {
+ public:
+  void DoEvents() override { Tick(); }
+  TimerId AddTimer(std::chrono::milliseconds /*interval*/, std::function<void()> on_tick,
+                   bool enabled) override {
+    timers_[++last_id_] = Timer{std::move(on_tick), enabled};
+    return last_id_;
+  }
+  void EnableTimer(TimerId id, bool enabled) override {
+    if (auto it = timers_.find(id); it != timers_.end()) it->second.enabled = enabled;
+  }
+  void RemoveTimer(TimerId id) override { timers_.erase(id); }
+  void SetCancelHandler(std::function<void()> /*on_cancel*/) override {}
+
+  // Fires every enabled timer once.
+  void Tick() {
+    for (auto& [id, timer] : timers_) {
+      if (timer.enabled) timer.on_tick();
+    }
+  }
+
+ private:
+  struct Timer {
+    std::function<void()> on_tick;
+    bool enabled = false;
+  };
+  std::map<TimerId, Timer> timers_;
+  TimerId last_id_ = 0;
+};
+
+// A status window with its transfer control and pump, viewed through ui.
+class StatusWindow {
+ public:
+  explicit StatusWindow(ConsoleUserInterface& ui) {
+    auto control = std::make_unique<FakeTransferControl>();
+    control_ = control.get();
+    window_ = std::make_unique<FrmMending>(std::move(control), pump_, last_error_);
+    view_ = ui.CreateStatusView(*window_);
+    window_->SetView(view_.get());
+  }
+  ~StatusWindow() { DropView(); }
+
+  FrmMending& window() { return *window_; }
+  void Report(int state) { control_->Report(state); }
+  void Tick(int times) {
+    for (int i = 0; i < times; ++i) pump_.Tick();
+  }
+  // Drops the view the way the driver does: unset, then destroyed.
+  void DropView() {
+    window_->SetView(nullptr);
+    view_.reset();
+  }
+
+ private:
+  FakeEventPump pump_;
+  LastError last_error_;
+  FakeTransferControl* control_ = nullptr;
+  std::unique_ptr<FrmMending> window_;
+  std::unique_ptr<FrmMendingView> view_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The interface on pipes: the test writes the input and reads the output.
+
+class ConsoleOnPipes {
+ public:
+  // input_is_terminal and output_is_terminal pretend that the pipes are terminals.
+  ConsoleOnPipes(bool input_is_terminal, bool output_is_terminal = false,
+                 OnMissing on_missing = OnMissing::kUnset,
+                 std::optional<std::string> destination = std::nullopt, bool quiet = false,
+                 bool verbose = false)
+      : input_(MakePipe()), output_(MakePipe()) {
+    ::fcntl(output_.read.get(), F_SETFL, O_NONBLOCK);
+    ConsoleOptions options;
+    options.quiet = quiet;
+    options.verbose = verbose;
+    options.destination = std::move(destination);
+    options.on_missing = on_missing;
+    options.input_fd = input_.read.get();
+    options.output_fd = output_.write.get();
+    options.input_is_terminal = input_is_terminal;
+    options.output_is_terminal = output_is_terminal;
+    options.output_columns = 60;
+    ui_ = std::make_unique<ConsoleUserInterface>(std::move(options));
+  }
+
+  ConsoleUserInterface& ui() { return *ui_; }
+
+  void Type(std::string_view text) { WriteText(input_.write.get(), text); }
+  // Ends the input, as closing a terminal or Ctrl+D does.
+  void EndInput() { input_.write.Reset(); }
+
+  // Runs call and says whether it returned without waiting for input that never comes; the
+  // input stays open meanwhile, so a read would wait.
+  bool Returns(const std::function<void()>& call) {
+    return FinishesInTime(call, [this] { EndInput(); });
+  }
+
+  // What was printed since the last call.
+  std::string Output() { return ReadAvailable(output_.read.get(), 0, 0); }
+
+  // What is left unread of the input.
+  std::string UnreadInput() {
+    ::fcntl(input_.read.get(), F_SETFL, O_NONBLOCK);
+    return ReadAvailable(input_.read.get(), 0, 0);
+  }
+
+ private:
+  Pipe input_;
+  Pipe output_;
+  std::unique_ptr<ConsoleUserInterface> ui_;
+};
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text shaping.
+
+TEST(ConsoleTextTest, LineBreaksAndControlCharacters) {
+  EXPECT_EQ(PrintableLines("one\r\ntwo\rthree\nfour"), "one\ntwo\nthree\nfour");
+  EXPECT_EQ(PrintableLines("a\r\n\r\nb"), "a\n\nb");
+  // An escape sequence from a server's text must not reach the terminal.
+  EXPECT_EQ(PrintableLines("File \"\x1b[2Jx\" not\tfound\a"), "File \"?[2Jx\" not\tfound?");
+  EXPECT_EQ(PrintableLine("a\r\nb\x1b"
+                          "c\x7f"),
+            "a  b c ");
+}
+
+TEST(ConsoleTextTest, FitToColumnsCountsCharactersNotBytes) {
+  struct Case {
+    std::string_view text;
+    int columns;
+    std::string_view expected;
+  };
+  const Case cases[] = {
+      {"abcdef", 3, "abc"},
+      {"abc", 3, "abc"},
+      {"abc", 10, "abc"},
+      {"abc", 0, ""},
+      {"abc", -4, ""},
+      {"h\xc3\xa9llo", 2, "h\xc3\xa9"},  // é is two bytes, one column
+      {"\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e", 2, "\xe6\x97\xa5\xe6\x9c\xac"},  // 日本語
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FitToColumns(c.text, c.columns), c.expected) << c.text << " to " << c.columns;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Message boxes.
+
+TEST(ConsoleMsgBoxTest, OkOnlyBoxPrintsTitleAndPromptAndNeverWaits) {
+  for (const bool terminal : {false, true}) {
+    ConsoleOnPipes console(terminal);
+    MsgBoxResult result = MsgBoxResult::kCancel;
+    ASSERT_TRUE(console.Returns([&] {
+      result = console.ui().MsgBox("Server not responding\r\nat all", MsgBoxButtons::kOkOnly,
+                                   MsgBoxIcon::kCritical, "Error");
+    })) << "terminal "
+        << terminal;
+    EXPECT_EQ(result, MsgBoxResult::kOk);
+    EXPECT_EQ(console.Output(), "== Error ==\nServer not responding\nat all\n");
+
+    ASSERT_TRUE(console.Returns(
+        [&] { console.ui().MsgBox("Done.", MsgBoxButtons::kOkOnly, MsgBoxIcon::kNone, ""); }));
+    EXPECT_EQ(console.Output(), "== FPKestrova ==\nDone.\n") << "the add-in's title by default";
+  }
+}
+
+TEST(ConsoleMsgBoxTest, OkCancelBoxAnswers) {
+  struct Case {
+    std::string_view name;
+    OnMissing on_missing;
+    bool terminal;
+    std::string_view typed;
+    bool end_input;  // the input ends after what was typed
+    MsgBoxResult expected;
+    std::string_view printed;  // a line the answer must print
+    std::string_view unread;   // what must be left of the input
+  };
+  const Case cases[] = {
+      {"option publish", OnMissing::kPublish, false, "", false, MsgBoxResult::kOk,
+       "Answered OK, as --on-missing=publish asks.\n", ""},
+      {"option cancel", OnMissing::kCancel, false, "", false, MsgBoxResult::kCancel,
+       "Answered Cancel, as --on-missing=cancel asks.\n", ""},
+      {"option wins over the terminal", OnMissing::kCancel, true, "o\n", false,
+       MsgBoxResult::kCancel, "--on-missing=cancel", "o\n"},
+      {"no terminal", OnMissing::kUnset, false, "", false, MsgBoxResult::kCancel,
+       "--on-missing=publish", ""},
+      {"no terminal ignores typed text", OnMissing::kUnset, false, "o\n", false,
+       MsgBoxResult::kCancel, "--on-missing=publish", "o\n"},
+      {"Enter", OnMissing::kUnset, true, "\n", false, MsgBoxResult::kOk,
+       "[O]K / [C]ancel (Enter: OK)? ", ""},
+      {"c", OnMissing::kUnset, true, "c\nnext\n", false, MsgBoxResult::kCancel, "[O]K / [C]ancel",
+       "next\n"},
+      {"word in capitals with blanks", OnMissing::kUnset, true, "  CANCEL \r\n", false,
+       MsgBoxResult::kCancel, "[O]K / [C]ancel", ""},
+      {"ok", OnMissing::kUnset, true, "ok\n", false, MsgBoxResult::kOk, "[O]K", ""},
+      {"asks again", OnMissing::kUnset, true, "x\n\n", false, MsgBoxResult::kOk,
+       "Please answer O or C.\n", ""},
+      {"end of input", OnMissing::kUnset, true, "", true, MsgBoxResult::kCancel, "[O]K / [C]ancel",
+       ""},
+      {"end of input after text", OnMissing::kUnset, true, "ok", true, MsgBoxResult::kOk,
+       "[O]K / [C]ancel", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConsoleOnPipes console(c.terminal, false, c.on_missing);
+    console.Type(c.typed);
+    if (c.end_input) console.EndInput();
+    MsgBoxResult result{};
+    ASSERT_TRUE(console.Returns([&] {
+      result = console.ui().MsgBox(
+          "File \"inventory.txt\" not found on server.\r\n\r\nClick \"OK\" to continue.",
+          MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation, "Error");
+    }));
+    EXPECT_EQ(result, c.expected);
+    const std::string output = console.Output();
+    EXPECT_EQ(
+        output.rfind("== Error ==\nFile \"inventory.txt\" not found on server.\n\nClick \"OK\" to "
+                     "continue.\n",
+                     0),
+        0u)
+        << output;
+    EXPECT_TRUE(Contains(output, c.printed)) << output;
+    if (!c.end_input) {
+      EXPECT_EQ(console.UnreadInput(), c.unread);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The input box.
+
+constexpr std::string_view kUrlPrompt = "Please provide the correct http url for your web site.";
+constexpr std::string_view kUrlTitle = "Web URL needed";
+constexpr std::string_view kPreset = "http://";
+
+TEST(ConsoleInputBoxTest, DestinationAnswersOnceThenNoTerminalCancels) {
+  ConsoleOnPipes console(false, false, OnMissing::kUnset, "http://www.example.test/site");
+  std::vector<std::string> answers;
+  ASSERT_TRUE(console.Returns([&] {
+    for (int i = 0; i < 3; ++i)
+      answers.push_back(console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset));
+  }));
+  EXPECT_EQ(answers, (std::vector<std::string>{"http://www.example.test/site", "", ""}));
+  const std::string output = console.Output();
+  EXPECT_EQ(
+      output.rfind("Web URL needed: \"http://www.example.test/site\", from --destination.\n", 0),
+      0u)
+      << output;
+  // One line for each of the two unanswered boxes, naming the option.
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 3) << output;
+  EXPECT_TRUE(Contains(output, "Web URL needed: " + std::string(kUrlPrompt) +
+                                   " There is no terminal to answer on: give the answer with "
+                                   "--destination URL.\n"))
+      << output;
+}
+
+TEST(ConsoleInputBoxTest, DestinationAnswersFirstEvenOnATerminal) {
+  ConsoleOnPipes console(true, false, OnMissing::kUnset, "http://first.test");
+  console.Type("http://second.test\n");
+  std::string first;
+  std::string second;
+  ASSERT_TRUE(console.Returns([&] {
+    first = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset);
+    second = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset);
+  }));
+  EXPECT_EQ(first, "http://first.test");
+  EXPECT_EQ(second, "http://second.test");
+}
+
+TEST(ConsoleInputBoxTest, QuietDestinationPrintsNothing) {
+  ConsoleOnPipes console(false, false, OnMissing::kUnset, "http://quiet.test", /*quiet=*/true);
+  std::string answer;
+  ASSERT_TRUE(
+      console.Returns([&] { answer = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset); }));
+  EXPECT_EQ(answer, "http://quiet.test");
+  EXPECT_EQ(console.Output(), "");
+}
+
+TEST(ConsoleInputBoxTest, TerminalAnswers) {
+  struct Case {
+    std::string_view typed;
+    bool end_input;
+    std::string_view expected;
+  };
+  const Case cases[] = {
+      {"\n", false, "http://"},     // Enter keeps the preset
+      {"   \n", false, "http://"},  // so do blanks alone
+      {"http://www.example.test\n", false, "http://www.example.test"},
+      {"  http://spaced.test \r\n", false, "http://spaced.test"},
+      {"", true, ""},                                              // the end cancels
+      {"http://unfinished.test", true, "http://unfinished.test"},  // text before the end counts
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    ConsoleOnPipes console(true);
+    console.Type(c.typed);
+    if (c.end_input) console.EndInput();
+    std::string answer = "unset";
+    ASSERT_TRUE(
+        console.Returns([&] { answer = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset); }));
+    EXPECT_EQ(answer, c.expected);
+    const std::string output = console.Output();
+    EXPECT_EQ(output.rfind("== Web URL needed ==\n" + std::string(kUrlPrompt) +
+                               "\nAnswer (Enter keeps \"http://\", Ctrl+D cancels): ",
+                           0),
+              0u)
+        << output;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The not-a-client dialog.
+
+std::string NotClientText() {
+  return "== Error ==\n" + std::string(FrmNotClient::kLabel1) + "\n" +
+         std::string(FrmNotClient::kLabel2) + "\n" + std::string(FrmNotClient::kLabel3) + "\n" +
+         std::string(FrmNotClient::kLabel4) + "\n" + std::string(FrmNotClient::kLabel5) + "\n";
+}
+
+TEST(ConsoleNotClientTest, ButtonsPressed) {
+  struct Case {
+    std::string_view name;
+    OnMissing on_missing;
+    bool terminal;
+    std::string_view typed;
+    bool end_input;
+    bool cancel;
+    bool registered;
+    std::string_view printed;
+  };
+  const Case cases[] = {
+      {"Enter presses OK", OnMissing::kUnset, true, "\n", false, false, false,
+       "[R]egister / [O]K / [C]ancel (Enter: OK)? "},
+      {"register", OnMissing::kUnset, true, "r\n", false, false, true,
+       "Opening https://www.kestrova.com/subscribe.html in a browser.\n"},
+      {"cancel", OnMissing::kUnset, true, "Cancel\n", false, true, false, "[C]ancel"},
+      {"ok after a wrong answer", OnMissing::kUnset, true, "maybe\nO\n", false, false, false,
+       "Please answer R, O or C.\n"},
+      {"end of input closes", OnMissing::kUnset, true, "", true, false, false, "[O]K"},
+      {"option publish presses OK", OnMissing::kPublish, false, "", false, false, false,
+       "Answered OK, as --on-missing=publish asks.\n"},
+      {"option cancel presses Cancel", OnMissing::kCancel, false, "", false, true, false,
+       "Answered Cancel, as --on-missing=cancel asks.\n"},
+      {"option wins over the terminal", OnMissing::kPublish, true, "r\n", false, false, false,
+       "--on-missing=publish"},
+      {"no terminal presses Cancel", OnMissing::kUnset, false, "", false, true, false,
+       "Run with --on-missing=publish"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConsoleOnPipes console(c.terminal, false, c.on_missing);
+    console.Type(c.typed);
+    if (c.end_input) console.EndInput();
+    RecordingBrowser browser;
+    FrmNotClient dialog(browser);
+    ASSERT_TRUE(console.Returns([&] { console.ui().ShowNotClient(dialog); }));
+    EXPECT_FALSE(dialog.visible());
+    EXPECT_EQ(dialog.Cancel(), c.cancel);
+    EXPECT_EQ(dialog.Register(), c.registered);
+    EXPECT_EQ(browser.urls, c.registered ? std::vector<std::string>{std::string(kSubscribeUrl)}
+                                         : std::vector<std::string>{});
+    const std::string output = console.Output();
+    EXPECT_EQ(output.rfind(NotClientText(), 0), 0u) << output;
+    EXPECT_TRUE(Contains(output, c.printed)) << output;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The About window.
+
+// True for three dot-separated numbers, as in "1.2.3".
+bool IsDottedVersion(std::string_view version) {
+  int numbers = 0;
+  bool digits = false;
+  for (const char c : version) {
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && digits) {
+      ++numbers;
+      digits = false;
+    } else {
+      return false;
+    }
+  }
+  return digits && numbers == 2;
+}
+
+TEST(ConsoleAboutTest, ChoicesAndTexts) {
+  struct Case {
+    std::string_view name;
+    bool terminal;
+    std::string_view typed;
+    bool end_input;
+    bool loaded_after;
+    bool opens_site;
+  };
+  const Case cases[] = {
+      {"no terminal presses OK", false, "", false, false, false},
+      {"Enter presses OK", true, "\n", false, false, false},
+      {"web site", true, "w\n", false, true, true},
+      {"end of input closes", true, "", true, false, false},
+  };
+  const std::string text = "== About Kestrova FrontPage Add-In ==\nFPKestrova " +
+                           std::string(ProductVersion()) + "\nWeb site: http://www.kestrova.com\n";
+  EXPECT_TRUE(IsDottedVersion(ProductVersion())) << ProductVersion();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConsoleOnPipes console(c.terminal);
+    console.Type(c.typed);
+    if (c.end_input) console.EndInput();
+    RecordingBrowser browser;
+    FrmKSVAbout about(browser);
+    ASSERT_TRUE(console.Returns([&] { console.ui().ShowAbout(about); }));
+    EXPECT_FALSE(about.visible());
+    EXPECT_EQ(about.loaded(), c.loaded_after);
+    EXPECT_EQ(browser.urls, c.opens_site ? std::vector<std::string>{std::string(kServiceSiteUrl)}
+                                         : std::vector<std::string>{});
+    const std::string output = console.Output();
+    EXPECT_EQ(output.rfind(text, 0), 0u) << output;
+    EXPECT_EQ(Contains(output, "[W]eb site / [O]K (Enter: OK)? "), c.terminal) << output;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The status window as plain lines.
+
+// Drives a window through a publish: steps, transfer states, animation frames, counts, a failed
+// and an unknown state, then hides it twice and changes it while hidden.
+void RunPublishScenario(ConsoleUserInterface& ui, StatusWindow& status) {
+  FrmMending& window = status.window();
+  window.Show();
+  window.SetStatusText("Checking for mending files on server.");
+  for (int state = ts::kResolvingHost; state <= ts::kResponseReceived; ++state) {
+    status.Report(state);
+  }
+  status.Report(ts::kResponseCompleted);
+  status.Tick(7);
+  window.SetStatusText("Checking for mending files on server.");  // the same step again
+  ui.progress()->OnEntryStored(1, 2);
+  ui.progress()->OnEntryStored(2, 2);
+  window.SetStatusBarText("");
+  window.SetStatusText("Mending local files.");
+  ui.progress()->OnPageDone(1, 2, true);
+  ui.progress()->OnPageDone(2, 2, false);
+  status.Report(ts::kResolvingHost);
+  status.Report(ts::kError);
+  status.Report(13);
+  window.StopAnimation();
+  window.Hide();
+  window.Hide();
+  window.SetStatusText("Changed while hidden.");
+  status.Report(ts::kConnecting);
+  ui.progress()->OnPageDone(2, 2, true);
+}
+
+TEST(ConsoleStatusViewTest, PlainLinesByDetail) {
+  const std::string error_line =
+      "  " + FrmMending::StateText(ts::kError) + "\n  Unknown state:13\n";
+  std::string verbose = "Checking for mending files on server.\n";
+  for (int state = ts::kResolvingHost; state <= ts::kResponseReceived; ++state) {
+    verbose += "  " + FrmMending::StateText(state) + "\n";
+  }
+  verbose += "  " + FrmMending::StateText(ts::kResponseCompleted) + "\n";
+  verbose +=
+      "  Stored mending file 1 of 2.\n  Stored mending file 2 of 2.\nMending local files.\n"
+      "  Page 1 of 2 mended.\n  Page 2 of 2 passed over.\n  " +
+      FrmMending::StateText(ts::kResolvingHost) + "\n" + error_line;
+
+  struct Case {
+    std::string_view name;
+    bool quiet;
+    bool verbose;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"normal", false, false,
+       "Checking for mending files on server.\nMending local files.\n" + error_line +
+           "  entries 2/2, pages 2/2\n"},
+      {"verbose", false, true, verbose},
+      {"quiet", true, false, ""},
+      {"quiet wins over verbose", true, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConsoleOnPipes console(false, false, OnMissing::kUnset, std::nullopt, c.quiet, c.verbose);
+    {
+      StatusWindow status(console.ui());
+      RunPublishScenario(console.ui(), status);
+    }
+    EXPECT_EQ(console.Output(), c.expected);
+  }
+}
+
+TEST(ConsoleStatusViewTest, QuietStillPrintsMessageBoxes) {
+  ConsoleOnPipes console(false, false, OnMissing::kUnset, std::nullopt, /*quiet=*/true);
+  StatusWindow status(console.ui());
+  status.window().Show();
+  status.window().SetStatusText("Checking for mending files on server.");
+  status.Report(ts::kError);
+  console.ui().MsgBox("Error communicating with the remote server.", MsgBoxButtons::kOkOnly,
+                      MsgBoxIcon::kCritical, "Error");
+  EXPECT_EQ(console.Output(), "== Error ==\nError communicating with the remote server.\n");
+}
+
+TEST(ConsoleStatusViewTest, ProgressReachesOnlyTheLivingView) {
+  ConsoleOnPipes console(false, false, OnMissing::kUnset, std::nullopt, false, /*verbose=*/true);
+  console.ui().progress()->OnEntryStored(1, 1);  // no view yet: dropped
+  EXPECT_EQ(console.Output(), "");
+  {
+    StatusWindow status(console.ui());
+    status.window().Show();
+    console.ui().progress()->OnEntryStored(1, 3);
+    EXPECT_EQ(console.Output(), "  Stored mending file 1 of 3.\n");
+    status.DropView();
+    console.ui().progress()->OnEntryStored(2, 3);  // the view is gone
+    EXPECT_EQ(console.Output(), "");
+  }
+  // A second window's view receives progress in its turn.
+  StatusWindow second(console.ui());
+  second.window().Show();
+  console.ui().progress()->OnPageDone(1, 1, true);
+  EXPECT_EQ(console.Output(), "  Page 1 of 1 mended.\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The status window as a live line.
+
+// One drawing of the live line: its text, and whether the line was ended there.
+struct Drawing {
+  std::string text;
+  bool ended = false;
+};
+
+// Splits terminal output into its drawings of the live line ("\r" text "\x1b[K") and the plain
+// text written between them (collected in between).
+std::vector<Drawing> LiveDrawings(std::string_view output, std::string* between = nullptr) {
+  constexpr std::string_view kClear = "\x1b[K";
+  std::vector<Drawing> drawings;
+  std::size_t at = 0;
+  while (at < output.size()) {
+    const std::size_t start = output.find('\r', at);
+    if (between != nullptr) between->append(output.substr(at, start - at));
+    if (start == std::string_view::npos) break;
+    const std::size_t clear = output.find(kClear, start);
+    if (clear == std::string_view::npos) break;
+    Drawing drawing;
+    drawing.text = std::string(output.substr(start + 1, clear - start - 1));
+    at = clear + kClear.size();
+    if (at < output.size() && output[at] == '\n') {
+      drawing.ended = true;
+      ++at;
+    }
+    if (!drawing.text.empty() || drawing.ended) drawings.push_back(std::move(drawing));
+  }
+  return drawings;
+}
+
+TEST(ConsoleStatusViewTest, LiveLineOnATerminal) {
+  ConsoleOnPipes console(false, /*output_is_terminal=*/true);  // 60 columns
+  StatusWindow status(console.ui());
+  FrmMending& window = status.window();
+
+  window.Show();
+  window.SetStatusText("Checking for mending files on server.");
+  status.Tick(7);
+  std::vector<Drawing> drawings = LiveDrawings(console.Output());
+  ASSERT_EQ(drawings.size(), 9u);
+  EXPECT_EQ(drawings[0].text, ".");
+  // One drawing per frame, the character advancing with the frame index and wrapping to 0.
+  std::string glyphs;
+  for (std::size_t i = 1; i < drawings.size(); ++i) {
+    EXPECT_EQ(drawings[i].text.substr(1), " Checking for mending files on server.");
+    EXPECT_FALSE(drawings[i].ended);
+    glyphs += drawings[i].text.front();
+  }
+  EXPECT_EQ(glyphs, ".:-=+*#.");
+
+  console.ui().progress()->OnEntryStored(1, 3);
+  status.Report(ts::kResolvingHost);
+  console.ui().progress()->OnPageDone(2, 5, true);
+  const std::string full = ". Checking for mending files on server. [entries 1/3, pages 2/5] - " +
+                           FrmMending::StateText(ts::kResolvingHost);
+  std::string between;
+  drawings = LiveDrawings(console.Output(), &between);
+  ASSERT_EQ(drawings.size(), 3u);
+  EXPECT_EQ(drawings[0].text, ". Checking for mending files on server. [entries 1/3]");
+  // Cut one column short of the 60 columns.
+  EXPECT_EQ(drawings[2].text, full.substr(0, 59));
+  EXPECT_EQ(between, "") << "no plain lines on a terminal";
+
+  window.StopAnimation();
+  window.Hide();
+  window.Hide();
+  drawings = LiveDrawings(console.Output());
+  ASSERT_EQ(drawings.size(), 1u);
+  EXPECT_TRUE(drawings[0].ended);
+  EXPECT_EQ(drawings[0].text, full.substr(2, 59));  // kept on screen, without the character
+
+  window.SetStatusText("Changed while hidden.");
+  status.Tick(1);
+  status.DropView();
+  EXPECT_EQ(console.Output(), "");
+}
+
+TEST(ConsoleStatusViewTest, VerboseLinesGoAboveTheLiveLine) {
+  ConsoleOnPipes console(false, /*output_is_terminal=*/true, OnMissing::kUnset, std::nullopt, false,
+                         /*verbose=*/true);
+  StatusWindow status(console.ui());
+  status.window().Show();
+  status.window().SetStatusText("Mending local files.");
+  (void)console.Output();
+  status.Report(ts::kConnecting);
+  const std::string output = console.Output();
+  const std::string sentence = FrmMending::StateText(ts::kConnecting);
+  // The live line is cleared, the sentence printed as a line, the live line drawn again below.
+  EXPECT_EQ(output,
+            "\r\x1b[K  " + sentence + "\n\r. Mending local files. - " + sentence + "\x1b[K");
+}
+
+TEST(ConsoleStatusViewTest, MessageBoxTakesTheLiveLineOff) {
+  ConsoleOnPipes console(false, /*output_is_terminal=*/true);
+  StatusWindow status(console.ui());
+  status.window().Show();
+  status.window().SetStatusText("Checking for mending files on server.");
+  (void)console.Output();
+  console.ui().MsgBox("Server not responding", MsgBoxButtons::kOkOnly, MsgBoxIcon::kCritical,
+                      "Error");
+  EXPECT_EQ(console.Output(), "\r\x1b[K== Error ==\nServer not responding\n");
+  status.Tick(1);
+  EXPECT_EQ(console.Output(), "\r: Checking for mending files on server.\x1b[K");
+  // Hiding keeps the redrawn line on screen, without the animation character.
+  status.window().Hide();
+  EXPECT_EQ(console.Output(), "\rChecking for mending files on server.\x1b[K\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// A real pseudo-terminal: detection, the width it reports, typed answers and Ctrl+D.
+
+class ConsoleOnPty {
+ public:
+  explicit ConsoleOnPty(int columns, OnMissing on_missing = OnMissing::kUnset)
+      : pty_(MakePty(columns)) {
+    ConsoleOptions options;
+    options.on_missing = on_missing;
+    options.input_fd = pty_.slave.get();
+    options.output_fd = pty_.slave.get();
+    ui_ = std::make_unique<ConsoleUserInterface>(std::move(options));
+  }
+
+  ConsoleUserInterface& ui() { return *ui_; }
+  int master() const { return pty_.master.get(); }
+  void Type(std::string_view text) { WriteText(pty_.master.get(), text); }
+  void TypeEndOfInput() { Type(EndOfInputKey(pty_.slave.get())); }
+  // What was printed since the last call; some output must be due.
+  std::string Output() { return ReadAvailable(pty_.master.get(), kFirstOutputMs, kQuietMs); }
+  bool Returns(const std::function<void()>& call) {
+    return FinishesInTime(call, [this] { TypeEndOfInput(); });
+  }
+
+ private:
+  Pty pty_;
+  std::unique_ptr<ConsoleUserInterface> ui_;
+};
+
+TEST(ConsolePtyTest, DetectsTheTerminalAndFollowsItsWidth) {
+  ConsoleOnPty console(30);
+  EXPECT_TRUE(console.ui().input_is_terminal());
+  EXPECT_TRUE(console.ui().output_is_terminal());
+  StatusWindow status(console.ui());
+  status.window().Show();
+  status.window().SetStatusText("Checking for mending files on server.");
+  std::vector<Drawing> drawings = LiveDrawings(console.Output());
+  ASSERT_FALSE(drawings.empty());
+  const std::string line = ". Checking for mending files on server.";
+  EXPECT_EQ(drawings.back().text, line.substr(0, 29));
+
+  SetColumns(console.master(), 45);
+  status.Tick(1);
+  drawings = LiveDrawings(console.Output());
+  ASSERT_EQ(drawings.size(), 1u);
+  EXPECT_EQ(drawings[0].text, ": Checking for mending files on server.");
+  status.Report(ts::kConnecting);
+  drawings = LiveDrawings(console.Output());
+  ASSERT_EQ(drawings.size(), 1u);
+  EXPECT_EQ(drawings[0].text,
+            (": Checking for mending files on server. - " + FrmMending::StateText(ts::kConnecting))
+                .substr(0, 44));
+}
+
+TEST(ConsolePtyTest, PipesAreNoTerminals) {
+  Pipe input = MakePipe();
+  Pipe output = MakePipe();
+  ConsoleOptions options;
+  options.input_fd = input.read.get();
+  options.output_fd = output.write.get();
+  ConsoleUserInterface ui(std::move(options));
+  EXPECT_FALSE(ui.input_is_terminal());
+  EXPECT_FALSE(ui.output_is_terminal());
+}
+
+TEST(ConsolePtyTest, TypedAnswersAndEndOfInput) {
+  {
+    ConsoleOnPty console(80);
+    console.Type("\n");
+    MsgBoxResult result = MsgBoxResult::kCancel;
+    ASSERT_TRUE(console.Returns([&] {
+      result = console.ui().MsgBox("Go on?", MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation,
+                                   "Error");
+    }));
+    EXPECT_EQ(result, MsgBoxResult::kOk);
+    EXPECT_EQ(console.Output(), "== Error ==\nGo on?\n[O]K / [C]ancel (Enter: OK)? ");
+  }
+  {
+    ConsoleOnPty console(80);
+    console.TypeEndOfInput();
+    MsgBoxResult result = MsgBoxResult::kOk;
+    ASSERT_TRUE(console.Returns([&] {
+      result = console.ui().MsgBox("Go on?", MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation,
+                                   "Error");
+    }));
+    EXPECT_EQ(result, MsgBoxResult::kCancel);
+  }
+  {
+    ConsoleOnPty console(80);
+    console.Type("\n");
+    std::string answer;
+    ASSERT_TRUE(
+        console.Returns([&] { answer = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset); }));
+    EXPECT_EQ(answer, "http://");
+  }
+  {
+    ConsoleOnPty console(80);
+    console.TypeEndOfInput();
+    RecordingBrowser browser;
+    FrmNotClient dialog(browser);
+    ASSERT_TRUE(console.Returns([&] { console.ui().ShowNotClient(dialog); }));
+    EXPECT_FALSE(dialog.visible());
+    EXPECT_FALSE(dialog.Cancel()) << "closing the dialog sets no flag";
+    EXPECT_FALSE(dialog.Register());
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ctrl+C while a question waits: the signal interrupts the read.
+
+extern "C" void IgnoreSignal(int) {}
+
+// Installs a handler for SIGUSR1 that interrupts system calls, for the life of the object.
+class InterruptingSignal {
+ public:
+  InterruptingSignal() {
+    struct sigaction action {};
+    action.sa_handler = IgnoreSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: a read in progress fails with EINTR
+    ::sigaction(SIGUSR1, &action, &previous_);
+  }
+  ~InterruptingSignal() { ::sigaction(SIGUSR1, &previous_, nullptr); }
+  InterruptingSignal(const InterruptingSignal&) = delete;
+  InterruptingSignal& operator=(const InterruptingSignal&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+// Runs call on a thread and signals it until it returns; false when it still had not returned
+// after kCallLimit (it is then given the end of the input).
+bool ReturnsWhenInterrupted(ConsoleOnPty& console, const std::function<void()>& call) {
+  InterruptingSignal signal;
+  std::atomic<bool> done{false};
+  std::atomic<bool> started{false};
+  pthread_t thread_id{};
+  std::thread runner([&] {
+    thread_id = ::pthread_self();
+    started = true;
+    call();
+    done = true;
+  });
+  while (!started) std::this_thread::sleep_for(1ms);
+  const auto deadline = Clock::now() + kCallLimit;
+  while (!done && Clock::now() < deadline) {
+    ::pthread_kill(thread_id, SIGUSR1);
+    std::this_thread::sleep_for(20ms);
+  }
+  const bool in_time = done;
+  if (!in_time) console.TypeEndOfInput();
+  runner.join();
+  return in_time;
+}
+
+TEST(ConsolePtyTest, InterruptionCancels) {
+  {
+    ConsoleOnPty console(80);
+    MsgBoxResult result = MsgBoxResult::kOk;
+    ASSERT_TRUE(ReturnsWhenInterrupted(console, [&] {
+      result = console.ui().MsgBox("Go on?", MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation,
+                                   "Error");
+    }));
+    EXPECT_EQ(result, MsgBoxResult::kCancel);
+  }
+  {
+    ConsoleOnPty console(80);
+    std::string answer = "unset";
+    ASSERT_TRUE(ReturnsWhenInterrupted(
+        console, [&] { answer = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset); }));
+    EXPECT_EQ(answer, "");
+  }
+  {
+    ConsoleOnPty console(80);
+    RecordingBrowser browser;
+    FrmNotClient dialog(browser);
+    ASSERT_TRUE(ReturnsWhenInterrupted(console, [&] { console.ui().ShowNotClient(dialog); }));
+    EXPECT_TRUE(dialog.Cancel()) << "Ctrl+C in the dialog stops publishing";
+    EXPECT_FALSE(dialog.Register());
+    EXPECT_TRUE(browser.urls.empty());
+  }
+}
+
+}  // namespace
+}  // namespace kestrova

@@ -1,0 +1,186 @@
+// The status window as a window: centred, in the taskbar, its controls in place, the texts and
+// pictures the model's changes draw, the animation on the event pump's timer, and Cancel.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/failure.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_event_pump.h"
+#include "platform/win32/wininet_transfer_control.h"
+#include "ui/frm_mending.h"
+#include "ui/win32/win32_user_interface.h"
+#include "ui_test_support.h"
+
+namespace kestrova::win32 {
+namespace {
+
+using std::chrono_literals::operator""ms;
+
+const std::wstring kCaption = WideFromUtf8(FrmMending::kCaption);
+
+// The animation pictures: the bitmap statics, in creation order.
+std::vector<HWND> Pictures(HWND window) {
+  std::vector<HWND> pictures;
+  for (HWND child : ChildrenOfClass(window, L"Static")) {
+    const auto style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+    if ((style & SS_TYPEMASK) == SS_BITMAP) pictures.push_back(child);
+  }
+  return pictures;
+}
+
+int VisibleCount(const std::vector<HWND>& pictures) {
+  int count = 0;
+  for (HWND picture : pictures) count += IsWindowVisible(picture) != FALSE ? 1 : 0;
+  return count;
+}
+
+class StatusWindowTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    if (IsSkipped()) return;
+    pump_ = std::make_unique<Win32EventPump>();
+    window_ = std::make_unique<FrmMending>(std::make_unique<WinInetTransferControl>(*pump_), *pump_,
+                                           last_error_);
+    view_ = ui_.CreateStatusView(*window_);
+    window_->SetView(view_.get());
+  }
+  void TearDown() override {
+    if (window_) window_->SetView(nullptr);
+    view_.reset();
+    window_.reset();
+    pump_.reset();
+  }
+
+  // Dispatches the pump until done() or timeout.
+  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done() && std::chrono::steady_clock::now() < deadline) pump_->DoEvents();
+    return done();
+  }
+
+  LastError last_error_;
+  Win32UserInterface ui_;
+  std::unique_ptr<Win32EventPump> pump_;
+  std::unique_ptr<FrmMending> window_;
+  std::unique_ptr<FrmMendingView> view_;
+};
+
+TEST_F(StatusWindowTest, IsHiddenUntilShownThenCentredInTheTaskbar) {
+  EXPECT_EQ(FindVisibleWindow(L"KestrovaWindow", kCaption), nullptr);
+  window_->Show();
+  HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(ClientSize(window).cx, 287);
+  EXPECT_EQ(ClientSize(window).cy, 89);
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  EXPECT_LE(std::abs((frame.left + frame.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
+  EXPECT_LE(std::abs((frame.top + frame.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
+  const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+  const auto ex_style = static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE));
+  EXPECT_NE(style & WS_SYSMENU, 0u);
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0u);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
+  EXPECT_NE(ex_style & WS_EX_APPWINDOW, 0u);
+  EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0);
+
+  HWND cancel = FindChild(window, L"Button", L"Cancel");
+  ASSERT_NE(cancel, nullptr);
+  const RECT cancel_rect = ChildRect(cancel);
+  EXPECT_EQ(cancel_rect.left, 200);
+  EXPECT_EQ(cancel_rect.top, 32);
+  EXPECT_EQ(cancel_rect.right - cancel_rect.left, 81);
+  EXPECT_EQ(cancel_rect.bottom - cancel_rect.top, 25);
+
+  const std::vector<HWND> pictures = Pictures(window);
+  ASSERT_EQ(pictures.size(), 7u);
+  EXPECT_EQ(VisibleCount(pictures), 7);
+  for (HWND picture : pictures) {
+    const RECT rect = ChildRect(picture);
+    EXPECT_EQ(rect.left, 8);
+    EXPECT_EQ(rect.top, 8);
+    EXPECT_EQ(rect.right - rect.left, 19);
+    EXPECT_EQ(rect.bottom - rect.top, 19);
+  }
+  window_->Hide();
+  EXPECT_EQ(IsWindowVisible(window), FALSE);
+}
+
+TEST_F(StatusWindowTest, DrawsTheStepLabelStatusBarAndAnimation) {
+  window_->Show();
+  window_->StopAnimation();
+  HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
+  ASSERT_NE(window, nullptr);
+  window_->SetStatusText("Checking for mending files on server.");
+  window_->OnInet1StateChanged(3);
+  HWND label = FindChild(window, L"Static", L"Checking for mending files on server.");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(ChildRect(label).left, 32);
+  EXPECT_EQ(ChildRect(label).top, 8);
+  HWND status_bar = FindChild(window, L"Static", L"Connecting to the remote server");
+  ASSERT_NE(status_bar, nullptr);
+  const RECT bar = ChildRect(status_bar);
+  EXPECT_EQ(bar.left, 0);
+  EXPECT_EQ(bar.right, 287);
+  EXPECT_EQ(bar.bottom, 89);
+  EXPECT_EQ(bar.bottom - bar.top, 25);
+
+  // Six ticks thin the stack to the last picture alone; the seventh shows the first again.
+  const std::vector<HWND> pictures = Pictures(window);
+  ASSERT_EQ(pictures.size(), 7u);
+  for (int tick = 0; tick < 6; ++tick) window_->OnAnimationTick();
+  EXPECT_EQ(VisibleCount(pictures), 1);
+  EXPECT_NE(IsWindowVisible(pictures[6]), FALSE);
+  window_->OnAnimationTick();
+  EXPECT_EQ(VisibleCount(pictures), 1);
+  EXPECT_NE(IsWindowVisible(pictures[0]), FALSE);
+
+  window_->OnInet1StateChanged(11);
+  EXPECT_NE(FindChild(window, L"Static",
+                      L"An error has occurred while communicating with the remote server."),
+            nullptr);
+  window_->SetStatusBarText("");
+  EXPECT_TRUE(TextOf(status_bar).empty());
+  window_->OnInet1StateChanged(7);
+  EXPECT_FALSE(SaveScreenshot(window, L"status_window.bmp").empty());
+}
+
+TEST_F(StatusWindowTest, AnimatesOnThePumpsTimer) {
+  window_->Show();
+  HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
+  ASSERT_NE(window, nullptr);
+  const std::vector<HWND> pictures = Pictures(window);
+  ASSERT_EQ(pictures.size(), 7u);
+  // Six ticks of 100 ms each; allow ample time under a loaded machine.
+  ASSERT_TRUE(PumpUntil([&] { return VisibleCount(pictures) == 1; }, 5000ms));
+  const int shown = window_->frame_index();
+  EXPECT_NE(IsWindowVisible(pictures[static_cast<std::size_t>(shown)]), FALSE);
+  ASSERT_TRUE(PumpUntil([&] { return window_->frame_index() != shown; }, 2000ms));
+  EXPECT_EQ(VisibleCount(pictures), 1);
+  EXPECT_NE(IsWindowVisible(pictures[static_cast<std::size_t>(window_->frame_index())]), FALSE);
+}
+
+TEST_F(StatusWindowTest, CancelHidesTheWindowAndTextsStillArrive) {
+  bool cancelled = false;
+  window_->SetCancelCallback([&cancelled] { cancelled = true; });
+  window_->Show();
+  HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
+  ASSERT_NE(window, nullptr);
+  PostMessageW(FindChild(window, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return cancelled; }, 3000ms));
+  EXPECT_TRUE(window_->ksvCancel());
+  EXPECT_FALSE(window_->animation_running());
+  EXPECT_FALSE(window_->visible());
+  EXPECT_EQ(IsWindowVisible(window), FALSE);
+  window_->SetStatusText("Mending local files.");
+  EXPECT_NE(FindChild(window, L"Static", L"Mending local files."), nullptr);
+}
+
+}  // namespace
+}  // namespace kestrova::win32
