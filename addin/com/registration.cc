@@ -7,6 +7,7 @@
 #include "addin/com/registry_key.h"
 #include "platform/win32/com_failure.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/unique_bstr.h"
 
 namespace kestrova::com {
 namespace {
@@ -37,11 +38,10 @@ void RegisterTypeLibrary(const ClassRecord& record, const std::wstring& module_p
 void UnregisterTypeLibrary(const ClassRecord& record) {
   // A library that is not (or no longer) registered is what we want; UnRegisterTypeLib would
   // call that a failure.
-  BSTR registered_path = nullptr;
+  win32::UniqueBstr registered_path;
   const HRESULT found =
       QueryPathOfRegTypeLib(record.library_id, record.library_major, record.library_minor,
-                            record.library_locale, &registered_path);
-  SysFreeString(registered_path);
+                            record.library_locale, registered_path.Put());
   if (FAILED(found)) return;
   ThrowIfFailed(UnRegisterTypeLib(record.library_id, record.library_major, record.library_minor,
                                   record.library_locale, SYS_WIN32),

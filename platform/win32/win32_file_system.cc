@@ -11,21 +11,11 @@
 #include "base/failure.h"
 #include "platform/string_text_reader.h"
 #include "platform/win32/com_failure.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::win32 {
 namespace {
-
-// Owns a file handle and closes it.
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-// Takes over what CreateFileW returned; empty for INVALID_HANDLE_VALUE.
-UniqueHandle OwnFileHandle(HANDLE handle) {
-  return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
-}
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(WideFromUtf8(path).c_str()); }
 

@@ -14,10 +14,6 @@ namespace {
 constexpr ControlBox kOkButton{440, 216, 65, 25};
 constexpr ControlBox kWebSitePicture{368, 288, 145, 17};
 
-struct DcDeleter {
-  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
-};
-
 }  // namespace
 
 AboutWindow::AboutWindow(FrmKSVAbout& about)
@@ -52,7 +48,7 @@ void AboutWindow::ShowModal(Win32EventPump* pump) {
 void AboutWindow::Paint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(hwnd(), &paint);
-  std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter> memory(CreateCompatibleDC(dc));
+  UniqueDc memory(CreateCompatibleDC(dc));
   HGDIOBJ previous = SelectObject(memory.get(), artwork_.get());
   BitBlt(dc, 0, 0, kArtworkWidth, kArtworkHeight, memory.get(), 0, 0, SRCCOPY);
   SelectObject(memory.get(), previous);

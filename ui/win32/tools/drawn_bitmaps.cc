@@ -16,11 +16,6 @@
 namespace kestrova::win32 {
 namespace {
 
-struct DcDeleter {
-  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
-};
-using UniqueDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
 // A 24-bit bitmap of width x height, painted by paint on a memory DC.
 UniqueBitmap Draw(int width, int height, const std::function<void(HDC)>& paint) {
   BITMAPINFO info{};
