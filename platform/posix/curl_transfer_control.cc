@@ -8,7 +8,6 @@
 #include "base/failure.h"
 #include "platform/event_pump.h"
 #include "platform/posix/posix_failure.h"
-#include "platform/posix/request_url.h"
 
 namespace kestrova {
 namespace {
@@ -37,7 +36,7 @@ CurlTransferControl::CurlTransferControl(PollEventPump& pump)
     : CurlTransferControl(pump, Options{}) {}
 
 CurlTransferControl::CurlTransferControl(PollEventPump& pump, Options options)
-    : pump_(pump), options_(std::move(options)), body_(options_.body_buffer_capacity) {
+    : TransferCore(options.body_buffer_capacity), pump_(pump), options_(std::move(options)) {
   InitCurlOnce();
   SetUpHandles();
   pump_.AddSource(*this);
@@ -45,7 +44,7 @@ CurlTransferControl::CurlTransferControl(PollEventPump& pump, Options options)
 
 CurlTransferControl::~CurlTransferControl() {
   pump_.RemoveSource(*this);
-  Detach();
+  AbandonTransport();
   // The easy handle goes first: libcurl wants it out of the multi handle before either dies.
   easy_.reset();
   multi_.reset();
@@ -99,39 +98,20 @@ void CurlTransferControl::SetUpHandles() {
   }
 }
 
-void CurlTransferControl::SetUrl(std::string_view url) {
-  std::optional<std::string> prepared = url.empty() ? std::string() : PrepareRequestUrl(url);
-  if (!prepared) RefuseTransferCall("URL is malformed: " + std::string(url));
-  url_ = std::string(url);
-  request_url_ = std::move(*prepared);
-}
-
-void CurlTransferControl::SetRequestTimeout(int seconds) {
-  timeout_seconds_ = CheckedRequestTimeout(seconds);
-}
-
-void CurlTransferControl::Execute(std::string_view operation) {
-  if (StillExecuting()) RefuseTransferCall("Still executing last request");
-  const TransferOperation kind = ParseTransferOperation(operation);
-  if (request_url_.empty()) RefuseTransferCall("No URL has been set");
-
-  Detach();  // drops what is left of the previous body
-  body_.Clear();
-  header_.clear();
+void CurlTransferControl::StartTransport(TransferOperation operation) {
   header_ended_ = false;
   paused_ = false;
-  failure_text_.clear();
   error_buffer_[0] = '\0';
 
   CURL* easy = easy_.get();
-  if (kind == TransferOperation::kHead) {
+  if (operation == TransferOperation::kHead) {
     CheckCurl("CURLOPT_NOBODY", curl_easy_setopt(easy, CURLOPT_NOBODY, 1L));
   } else {
     // Also clears NOBODY left over from a "head".
     CheckCurl("CURLOPT_HTTPGET", curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L));
   }
-  CheckCurl("CURLOPT_URL", curl_easy_setopt(easy, CURLOPT_URL, request_url_.c_str()));
-  const long timeout = timeout_seconds_;
+  CheckCurl("CURLOPT_URL", curl_easy_setopt(easy, CURLOPT_URL, address().text.c_str()));
+  const long timeout = timeout_seconds();
   CheckCurl("CURLOPT_CONNECTTIMEOUT", curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout));
   // A stall is less than one byte a second over the whole time-out; a long download that keeps
   // arriving is never cut off.
@@ -139,38 +119,10 @@ void CurlTransferControl::Execute(std::string_view operation) {
             curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, timeout > 0 ? 1L : 0L));
   CheckCurl("CURLOPT_LOW_SPEED_TIME", curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout));
 
-  states_.StartRequest();
   // libcurl asks, through the timer callback, to be run at once: the first states arrive from
   // the next DoEvents.
   CheckCurl("curl_multi_add_handle", curl_multi_add_handle(multi_.get(), easy));
   attached_ = true;
-}
-
-bool CurlTransferControl::StillExecuting() const {
-  return states_.HasPending() || (attached_ && !paused_);
-}
-
-std::string CurlTransferControl::GetChunk(std::size_t max_size) {
-  if (max_size == 0) RefuseTransferCall(std::string(PlatformDescription(kErrInvalidArgument)));
-  // Each round either finds data, finds the end, or waits on libcurl, whose own time-out ends a
-  // transfer that stalls.
-  for (;;) {
-    if (!body_.empty()) {
-      std::string piece = body_.Take(max_size);
-      ResumeIfRoom();
-      return piece;
-    }
-    if (!attached_) {
-      DeliverStates();  // the kError or kResponseCompleted of the end, if still queued
-      return {};
-    }
-    ResumeIfRoom();
-    PumpOnce();
-  }
-}
-
-void CurlTransferControl::SetStateChangedCallback(StateChangedCallback callback) {
-  on_state_ = std::move(callback);
 }
 
 void CurlTransferControl::CollectDescriptors(std::vector<pollfd>& fds) {
@@ -178,7 +130,7 @@ void CurlTransferControl::CollectDescriptors(std::vector<pollfd>& fds) {
 }
 
 std::optional<std::chrono::milliseconds> CurlTransferControl::Timeout() const {
-  if (states_.HasPending()) return std::chrono::milliseconds{0};
+  if (states().HasPending()) return std::chrono::milliseconds{0};
   if (!deadline_) return std::nullopt;
   const Clock::duration left = std::max(*deadline_ - Clock::now(), Clock::duration{});
   return std::chrono::ceil<std::chrono::milliseconds>(left);
@@ -204,7 +156,7 @@ void CurlTransferControl::Dispatch(std::span<const pollfd> fds) {
   DeliverStates();
 }
 
-void CurlTransferControl::PumpOnce() {
+void CurlTransferControl::WaitForTransport() {
   std::vector<pollfd> fds;
   CollectDescriptors(fds);
   const std::chrono::milliseconds wait =
@@ -222,25 +174,22 @@ void CurlTransferControl::CollectFinished() {
     if (message->msg != CURLMSG_DONE || message->easy_handle != easy_.get()) continue;
     const CURLcode result = message->data.result;
     // Removing the handle hands its connection back to the cache for the next request.
-    Detach();
+    AbandonTransport();
     paused_ = false;
     if (result != CURLE_OK) {
-      failure_text_ = error_buffer_[0] != '\0' ? error_buffer_ : curl_easy_strerror(result);
+      set_failure_text(error_buffer_[0] != '\0' ? error_buffer_ : curl_easy_strerror(result));
     }
-    states_.OnFinished(result == CURLE_OK);
+    states().OnFinished(result == CURLE_OK);
   }
 }
 
-void CurlTransferControl::Detach() noexcept {
+void CurlTransferControl::AbandonTransport() noexcept {
   if (!attached_) return;
   curl_multi_remove_handle(multi_.get(), easy_.get());
   attached_ = false;
 }
 
-void CurlTransferControl::DeliverStates() { delivery_.Deliver(states_, on_state_); }
-
-void CurlTransferControl::ResumeIfRoom() {
-  if (!paused_ || !attached_ || body_.size() > body_.capacity() / 2) return;
+void CurlTransferControl::ResumeTransport() {
   paused_ = false;
   // libcurl may hand over the held-back piece right here, through OnBody, which pauses again
   // when it still does not fit.
@@ -250,13 +199,12 @@ void CurlTransferControl::ResumeIfRoom() {
 size_t CurlTransferControl::OnBody(char* data, size_t size, size_t count, void* self) {
   auto& control = *static_cast<CurlTransferControl*>(self);
   const size_t length = size * count;
-  control.states_.OnBodyData();
-  if (!control.body_.Fits(length)) {
+  control.states().OnResponseBytes();
+  if (!control.body().Fits(length)) {
     control.paused_ = true;
     return CURL_WRITEFUNC_PAUSE;  // libcurl keeps the piece and offers it again on resume
   }
-  control.body_.Append(std::string_view(data, length));
-  control.peak_buffered_ = std::max(control.peak_buffered_, control.body_.size());
+  control.body().Append(std::string_view(data, length));
   return length;
 }
 
@@ -264,41 +212,43 @@ size_t CurlTransferControl::OnHeaderLine(char* data, size_t size, size_t count, 
   auto& control = *static_cast<CurlTransferControl*>(self);
   const size_t length = size * count;
   const std::string_view line(data, length);
+  std::string& header = control.header();
   if (line.starts_with("HTTP/")) {
     // Each response of a redirect chain starts a new header: the last one is kept.
-    control.header_.clear();
+    header.clear();
     control.header_ended_ = false;
-    control.states_.OnStatusLine();
+    control.states().OnResponseBytes();
   }
   if (control.header_ended_) return length;  // trailers of a chunked body
-  control.header_.append(line);
+  header.append(line);
   if (line == "\r\n" || line == "\n") {
     control.header_ended_ = true;
-    const std::size_t end = control.header_.find('\r');
-    const int status = StatusCode(std::string_view(control.header_).substr(0, end));
-    control.states_.OnHeaderEnd(status >= 100 && status < 200);
+    const std::size_t end = header.find('\r');
+    const int status = StatusCode(std::string_view(header).substr(0, end));
+    control.states().OnHeaderComplete(status >= 100 && status < 200);
   }
   return length;
 }
 
 int CurlTransferControl::OnDebug(CURL*, curl_infotype type, char*, size_t, void* self) {
-  if (type == CURLINFO_HEADER_OUT) static_cast<CurlTransferControl*>(self)->states_.OnRequestSent();
+  if (type == CURLINFO_HEADER_OUT)
+    static_cast<CurlTransferControl*>(self)->states().OnRequestSent();
   return 0;
 }
 
 int CurlTransferControl::OnResolveStart(void*, void*, void* self) {
-  static_cast<CurlTransferControl*>(self)->states_.OnResolveStarted();
+  static_cast<CurlTransferControl*>(self)->states().OnResolving();
   return 0;
 }
 
 int CurlTransferControl::OnSocketOptions(void* self, curl_socket_t, curlsocktype purpose) {
   if (purpose == CURLSOCKTYPE_IPCXN)
-    static_cast<CurlTransferControl*>(self)->states_.OnConnecting();
+    static_cast<CurlTransferControl*>(self)->states().OnConnecting();
   return CURL_SOCKOPT_OK;
 }
 
 int CurlTransferControl::OnPrerequest(void* self, char*, char*, int, int) {
-  static_cast<CurlTransferControl*>(self)->states_.OnRequesting();
+  static_cast<CurlTransferControl*>(self)->states().OnRequesting();
   return CURL_PREREQFUNC_OK;
 }
 

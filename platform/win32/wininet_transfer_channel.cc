@@ -49,12 +49,13 @@ void TransferChannel::Close() {
   notices_.clear();
 }
 
-void CALLBACK RequestContext::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
-                                       DWORD info_length) {
+void CALLBACK RequestContext::OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
+                                       LPVOID info, DWORD info_length) {
   auto* request = reinterpret_cast<RequestContext*>(context);
   if (request == nullptr) return;
   if (status == INTERNET_STATUS_HANDLE_CLOSING) {
-    request->ReleaseHandle();  // nothing of the handle comes after this
+    // Nothing of the handle comes after this; the context may go when the share does.
+    const std::shared_ptr<RequestContext> released = request->ReleaseFor(handle);
     return;
   }
   TransferNotice notice;
@@ -93,8 +94,22 @@ void CALLBACK RequestContext::OnStatus(HINTERNET, DWORD_PTR context, DWORD statu
   }
 }
 
-void RequestContext::ReleaseHandle() noexcept {
-  if (handles_.fetch_sub(1) == 1) delete this;
+void RequestContext::KeepAliveFor(HINTERNET handle) {
+  const std::lock_guard lock(owners_mutex_);
+  owners_.emplace_back(handle, shared_from_this());
+}
+
+std::shared_ptr<RequestContext> RequestContext::ReleaseFor(HINTERNET handle) noexcept {
+  std::shared_ptr<RequestContext> released;
+  const std::lock_guard lock(owners_mutex_);
+  for (auto owner = owners_.begin(); owner != owners_.end(); ++owner) {
+    if (owner->first == handle) {
+      released = std::move(owner->second);
+      owners_.erase(owner);
+      break;
+    }
+  }
+  return released;
 }
 
 }  // namespace kestrova::win32

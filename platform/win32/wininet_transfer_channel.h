@@ -9,11 +9,13 @@
 #include <wininet.h>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
+
+#include "platform/win32/unique_handle.h"
 
 namespace kestrova::win32 {
 
@@ -50,11 +52,6 @@ class TransferChannel {
   void Close();
 
  private:
-  struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-  };
-  using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
   mutable std::mutex mutex_;
   std::vector<TransferNotice> notices_;
   bool closed_ = false;
@@ -63,16 +60,16 @@ class TransferChannel {
 };
 
 // The context value WinINet hands back with each notification of one request's connect and request
-// handles. It lives until WinINet has closed both (INTERNET_STATUS_HANDLE_CLOSING, the last
-// notification of a handle), which may be after the control has moved on to another request or is
-// gone; the memory WinINet fills asynchronously is kept here for that reason.
-class RequestContext {
+// handles. Shared owners keep it: the control while the request is its current one, and each handle
+// opened with it until WinINet reports that handle closing (INTERNET_STATUS_HANDLE_CLOSING, its
+// last notification), which may be after the control has moved on to another request or is gone;
+// the memory WinINet fills asynchronously is kept here for that reason.
+class RequestContext : public std::enable_shared_from_this<RequestContext> {
  public:
   static constexpr DWORD kPieceSize = 16 * 1024;
 
-  // A context for `handles` handles still to be created.
-  RequestContext(std::shared_ptr<TransferChannel> channel, std::uint32_t request, int handles)
-      : channel_(std::move(channel)), request_(request), handles_(handles) {}
+  RequestContext(std::shared_ptr<TransferChannel> channel, std::uint32_t request)
+      : channel_(std::move(channel)), request_(request) {}
 
   RequestContext(const RequestContext&) = delete;
   RequestContext& operator=(const RequestContext&) = delete;
@@ -81,8 +78,8 @@ class RequestContext {
   static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                 DWORD info_length);
 
-  // One of the handles is gone, or was never created; the last one deletes the context.
-  void ReleaseHandle() noexcept;
+  // Makes handle, just opened with AsContext(), an owner of the context until it closes.
+  void KeepAliveFor(HINTERNET handle);
 
   DWORD_PTR AsContext() noexcept { return reinterpret_cast<DWORD_PTR>(this); }
 
@@ -93,11 +90,13 @@ class RequestContext {
   std::array<char, kPieceSize> piece{};
 
  private:
-  ~RequestContext() = default;
+  // The share of a handle that WinINet reports closing; the context may go with it.
+  std::shared_ptr<RequestContext> ReleaseFor(HINTERNET handle) noexcept;
 
   std::shared_ptr<TransferChannel> channel_;
   std::uint32_t request_;
-  std::atomic<int> handles_;
+  std::mutex owners_mutex_;
+  std::vector<std::pair<HINTERNET, std::shared_ptr<RequestContext>>> owners_;  // by handle
 };
 
 }  // namespace kestrova::win32

@@ -64,10 +64,10 @@ WinInetTransferControl::WinInetTransferControl(Win32EventPump& pump)
     : WinInetTransferControl(pump, Options{}) {}
 
 WinInetTransferControl::WinInetTransferControl(Win32EventPump& pump, Options options)
-    : pump_(pump),
+    : TransferCore(options.body_buffer_capacity),
+      pump_(pump),
       options_(std::move(options)),
-      channel_(std::make_shared<TransferChannel>(pump.wake_event())),
-      body_(options_.body_buffer_capacity) {
+      channel_(std::make_shared<TransferChannel>(pump.wake_event())) {
   session_.reset(InternetOpenW(options_.user_agent.c_str(), options_.access_type, nullptr, nullptr,
                                INTERNET_FLAG_ASYNC));
   if (!session_) throw FailureFromWin32Error(GetLastError(), "InternetOpenW");
@@ -86,76 +86,48 @@ WinInetTransferControl::~WinInetTransferControl() {
   session_.reset();
 }
 
-void WinInetTransferControl::SetUrl(std::string_view url) {
-  if (url.empty()) {
-    url_.clear();
-    target_.reset();
-    return;
-  }
-  std::optional<RequestTarget> target = ParseRequestTarget(url);
-  if (!target) RefuseTransferCall("URL is malformed: " + std::string(url));
-  url_ = std::string(url);
-  target_ = std::move(target);
-}
-
-void WinInetTransferControl::SetRequestTimeout(int seconds) {
-  timeout_seconds_ = CheckedRequestTimeout(seconds);
-}
-
-void WinInetTransferControl::Execute(std::string_view operation) {
-  if (StillExecuting()) RefuseTransferCall("Still executing last request");
-  const TransferOperation kind = ParseTransferOperation(operation);
-  if (!target_) RefuseTransferCall("No URL has been set");
-
-  CloseRequest();  // drops what is left of the previous response
-  body_.Clear();
-  header_.clear();
+void WinInetTransferControl::StartTransport(TransferOperation operation) {
   failure_code_ = 0;
-  failure_text_.clear();
   expected_size_.reset();
   received_size_ = 0;
   requests_sent_ = 0;
-  head_ = kind == TransferOperation::kHead;
+  head_ = operation == TransferOperation::kHead;
   ++request_id_;
-  states_.StartRequest();
   phase_ = Phase::kSending;
   last_progress_ = Clock::now();
 
   // Everything below only starts work: its outcome, failures included, arrives as notifications
   // and reaches the state callback from the pump.
-  auto* context = new RequestContext(channel_, request_id_, 2);
-  const std::wstring host = WideFromUtf8(target_->host);
-  const std::wstring user = WideFromUtf8(target_->user);
-  const std::wstring password = WideFromUtf8(target_->password);
-  connect_.reset(InternetConnectW(session_.get(), host.c_str(), target_->port,
+  context_ = std::make_shared<RequestContext>(channel_, request_id_);
+  const RequestAddress& target = address();
+  const std::wstring host = WideFromUtf8(target.host);
+  const std::wstring user = WideFromUtf8(target.user);
+  const std::wstring password = WideFromUtf8(target.password);
+  connect_.reset(InternetConnectW(session_.get(), host.c_str(), target.port,
                                   user.empty() ? nullptr : user.c_str(),
                                   password.empty() ? nullptr : password.c_str(),
-                                  INTERNET_SERVICE_HTTP, 0, context->AsContext()));
+                                  INTERNET_SERVICE_HTTP, 0, context_->AsContext()));
   if (!connect_) {
-    const DWORD error = GetLastError();
-    context->ReleaseHandle();
-    context->ReleaseHandle();
-    Fail(error);
+    Fail(GetLastError());
     return;
   }
+  context_->KeepAliveFor(connect_.get());
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                 INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_UI |
                 INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
-  if (target_->secure) flags |= INTERNET_FLAG_SECURE;
-  const std::wstring object = WideFromUtf8(target_->object);
+  if (target.secure) flags |= INTERNET_FLAG_SECURE;
+  const std::wstring object = WideFromUtf8(target.object);
   const wchar_t* accept_types[] = {L"*/*", nullptr};
   request_.reset(HttpOpenRequestW(connect_.get(), head_ ? L"HEAD" : L"GET", object.c_str(), nullptr,
-                                  nullptr, accept_types, flags, context->AsContext()));
+                                  nullptr, accept_types, flags, context_->AsContext()));
   if (!request_) {
-    const DWORD error = GetLastError();
-    context->ReleaseHandle();  // the connect handle releases its share when it closes
-    Fail(error);
+    Fail(GetLastError());
     return;
   }
-  context_ = context;
+  context_->KeepAliveFor(request_.get());
 
   const DWORD milliseconds =
-      timeout_seconds_ > 0 ? static_cast<DWORD>(timeout_seconds_) * 1000 : 0xFFFFFFFF;
+      timeout_seconds() > 0 ? static_cast<DWORD>(timeout_seconds()) * 1000 : 0xFFFFFFFF;
   for (const DWORD option :
        {DWORD{INTERNET_OPTION_CONNECT_TIMEOUT}, DWORD{INTERNET_OPTION_SEND_TIMEOUT},
         DWORD{INTERNET_OPTION_RECEIVE_TIMEOUT}}) {
@@ -172,46 +144,25 @@ void WinInetTransferControl::Execute(std::string_view operation) {
   }
 }
 
-bool WinInetTransferControl::StillExecuting() const { return states_.HasPending() || Active(); }
-
 bool WinInetTransferControl::Active() const noexcept {
   return phase_ == Phase::kSending || phase_ == Phase::kQuerying || phase_ == Phase::kReading;
 }
 
-std::string WinInetTransferControl::GetChunk(std::size_t max_size) {
-  if (max_size == 0) RefuseTransferCall(std::string(PlatformDescription(kErrInvalidArgument)));
-  // Each round either finds data, finds the end, or waits on WinINet, whose progress the
-  // time-out bounds.
-  for (;;) {
-    if (!body_.empty()) {
-      std::string piece = body_.Take(max_size);
-      ResumeIfRoom();
-      return piece;
+void WinInetTransferControl::WaitForTransport() {
+  if (Active()) {
+    DWORD wait = static_cast<DWORD>(EventPump::kMaxWait.count());
+    if (const std::optional<Clock::time_point> deadline = Deadline()) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+          std::max(*deadline - Clock::now(), Clock::duration{}));
+      wait = std::min(wait, static_cast<DWORD>(left.count()));
     }
-    if (phase_ == Phase::kIdle) {
-      DeliverStates();  // the kError or kResponseCompleted of the end, if still queued
-      return {};
-    }
-    ResumeIfRoom();
-    if (Active()) {
-      DWORD wait = static_cast<DWORD>(EventPump::kMaxWait.count());
-      if (const std::optional<Clock::time_point> deadline = Deadline()) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            std::max(*deadline - Clock::now(), Clock::duration{}));
-        wait = std::min(wait, static_cast<DWORD>(left.count()));
-      }
-      channel_->Wait(wait);
-    }
-    Advance();
+    channel_->Wait(wait);
   }
-}
-
-void WinInetTransferControl::SetStateChangedCallback(StateChangedCallback callback) {
-  on_state_ = std::move(callback);
+  Advance();
 }
 
 std::optional<std::chrono::milliseconds> WinInetTransferControl::Timeout() const {
-  if (states_.HasPending() || channel_->HasPending()) return std::chrono::milliseconds{0};
+  if (states().HasPending() || channel_->HasPending()) return std::chrono::milliseconds{0};
   const std::optional<Clock::time_point> deadline = Deadline();
   if (!deadline) return std::nullopt;
   const Clock::duration left = std::max(*deadline - Clock::now(), Clock::duration{});
@@ -221,8 +172,8 @@ std::optional<std::chrono::milliseconds> WinInetTransferControl::Timeout() const
 void WinInetTransferControl::Dispatch() { Advance(); }
 
 std::optional<WinInetTransferControl::Clock::time_point> WinInetTransferControl::Deadline() const {
-  if (!Active() || timeout_seconds_ == 0) return std::nullopt;
-  return last_progress_ + std::chrono::seconds{timeout_seconds_};
+  if (!Active() || timeout_seconds() == 0) return std::nullopt;
+  return last_progress_ + std::chrono::seconds{timeout_seconds()};
 }
 
 void WinInetTransferControl::Advance() {
@@ -247,7 +198,7 @@ void WinInetTransferControl::HandleNotice(const TransferNotice& notice) {
     return;
   }
   if (notice.status != INTERNET_STATUS_REQUEST_COMPLETE) {
-    states_.OnStatus(notice.status, notice.value);
+    OnStatus(notice.status, notice.value);
     return;
   }
   if (!notice.succeeded) {
@@ -270,10 +221,43 @@ void WinInetTransferControl::HandleNotice(const TransferNotice& notice) {
   }
 }
 
+void WinInetTransferControl::OnStatus(DWORD status, DWORD count) {
+  TransferStateSequencer& sequencer = states();
+  switch (status) {
+    case INTERNET_STATUS_RESOLVING_NAME:
+      sequencer.OnResolving();
+      break;
+    case INTERNET_STATUS_NAME_RESOLVED:
+      sequencer.OnResolved();
+      break;
+    case INTERNET_STATUS_CONNECTING_TO_SERVER:
+      sequencer.OnConnecting();
+      break;
+    case INTERNET_STATUS_SENDING_REQUEST:
+      sequencer.OnRequesting();
+      break;
+    case INTERNET_STATUS_REQUEST_SENT:
+      sequencer.OnRequestSent();
+      break;
+    case INTERNET_STATUS_RESPONSE_RECEIVED:
+      // 40 only starts the wait for the answer; 41 tells how many of its bytes arrived.
+      if (count > 0) sequencer.OnResponseBytes();
+      break;
+    case INTERNET_STATUS_REDIRECT:
+      // The redirecting answer's header was read; the next leg begins with its own first step.
+      sequencer.OnHeaderComplete();
+      break;
+    default:
+      // 21 is reported with the request that goes over the connection; 40, 50, 51 and the
+      // handle notifications have no state.
+      break;
+  }
+}
+
 void WinInetTransferControl::OnSendCompleted() {
   HINTERNET request = request_.get();
-  header_ = QueryText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
-  states_.OnHeaderComplete();
+  header() = QueryText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
+  states().OnHeaderComplete();
   if (head_) {
     Succeed();
     return;
@@ -293,7 +277,7 @@ void WinInetTransferControl::PullBody() {
   // Every round takes at least one byte into the buffer or ends the loop, so it ends at the
   // latest when the buffer is full.
   for (;;) {
-    if (body_.Room() == 0) {
+    if (body().Room() == 0) {
       phase_ = Phase::kPaused;
       return;
     }
@@ -310,7 +294,7 @@ void WinInetTransferControl::PullBody() {
       return;
     }
     const DWORD wanted = static_cast<DWORD>(
-        std::min<std::size_t>({available, body_.Room(), RequestContext::kPieceSize}));
+        std::min<std::size_t>({available, body().Room(), RequestContext::kPieceSize}));
     INTERNET_BUFFERSA& buffers = context_->buffers;
     buffers = INTERNET_BUFFERSA{};
     buffers.dwStructSize = sizeof buffers;
@@ -333,9 +317,8 @@ void WinInetTransferControl::TakePiece(DWORD count) {
     return;
   }
   const std::size_t size = std::min<std::size_t>(count, context_->piece.size());
-  body_.Append(std::string_view(context_->piece.data(), size));
+  body().Append(std::string_view(context_->piece.data(), size));
   received_size_ += size;
-  peak_buffered_ = std::max(peak_buffered_, body_.size());
 }
 
 void WinInetTransferControl::OnBodyEnd() {
@@ -352,30 +335,27 @@ void WinInetTransferControl::OnBodyEnd() {
 void WinInetTransferControl::Succeed() {
   CloseRequest();
   phase_ = Phase::kIdle;
-  states_.OnFinished(true);
+  states().OnFinished(true);
 }
 
 void WinInetTransferControl::Fail(DWORD error, std::string text) {
   CloseRequest();
   phase_ = Phase::kIdle;
   failure_code_ = error;
-  failure_text_ = text.empty() ? DescribeError(error) : std::move(text);
-  states_.OnFinished(false);
+  set_failure_text(text.empty() ? DescribeError(error) : std::move(text));
+  states().OnFinished(false);
 }
 
 void WinInetTransferControl::CloseRequest() noexcept {
-  // The context may go with the handles' last notification, inside these calls.
-  context_ = nullptr;
+  // Each handle keeps the context until WinINet reports it closing, inside these calls or later.
   request_.reset();
   connect_.reset();
+  context_.reset();
 }
 
-void WinInetTransferControl::ResumeIfRoom() {
-  if (phase_ != Phase::kPaused || body_.size() > body_.capacity() / 2) return;
+void WinInetTransferControl::ResumeTransport() {
   last_progress_ = Clock::now();  // the time-out counts from here, not from the pause
   PullBody();
 }
-
-void WinInetTransferControl::DeliverStates() { delivery_.Deliver(states_, on_state_); }
 
 }  // namespace kestrova::win32

@@ -1,15 +1,18 @@
-// The transfer control on Windows: WinINet in asynchronous mode, driven by a Win32EventPump.
-// WinINet works on threads of its own; its status callback only queues what it reports and wakes
-// the pump (see wininet_transfer_channel.h). The queued notifications become states (see
-// wininet_state_sequencer.h) on the control's thread, from the pump's DoEvents or from GetChunk's
-// own waiting, in order and never re-entrantly.
+// The transfer control on Windows: WinINet in asynchronous mode, driven by a Win32EventPump, under
+// the shared transfer core (see platform/transfer_core.h). WinINet works on threads of its own; its
+// status callback only queues what it reports and wakes the pump (see wininet_transfer_channel.h).
+// The queued notifications are mapped onto the core's state sequencer on the control's thread, from
+// the pump's DoEvents or from GetChunk's own waiting, in order and never re-entrantly: the status
+// codes pair up with the states (10 resolving the name with 1, 11 with 2, 20 connecting with 3, 30
+// sending with 5, 31 with 6, 41 response bytes with 7); 21 and the connection-closing codes 50 and
+// 51 have no state of their own, and the header is complete (8) at the end of HttpSendRequest or at
+// a redirect that follows it.
 //
 // A request runs as HttpSendRequest (which WinINet completes once the final response's header is
 // in, redirects followed), then, for "get", a loop of InternetQueryDataAvailable (which completes
-// when body bytes have arrived) and InternetReadFileEx for what is there. The body goes into a
-// bounded buffer; when it is full the control issues no more reads and StillExecuting() turns
-// false, so that the driver's "wait, then read the chunks until one is empty" streams a body of any
-// size through the buffer. GetChunk goes on reading once it has drained half the buffer.
+// when body bytes have arrived) and InternetReadFileEx for what is there, never more than the body
+// buffer has room for. When it is full the control issues no more reads until GetChunk has drained
+// half of it.
 //
 // The time-out bounds connecting, and every wait for the next notification or bytes while the
 // control waits on WinINet: a download that keeps arriving, or one held back because nobody reads,
@@ -36,21 +39,14 @@
 #include <string>
 #include <string_view>
 
-#include "platform/transfer_calls.h"
-#include "platform/transfer_control.h"
+#include "platform/transfer_core.h"
 #include "platform/win32/win32_event_pump.h"
-#include "platform/win32/wininet_body_buffer.h"
-#include "platform/win32/wininet_request_target.h"
-#include "platform/win32/wininet_state_sequencer.h"
 #include "platform/win32/wininet_transfer_channel.h"
 
 namespace kestrova::win32 {
 
-class WinInetTransferControl final : public TransferControl, private Win32PumpSource {
+class WinInetTransferControl final : public TransferCore, private Win32PumpSource {
  public:
-  // The body bytes held at most while nobody reads them.
-  static constexpr std::size_t kDefaultBodyBufferCapacity = 64 * 1024;
-
   struct Options {
     // How WinINet reaches servers: INTERNET_OPEN_TYPE_PRECONFIG uses the system's proxy settings,
     // INTERNET_OPEN_TYPE_DIRECT none.
@@ -72,23 +68,9 @@ class WinInetTransferControl final : public TransferControl, private Win32PumpSo
   WinInetTransferControl(const WinInetTransferControl&) = delete;
   WinInetTransferControl& operator=(const WinInetTransferControl&) = delete;
 
-  void SetUrl(std::string_view url) override;
-  const std::string& Url() const override { return url_; }
-  void SetRequestTimeout(int seconds) override;
-  void Execute(std::string_view operation) override;
-  bool StillExecuting() const override;
-  std::string GetHeader() const override { return header_; }
-  std::string GetChunk(std::size_t max_size) override;
-  void SetStateChangedCallback(StateChangedCallback callback) override;
-
-  // Body bytes buffered now, and the most ever buffered at once by this control.
-  std::size_t buffered_body_size() const noexcept { return body_.size(); }
-  std::size_t peak_buffered_body_size() const noexcept { return peak_buffered_; }
-  std::size_t body_buffer_capacity() const noexcept { return body_.capacity(); }
-
-  // Why the last request failed: WinINet's error code and text; 0 and empty when it did not fail.
+  // WinINet's error code for the last request's failure (failure_text() has its text); 0 when it
+  // did not fail.
   DWORD failure_code() const noexcept { return failure_code_; }
-  const std::string& failure_text() const noexcept { return failure_text_; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -107,6 +89,14 @@ class WinInetTransferControl final : public TransferControl, private Win32PumpSo
     kPaused,    // the body buffer is full; nothing is asked of WinINet
   };
 
+  // TransferCore: the request's handles, and the reads that stop while the body buffer is full.
+  void AbandonTransport() noexcept override { CloseRequest(); }
+  void StartTransport(TransferOperation operation) override;
+  bool TransportEnded() const noexcept override { return phase_ == Phase::kIdle; }
+  bool TransportHeldBack() const noexcept override { return phase_ == Phase::kPaused; }
+  void ResumeTransport() override;
+  void WaitForTransport() override;
+
   // Win32PumpSource: the queued notifications and the time-out inside the pump.
   std::optional<std::chrono::milliseconds> Timeout() const override;
   void Dispatch() override;
@@ -114,6 +104,8 @@ class WinInetTransferControl final : public TransferControl, private Win32PumpSo
   // Handles the queued notifications, the time-out and the states: one step of progress.
   void Advance();
   void HandleNotice(const TransferNotice& notice);
+  // Maps a status notification other than REQUEST_COMPLETE onto the state sequencer.
+  void OnStatus(DWORD status, DWORD count);
   void OnSendCompleted();
   // Reads what WinINet has of the body until a call goes asynchronous, the buffer is full, the
   // body ends or the request fails.
@@ -125,42 +117,27 @@ class WinInetTransferControl final : public TransferControl, private Win32PumpSo
   void Fail(DWORD error, std::string text = {});
   // Closes the request's handles; WinINet keeps a finished connection for the next request.
   void CloseRequest() noexcept;
-  void ResumeIfRoom();
   bool Active() const noexcept;
   // When the time-out ends the request unless something happens first.
   std::optional<Clock::time_point> Deadline() const;
-  // Hands the queued states to the callback, unless a delivery is already running.
-  void DeliverStates();
 
   Win32EventPump& pump_;
   Options options_;
   std::shared_ptr<TransferChannel> channel_;
   InternetHandle session_;
 
-  std::string url_;                      // as set
-  std::optional<RequestTarget> target_;  // url_ split for WinINet; empty when no address is set
-  int timeout_seconds_ = kDefaultRequestTimeout;
-
   // The request in progress or last made.
   std::uint32_t request_id_ = 0;
   InternetHandle connect_;
   InternetHandle request_;
-  RequestContext* context_ = nullptr;  // lives while request_ and connect_ do
+  std::shared_ptr<RequestContext> context_;  // the request's, while it is the current one
   Phase phase_ = Phase::kIdle;
   bool head_ = false;
   int requests_sent_ = 0;                       // legs of this request (redirects + 1)
   std::optional<std::uint64_t> expected_size_;  // Content-Length, when the body has one
   std::uint64_t received_size_ = 0;
   Clock::time_point last_progress_;
-  std::string header_;
-  WinInetBodyBuffer body_;
-  std::size_t peak_buffered_ = 0;
   DWORD failure_code_ = 0;
-  std::string failure_text_;
-  WinInetStateSequencer states_;
-
-  StateChangedCallback on_state_;
-  StateDelivery delivery_;
 };
 
 }  // namespace kestrova::win32

@@ -1,5 +1,7 @@
 #include "tests/platform/transfer_requests.h"
 
+#include "tests/platform/transfer_answers.h"
+
 namespace kestrova::testing {
 
 bool WaitWhileExecuting(TransferControl& control, EventPump& pump,
@@ -39,6 +41,13 @@ RequestOutcome RunRequest(TransferControl& control, EventPump& pump, std::string
 
 std::string StatusLine(std::string_view header) {
   return std::string(header.substr(0, header.find('\r')));
+}
+
+std::size_t FirstMismatch(std::string_view body) {
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    if (body[i] != LargeBodyByte(i)) return i;
+  }
+  return body.size();
 }
 
 }  // namespace kestrova::testing

@@ -44,6 +44,10 @@ RequestOutcome RunRequest(TransferControl& control, EventPump& pump, std::string
 // The header text before its first CR.
 std::string StatusLine(std::string_view header);
 
+// The first index at which body differs from the pattern of the large bodies (LargeBodyByte), or
+// body's size when it matches throughout.
+std::size_t FirstMismatch(std::string_view body);
+
 }  // namespace kestrova::testing
 
 #endif  // KESTROVA_TESTS_PLATFORM_TRANSFER_REQUESTS_H_

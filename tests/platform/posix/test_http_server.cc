@@ -17,11 +17,6 @@ void AddFixed(httplib::Server& server, const std::string& path, int status, std:
 
 }  // namespace
 
-char LargeBodyByte(std::size_t i) {
-  // Varies within a piece and from piece to piece.
-  return static_cast<char>('a' + (i * 7 + i / kLargePiece) % 26);
-}
-
 TestHttpServer::TestHttpServer() : TestHttpServer(std::make_unique<httplib::Server>(), "http") {}
 
 TestHttpServer::TestHttpServer(std::unique_ptr<httplib::Server> server, std::string scheme)
@@ -58,6 +53,11 @@ std::size_t TestHttpServer::ConnectionCount() const {
   return client_ports_.size();
 }
 
+std::size_t TestHttpServer::RequestCount() const {
+  const std::lock_guard lock(mutex_);
+  return requests_;
+}
+
 void TestHttpServer::ReleaseSlowAnswers() {
   {
     const std::lock_guard lock(mutex_);
@@ -69,6 +69,7 @@ void TestHttpServer::ReleaseSlowAnswers() {
 void TestHttpServer::NoteConnection(const httplib::Request& request) {
   const std::lock_guard lock(mutex_);
   client_ports_.insert(request.remote_port);
+  ++requests_;
 }
 
 void TestHttpServer::InstallRoutes() {

@@ -14,30 +14,11 @@
 #include <string_view>
 #include <thread>
 
+#include "tests/platform/transfer_answers.h"
+
 namespace kestrova::testing {
 
-// Paths the server answers, with what they answer.
-inline constexpr std::string_view kOkBody = "hello, mending\n";    // /ok: 200
-inline constexpr std::string_view kMissingBody = "not here\n";     // /missing: 404
-inline constexpr std::string_view kForbiddenBody = "forbidden\n";  // /forbidden: 403
-inline constexpr std::string_view kBrokenBody = "broken\n";        // /broken: 500
-inline constexpr std::string_view kSpacedBody = "spaced\n";        // "/with space": 200
-// /moved: 302 to /ok; /moved-twice: 302 to /moved; /loop: 302 to itself.
-// /slow: 200 "late\n" once released (see ReleaseSlowAnswers), at the latest after 10 s.
-// /truncated: claims kTruncatedLength bytes, sends kTruncatedSent, then closes.
-inline constexpr std::size_t kTruncatedLength = 1000;
-inline constexpr std::size_t kTruncatedSent = 100;
-// /large: kLargeLength bytes of LargeBodyByte(i), sent in pieces of kLargePiece.
-inline constexpr std::size_t kLargeLength = 8 * 1024 * 1024;
-inline constexpr std::size_t kLargePiece = 16 * 1024;
-// /trickle: kTricklePieces pieces of kTricklePiece bytes, kTrickleGap apart.
-inline constexpr std::size_t kTricklePieces = 6;
-inline constexpr std::size_t kTricklePiece = 512;
-inline constexpr std::chrono::milliseconds kTrickleGap{250};
-
-// Byte i of the /large and /trickle bodies: a pattern that shows lost, doubled or swapped pieces.
-char LargeBodyByte(std::size_t i);
-
+// Answers the paths of transfer_answers.h from /ok to /trickle.
 class TestHttpServer {
  public:
   // Starts a plain HTTP server on a free port of 127.0.0.1.
@@ -56,6 +37,8 @@ class TestHttpServer {
 
   // Client connections that sent at least one request so far.
   std::size_t ConnectionCount() const;
+  // Requests answered so far.
+  std::size_t RequestCount() const;
 
   // Lets every waiting and future /slow request answer.
   void ReleaseSlowAnswers();
@@ -73,6 +56,7 @@ class TestHttpServer {
   std::condition_variable released_changed_;
   bool released_ = false;
   std::set<int> client_ports_;
+  std::size_t requests_ = 0;
 };
 
 }  // namespace kestrova::testing

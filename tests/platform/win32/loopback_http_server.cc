@@ -88,11 +88,6 @@ class SocketOwner {
 
 }  // namespace
 
-char LargeBodyByte(std::size_t i) {
-  // Varies within a piece and from piece to piece.
-  return static_cast<char>('a' + (i * 7 + i / kLargePiece) % 26);
-}
-
 LoopbackHttpServer::LoopbackHttpServer() {
   static WinsockUse winsock;  // for the whole test program: the control's WinINet uses it too
   listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);

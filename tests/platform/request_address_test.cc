@@ -1,14 +1,14 @@
-#include "platform/win32/wininet_request_target.h"
+#include "platform/request_address.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace kestrova::win32 {
+namespace kestrova {
 namespace {
 
-struct TargetCase {
+struct AddressCase {
   std::string url;
   bool secure;
   std::string host;
@@ -16,8 +16,8 @@ struct TargetCase {
   std::string object;
 };
 
-TEST(WinInetRequestTargetTest, SplitsAnAddressForWinInet) {
-  const std::vector<TargetCase> cases = {
+TEST(RequestAddressTest, SplitsAnAddressIntoItsPieces) {
+  const std::vector<AddressCase> cases = {
       {"http://127.0.0.1:8080/kestrova/inventory.txt", false, "127.0.0.1", 8080,
        "/kestrova/inventory.txt"},
       {"HTTPS://Example.COM/a?b=c#top", true, "Example.COM", 443, "/a?b=c"},
@@ -30,35 +30,41 @@ TEST(WinInetRequestTargetTest, SplitsAnAddressForWinInet) {
       {"http://127.0.0.1/caf\xC3\xA9", false, "127.0.0.1", 80, "/caf%C3%A9"},
       {"http://127.0.0.1//kestrova", false, "127.0.0.1", 80, "//kestrova"},
   };
-  for (const TargetCase& c : cases) {
+  for (const AddressCase& c : cases) {
     SCOPED_TRACE(c.url);
-    const auto target = ParseRequestTarget(c.url);
-    ASSERT_TRUE(target.has_value());
-    EXPECT_EQ(target->secure, c.secure);
-    EXPECT_EQ(target->host, c.host);
-    EXPECT_EQ(target->port, c.port);
-    EXPECT_EQ(target->object, c.object);
-    EXPECT_EQ(target->user, "");
+    const auto address = ParseRequestAddress(c.url);
+    ASSERT_TRUE(address.has_value());
+    EXPECT_EQ(address->secure, c.secure);
+    EXPECT_EQ(address->host, c.host);
+    EXPECT_EQ(address->port, c.port);
+    EXPECT_EQ(address->object, c.object);
+    EXPECT_EQ(address->user, "");
   }
 }
 
-TEST(WinInetRequestTargetTest, TakesCredentialsOutOfTheAuthority) {
-  const auto target = ParseRequestTarget("http://mender:se:cret@127.0.0.1:81/");
-  ASSERT_TRUE(target.has_value());
-  EXPECT_EQ(target->user, "mender");
-  EXPECT_EQ(target->password, "se:cret");
-  EXPECT_EQ(target->host, "127.0.0.1");
-  EXPECT_EQ(target->port, 81);
+TEST(RequestAddressTest, KeepsTheWholeAddressWithTheUnsafeBytesEncoded) {
+  const auto address = ParseRequestAddress("http://127.0.0.1/my page.htm?a=%41#top");
+  ASSERT_TRUE(address.has_value());
+  EXPECT_EQ(address->text, "http://127.0.0.1/my%20page.htm?a=%41#top");
 }
 
-TEST(WinInetRequestTargetTest, RejectsWhatIsNoHttpAddress) {
+TEST(RequestAddressTest, TakesCredentialsOutOfTheAuthority) {
+  const auto address = ParseRequestAddress("http://mender:se:cret@127.0.0.1:81/");
+  ASSERT_TRUE(address.has_value());
+  EXPECT_EQ(address->user, "mender");
+  EXPECT_EQ(address->password, "se:cret");
+  EXPECT_EQ(address->host, "127.0.0.1");
+  EXPECT_EQ(address->port, 81);
+}
+
+TEST(RequestAddressTest, RejectsWhatIsNoHttpAddress) {
   for (const char* url :
        {"", "not a url", "www.example.com/kestrova", "ftp://127.0.0.1/", "http://", "http:///x",
         "http://:80/", "http://127.0.0.1:0/", "http://127.0.0.1:65536/", "http://127.0.0.1:8x/",
         "http://[::1/", "http://[]/", "http://exa mple.com/", "file:///c:/kestrova"}) {
-    EXPECT_FALSE(ParseRequestTarget(url).has_value()) << url;
+    EXPECT_FALSE(ParseRequestAddress(url).has_value()) << url;
   }
 }
 
 }  // namespace
-}  // namespace kestrova::win32
+}  // namespace kestrova

@@ -1,9 +1,9 @@
-#include "platform/win32/wininet_request_target.h"
+#include "platform/request_address.h"
 
 #include "base/ascii.h"
 #include "platform/url_encoding.h"
 
-namespace kestrova::win32 {
+namespace kestrova {
 namespace {
 
 // Removes `prefix` from the front of `text` when it is there, in any case.
@@ -32,10 +32,10 @@ std::optional<std::uint16_t> ParsePort(std::string_view digits) {
 
 }  // namespace
 
-std::optional<RequestTarget> ParseRequestTarget(std::string_view url) {
-  const std::string encoded = EncodeUnsafeUrlBytes(url);
-  std::string_view rest = encoded;
-  RequestTarget target;
+std::optional<RequestAddress> ParseRequestAddress(std::string_view url) {
+  RequestAddress target;
+  target.text = EncodeUnsafeUrlBytes(url);
+  std::string_view rest = target.text;
   if (ConsumePrefixIgnoringCase(rest, "https://")) {
     target.secure = true;
     target.port = 443;
@@ -102,4 +102,4 @@ std::optional<RequestTarget> ParseRequestTarget(std::string_view url) {
   return target;
 }
 
-}  // namespace kestrova::win32
+}  // namespace kestrova

@@ -1,16 +1,17 @@
-// Splits the address given to the WinINet transfer control into what InternetConnect and
-// HttpOpenRequest take: scheme, host, port, credentials and the object (path and query).
-#ifndef KESTROVA_PLATFORM_WIN32_WININET_REQUEST_TARGET_H_
-#define KESTROVA_PLATFORM_WIN32_WININET_REQUEST_TARGET_H_
+// Reads the address given to a transfer control: one check for every control, so that all of them
+// accept the same addresses, and the pieces a transport that does not take whole addresses needs.
+#ifndef KESTROVA_PLATFORM_REQUEST_ADDRESS_H_
+#define KESTROVA_PLATFORM_REQUEST_ADDRESS_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace kestrova::win32 {
+namespace kestrova {
 
-struct RequestTarget {
+struct RequestAddress {
+  std::string text;        // the whole address, with the unsafe bytes percent-encoded
   bool secure = false;     // https
   std::string host;        // a name or an address; an IPv6 address without its brackets
   std::uint16_t port = 0;  // the scheme's default when the address names none
@@ -23,8 +24,8 @@ struct RequestTarget {
 // carry as they are (space, control characters, bytes above 0x7E and " < > \ ^ ` { | }) are
 // percent-encoded first; everything else, '%' included, is kept. Empty when the text is not such
 // an address with a host, or names a port outside 1 to 65535.
-std::optional<RequestTarget> ParseRequestTarget(std::string_view url);
+std::optional<RequestAddress> ParseRequestAddress(std::string_view url);
 
-}  // namespace kestrova::win32
+}  // namespace kestrova
 
-#endif  // KESTROVA_PLATFORM_WIN32_WININET_REQUEST_TARGET_H_
+#endif  // KESTROVA_PLATFORM_REQUEST_ADDRESS_H_

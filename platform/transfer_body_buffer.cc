@@ -1,19 +1,20 @@
-#include "platform/win32/wininet_body_buffer.h"
+#include "platform/transfer_body_buffer.h"
 
 #include <algorithm>
 
-namespace kestrova::win32 {
+namespace kestrova {
 
-void WinInetBodyBuffer::Append(std::string_view piece) {
+void TransferBodyBuffer::Append(std::string_view piece) {
   // The unread bytes move to the front before the storage would grow, so it stays near capacity.
   if (read_ > 0 && bytes_.size() + piece.size() > bytes_.capacity()) {
     bytes_.erase(0, read_);
     read_ = 0;
   }
-  bytes_.append(piece.substr(0, Room()));
+  bytes_.append(piece);
+  peak_ = std::max(peak_, size());
 }
 
-std::string WinInetBodyBuffer::Take(std::size_t max_size) {
+std::string TransferBodyBuffer::Take(std::size_t max_size) {
   const std::size_t count = std::min(max_size, size());
   std::string piece = bytes_.substr(read_, count);
   read_ += count;
@@ -24,9 +25,9 @@ std::string WinInetBodyBuffer::Take(std::size_t max_size) {
   return piece;
 }
 
-void WinInetBodyBuffer::Clear() noexcept {
+void TransferBodyBuffer::Clear() noexcept {
   bytes_.clear();
   read_ = 0;
 }
 
-}  // namespace kestrova::win32
+}  // namespace kestrova
