@@ -2,7 +2,10 @@
 // shared transfer core (see platform/transfer_core.h). Requests run while the pump runs; libcurl's
 // callbacks only map its events onto the core's state sequencer and buffer data, and the queued
 // states reach the state callback after libcurl has returned, from the pump's DoEvents or from
-// GetChunk's own waiting.
+// GetChunk's own waiting. A name lookup starting is the sequencer's resolving, a socket opened for
+// a connection its connecting, the pre-request callback its requesting, the request's header going
+// out (seen through the debug callback) its request sent, a status line or body bytes its response
+// bytes, and the empty line ending a header its header complete.
 //
 // When the body buffer is full the transfer pauses (libcurl keeps the piece that did not fit) until
 // GetChunk has drained half of it. A failure in the middle of the body is reported (kError) from
