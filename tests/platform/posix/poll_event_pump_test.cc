@@ -5,11 +5,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <vector>
 
 #include "base/failure.h"
+#include "platform/posix/posix_failure.h"
 #include "platform/posix/sigint_cancel.h"
 #include "platform/posix/unique_fd.h"
 #include "tests/platform/event_pump_contract.h"
@@ -63,7 +65,7 @@ class PipeSource final : public PollSource {
  public:
   PipeSource() {
     int ends[2];
-    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe2");
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) RaiseSystemError("pipe2", errno);
     read_.Reset(ends[0]);
     write_.Reset(ends[1]);
   }
