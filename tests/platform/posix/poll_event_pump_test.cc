@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -79,6 +80,7 @@ class PipeSource final : public PollSource {
       char byte;
       if (::read(read_.get(), &byte, 1) == 1) ++bytes_read;
     }
+    if (on_dispatch) on_dispatch();
   }
   void Post() {
     const char byte = 'x';
@@ -87,6 +89,7 @@ class PipeSource final : public PollSource {
 
   int dispatches = 0;
   int bytes_read = 0;
+  std::function<void()> on_dispatch;
 
  private:
   UniqueFd read_;
@@ -109,6 +112,28 @@ TEST(PollEventPumpTest, SourcesAreHandedTheirReadyDescriptors) {
   source.Post();
   pump.DoEvents();
   EXPECT_EQ(source.dispatches, 2);
+}
+
+TEST(PollEventPumpTest, SourcesRemovedOrAddedDuringARoundAreLeftOutOfIt) {
+  PollEventPump pump;
+  PipeSource first;
+  PipeSource removed;
+  PipeSource added;
+  pump.AddSource(first);
+  pump.AddSource(removed);
+  first.on_dispatch = [&] {
+    pump.RemoveSource(removed);
+    pump.AddSource(added);
+  };
+  pump.DoEvents();
+  EXPECT_EQ(first.dispatches, 1);
+  EXPECT_EQ(removed.dispatches, 0);
+  EXPECT_EQ(added.dispatches, 0);
+  first.on_dispatch = nullptr;
+  pump.DoEvents();
+  EXPECT_EQ(first.dispatches, 2);
+  EXPECT_EQ(removed.dispatches, 0);
+  EXPECT_EQ(added.dispatches, 1);
 }
 
 }  // namespace
