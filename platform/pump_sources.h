@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <concepts>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
