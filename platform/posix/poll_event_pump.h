@@ -3,63 +3,40 @@
 #ifndef KESTROVA_PLATFORM_POSIX_POLL_EVENT_PUMP_H_
 #define KESTROVA_PLATFORM_POSIX_POLL_EVENT_PUMP_H_
 
-#include <poll.h>
-
-#include <chrono>
-#include <functional>
-#include <map>
-#include <vector>
-
-#include "platform/event_pump.h"
 #include "platform/posix/poll_source.h"
-#include "platform/posix/unique_fd.h"
-#include "platform/pump_timers.h"
+#include "platform/posix/self_pipe.h"
+#include "platform/pump_core.h"
+#include "platform/pump_sources.h"
 
 namespace kestrova {
 
-class PollEventPump final : public EventPump {
+class PollEventPump final : public PumpCore {
  public:
   // Creates the self-pipe; raises a Failure when the system refuses it.
-  PollEventPump();
-  ~PollEventPump() override;
+  PollEventPump() = default;
 
   PollEventPump(const PollEventPump&) = delete;
   PollEventPump& operator=(const PollEventPump&) = delete;
 
   void DoEvents() override;
-  TimerId AddTimer(std::chrono::milliseconds interval, std::function<void()> on_tick,
-                   bool enabled) override;
-  void EnableTimer(TimerId id, bool enabled) override;
-  void RemoveTimer(TimerId id) override;
-  void SetCancelHandler(std::function<void()> on_cancel) override;
   void DispatchCancelRequest() override;
 
   // Registers a source; it takes part in every DoEvents until removed. The source must stay alive
   // until RemoveSource. Adding a source twice has no further effect.
-  void AddSource(PollSource& source);
+  void AddSource(PollSource& source) { sources_.Add(source); }
   // Unregisters a source; safe to call from inside that source's own Dispatch.
-  void RemoveSource(PollSource& source);
+  void RemoveSource(PollSource& source) { sources_.Remove(source); }
 
   // Posts a cancel request for the next DoEvents. Only write(2) is used, so a signal handler may
   // call it.
-  void PostCancel() const noexcept;
+  void PostCancel() const noexcept { cancel_pipe_.Post(); }
 
   // The write end of the self-pipe, for a signal handler that cannot reach the pump object.
-  int cancel_fd() const noexcept { return cancel_write_.get(); }
+  int cancel_fd() const noexcept { return cancel_pipe_.write_fd(); }
 
  private:
-  using Clock = PumpTimers::Clock;
-
-  // Milliseconds poll may sleep this round.
-  int PollTimeout(Clock::time_point now) const;
-  // Empties the self-pipe; true when it held a cancel request.
-  bool DrainCancelPipe() const;
-
-  UniqueFd cancel_read_;
-  UniqueFd cancel_write_;
-  std::function<void()> on_cancel_;
-  std::vector<PollSource*> sources_;
-  PumpTimers timers_;
+  SelfPipe cancel_pipe_;
+  PumpSourceList<PollSource> sources_;
 };
 
 }  // namespace kestrova

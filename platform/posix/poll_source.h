@@ -5,23 +5,17 @@
 
 #include <poll.h>
 
-#include <chrono>
-#include <optional>
 #include <span>
 #include <vector>
 
+#include "platform/pump_sources.h"
+
 namespace kestrova {
 
-class PollSource {
+class PollSource : public PumpSource {
  public:
-  virtual ~PollSource() = default;
-
   // Appends one entry per descriptor the source waits on, with the events it waits for.
   virtual void CollectDescriptors(std::vector<pollfd>& fds) = 0;
-
-  // How long poll may sleep as far as this source is concerned: zero when it has work now,
-  // nullopt when it has no deadline of its own.
-  virtual std::optional<std::chrono::milliseconds> Timeout() const = 0;
 
   // Called once per pump round after poll, with the entries CollectDescriptors appended in this
   // round and their revents filled in (possibly all zero). Handles what is ready or due.

@@ -1,27 +1,22 @@
 #include "platform/posix/sigint_cancel.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 
 #include "platform/posix/posix_failure.h"
+#include "platform/posix/self_pipe.h"
 
 namespace kestrova {
 namespace {
 
-// The pipe the handler writes to. A lock-free atomic is safe to read in a signal handler.
+// The write end of the pump's cancel pipe, which the pump owns. A lock-free atomic is safe to read
+// in a signal handler.
 std::atomic<int> g_cancel_fd{-1};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnSigint(int) {
-  const int saved_errno = errno;  // write may change errno under the interrupted code
   const int fd = g_cancel_fd.load();
-  if (fd >= 0) {
-    const char signal_byte = 'c';
-    [[maybe_unused]] const ssize_t written = ::write(fd, &signal_byte, 1);
-  }
-  errno = saved_errno;
+  if (fd >= 0) SelfPipe::PostTo(fd);
 }
 
 }  // namespace

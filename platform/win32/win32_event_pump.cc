@@ -1,6 +1,5 @@
 #include "platform/win32/win32_event_pump.h"
 
-#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -76,26 +75,19 @@ LRESULT CALLBACK Win32EventPump::WindowProcedure(HWND window, UINT message, WPAR
 }
 
 void Win32EventPump::DoEvents() {
-  const DWORD wait = WaitMilliseconds(Clock::now());
+  const auto wait = WaitTime(Clock::now(), sources_.NearestTimeout());
   HANDLE event = wake_event_.get();
   // MWMO_INPUTAVAILABLE returns at once for messages already queued, not only for new ones.
-  const DWORD woken =
-      MsgWaitForMultipleObjectsEx(1, &event, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const DWORD woken = MsgWaitForMultipleObjectsEx(1, &event, static_cast<DWORD>(wait.count()),
+                                                  QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   if (woken == WAIT_FAILED)
     throw FailureFromWin32Error(GetLastError(), "MsgWaitForMultipleObjectsEx");
   DispatchMessages();
-  DeliverCancel();
-  DispatchSources();
-  timers_.FireDue();
-}
-
-DWORD Win32EventPump::WaitMilliseconds(Clock::time_point now) const {
-  std::chrono::milliseconds wait = kMaxWait;
-  for (const Win32PumpSource* source : sources_) {
-    if (const auto limit = source->Timeout(); limit) wait = std::min(wait, *limit);
-  }
-  wait = timers_.WaitUntilNext(now, wait);
-  return static_cast<DWORD>(std::max(wait, std::chrono::milliseconds{0}).count());
+  DeliverPostedCancel();
+  // A source's Dispatch may add or remove sources, or pump again.
+  sources_.DispatchRound(sources_.Round(),
+                         [](Win32PumpSource& source, std::size_t) { source.Dispatch(); });
+  FireDueTimers();
 }
 
 void Win32EventPump::DispatchMessages() {
@@ -112,10 +104,8 @@ void Win32EventPump::DispatchMessages() {
   }
 }
 
-void Win32EventPump::DeliverCancel() {
-  if (!std::exchange(cancel_posted_, false) || !on_cancel_) return;
-  const std::function<void()> on_cancel = on_cancel_;  // the handler may replace itself
-  on_cancel();
+void Win32EventPump::DeliverPostedCancel() {
+  if (std::exchange(cancel_posted_, false)) DeliverCancel();
 }
 
 void Win32EventPump::DispatchCancelRequest() {
@@ -125,40 +115,7 @@ void Win32EventPump::DispatchCancelRequest() {
     if (!PeekMessageW(&message, window_.get(), kCancelMessage, kCancelMessage, PM_REMOVE)) break;
     cancel_posted_ = true;
   }
-  DeliverCancel();
-}
-
-void Win32EventPump::DispatchSources() {
-  // A copy: a source's Dispatch may add or remove sources, or pump again.
-  const std::vector<Win32PumpSource*> round = sources_;
-  for (Win32PumpSource* source : round) {
-    // An earlier source's callbacks may have removed this one.
-    if (std::find(sources_.begin(), sources_.end(), source) == sources_.end()) continue;
-    source->Dispatch();
-  }
-}
-
-EventPump::TimerId Win32EventPump::AddTimer(std::chrono::milliseconds interval,
-                                            std::function<void()> on_tick, bool enabled) {
-  return timers_.Add(interval, std::move(on_tick), enabled);
-}
-
-void Win32EventPump::EnableTimer(TimerId id, bool enabled) { timers_.Enable(id, enabled); }
-
-void Win32EventPump::RemoveTimer(TimerId id) { timers_.Remove(id); }
-
-void Win32EventPump::SetCancelHandler(std::function<void()> on_cancel) {
-  on_cancel_ = std::move(on_cancel);
-}
-
-void Win32EventPump::AddSource(Win32PumpSource& source) {
-  if (std::find(sources_.begin(), sources_.end(), &source) == sources_.end()) {
-    sources_.push_back(&source);
-  }
-}
-
-void Win32EventPump::RemoveSource(Win32PumpSource& source) {
-  sources_.erase(std::remove(sources_.begin(), sources_.end(), &source), sources_.end());
+  DeliverPostedCancel();
 }
 
 void Win32EventPump::Wake() const noexcept { SetEvent(wake_event_.get()); }

@@ -7,34 +7,24 @@
 
 #include <windows.h>
 
-#include <chrono>
-#include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 #include <type_traits>
-#include <vector>
 
-#include "platform/event_pump.h"
-#include "platform/pump_timers.h"
+#include "platform/pump_core.h"
+#include "platform/pump_sources.h"
+#include "platform/win32/unique_handle.h"
 
 namespace kestrova::win32 {
 
 // Something that makes progress inside a Win32EventPump: the pump asks how long it may sleep,
 // sleeps until then or until woken (Win32EventPump::Wake), and calls Dispatch once every round.
-class Win32PumpSource {
+class Win32PumpSource : public PumpSource {
  public:
-  virtual ~Win32PumpSource() = default;
-
-  // How long the pump may sleep as far as this source is concerned: zero when it has work now,
-  // nullopt when it has no deadline of its own.
-  virtual std::optional<std::chrono::milliseconds> Timeout() const = 0;
-
   // Called once per pump round, after the wait; handles whatever has arrived or fallen due.
   virtual void Dispatch() = 0;
 };
 
-class Win32EventPump final : public EventPump {
+class Win32EventPump final : public PumpCore {
  public:
   // Creates the hidden window and the wake-up event on the calling thread, which becomes the
   // pump's thread. Raises a Failure when Windows refuses either.
@@ -49,18 +39,13 @@ class Win32EventPump final : public EventPump {
   // when nothing is pending: until a message or a wake-up arrives, the next timer or source
   // deadline, or kMaxWait. A WM_QUIT met on the way is posted again for the host's own loop.
   void DoEvents() override;
-  TimerId AddTimer(std::chrono::milliseconds interval, std::function<void()> on_tick,
-                   bool enabled) override;
-  void EnableTimer(TimerId id, bool enabled) override;
-  void RemoveTimer(TimerId id) override;
-  void SetCancelHandler(std::function<void()> on_cancel) override;
   void DispatchCancelRequest() override;
 
   // Registers a source; it takes part in every DoEvents until removed. The source must stay alive
   // until RemoveSource. Adding a source twice has no further effect.
-  void AddSource(Win32PumpSource& source);
+  void AddSource(Win32PumpSource& source) { sources_.Add(source); }
   // Unregisters a source; safe to call from inside any source's Dispatch.
-  void RemoveSource(Win32PumpSource& source);
+  void RemoveSource(Win32PumpSource& source) { sources_.Remove(source); }
 
   // Ends the current sleep of DoEvents, or makes the next one return at once. Any thread may call
   // it.
@@ -79,30 +64,20 @@ class Win32EventPump final : public EventPump {
   static constexpr int kMaxMessagesPerRound = 512;
 
  private:
-  using Clock = PumpTimers::Clock;
-
-  struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-  };
   struct WindowDestroyer {
     void operator()(HWND window) const noexcept;
   };
 
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-  // Milliseconds the wait may last this round.
-  DWORD WaitMilliseconds(Clock::time_point now) const;
   void DispatchMessages();
   // Calls the cancel handler when a request has arrived since the last call.
-  void DeliverCancel();
-  void DispatchSources();
+  void DeliverPostedCancel();
 
-  std::unique_ptr<void, HandleCloser> wake_event_;
+  UniqueHandle wake_event_;
   std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer> window_;
-  bool cancel_posted_ = false;  // set by the window procedure, cleared by DeliverCancel
-  std::function<void()> on_cancel_;
-  std::vector<Win32PumpSource*> sources_;
-  PumpTimers timers_;
+  bool cancel_posted_ = false;  // set by the window procedure, cleared by DeliverPostedCancel
+  PumpSourceList<Win32PumpSource> sources_;
 };
 
 }  // namespace kestrova::win32

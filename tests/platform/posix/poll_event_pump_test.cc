@@ -5,11 +5,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
 #include "base/failure.h"
+#include "platform/posix/posix_failure.h"
 #include "platform/posix/sigint_cancel.h"
 #include "platform/posix/unique_fd.h"
 #include "tests/platform/event_pump_contract.h"
@@ -63,7 +66,7 @@ class PipeSource final : public PollSource {
  public:
   PipeSource() {
     int ends[2];
-    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe2");
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) RaiseSystemError("pipe2", errno);
     read_.Reset(ends[0]);
     write_.Reset(ends[1]);
   }
@@ -77,6 +80,7 @@ class PipeSource final : public PollSource {
       char byte;
       if (::read(read_.get(), &byte, 1) == 1) ++bytes_read;
     }
+    if (on_dispatch) on_dispatch();
   }
   void Post() {
     const char byte = 'x';
@@ -85,6 +89,7 @@ class PipeSource final : public PollSource {
 
   int dispatches = 0;
   int bytes_read = 0;
+  std::function<void()> on_dispatch;
 
  private:
   UniqueFd read_;
@@ -107,6 +112,28 @@ TEST(PollEventPumpTest, SourcesAreHandedTheirReadyDescriptors) {
   source.Post();
   pump.DoEvents();
   EXPECT_EQ(source.dispatches, 2);
+}
+
+TEST(PollEventPumpTest, SourcesRemovedOrAddedDuringARoundAreLeftOutOfIt) {
+  PollEventPump pump;
+  PipeSource first;
+  PipeSource removed;
+  PipeSource added;
+  pump.AddSource(first);
+  pump.AddSource(removed);
+  first.on_dispatch = [&] {
+    pump.RemoveSource(removed);
+    pump.AddSource(added);
+  };
+  pump.DoEvents();
+  EXPECT_EQ(first.dispatches, 1);
+  EXPECT_EQ(removed.dispatches, 0);
+  EXPECT_EQ(added.dispatches, 0);
+  first.on_dispatch = nullptr;
+  pump.DoEvents();
+  EXPECT_EQ(first.dispatches, 2);
+  EXPECT_EQ(removed.dispatches, 0);
+  EXPECT_EQ(added.dispatches, 1);
 }
 
 }  // namespace
