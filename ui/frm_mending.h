@@ -1,9 +1,9 @@
 // The status window frmMending as a model: the step label ksvStatus, the status bar StatusBar1,
-// the seven-frame animation, the Cancel button, the counts of the publish, and the transfer control
-// Inet1 it owns. The window
-// turns each state change of Inet1 into a status bar sentence and, for a failed request, records
-// an error in the last error without raising anything; the driver reads it once the request has
-// stopped executing. Views draw the window through FrmMendingView; the model never draws.
+// the seven-frame animation, the Cancel button, the counts of the publish, and the transfer
+// control Inet1 it owns. The window turns each state change of Inet1 into a status bar sentence
+// and, for a failed request, records an error in the last error without raising anything; the
+// driver reads it once the request has stopped executing. Views draw the window through
+// FrmMendingView, which is told of every change, counts included; the model never draws.
 #ifndef KESTROVA_UI_FRM_MENDING_H_
 #define KESTROVA_UI_FRM_MENDING_H_
 
