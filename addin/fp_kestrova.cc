@@ -24,7 +24,7 @@ FPKestrova::FPKestrova(std::shared_ptr<host::Application> host_application,
   if (!fpApp_) {
     RaiseProgramError(kErrObjectNotSet, "The host application could not be obtained.");
   }
-  driver_ = std::make_unique<PublishDriver>(*fpApp_, services_, webPath_, mendPath_);
+  driver_ = std::make_unique<PublishDriver>(*fpApp_, services_);
   fpApp_->Advise(this);
 }
 

@@ -59,8 +59,9 @@ class FPKestrova final : public host::ApplicationEvents {
     return ksvMenuRegister_;
   }
   const std::shared_ptr<host::CommandBarControl>& ksvMenuDemo() const { return ksvMenuDemo_; }
-  const std::string& webPath() const { return webPath_; }
-  const std::string& mendPath() const { return mendPath_; }
+  // The web's folder and its local mend folder, as the publish driver last found them.
+  const std::string& webPath() const { return driver_->web_path(); }
+  const std::string& mendPath() const { return driver_->mend_path(); }
 
  private:
   std::shared_ptr<host::CommandBarControl> AddButton(host::CommandBarControls& controls,
@@ -75,8 +76,6 @@ class FPKestrova final : public host::ApplicationEvents {
   std::shared_ptr<host::CommandBarControl> ksvMenuRegister_;
   std::shared_ptr<host::CommandBarControl> ksvMenuAbout_;
   std::shared_ptr<host::CommandBarControl> ksvMenuDemo_;
-  std::string webPath_;
-  std::string mendPath_;
   std::unique_ptr<PublishDriver> driver_;
   // The About window, kept while a click on its web-site picture only hid it.
   std::unique_ptr<FrmKSVAbout> about_;

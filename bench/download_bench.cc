@@ -269,18 +269,18 @@ Clock::duration DownloadWithStore(const std::vector<std::string>& server_lines,
   SilentUi ui;
   NoBrowser browser;
   PublishServices services{
-      ui,      browser,    pump,
-      files,   last_error, [&pump] { return std::make_unique<CurlTransferControl>(pump); },
-      nullptr, 30};
+      ui,    browser,    pump,
+      files, last_error, [&pump] { return std::make_unique<CurlTransferControl>(pump); },
+      30};
   FrmMending window(services.make_transfer_control(), pump, last_error);
   const std::unique_ptr<FrmMendingView> view = ui.CreateStatusView(window);
   window.SetView(view.get());
   window.Show();
-  MendStore store(window, services, [&window] {
+  MendStore store(window, services, site_url, mend_path, [&window] {
     if (window.ksvCancel()) Fail("the download was cancelled");
   });
   const Clock::time_point start = Clock::now();
-  store.DownloadEntries(server_lines, site_url, mend_path);
+  store.DownloadEntries(server_lines);
   const Clock::duration elapsed = Clock::now() - start;
   window.StopAnimation();
   window.Hide();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/bench_corpus.h"
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 
 namespace kestrova {
 namespace {

@@ -177,9 +177,9 @@ int main() {
       NoPump pump;
       PosixFileSystem files;
       LastError last_error;
-      PublishServices services{ui, browser, pump, files, last_error, nullptr, nullptr};
+      PublishServices services{ui, browser, pump, files, last_error, nullptr};
       host::LocalApplication app;
-      RunMendPhase(app, services, web.string(), MendFolderPath(web.string()), [] {});
+      RunMendPhase(app, services, web.string(), MendFolderPath(web.string()), [] {}, {});
     });
     mend_times.push_back(mend.seconds);
     mend_peak = std::max(mend_peak, mend.peak_kib);

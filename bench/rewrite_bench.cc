@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench/bench_corpus.h"
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 
 namespace kestrova::bench {

@@ -11,7 +11,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 #include "mending/inventory.h"
 #include "platform/posix/read_whole_file.h"
 

@@ -7,10 +7,9 @@ namespace kestrova {
 LinuxHost::LinuxHost(const ConsoleOptions& options)
     : browser_(stdout),
       ui_(options),
-      services_{ui_,           browser_,
-                pump_,         files_,
-                last_error_,   [this] { return std::make_unique<CurlTransferControl>(pump_); },
-                ui_.progress()},
+      services_{ui_,         browser_,
+                pump_,       files_,
+                last_error_, [this] { return std::make_unique<CurlTransferControl>(pump_); }},
       application_(std::make_shared<host::LocalApplication>()),
       addin_(std::make_unique<FPKestrova>(application_, services_)) {
   addin_->OnConnection(*application_);

@@ -4,7 +4,7 @@
 
 #include "base/failure.h"
 #include "cli/exit_codes.h"
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 #include "platform/posix/read_whole_file.h"
 

@@ -75,6 +75,96 @@ std::string_view AttributeValueAfter(std::string_view tag_text, std::size_t equa
   return tag_text.substr(v, (space == kNotFound ? tag_text.size() : space) - v);
 }
 
+// The page elements that the mending head does not replace, in page order and in normalised form,
+// and the keywords of the page's keywords META tag (empty when it has none).
+struct KeptElements {
+  std::vector<KeptElement> elements;
+  std::string_view old_keywords;
+};
+
+// Compares the page's elements with the mending head's and keeps those it does not replace. The
+// opening parts that normalising changes are written one after the other to normalised, which
+// the kept elements then view; it must outlive them. Raises Failure 5 when the page head is
+// malformed.
+KeptElements KeepUnreplacedElements(std::string_view page_head, const MendingHead& mending,
+                                    std::string& normalised) {
+  const std::vector<HeadElement> page_elements = ScanHeadElements(page_head, "page head");
+  const StringLookup mending_names(mending.names);
+  const StringLookup mending_texts(mending.elements);
+  KeptElements kept;
+  kept.elements.reserve(page_elements.size());
+  for (const HeadElement& element : page_elements) {
+    const bool matched = (element.has_name_value && mending_names.Contains(element.name_value)) ||
+                         mending_texts.Contains(element.text);
+    if (element.has_name_value && element.name_value == "keywords") {
+      kept.old_keywords = KeywordsOfTag(element.tag_text);
+    }
+    if (matched) continue;
+    if (element.opening_needs_normalising) {
+      const std::size_t begin = normalised.size();
+      AppendNormalised(normalised, element.text, element.opening_length);
+      kept.elements.push_back({{}, begin, normalised.size() - begin});
+    } else {
+      kept.elements.push_back({element.text, kNotFound, 0});
+    }
+  }
+  // Only now that normalised has stopped growing can the kept elements view it.
+  for (KeptElement& element : kept.elements) {
+    if (element.normalised_begin != kNotFound) {
+      element.text =
+          std::string_view(normalised).substr(element.normalised_begin, element.normalised_size);
+    }
+  }
+  return kept;
+}
+
+// Decides where each kept element goes. A title element is moved to the front, or dropped when
+// the mending head's first element brings a title; the element after a title is laid out like
+// any other, even when it is a title itself. The marks of an earlier mend are dropped.
+std::vector<Placement> PlaceKeptElements(const KeptElements& kept, const MendingHead& mending) {
+  const std::vector<KeptElement>& elements = kept.elements;
+  const bool mending_brings_title = mending.elements[0].find("<title>") != std::string::npos;
+  std::vector<Placement> placement(elements.size(), Placement::kDrop);
+  for (std::size_t j = 0; j < elements.size(); ++j) {
+    if (IsTitleElement(elements[j].text)) {
+      placement[j] = mending_brings_title ? Placement::kDrop : Placement::kToFront;
+      if (++j == elements.size()) break;
+    }
+    const std::string_view text = elements[j].text;
+    const bool holds_marker = text.find(kMendMarker) != kNotFound;
+    const bool holds_old_keywords = !kept.old_keywords.empty() && text.starts_with("<!--") &&
+                                    text.find(kept.old_keywords) != kNotFound;
+    placement[j] = (holds_marker || holds_old_keywords) ? Placement::kDrop : Placement::kAppend;
+  }
+  return placement;
+}
+
+// Lays the new head out, one element a line: titles moved to the front (the last one moved
+// stands first), the leading mending elements, the kept page elements, the last three mending
+// elements.
+std::string LayOutHead(const MendingHead& mending, const KeptElements& kept,
+                       const std::vector<Placement>& placement) {
+  const std::vector<std::string>& mending_elements = mending.elements;
+  const std::vector<KeptElement>& elements = kept.elements;
+  const std::size_t n = mending_elements.size();
+  std::size_t size = 0;
+  for (const std::string& element : mending_elements) size += element.size() + kLineBreak.size();
+  for (std::size_t j = 0; j < elements.size(); ++j) {
+    if (placement[j] != Placement::kDrop) size += elements[j].text.size() + kLineBreak.size();
+  }
+  std::string out;
+  out.reserve(size);
+  for (std::size_t j = elements.size(); j-- > 0;) {
+    if (placement[j] == Placement::kToFront) out.append(elements[j].text).append(kLineBreak);
+  }
+  for (std::size_t k = 0; k + 3 < n; ++k) out.append(mending_elements[k]).append(kLineBreak);
+  for (std::size_t j = 0; j < elements.size(); ++j) {
+    if (placement[j] == Placement::kAppend) out.append(elements[j].text).append(kLineBreak);
+  }
+  for (std::size_t k = n - 3; k < n; ++k) out.append(mending_elements[k]).append(kLineBreak);
+  return out;
+}
+
 }  // namespace
 
 std::string_view KeywordsOfTag(std::string_view tag_text) {
@@ -124,80 +214,17 @@ MendingHead ReadMendingHead(std::string_view mending_head) {
 }
 
 std::string RewritePageHead(std::string_view page_head, const MendingHead& mending) {
-  const std::vector<std::string>& mending_elements = mending.elements;
-  const std::size_t n = mending_elements.size();
+  const std::size_t n = mending.elements.size();
   if (n < 3) {
     RaiseProgramError(kErrSubscriptOutOfRange,
                       "The mending file's head has " + std::to_string(n) +
                           (n == 1 ? " element" : " elements") +
                           "; it needs at least three, as its last three close the new head.");
   }
-
-  // Compare the page's elements with the mending head's and keep those it does not replace.
-  const std::vector<HeadElement> page_elements = ScanHeadElements(page_head, "page head");
-  const StringLookup mending_names(mending.names);
-  const StringLookup mending_texts(mending_elements);
-  std::string_view old_keywords;
-  std::vector<KeptElement> kept;
-  std::string normalised;  // the rewritten opening parts, one after the other
-  kept.reserve(page_elements.size());
-  for (const HeadElement& element : page_elements) {
-    const bool matched = (element.has_name_value && mending_names.Contains(element.name_value)) ||
-                         mending_texts.Contains(element.text);
-    if (element.has_name_value && element.name_value == "keywords") {
-      old_keywords = KeywordsOfTag(element.tag_text);
-    }
-    if (matched) continue;
-    if (element.opening_needs_normalising) {
-      const std::size_t begin = normalised.size();
-      AppendNormalised(normalised, element.text, element.opening_length);
-      kept.push_back({{}, begin, normalised.size() - begin});
-    } else {
-      kept.push_back({element.text, kNotFound, 0});
-    }
-  }
-  for (KeptElement& element : kept) {
-    if (element.normalised_begin != kNotFound) {
-      element.text =
-          std::string_view(normalised).substr(element.normalised_begin, element.normalised_size);
-    }
-  }
-
-  // Decide where each kept element goes. A title element is moved to the front, or dropped when
-  // the mending head's first element brings a title; the element after a title is laid out like
-  // any other, even when it is a title itself.
-  const bool mending_brings_title = mending_elements[0].find("<title>") != std::string::npos;
-  std::vector<Placement> placement(kept.size(), Placement::kDrop);
-  for (std::size_t j = 0; j < kept.size(); ++j) {
-    if (IsTitleElement(kept[j].text)) {
-      placement[j] = mending_brings_title ? Placement::kDrop : Placement::kToFront;
-      if (++j == kept.size()) break;
-    }
-    const std::string_view text = kept[j].text;
-    const bool holds_marker = text.find(kMendMarker) != kNotFound;
-    const bool holds_old_keywords =
-        !old_keywords.empty() && text.starts_with("<!--") && text.find(old_keywords) != kNotFound;
-    placement[j] = (holds_marker || holds_old_keywords) ? Placement::kDrop : Placement::kAppend;
-  }
-
-  // Lay the new head out: titles moved to the front (the last one moved stands first), the
-  // leading mending elements, the kept page elements, the last three mending elements.
-  std::size_t size = 0;
-  for (const std::string& element : mending_elements) size += element.size() + kLineBreak.size();
-  for (std::size_t j = 0; j < kept.size(); ++j) {
-    if (placement[j] != Placement::kDrop) size += kept[j].text.size() + kLineBreak.size();
-  }
-  std::string out;
-  out.reserve(size);
-  for (std::size_t j = kept.size(); j-- > 0;) {
-    if (placement[j] == Placement::kToFront) out.append(kept[j].text).append(kLineBreak);
-  }
-  for (std::size_t k = 0; k + 3 < n; ++k) out.append(mending_elements[k]).append(kLineBreak);
-  for (std::size_t j = 0; j < kept.size(); ++j) {
-    if (placement[j] == Placement::kAppend) out.append(kept[j].text).append(kLineBreak);
-  }
-  for (std::size_t k = n - 3; k < n; ++k) out.append(mending_elements[k]).append(kLineBreak);
-  return out;
+  std::string normalised;
+  const KeptElements kept = KeepUnreplacedElements(page_head, mending, normalised);
+  const std::vector<Placement> placement = PlaceKeptElements(kept, mending);
+  return LayOutHead(mending, kept, placement);
 }
 
 }  // namespace kestrova

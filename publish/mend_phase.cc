@@ -1,5 +1,7 @@
 #include "publish/mend_phase.h"
 
+#include <memory>
+
 #include "mending/entry_paths.h"
 #include "mending/head_rewrite.h"
 #include "mending/inventory.h"
@@ -8,9 +10,23 @@
 namespace kestrova {
 namespace {
 
-// The head's inner HTML of the host's active page window.
-std::string ActiveHead(host::Application& app) {
-  return app.ActivePageWindow()->Document()->HeadInnerHtml();
+// Opens the mending file at mending_path in a page window, reads its head and closes the window
+// unsaved.
+MendingHead ReadMendingFile(host::Application& app, const std::string& mending_path) {
+  app.LocatePage(mending_path, 0)->Activate();
+  const std::shared_ptr<host::PageWindow> window = app.ActivePageWindow();
+  MendingHead mending = ReadMendingHead(window->Document()->HeadInnerHtml());
+  window->Close(false);
+  return mending;
+}
+
+// Opens the page at page_path in a page window, rewrites its head against mending and saves it.
+void MendPage(host::Application& app, const std::string& page_path, const MendingHead& mending) {
+  app.LocatePage(page_path, 0)->Activate();
+  const std::shared_ptr<host::PageWindow> window = app.ActivePageWindow();
+  const std::string new_head = RewritePageHead(window->Document()->HeadInnerHtml(), mending);
+  window->Document()->SetHeadInnerHtml(new_head);
+  window->Close(true);
 }
 
 }  // namespace
@@ -25,7 +41,8 @@ std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services
 }
 
 void RunMendPhase(host::Application& app, PublishServices& services, const std::string& web_path,
-                  const std::string& mend_path, const std::function<void()>& check_cancel) {
+                  const std::string& mend_path, const std::function<void()>& check_cancel,
+                  const PageDoneCallback& on_page_done) {
   const std::vector<std::string> lines = ReadLocalInventoryLines(services, mend_path);
   if (lines.size() == 1) {
     RaiseProgramError(errNothingMended, "There are no files being mended for this site.");
@@ -42,18 +59,12 @@ void RunMendPhase(host::Application& app, PublishServices& services, const std::
       CheckEntryIsSafe(entry);
       const std::string page_path = EntryPagePath(web_path, entry);
       if (services.files.FileExists(page_path)) {
-        app.LocatePage(EntryMendingFilePath(mend_path, entry), 0)->Activate();
-        const MendingHead mending = ReadMendingHead(ActiveHead(app));
-        app.ActivePageWindow()->Close(false);
-
-        app.LocatePage(page_path, 0)->Activate();
-        const std::string new_head = RewritePageHead(ActiveHead(app), mending);
-        app.ActivePageWindow()->Document()->SetHeadInnerHtml(new_head);
-        app.ActivePageWindow()->Close(true);
+        const MendingHead mending = ReadMendingFile(app, EntryMendingFilePath(mend_path, entry));
+        MendPage(app, page_path, mending);
         mended = true;
       }
     }
-    if (services.progress != nullptr) services.progress->OnPageDone(index, total, mended);
+    if (on_page_done) on_page_done(index, total, mended);
   }
 }
 

@@ -3,6 +3,7 @@
 #ifndef KESTROVA_PUBLISH_MEND_PHASE_H_
 #define KESTROVA_PUBLISH_MEND_PHASE_H_
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,12 +18,18 @@ namespace kestrova {
 std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
                                                  const std::string& mend_path);
 
+// Told when a listed page was looked at: done of total entries, and whether it was mended (or
+// passed over when missing).
+using PageDoneCallback = std::function<void(std::size_t done, std::size_t total, bool mended)>;
+
 // Mends every page that the local inventory lists and that exists in the web at web_path.
 // check_cancel raises PublishCancelled when the user has cancelled; it is asked before each page.
-// Raises errNothingMended when the inventory lists no entry at all (two lines), and any failure
-// of the host or of the rewrite, which ends the phase; pages saved before stay saved.
+// on_page_done (when set) is told after each page. Raises errNothingMended when the inventory
+// lists no entry at all (two lines), and any failure of the host or of the rewrite, which ends the
+// phase; pages saved before stay saved.
 void RunMendPhase(host::Application& app, PublishServices& services, const std::string& web_path,
-                  const std::string& mend_path, const std::function<void()>& check_cancel);
+                  const std::string& mend_path, const std::function<void()>& check_cancel,
+                  const PageDoneCallback& on_page_done);
 
 }  // namespace kestrova
 

@@ -31,30 +31,34 @@ int StatusCode(const std::string& status_line) {
 
 }  // namespace
 
-MendStore::MendStore(FrmMending& window, PublishServices& services,
-                     std::function<void()> check_cancel)
-    : window_(window), services_(services), check_cancel_(std::move(check_cancel)) {}
-
-std::optional<DateTime> MendStore::ReadLocalInventory(const std::string& mend_path,
-                                                      std::string& destination) {
+std::optional<LocalInventory> ReadLocalInventory(const PublishServices& services,
+                                                 const std::string& mend_path) {
   const std::string path = InventoryPath(mend_path);
-  if (!services_.files.FileExists(path)) return std::nullopt;
-  const auto reader = services_.files.OpenTextFile(path);
-  const DateTime date = services_.convert_date(reader->ReadLine());
-  destination = reader->ReadLine();
-  return date;
+  if (!services.files.FileExists(path)) return std::nullopt;
+  const auto reader = services.files.OpenTextFile(path);
+  LocalInventory inventory;
+  inventory.date = services.convert_date(reader->ReadLine());
+  inventory.destination = reader->ReadLine();
+  return inventory;
 }
 
-void MendStore::RaiseRecordedFailure(Request kind, const std::string& destination) {
+MendStore::MendStore(FrmMending& window, PublishServices& services, std::string destination,
+                     std::string mend_path, std::function<void()> check_cancel)
+    : window_(window),
+      services_(services),
+      destination_(std::move(destination)),
+      mend_path_(std::move(mend_path)),
+      check_cancel_(std::move(check_cancel)) {}
+
+void MendStore::RaiseRecordedFailure(Request kind) {
   const LastError& recorded = services_.last_error;
   std::string description = recorded.description();
-  if (kind != Request::kEntry) description = destination + "\r\n" + description;
+  if (kind != Request::kEntry) description = destination_ + "\r\n" + description;
   throw Failure(recorded.number(), recorded.source(), std::move(description));
 }
 
 std::string MendStore::RunRequest(Request kind, const std::string& url,
-                                  const std::string& operation, const std::string& destination,
-                                  const std::string& entry) {
+                                  const std::string& operation, const std::string& entry) {
   check_cancel_();
   TransferControl& inet = window_.Inet1();
   inet.SetUrl(url);
@@ -62,7 +66,7 @@ std::string MendStore::RunRequest(Request kind, const std::string& url,
   inet.Execute(operation);
   // The request's time-out ends a request that hangs; the pump sleeps while nothing happens.
   while (inet.StillExecuting()) services_.pump.DoEvents();
-  if (services_.last_error.IsSet()) RaiseRecordedFailure(kind, destination);
+  if (services_.last_error.IsSet()) RaiseRecordedFailure(kind);
   check_cancel_();
 
   const std::string status_line = StatusLine(inet.GetHeader());
@@ -89,36 +93,32 @@ std::string MendStore::RunRequest(Request kind, const std::string& url,
   return status_line;
 }
 
-void MendStore::Probe(const std::string& destination) {
-  RunRequest(Request::kProbe, destination + "/kestrova", "head", destination, {});
-}
+void MendStore::Probe() { RunRequest(Request::kProbe, destination_ + "/kestrova", "head", {}); }
 
-std::vector<std::string> MendStore::FetchInventory(const std::string& destination) {
+std::vector<std::string> MendStore::FetchInventory() {
   TransferControl& inet = window_.Inet1();
-  RunRequest(Request::kInventory, inet.Url() + "/inventory.txt", "get", destination, {});
+  RunRequest(Request::kInventory, inet.Url() + "/inventory.txt", "get", {});
   std::string text;
   for (std::string chunk = inet.GetChunk(kChunkSize); !chunk.empty();
        chunk = inet.GetChunk(kChunkSize)) {
     text += chunk;
   }
   // A body cut short is no inventory.
-  if (services_.last_error.IsSet()) RaiseRecordedFailure(Request::kInventory, destination);
+  if (services_.last_error.IsSet()) RaiseRecordedFailure(Request::kInventory);
   return SplitInventoryText(text);
 }
 
-bool MendStore::DownloadNeeded(const std::string& mend_path,
-                               const std::optional<DateTime>& local_date,
+bool MendStore::DownloadNeeded(const std::optional<DateTime>& local_date,
                                const std::vector<std::string>& server_lines) {
   if (server_lines.empty()) RaiseProgramError(kErrSubscriptOutOfRange);
   const DateTime server_date = services_.convert_date(server_lines[0]);
-  if (!services_.files.FileExists(InventoryPath(mend_path)) || !local_date.has_value()) {
+  if (!services_.files.FileExists(InventoryPath(mend_path_)) || !local_date.has_value()) {
     return true;
   }
   return server_date > *local_date;
 }
 
-void MendStore::DownloadEntries(const std::vector<std::string>& server_lines,
-                                const std::string& destination, const std::string& mend_path) {
+void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
   // The entries, with inventory.txt moved to the end; every one is checked before the first
   // byte of the download reaches the disk.
   std::vector<std::string> entries;
@@ -135,26 +135,25 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines,
   }
   if (lists_inventory) entries.emplace_back(kInventoryFileName);
 
-  if (!services_.files.FolderExists(mend_path)) services_.files.CreateFolder(mend_path);
+  if (!services_.files.FolderExists(mend_path_)) services_.files.CreateFolder(mend_path_);
   for (std::size_t k = 0; k < entries.size(); ++k) {
-    StoreEntry(entries[k], destination, mend_path);
-    if (services_.progress != nullptr) services_.progress->OnEntryStored(k + 1, entries.size());
+    StoreEntry(entries[k]);
+    window_.SetEntryStored(k + 1, entries.size());
   }
 }
 
-void MendStore::StoreEntry(const std::string& entry, const std::string& destination,
-                           const std::string& mend_path) {
+void MendStore::StoreEntry(const std::string& entry) {
   TransferControl& inet = window_.Inet1();
-  RunRequest(Request::kEntry, destination + "/kestrova/" + entry, "get", destination, entry);
+  RunRequest(Request::kEntry, destination_ + "/kestrova/" + entry, "get", entry);
   std::string chunk = inet.GetChunk(kChunkSize);
   // The file appears complete or not at all: a failed or interrupted download leaves the old
   // mending file in place.
-  const auto writer = services_.files.CreateFileWriter(EntryMendingFilePath(mend_path, entry));
+  const auto writer = services_.files.CreateFileWriter(EntryMendingFilePath(mend_path_, entry));
   while (!chunk.empty()) {
     writer->Write(chunk);
     chunk = inet.GetChunk(kChunkSize);
   }
-  if (services_.last_error.IsSet()) RaiseRecordedFailure(Request::kEntry, destination);
+  if (services_.last_error.IsSet()) RaiseRecordedFailure(Request::kEntry);
   writer->Commit();
 }
 

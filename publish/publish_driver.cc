@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "mending/entry_paths.h"
 #include "publish/mend_phase.h"
@@ -22,9 +23,8 @@ bool HoldsWebAddress(const std::string& destination) {
 
 }  // namespace
 
-PublishDriver::PublishDriver(host::Application& app, PublishServices& services,
-                             std::string& web_path, std::string& mend_path)
-    : app_(app), services_(services), web_path_(web_path), mend_path_(mend_path) {}
+PublishDriver::PublishDriver(host::Application& app, PublishServices& services)
+    : app_(app), services_(services) {}
 
 void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination, bool& cancel) {
   if (running_) {
@@ -80,8 +80,11 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel,
   web_path_ = web.RootFolder()->Location();
   mend_path_ = MendFolderPath(web_path_);
 
-  MendStore store(window, services_, check_cancel);
-  const std::optional<DateTime> local_date = store.ReadLocalInventory(mend_path_, destination);
+  std::optional<DateTime> local_date;
+  if (std::optional<LocalInventory> local = ReadLocalInventory(services_, mend_path_)) {
+    local_date = local->date;
+    destination = std::move(local->destination);
+  }
 
   while (!HoldsWebAddress(destination)) {
     destination = services_.ui.InputBox(kUrlPrompt, kUrlPromptTitle, kUrlPromptAnswer);
@@ -91,10 +94,11 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel,
     }
   }
 
-  store.Probe(destination);
-  const std::vector<std::string> server_lines = store.FetchInventory(destination);
-  if (store.DownloadNeeded(mend_path_, local_date, server_lines)) {
-    store.DownloadEntries(server_lines, destination, mend_path_);
+  MendStore store(window, services_, destination, mend_path_, check_cancel);
+  store.Probe();
+  const std::vector<std::string> server_lines = store.FetchInventory();
+  if (store.DownloadNeeded(local_date, server_lines)) {
+    store.DownloadEntries(server_lines);
   } else {
     window.SetStatusBarText("");
     window.SetStatusText(kDownloadNotNeededText);
@@ -102,7 +106,10 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel,
 
   window.SetStatusBarText("");
   window.SetStatusText(kMendingText);
-  RunMendPhase(app_, services_, web_path_, mend_path_, check_cancel);
+  RunMendPhase(app_, services_, web_path_, mend_path_, check_cancel,
+               [&window](std::size_t done, std::size_t total, bool mended) {
+                 window.SetPageDone(done, total, mended);
+               });
 }
 
 void PublishDriver::HandleFailureSafely(const Failure& failure, bool& cancel) {

@@ -31,10 +31,8 @@ inline constexpr std::string_view kErrorTitle = "Error";
 
 class PublishDriver {
  public:
-  // app and services must outlive the driver. web_path and mend_path are the add-in's fields that
-  // the driver sets at every publish.
-  PublishDriver(host::Application& app, PublishServices& services, std::string& web_path,
-                std::string& mend_path);
+  // app and services must outlive the driver.
+  PublishDriver(host::Application& app, PublishServices& services);
 
   // fpApp_OnBeforeWebPublish: runs the whole publish preparation. Leaves cancel true when
   // publishing must not take place and destination as the host must publish to. Never raises.
@@ -42,6 +40,11 @@ class PublishDriver {
 
   // True while a publish is being prepared.
   bool running() const { return running_; }
+
+  // The web's folder and the local mend folder inside it, as the last publish found them; empty
+  // before the first.
+  const std::string& web_path() const { return web_path_; }
+  const std::string& mend_path() const { return mend_path_; }
 
  private:
   void Run(host::Web& web, std::string& destination, bool& cancel, FrmMending& window);
@@ -52,8 +55,8 @@ class PublishDriver {
 
   host::Application& app_;
   PublishServices& services_;
-  std::string& web_path_;
-  std::string& mend_path_;
+  std::string web_path_;
+  std::string mend_path_;
   bool running_ = false;
 };
 

@@ -17,16 +17,6 @@
 
 namespace kestrova {
 
-// Progress of one publish, for views that show counts.
-class PublishProgress {
- public:
-  virtual ~PublishProgress() = default;
-  // A mending file was stored: done of total entries.
-  virtual void OnEntryStored(std::size_t /*done*/, std::size_t /*total*/) {}
-  // A listed page was looked at (mended, or passed over when missing): done of total entries.
-  virtual void OnPageDone(std::size_t /*done*/, std::size_t /*total*/, bool /*mended*/) {}
-};
-
 struct PublishServices {
   UserInterface& ui;
   Browser& browser;
@@ -35,8 +25,6 @@ struct PublishServices {
   LastError& last_error;
   // Makes the transfer control of a new status window.
   std::function<std::unique_ptr<TransferControl>()> make_transfer_control;
-  // Told about progress; may be null.
-  PublishProgress* progress = nullptr;
   // The request time-out set before the probe, in seconds.
   int request_timeout_seconds = 30;
   // Reads an inventory's date line; raises Failure 13 for text that is no date. On Windows the

@@ -71,6 +71,16 @@ void FrmMending::SetStatusBarText(std::string_view text) {
   if (view_) view_->OnStatusBarChanged(status_bar_text_);
 }
 
+void FrmMending::SetEntryStored(std::size_t done, std::size_t total) {
+  entries_stored_ = PublishCount{done, total};
+  if (view_) view_->OnEntryStored(done, total);
+}
+
+void FrmMending::SetPageDone(std::size_t done, std::size_t total, bool mended) {
+  pages_done_ = PublishCount{done, total};
+  if (view_) view_->OnPageDone(done, total, mended);
+}
+
 void FrmMending::StopAnimation() {
   animation_running_ = false;
   pump_.EnableTimer(animation_timer_, false);

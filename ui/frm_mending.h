@@ -1,16 +1,19 @@
 // The status window frmMending as a model: the step label ksvStatus, the status bar StatusBar1,
-// the seven-frame animation, the Cancel button, and the transfer control Inet1 it owns. The window
-// turns each state change of Inet1 into a status bar sentence and, for a failed request, records
-// an error in the last error without raising anything; the driver reads it once the request has
-// stopped executing. Views draw the window through FrmMendingView; the model never draws.
+// the seven-frame animation, the Cancel button, the counts of the publish, and the transfer
+// control Inet1 it owns. The window turns each state change of Inet1 into a status bar sentence
+// and, for a failed request, records an error in the last error without raising anything; the
+// driver reads it once the request has stopped executing. Views draw the window through
+// FrmMendingView, which is told of every change, counts included; the model never draws.
 #ifndef KESTROVA_UI_FRM_MENDING_H_
 #define KESTROVA_UI_FRM_MENDING_H_
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,6 +39,16 @@ class FrmMendingView {
   virtual void OnShown() {}
   // The window disappeared.
   virtual void OnHidden() {}
+  // A mending file was stored: done of total entries.
+  virtual void OnEntryStored(std::size_t /*done*/, std::size_t /*total*/) {}
+  // A listed page was looked at (mended, or passed over when missing): done of total entries.
+  virtual void OnPageDone(std::size_t /*done*/, std::size_t /*total*/, bool /*mended*/) {}
+};
+
+// A count of the publish that the status window shows: done of total.
+struct PublishCount {
+  std::size_t done = 0;
+  std::size_t total = 0;
 };
 
 class FrmMending {
@@ -75,6 +88,16 @@ class FrmMending {
   // Replaces the text of the status bar StatusBar1; an empty text clears it.
   void SetStatusBarText(std::string_view text);
   const std::string& status_bar_text() const noexcept { return status_bar_text_; }
+
+  // Counts a stored mending file: done of total entries.
+  void SetEntryStored(std::size_t done, std::size_t total);
+  // The entries stored so far, once one was.
+  const std::optional<PublishCount>& entries_stored() const noexcept { return entries_stored_; }
+
+  // Counts a listed page looked at, mended or passed over: done of total entries.
+  void SetPageDone(std::size_t done, std::size_t total, bool mended);
+  // The pages looked at so far, once one was.
+  const std::optional<PublishCount>& pages_done() const noexcept { return pages_done_; }
 
   // Stops the animation timer; the frame on display stays.
   void StopAnimation();
@@ -122,6 +145,8 @@ class FrmMending {
   bool ksv_cancel_ = false;
   std::string status_text_;
   std::string status_bar_text_;
+  std::optional<PublishCount> entries_stored_;
+  std::optional<PublishCount> pages_done_;
   std::int16_t frame_index_ = 0;
   std::int16_t last_state_ = 0;
   std::array<bool, kFrameCount> pictures_visible_;

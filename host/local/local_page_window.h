@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "host/local/head_locator.h"
 #include "host/page_window.h"
+#include "mending/head_locator.h"
 
 namespace kestrova::host {
 

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "mending/inventory_date.h"
+#include "base/date_time.h"
 
 namespace kestrova::win32 {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <map>
 
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 #include "tests/cli/command_runner.h"
 #include "tests/publish/mend_service_server.h"

@@ -387,22 +387,13 @@ TEST_F(PublishDriverTest, CancelStopsThePublishWithoutAMessage) {
 
 TEST_F(PublishDriverTest, CtrlCDuringTheMendPhaseStopsAtTheNextPage) {
   // Ctrl-C arrives through the pump while the first page is mended.
-  class CancelAfterFirstPage final : public PublishProgress {
-   public:
-    explicit CancelAfterFirstPage(PollEventPump& pump) : pump_(pump) {}
-    void OnPageDone(std::size_t done, std::size_t, bool) override {
-      if (done == 1) pump_.PostCancel();
-    }
-
-   private:
-    PollEventPump& pump_;
-  } progress(pump);
-  services.progress = &progress;
+  ui.on_page_done = [this](std::size_t done) {
+    if (done == 1) pump.PostCancel();
+  };
   EXPECT_TRUE(Publish());
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_NE(ReadWebFile("index.htm").find("<title>New home</title>"), std::string::npos);
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
-  services.progress = nullptr;
 }
 
 TEST_F(PublishDriverTest, ASecondPublishWhileOneRunsIsRefused) {

@@ -20,6 +20,9 @@ class RecordingView final : public FrmMendingView {
   }
   void OnShown() override { ui_.status_window_visible = true; }
   void OnHidden() override { ui_.status_window_visible = false; }
+  void OnPageDone(std::size_t done, std::size_t /*total*/, bool /*mended*/) override {
+    if (ui_.on_page_done) ui_.on_page_done(done);
+  }
 
  private:
   ScriptedUi& ui_;
@@ -89,9 +92,8 @@ std::unique_ptr<FrmMendingView> ScriptedUi::CreateStatusView(FrmMending& window)
 PublishFixture::PublishFixture()
     : root(MakeTempFolder()),
       web(root / "web"),
-      services{ui,     browser,    pump,
-               files,  last_error, [this] { return std::make_unique<CurlTransferControl>(pump); },
-               nullptr},
+      services{ui,    browser,    pump,
+               files, last_error, [this] { return std::make_unique<CurlTransferControl>(pump); }},
       app(std::make_shared<host::LocalApplication>()),
       addin(std::make_unique<FPKestrova>(app, services)) {
   std::filesystem::create_directories(web);

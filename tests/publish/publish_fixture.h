@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -49,6 +50,8 @@ class ScriptedUi final : public UserInterface {
   NotClientChoice not_client_choice = NotClientChoice::kOk;
   // Runs when a status window gets its view, with the window.
   std::function<void(FrmMending&)> on_status_window;
+  // Runs when a status window counts a page looked at, with its number.
+  std::function<void(std::size_t done)> on_page_done;
 
   std::vector<MessageRecord> messages;
   std::vector<std::string> input_prompts;

@@ -27,19 +27,17 @@ std::string CountText(std::string_view what, std::size_t done, std::size_t total
 }  // namespace
 
 ConsoleStatusView::ConsoleStatusView(const FrmMending& window, ConsoleOutput& output,
-                                     StatusDetail detail, ConsoleProgressRelay* relay)
+                                     StatusDetail detail)
     : output_(output),
       detail_(detail),
-      relay_(relay),
       visible_(window.visible()),
       frame_(window.frame_index()),
       status_(PrintableLine(window.status_text())),
-      status_bar_(PrintableLine(window.status_bar_text())) {
-  if (relay_ != nullptr) relay_->Attach(this);
-}
+      status_bar_(PrintableLine(window.status_bar_text())),
+      entries_(window.entries_stored()),
+      pages_(window.pages_done()) {}
 
 ConsoleStatusView::~ConsoleStatusView() {
-  if (relay_ != nullptr) relay_->Detach(this);
   if (live()) output_.EndLiveLine(LiveLine(/*with_glyph=*/false));
 }
 
@@ -88,7 +86,7 @@ void ConsoleStatusView::OnHidden() {
 }
 
 void ConsoleStatusView::OnEntryStored(std::size_t done, std::size_t total) {
-  entries_ = Count{done, total};
+  entries_ = PublishCount{done, total};
   if (visible_ && detail_ == StatusDetail::kVerbose) {
     PrintLine(std::string(kIndent) + "Stored mending file " + std::to_string(done) + " of " +
               std::to_string(total) + '.');
@@ -97,7 +95,7 @@ void ConsoleStatusView::OnEntryStored(std::size_t done, std::size_t total) {
 }
 
 void ConsoleStatusView::OnPageDone(std::size_t done, std::size_t total, bool mended) {
-  pages_ = Count{done, total};
+  pages_ = PublishCount{done, total};
   if (visible_ && detail_ == StatusDetail::kVerbose) {
     PrintLine(std::string(kIndent) + "Page " + std::to_string(done) + " of " +
               std::to_string(total) + (mended ? " mended." : " passed over."));

@@ -11,9 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "publish/publish_services.h"
 #include "ui/console/console_output.h"
-#include "ui/console/console_progress_relay.h"
 #include "ui/frm_mending.h"
 
 namespace kestrova {
@@ -21,18 +19,16 @@ namespace kestrova {
 // How much a status view prints.
 enum class StatusDetail { kQuiet, kNormal, kVerbose };
 
-class ConsoleStatusView : public FrmMendingView, public PublishProgress {
+class ConsoleStatusView : public FrmMendingView {
  public:
   // The character shown for each animation frame, by frame index.
   static constexpr std::string_view kFrameGlyphs = ".:-=+*#";
   static_assert(kFrameGlyphs.size() == static_cast<std::size_t>(FrmMending::kFrameCount));
 
-  // A view of window, drawn on output; it starts from what window shows now. While it lives,
-  // relay (when not null) hands publish progress on to it. output and relay must outlive the
-  // view; the view does not keep window.
-  ConsoleStatusView(const FrmMending& window, ConsoleOutput& output, StatusDetail detail,
-                    ConsoleProgressRelay* relay);
-  // Ends the live line if it is still shown, and detaches from the relay.
+  // A view of window, drawn on output; it starts from what window shows now, counts included.
+  // output must outlive the view; the view does not keep window.
+  ConsoleStatusView(const FrmMending& window, ConsoleOutput& output, StatusDetail detail);
+  // Ends the live line if it is still shown.
   ~ConsoleStatusView() override;
 
   ConsoleStatusView(const ConsoleStatusView&) = delete;
@@ -44,8 +40,6 @@ class ConsoleStatusView : public FrmMendingView, public PublishProgress {
   void OnFrameChanged(int hidden_frame, int shown_frame) override;
   void OnShown() override;
   void OnHidden() override;
-
-  // PublishProgress.
   void OnEntryStored(std::size_t done, std::size_t total) override;
   void OnPageDone(std::size_t done, std::size_t total, bool mended) override;
 
@@ -54,12 +48,6 @@ class ConsoleStatusView : public FrmMendingView, public PublishProgress {
   std::string LiveLine(bool with_glyph) const;
 
  private:
-  // A count of the publish, once known.
-  struct Count {
-    std::size_t done = 0;
-    std::size_t total = 0;
-  };
-
   // True when the view draws a live line, and when it prints lines of its own.
   bool live() const { return detail_ != StatusDetail::kQuiet && output_.is_terminal(); }
   bool prints_lines() const {
@@ -75,14 +63,13 @@ class ConsoleStatusView : public FrmMendingView, public PublishProgress {
 
   ConsoleOutput& output_;
   StatusDetail detail_;
-  ConsoleProgressRelay* relay_;
   bool visible_;
   int frame_;
   std::string status_;
   std::string status_bar_;
   std::string last_step_printed_;
-  std::optional<Count> entries_;
-  std::optional<Count> pages_;
+  std::optional<PublishCount> entries_;
+  std::optional<PublishCount> pages_;
 };
 
 }  // namespace kestrova

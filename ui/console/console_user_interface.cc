@@ -173,7 +173,7 @@ std::unique_ptr<FrmMendingView> ConsoleUserInterface::CreateStatusView(FrmMendin
   const StatusDetail detail = options_.quiet     ? StatusDetail::kQuiet
                               : options_.verbose ? StatusDetail::kVerbose
                                                  : StatusDetail::kNormal;
-  return std::make_unique<ConsoleStatusView>(window, output_, detail, &relay_);
+  return std::make_unique<ConsoleStatusView>(window, output_, detail);
 }
 
 void ConsoleUserInterface::PrintBox(std::string_view title, std::string_view text) {

@@ -9,11 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "publish/publish_services.h"
 #include "ui/console/console_input.h"
 #include "ui/console/console_options.h"
 #include "ui/console/console_output.h"
-#include "ui/console/console_progress_relay.h"
 #include "ui/frm_ksv_about.h"
 #include "ui/frm_not_client.h"
 #include "ui/user_interface.h"
@@ -56,13 +54,8 @@ class ConsoleUserInterface : public UserInterface {
   // browser is passed on to the caller.
   void ShowAbout(FrmKSVAbout& about) override;
 
-  // A ConsoleStatusView of window, to which progress() hands progress while it lives. The view
-  // must be dropped before this object.
+  // A ConsoleStatusView of window. The view must be dropped before this object.
   std::unique_ptr<FrmMendingView> CreateStatusView(FrmMending& window) override;
-
-  // Progress of the publish, handed on to the status view alive at the time; progress without a
-  // view is dropped. Valid as long as this object.
-  PublishProgress* progress() noexcept { return &relay_; }
 
   bool input_is_terminal() const noexcept { return input_.is_terminal(); }
   bool output_is_terminal() const noexcept { return output_.is_terminal(); }
@@ -76,7 +69,6 @@ class ConsoleUserInterface : public UserInterface {
   ConsoleOptions options_;
   ConsoleOutput output_;
   ConsoleInput input_;
-  ConsoleProgressRelay relay_;
   bool destination_used_ = false;
 };
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 #include "platform/win32/wide_text.h"
 #include "tests/addin/frontpage/add_in_windows.h"

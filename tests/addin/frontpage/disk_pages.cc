@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::testing {

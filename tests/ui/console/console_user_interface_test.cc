@@ -213,17 +213,23 @@ class FakeEventPump : public EventPump {
   TimerId last_id_ = 0;
 };
 
-// A status window with its transfer control and pump, viewed through ui.
+// A status window with its transfer control and pump, viewed through ui (at once, or from
+// CreateView on when view_now is false).
 class StatusWindow {
  public:
-  explicit StatusWindow(ConsoleUserInterface& ui) {
+  explicit StatusWindow(ConsoleUserInterface& ui, bool view_now = true) {
     auto control = std::make_unique<FakeTransferControl>();
     control_ = control.get();
     window_ = std::make_unique<FrmMending>(std::move(control), pump_, last_error_);
+    if (view_now) CreateView(ui);
+  }
+  ~StatusWindow() { DropView(); }
+
+  // Gives the window its view, made the way the driver makes it.
+  void CreateView(ConsoleUserInterface& ui) {
     view_ = ui.CreateStatusView(*window_);
     window_->SetView(view_.get());
   }
-  ~StatusWindow() { DropView(); }
 
   FrmMending& window() { return *window_; }
   void Report(int state) { control_->Report(state); }
@@ -616,7 +622,7 @@ TEST(ConsoleAboutTest, ChoicesAndTexts) {
 
 // Drives a window through a publish: steps, transfer states, animation frames, counts, a failed
 // and an unknown state, then hides it twice and changes it while hidden.
-void RunPublishScenario(ConsoleUserInterface& ui, StatusWindow& status) {
+void RunPublishScenario(StatusWindow& status) {
   FrmMending& window = status.window();
   window.Show();
   window.SetStatusText("Checking for mending files on server.");
@@ -626,12 +632,12 @@ void RunPublishScenario(ConsoleUserInterface& ui, StatusWindow& status) {
   status.Report(ts::kResponseCompleted);
   status.Tick(7);
   window.SetStatusText("Checking for mending files on server.");  // the same step again
-  ui.progress()->OnEntryStored(1, 2);
-  ui.progress()->OnEntryStored(2, 2);
+  window.SetEntryStored(1, 2);
+  window.SetEntryStored(2, 2);
   window.SetStatusBarText("");
   window.SetStatusText("Mending local files.");
-  ui.progress()->OnPageDone(1, 2, true);
-  ui.progress()->OnPageDone(2, 2, false);
+  window.SetPageDone(1, 2, true);
+  window.SetPageDone(2, 2, false);
   status.Report(ts::kResolvingHost);
   status.Report(ts::kError);
   status.Report(13);
@@ -640,7 +646,7 @@ void RunPublishScenario(ConsoleUserInterface& ui, StatusWindow& status) {
   window.Hide();
   window.SetStatusText("Changed while hidden.");
   status.Report(ts::kConnecting);
-  ui.progress()->OnPageDone(2, 2, true);
+  window.SetPageDone(2, 2, true);
 }
 
 TEST(ConsoleStatusViewTest, PlainLinesByDetail) {
@@ -675,7 +681,7 @@ TEST(ConsoleStatusViewTest, PlainLinesByDetail) {
     ConsoleOnPipes console(false, false, OnMissing::kUnset, std::nullopt, c.quiet, c.verbose);
     {
       StatusWindow status(console.ui());
-      RunPublishScenario(console.ui(), status);
+      RunPublishScenario(status);
     }
     EXPECT_EQ(console.Output(), c.expected);
   }
@@ -692,24 +698,36 @@ TEST(ConsoleStatusViewTest, QuietStillPrintsMessageBoxes) {
   EXPECT_EQ(console.Output(), "== Error ==\nError communicating with the remote server.\n");
 }
 
-TEST(ConsoleStatusViewTest, ProgressReachesOnlyTheLivingView) {
+TEST(ConsoleStatusViewTest, CountsReachOnlyTheLivingView) {
   ConsoleOnPipes console(false, false, OnMissing::kUnset, std::nullopt, false, /*verbose=*/true);
-  console.ui().progress()->OnEntryStored(1, 1);  // no view yet: dropped
-  EXPECT_EQ(console.Output(), "");
   {
-    StatusWindow status(console.ui());
+    StatusWindow status(console.ui(), /*view_now=*/false);
     status.window().Show();
-    console.ui().progress()->OnEntryStored(1, 3);
+    status.window().SetEntryStored(1, 1);  // no view yet: nothing printed
+    EXPECT_EQ(console.Output(), "");
+    status.CreateView(console.ui());
+    status.window().SetEntryStored(1, 3);
     EXPECT_EQ(console.Output(), "  Stored mending file 1 of 3.\n");
     status.DropView();
-    console.ui().progress()->OnEntryStored(2, 3);  // the view is gone
+    status.window().SetEntryStored(2, 3);  // the view is gone
     EXPECT_EQ(console.Output(), "");
   }
-  // A second window's view receives progress in its turn.
+  // A second window's view receives its own window's counts.
   StatusWindow second(console.ui());
   second.window().Show();
-  console.ui().progress()->OnPageDone(1, 1, true);
+  second.window().SetPageDone(1, 1, true);
   EXPECT_EQ(console.Output(), "  Page 1 of 1 mended.\n");
+}
+
+TEST(ConsoleStatusViewTest, AViewStartsFromTheCountsItsWindowShows) {
+  ConsoleOnPipes console(false);
+  StatusWindow status(console.ui(), /*view_now=*/false);
+  status.window().SetEntryStored(2, 3);
+  status.window().SetPageDone(1, 4, true);
+  status.CreateView(console.ui());
+  status.window().Show();
+  status.window().Hide();
+  EXPECT_EQ(console.Output(), "  entries 2/3, pages 1/4\n");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -765,9 +783,9 @@ TEST(ConsoleStatusViewTest, LiveLineOnATerminal) {
   }
   EXPECT_EQ(glyphs, ".:-=+*#.");
 
-  console.ui().progress()->OnEntryStored(1, 3);
+  window.SetEntryStored(1, 3);
   status.Report(ts::kResolvingHost);
-  console.ui().progress()->OnPageDone(2, 5, true);
+  window.SetPageDone(2, 5, true);
   const std::string full = ". Checking for mending files on server. [entries 1/3, pages 2/5] - " +
                            FrmMending::StateText(ts::kResolvingHost);
   std::string between;

@@ -1,7 +1,7 @@
 // Finds the inner HTML of a page's head element where an HTML5 parser puts it, without parsing
 // the whole page, and replaces it while every other byte stays as it was.
-#ifndef KESTROVA_HOST_LOCAL_HEAD_LOCATOR_H_
-#define KESTROVA_HOST_LOCAL_HEAD_LOCATOR_H_
+#ifndef KESTROVA_MENDING_HEAD_LOCATOR_H_
+#define KESTROVA_MENDING_HEAD_LOCATOR_H_
 
 #include <cstddef>
 #include <string>
@@ -37,4 +37,4 @@ std::string ReplaceHeadInnerHtml(std::string_view page, const HeadLocation& wher
 
 }  // namespace kestrova
 
-#endif  // KESTROVA_HOST_LOCAL_HEAD_LOCATOR_H_
+#endif  // KESTROVA_MENDING_HEAD_LOCATOR_H_

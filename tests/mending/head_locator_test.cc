@@ -1,7 +1,7 @@
 // Tests of the head locator: hand-written pages with the location each should give, every one
 // also checked against gumbo; and generated pages, every prefix of a page, and arbitrary bytes,
 // checked against gumbo alone.
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 
 #include <gtest/gtest.h>
 #include <gumbo.h>

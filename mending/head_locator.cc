@@ -1,11 +1,11 @@
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
 
-#include "host/local/html_head_tokenizer.h"
+#include "mending/html_head_tokenizer.h"
 
 namespace kestrova {
 namespace {

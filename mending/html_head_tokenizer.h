@@ -3,8 +3,8 @@
 // states (RCDATA, RAWTEXT, script data with its escaped and double-escaped states, PLAINTEXT) that
 // a raw text element switches to. It works on bytes, never allocates, and never reads past the
 // end of the page.
-#ifndef KESTROVA_HOST_LOCAL_HTML_HEAD_TOKENIZER_H_
-#define KESTROVA_HOST_LOCAL_HTML_HEAD_TOKENIZER_H_
+#ifndef KESTROVA_MENDING_HTML_HEAD_TOKENIZER_H_
+#define KESTROVA_MENDING_HTML_HEAD_TOKENIZER_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -83,4 +83,4 @@ bool FindAttribute(std::string_view attributes, std::string_view lower_name,
 
 }  // namespace kestrova
 
-#endif  // KESTROVA_HOST_LOCAL_HTML_HEAD_TOKENIZER_H_
+#endif  // KESTROVA_MENDING_HTML_HEAD_TOKENIZER_H_

@@ -1,4 +1,4 @@
-#include "host/local/html_head_tokenizer.h"
+#include "mending/html_head_tokenizer.h"
 
 #include <cstring>
 

@@ -15,7 +15,7 @@
 #include <system_error>
 #include <vector>
 
-#include "host/local/head_locator.h"
+#include "mending/head_locator.h"
 
 namespace kestrova::gumbo_reference {
 // The head location gumbo gives for `page` (defined with the page tests).
