@@ -16,3 +16,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Programs and the DLL need only system DLLs: link the C and C++ runtimes statically.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# The test programs run under Wine: ctest puts it before every test command that names a program
+# of this build.
+find_program(KESTROVA_WINE wine)
+if(KESTROVA_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTROVA_WINE})
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+endif()

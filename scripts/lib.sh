@@ -1,4 +1,5 @@
-# Shared helpers for the project's scripts: installing what is missing, and the build presets.
+# Shared helpers for the project's scripts: installing what is missing, the build presets, the
+# counted lines that the test scripts end with, and the one runner of the Windows tests.
 
 # Installs the Debian packages among "$@" that are not installed yet.
 install_missing_packages() {
@@ -103,63 +104,112 @@ stop_wine_prefix() {
   rm -rf "$WINE_PREFIX_DIR" "${WINE_SCRATCH[@]}"
 }
 
-# Adds the counts of a GoogleTest run whose output is in the file $1 to the caller's passed and
-# failed; $2 is the program's exit status and $3 its name. With $4 = "skips-fail", skipped tests
-# count as failures (where their reason, a missing display, cannot hold).
-add_gtest_counts() {
-  local log="$1" status="$2" name="$3" skips="${4:-}"
-  local good bad skipped
-  good="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$log" | tail -n 1)"
-  bad="$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p' "$log" | tail -n 1)"
-  skipped="$(sed -nE 's/^\[  SKIPPED \] ([0-9]+) tests?,.*/\1/p' "$log" | tail -n 1)"
-  if [ -z "$good" ]; then
-    echo "$name printed no result (exit status $status)"
+# The counts of a test script that ends with the line "NAME: N passed, M failed": counting_as
+# NAME starts them at zero, give_up counts one failure that ends the script early, with the
+# message $1, and finish_counting prints the line and fails when anything failed.
+counting_as() {
+  COUNTED_NAME="$1"
+  passed=0
+  failed=0
+}
+print_counts() { echo "$COUNTED_NAME: $passed passed, $failed failed"; }
+give_up() {
+  echo "$1"
+  failed=$((failed + 1))
+  print_counts
+  exit 1
+}
+finish_counting() {
+  echo
+  print_counts
+  [ "$failed" -eq 0 ]
+}
+
+# Adds the totals of a ctest run whose output is in the file $1 (its line "N% tests passed, M
+# tests failed out of T") to the caller's passed and failed; $2 is ctest's exit status and $3 what
+# ran. A run without that line, or one that failed without a failed test, counts one failure.
+add_ctest_counts() {
+  local log="$1" status="$2" what="$3"
+  local line bad total
+  line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 ||
+    true)"
+  if [ -z "$line" ]; then
+    echo "$what printed no totals (exit status $status)"
     failed=$((failed + 1))
     return 0
   fi
-  passed=$((passed + good))
-  failed=$((failed + ${bad:-0}))
-  if [ "$status" -ne 0 ] && [ -z "$bad" ]; then
+  bad="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<< "$line")"
+  total="$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<< "$line")"
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then
     failed=$((failed + 1))
-  fi
-  if [ "$skips" = "skips-fail" ]; then
-    failed=$((failed + ${skipped:-0}))
   fi
 }
 
-# Runs the GoogleTest program $1 under Wine on a virtual X display (Xvfb), in its own folder and
-# in the prefix of use_fresh_wine_prefix, and adds its counts; a skipped test is a failure here.
-# The DLL $2, when given, is registered in the prefix with regsvr32 first. One xvfb-run covers the
-# prefix's preparation, the registration and the tests, so that the Wine server starts inside the
-# display. Xvfb has no window manager: Wine draws the title bars itself (Decorated=N), so that they
-# show on screenshots.
-run_wine_tests_on_display() {
-  local program="$1" dll="${2:-}"
+# Runs ctest with the arguments "$@" on a build folder, prints its output and adds its totals.
+run_ctest() {
   local log status=0
   log="$(mktemp)"
-  echo "==== $(basename "$program") under Wine on Xvfb"
-  local script='
-    wineboot -i > /dev/null 2>&1 || exit 1
-    wine reg add "HKCU\Software\Wine\X11 Driver" /v Decorated /d N /f > /dev/null 2>&1
+  ctest --output-on-failure --no-tests=error "$@" 2>&1 | tee "$log" || status=$?
+  add_ctest_counts "$log" "$status" "ctest $*"
+  rm -f "$log"
+}
+
+# Runs the tests of the Windows build in WIN32_BUILD_DIR (see build_win32) that the ctest
+# arguments select, a label mostly, under 32-bit Wine (the build's test emulator), in a fresh
+# prefix named after NAME (see use_fresh_wine_prefix), and adds ctest's totals. Each test may take
+# ten minutes.
+#   run_wine_ctest NAME [--display] [--register DLL] [--] CTEST_ARGUMENTS...
+# --display runs the whole on a virtual X display (Xvfb), so that the prefix's Wine server starts
+# inside it; Xvfb has no window manager, so Wine draws the title bars itself (Decorated=N) and
+# they show on screenshots. --register registers DLL in the prefix with regsvr32 before the tests.
+run_wine_ctest() {
+  local name="$1"
+  shift
+  local display="" register=""
+  while [ "$#" -gt 0 ]; do
+    case "$1" in
+      --display) display=yes; shift ;;
+      --register) register="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"; shift 2 ;;
+      --) shift; break ;;
+      *) break ;;
+    esac
+  done
+  if [ -n "$register" ]; then
+    # Wine's drive Z: is the root of the file system.
+    register="Z:${register//\//\\}"
+  fi
+  use_fresh_wine_prefix "$name"
+  local steps='
+    if ! timeout 300 wineboot -i > /dev/null 2>&1; then
+      echo "wineboot failed"
+      exit 1
+    fi
+    if [ -n "$KESTROVA_DISPLAY" ]; then
+      wine reg add "HKCU\Software\Wine\X11 Driver" /v Decorated /d N /f > /dev/null 2>&1
+    fi
     if [ -n "$KESTROVA_REGISTER_DLL" ] &&
        ! timeout 120 wine regsvr32 /s "$KESTROVA_REGISTER_DLL" > /dev/null 2>&1; then
       echo "regsvr32 could not register $KESTROVA_REGISTER_DLL"
       wineserver -k > /dev/null 2>&1
       exit 1
     fi
-    timeout 600 wine "$KESTROVA_TEST_PROGRAM"
+    ctest --output-on-failure --no-tests=error --timeout 600 "$@"
     status=$?
     wineserver -k > /dev/null 2>&1
     exit $status'
-  local register=""
-  if [ -n "$dll" ]; then
-    register="Z:$(cd "$(dirname "$dll")" && pwd)/$(basename "$dll")"
-    register="${register//\//\\}"
+  # bash -c takes its $0 first: "ctest" below, with the rest of its arguments after it.
+  local runner=(bash -c "$steps")
+  if [ -n "$display" ]; then
+    runner=(xvfb-run -a -s "-screen 0 1024x768x24" "${runner[@]}")
   fi
-  (cd "$(dirname "$program")" &&
-    KESTROVA_REGISTER_DLL="$register" KESTROVA_TEST_PROGRAM="$(basename "$program")" \
-      timeout 900 xvfb-run -a -s "-screen 0 1024x768x24" sh -c "$script") 2>&1 \
-    | tr -d '\r' | tee "$log" || status=$?
-  add_gtest_counts "$log" "$status" "$(basename "$program")" skips-fail
+  echo "==== tests of $WIN32_BUILD_DIR ($*) under Wine${display:+ on Xvfb}"
+  local log status=0
+  log="$(mktemp)"
+  KESTROVA_DISPLAY="$display" KESTROVA_REGISTER_DLL="$register" \
+    "${runner[@]}" ctest --test-dir "$WIN32_BUILD_DIR" "$@" 2>&1 | tr -d '\r' | tee "$log" ||
+    status=$?
+  add_ctest_counts "$log" "$status" "ctest under Wine ($*)"
   rm -f "$log"
 }

@@ -7,40 +7,16 @@ source scripts/lib.sh
 
 install_missing_packages "${LINUX_BUILD_PACKAGES[@]}" "${LINUX_TEST_PACKAGES[@]}"
 
-passed=0
-failed=0
-# Runs ctest on a build folder and adds its counts to the totals.
-run_ctest() {
-  local folder="$1"
-  local log
-  log=$(mktemp)
-  local status=0
-  ctest --test-dir "$folder" --output-on-failure -j "$(nproc)" 2>&1 | tee "$log" || status=$?
-  local line
-  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
-  rm -f "$log"
-  if [ -z "$line" ]; then
-    echo "ctest in $folder printed no result"
-    failed=$((failed + 1))
-    return 0
-  fi
-  local bad total
-  bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
-  total=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
-  passed=$((passed + total - bad))
-  failed=$((failed + bad))
-  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then
-    failed=$((failed + 1))
-  fi
-}
+counting_as all
 
 echo "==== native build and tests"
 build_preset linux
-run_ctest build/linux
+run_ctest --test-dir build/linux -j "$(nproc)"
 
 echo "==== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 build_preset linux-sanitize
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/linux-sanitize
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_ctest --test-dir build/linux-sanitize -j "$(nproc)"
 
 echo "==== fuzzing the head rewrite (bounded)"
 cmake --preset linux-fuzz > /dev/null
@@ -64,10 +40,10 @@ else
   failed=$((failed + 1))
 fi
 
-# Runs a test script that ends with a line "NAME: N passed, M failed" and adds its counts.
+# Runs a test script that ends with a line "NAME: N passed, M failed" and adds its counts; a
+# script that is missing, fails or prints no such line counts one failure.
 run_counted_script() {
   local name="$1" script="$2" title="$3"
-  [ -f "$script" ] || return 0
   echo "==== $title"
   local log status=0 line
   log=$(mktemp)
@@ -88,6 +64,4 @@ run_counted_script windows-ui scripts/test-windows-ui.sh "the Windows windows un
 run_counted_script addin scripts/test-addin.sh "FPKestrova.dll in a stand-in FrontPage under Wine and Xvfb"
 run_counted_script installer scripts/test-installer.sh "the Windows installer under Wine"
 
-echo
-echo "all: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_counting

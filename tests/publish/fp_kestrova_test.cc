@@ -23,23 +23,6 @@ LocalCommandBarControl& Local(const std::shared_ptr<host::CommandBarControl>& co
 
 class FPKestrovaTest : public PublishFixture {};
 
-TEST_F(FPKestrovaTest, OnConnectionPutsTheKestrovaPopupNinthOnTheMenuBar) {
-  const auto& bar = *app->local_command_bars()->menu_bar()->local_controls();
-  EXPECT_EQ(Captions(bar),
-            (std::vector<std::string>{"&File", "&Edit", "&View", "&Insert", "F&ormat", "&Tools",
-                                      "T&able", "Fra&mes", "Kestrova", "&Window", "&Help"}));
-  auto& popup = Local(addin->ksvMenuPopup());
-  EXPECT_EQ(popup.Type(), host::kControlPopup);
-  EXPECT_TRUE(popup.temporary());
-  const auto& items = dynamic_cast<host::LocalCommandBarControls&>(*popup.Controls());
-  EXPECT_EQ(Captions(items),
-            (std::vector<std::string>{"Demo mend (disabled)", "Register", "About"}));
-  for (const auto& item : items.controls()) {
-    EXPECT_TRUE(item->temporary());
-    EXPECT_EQ(item->Type(), host::kControlButton);
-  }
-}
-
 TEST_F(FPKestrovaTest, WebEventsEnableDemoMendWhichOnlySaysSo) {
   auto& demo = Local(addin->ksvMenuDemo());
   EXPECT_FALSE(demo.Click());  // disabled: nothing happens

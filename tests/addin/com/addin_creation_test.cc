@@ -48,6 +48,7 @@ TEST_F(AddinCreationTest, WithoutARunningFrontPageCreationFailsAndLeavesNothing)
   const HRESULT expected = CoCreateInstance(kFrontPageApplicationClassId, nullptr, CLSCTX_SERVER,
                                             IID_IDispatch, direct.PutVoid());
   ASSERT_TRUE(FAILED(expected)) << "a FrontPage class is registered on this machine";
+  ASSERT_FALSE(direct);
 
   ComPtr<IDTExtensibility2> object;
   EXPECT_EQ(Create(object), expected);

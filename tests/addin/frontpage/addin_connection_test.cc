@@ -1,10 +1,11 @@
-// FPKestrova.dll inside a stand-in FrontPage: creation through COM (and its failure when FrontPage
-// is not running), the "Kestrova" menu that OnConnection builds, the web events that enable "Demo
-// mend", each menu command answered as a user would, and disconnection and shutdown.
+// FPKestrova.dll inside a stand-in FrontPage: the "Kestrova" menu that OnConnection builds, with
+// the exact arguments of its calls, the web events that enable "Demo mend", each menu command
+// answered as a user would, and disconnection and shutdown.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,22 +22,6 @@ const std::vector<std::wstring> kFrontPageMenus = {L"&File",   L"&Edit",  L"&Vie
                                                    L"F&ormat", L"&Tools", L"T&able", L"F&rames",
                                                    L"&Window", L"&Help"};
 constexpr wchar_t kSubscribeUrl[] = L"https://www.kestrova.com/subscribe.html";
-
-TEST(AddinCreationTest, FailsWithFrontPagesOwnErrorWhenFrontPageIsNotRunning) {
-  // What creating FrontPage's application gives without a running FrontPage.
-  IDispatch* application = nullptr;
-  const HRESULT frontpage_result =
-      CoCreateInstance(kFrontPageApplicationId, nullptr, CLSCTX_SERVER, IID_IDispatch,
-                       reinterpret_cast<void**>(&application));
-  ASSERT_TRUE(FAILED(frontpage_result));
-  ASSERT_EQ(application, nullptr);
-
-  win32::ComPtr<IDTExtensibility2> addin;
-  EXPECT_EQ(CreateAddin(addin), frontpage_result);
-  EXPECT_FALSE(addin);
-  // The DLL was loaded to try, and keeps no object and no lock.
-  EXPECT_EQ(AddinCanUnloadNow(), std::optional<HRESULT>(S_OK));
-}
 
 using AddinConnectionTest = AddinFixture;
 
@@ -59,6 +44,33 @@ TEST_F(AddinConnectionTest, OnConnectionPutsTheKestrovaMenuNinthOnTheMenuBar) {
   }
   EXPECT_EQ(enabled, (std::vector<bool>{false, true, true}));
   EXPECT_EQ(host_.ApplicationSinkCount(), 1u);
+
+  // Every Add: Type VT_I4, Id and Parameter missing, Before VT_I2, Temporary VT_BOOL true.
+  const RecordedArgument missing{VT_ERROR, L"0x80020004"};
+  const RecordedArgument temporary{VT_BOOL, L"-1"};
+  const auto adds = host_.log().Of(L"Add");
+  ASSERT_EQ(adds.size(), 4u);
+  EXPECT_EQ(adds[0].arguments, (std::vector<RecordedArgument>{
+                                   {VT_I4, L"10"}, missing, missing, {VT_I2, L"9"}, temporary}));
+  for (std::size_t i = 1; i < adds.size(); ++i) {
+    EXPECT_EQ(adds[i].flags, DISPATCH_METHOD);
+    EXPECT_EQ(adds[i].arguments, (std::vector<RecordedArgument>{
+                                     {VT_I4, L"1"}, missing, missing, {VT_I2, L"1"}, temporary}));
+  }
+  // Caption and Enabled are property puts with the value as the named argument.
+  const auto captions = host_.log().Of(L"Caption");
+  ASSERT_GE(captions.size(), 4u);
+  EXPECT_EQ(captions[0].flags, DISPATCH_PROPERTYPUT);
+  EXPECT_TRUE(captions[0].named_put);
+  EXPECT_EQ(captions[0].arguments, (std::vector<RecordedArgument>{{VT_BSTR, L"Kestrova"}}));
+  const auto enabled_puts = host_.log().Of(L"Enabled");
+  ASSERT_FALSE(enabled_puts.empty());
+  EXPECT_EQ(enabled_puts[0].flags, DISPATCH_PROPERTYPUT);
+  EXPECT_EQ(enabled_puts[0].arguments, (std::vector<RecordedArgument>{{VT_BOOL, L"0"}}));
+  // The menu bar is found by its name, a VT_BSTR.
+  const auto items = host_.log().Of(L"Item");
+  ASSERT_FALSE(items.empty());
+  EXPECT_EQ(items[0].arguments, (std::vector<RecordedArgument>{{VT_BSTR, L"Menu Bar"}}));
 
   // OnDisconnection takes the menu away; the buttons stay connected until shutdown.
   EXPECT_EQ(Disconnect(), S_OK);

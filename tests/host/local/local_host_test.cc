@@ -116,8 +116,15 @@ TEST_F(LocalHostTest, ControlsAreAddedBeforeTheirPosition) {
   EXPECT_EQ(controls->Count(), 10);
   auto popup = controls->Add(kControlPopup, std::nullopt, std::nullopt, std::int16_t{9}, true);
   popup->SetCaption("Mine");
-  EXPECT_EQ(controls->Item(9)->Caption(), "Mine");
-  EXPECT_EQ(controls->Item(10)->Caption(), "&Window");
+  std::vector<std::string> captions;
+  for (std::int32_t index = 1; index <= controls->Count(); ++index) {
+    captions.push_back(controls->Item(index)->Caption());
+  }
+  EXPECT_EQ(captions,
+            (std::vector<std::string>{"&File", "&Edit", "&View", "&Insert", "F&ormat", "&Tools",
+                                      "T&able", "Fra&mes", "Mine", "&Window", "&Help"}));
+  EXPECT_EQ(popup->Type(), kControlPopup);
+  EXPECT_TRUE(dynamic_cast<LocalCommandBarControl&>(*popup).temporary());
   auto last = controls->Add(kControlButton, std::nullopt, std::nullopt, std::nullopt, true);
   EXPECT_EQ(controls->Item(12), last);
   auto far = controls->Add(kControlButton, std::nullopt, std::nullopt, std::int16_t{99}, true);
@@ -131,6 +138,8 @@ TEST_F(LocalHostTest, ControlsAreAddedBeforeTheirPosition) {
       popup->Controls()->Add(kControlButton, std::nullopt, std::nullopt, std::int16_t{1}, true);
   button->SetClickHandler([&clicks](CommandBarControl&, bool&) { ++clicks; });
   auto& local_button = dynamic_cast<LocalCommandBarControl&>(*button);
+  EXPECT_EQ(local_button.Type(), kControlButton);
+  EXPECT_TRUE(local_button.temporary());
   EXPECT_TRUE(local_button.Click());
   button->SetEnabled(false);
   EXPECT_FALSE(local_button.Click());
