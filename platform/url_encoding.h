@@ -11,6 +11,10 @@ namespace kestrova {
 // other bytes, "%" included, stay as they are.
 std::string EncodeUnsafeUrlBytes(std::string_view url);
 
+// segment as one path segment of an address: every byte outside A-Z a-z 0-9 - . _ ~ written as
+// %XX, "%", "#", "?", "/" and "+" included, so that the server reads back exactly segment.
+std::string EncodePathSegment(std::string_view segment);
+
 }  // namespace kestrova
 
 #endif  // KESTROVA_PLATFORM_URL_ENCODING_H_

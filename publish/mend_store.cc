@@ -5,6 +5,7 @@
 
 #include "mending/entry_paths.h"
 #include "mending/inventory.h"
+#include "platform/url_encoding.h"
 
 namespace kestrova {
 namespace {
@@ -144,7 +145,9 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
 
 void MendStore::StoreEntry(const std::string& entry) {
   TransferControl& inet = window_.Inet1();
-  RunRequest(Request::kEntry, destination_ + "/kestrova/" + entry, "get", entry);
+  // The entry is one path segment: escaped whole, so that "#", "%" and the like reach the server
+  // as the name they are part of.
+  RunRequest(Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get", entry);
   std::string chunk = inet.GetChunk(kChunkSize);
   // The file appears complete or not at all: a failed or interrupted download leaves the old
   // mending file in place.

@@ -82,6 +82,37 @@ TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
   EXPECT_EQ(addin->mendPath(), (web / "kestrova").string());
 }
 
+// Each entry reaches the server as the name it is: "#" does not end the address, "%41" is not
+// read as "A", and reserved and non-ASCII bytes are escaped, so every page gets its own mends.
+TEST_F(PublishDriverTest, EntriesWithReservedCharactersFetchTheirOwnMendingFiles) {
+  const std::vector<std::string> names = {"news#1.htm", "a%41.htm", "aA.htm",
+                                          "a+b;c&d=e@f'g[h].htm", "caf\xc3\xa9 1.htm"};
+  std::map<std::string, std::string> folder;
+  std::string inventory = "12/7/2026 7:20:00 PM\r\n" + server.SiteUrl() + "\r\n";
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    WriteWebFile(names[k], Page("<title>Old</title>\r\n"));
+    folder[names[k]] =
+        MendingFile({"<title>Page " + std::to_string(k) + "</title>",
+                     "<meta name=\"a\" content=\"1\">", "<meta name=\"b\" content=\"2\">"});
+    inventory += names[k] + "\r\n";
+  }
+  inventory += "\r\ninventory.txt\r\n";
+  folder["inventory.txt"] = inventory;
+  server.SetMendFolder(folder);
+
+  std::string destination = server.SiteUrl();
+  EXPECT_FALSE(Publish(destination));
+  EXPECT_TRUE(ui.messages.empty());
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    SCOPED_TRACE(names[k]);
+    EXPECT_EQ(MendFile(names[k]), folder[names[k]]);
+    EXPECT_EQ(ReadWebFile(names[k]), "<html>\r\n<head><title>Page " + std::to_string(k) +
+                                         "</title>\r\n<meta name=\"a\" content=\"1\">\r\n"
+                                         "<meta name=\"b\" content=\"2\">\r\n</head>\r\n" +
+                                         kPageTail);
+  }
+}
+
 TEST_F(PublishDriverTest, FreshnessFollowsTheInventoryDates) {
   ASSERT_FALSE(Publish());
   const std::string mended = ReadWebFile("index.htm");
