@@ -19,8 +19,8 @@ build_win32 || give_up "the Windows build failed"
 
 # The window tests, the stand-in FrontPage and the installer run from scripts of their own.
 # Wine's WinINet now and then takes a connection reset by the loopback server for an empty
-# answer (seen before and after the transfer code was shared); a test
-# program that fails is run once more, and fails the script only when it fails again.
+# answer (seen before and after the transfer code was shared): a test program that fails is run
+# once more, and fails the script only when it fails again.
 run_wine_ctest wine -LE 'display|installer' --repeat until-pass:2
 
 finish_counting
