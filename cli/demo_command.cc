@@ -14,6 +14,7 @@
 #include "mending/head_locator.h"
 #include "mending/inventory.h"
 #include "platform/posix/read_whole_file.h"
+#include "ui/console/console_text.h"
 
 namespace kestrova {
 namespace {
@@ -142,7 +143,7 @@ int RunDemoCommand(const ConsoleOptions& options, const std::string& examples_di
     for (const fs::path& page : PagesOf(web)) PrintHead(page, web);
     return cancel ? kExitCancelled : kExitSuccess;
   } catch (const std::exception& failure) {
-    std::fprintf(stderr, "fpkestrova: the demo failed: %s\n", failure.what());
+    std::fprintf(stderr, "fpkestrova: the demo failed: %s\n", EscapedLine(failure.what()).c_str());
     return kExitFailure;
   }
 }

@@ -6,6 +6,7 @@
 #include "base/failure.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
+#include "ui/console/console_text.h"
 
 namespace kestrova {
 namespace {
@@ -19,8 +20,9 @@ std::string PlainCaption(const std::string& caption) {
   return plain;
 }
 
+// A failure's description may carry what a server sent (an address, an entry): it is escaped.
 int ReportFailure(const Failure& failure) {
-  std::fprintf(stderr, "fpkestrova: %s (error %d)\n", failure.description().c_str(),
+  std::fprintf(stderr, "fpkestrova: %s (error %d)\n", EscapedLine(failure.description()).c_str(),
                failure.number());
   return kExitFailure;
 }
@@ -44,7 +46,8 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       if (!options.quiet) std::fputs("fpkestrova: publishing cancelled.\n", stderr);
       return kExitCancelled;
     }
-    std::printf("%s\n", destination.c_str());
+    // The destination may be line 2 of the server's inventory.
+    std::printf("%s\n", EscapedLine(destination).c_str());
     return kExitSuccess;
   } catch (const Failure& failure) {
     return ReportFailure(failure);

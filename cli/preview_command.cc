@@ -7,6 +7,7 @@
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 #include "platform/posix/read_whole_file.h"
+#include "ui/console/console_text.h"
 
 namespace kestrova {
 
@@ -26,8 +27,8 @@ int RunPreviewCommand(const std::string& page_path, const std::string& mending_p
     mended = PreviewMendedPage(page, mending_file);
   } catch (const Failure& failure) {
     std::fprintf(stderr, "fpkestrova: cannot mend \"%s\" with \"%s\": %s (error %d)\n",
-                 page_path.c_str(), mending_path.c_str(), failure.description().c_str(),
-                 failure.number());
+                 EscapedLine(page_path).c_str(), EscapedLine(mending_path).c_str(),
+                 EscapedLine(failure.description()).c_str(), failure.number());
     return kExitFailure;
   }
   if (std::fwrite(mended.data(), 1, mended.size(), stdout) != mended.size() ||

@@ -6,6 +6,7 @@
 #include "mending/head_rewrite.h"
 #include "mending/inventory.h"
 #include "mending/inventory_date.h"
+#include "mending/page_rule.h"
 
 namespace kestrova {
 namespace {
@@ -29,6 +30,31 @@ void MendPage(host::Application& app, const std::string& page_path, const Mendin
   window->Close(true);
 }
 
+// The first bytes of the file at path, at least kHtmlSniffLength of them when the file is that
+// long (line breaks read as LF).
+std::string ReadFileStart(FileSystem& files, const std::string& path) {
+  const auto reader = files.OpenTextFile(path);
+  std::string start;
+  while (start.size() < kHtmlSniffLength && !reader->AtEndOfStream()) {
+    start += reader->ReadLine();
+    start += '\n';
+  }
+  return start;
+}
+
+// True when the existing file at page_path of entry is an HTML page the phase may rewrite.
+bool IsHtmlPage(FileSystem& files, std::string_view entry, const std::string& page_path) {
+  switch (ClassifyEntry(entry)) {
+    case EntryKind::kPageByName:
+      return true;
+    case EntryKind::kPageIfContentIsHtml:
+      return BeginsAsHtml(ReadFileStart(files, page_path));
+    case EntryKind::kNeverAPage:
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
@@ -42,7 +68,7 @@ std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services
 
 void RunMendPhase(host::Application& app, PublishServices& services, const std::string& web_path,
                   const std::string& mend_path, const std::function<void()>& check_cancel,
-                  const PageDoneCallback& on_page_done) {
+                  const PageDoneCallback& on_page_done, const PageNoteCallback& on_note) {
   const std::vector<std::string> lines = ReadLocalInventoryLines(services, mend_path);
   if (lines.size() == 1) {
     RaiseProgramError(errNothingMended, "There are no files being mended for this site.");
@@ -58,7 +84,13 @@ void RunMendPhase(host::Application& app, PublishServices& services, const std::
       // they name a file.
       CheckEntryIsSafe(entry);
       const std::string page_path = EntryPagePath(web_path, entry);
-      if (services.files.FileExists(page_path)) {
+      if (!services.files.FileExists(page_path)) {
+        // A missing page is passed over without a word.
+      } else if (!IsHtmlPage(services.files, entry, page_path)) {
+        if (on_note) {
+          on_note("Passed over " + EntryRelativePagePath(entry) + ": it is not an HTML page.");
+        }
+      } else {
         const MendingHead mending = ReadMendingFile(app, EntryMendingFilePath(mend_path, entry));
         MendPage(app, page_path, mending);
         mended = true;

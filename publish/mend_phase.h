@@ -22,14 +22,19 @@ std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services
 // passed over when missing).
 using PageDoneCallback = std::function<void(std::size_t done, std::size_t total, bool mended)>;
 
-// Mends every page that the local inventory lists and that exists in the web at web_path.
-// check_cancel raises PublishCancelled when the user has cancelled; it is asked before each page.
-// on_page_done (when set) is told after each page. Raises errNothingMended when the inventory
-// lists no entry at all (two lines), and any failure of the host or of the rewrite, which ends the
-// phase; pages saved before stay saved.
+// Told why a listed entry was passed over although its file exists, in a sentence for the user.
+using PageNoteCallback = std::function<void(const std::string& sentence)>;
+
+// Mends every page that the local inventory lists and that exists in the web at web_path as an
+// HTML page (see mending/page_rule.h): an entry that is never a page, or whose file neither has a
+// page's extension nor begins as HTML, is passed over as a missing page is, and on_note (when set)
+// is told why. check_cancel raises PublishCancelled when the user has cancelled; it is asked
+// before each page. on_page_done (when set) is told after each page. Raises errNothingMended when
+// the inventory lists no entry at all (two lines), and any failure of the host or of the rewrite,
+// which ends the phase; pages saved before stay saved.
 void RunMendPhase(host::Application& app, PublishServices& services, const std::string& web_path,
                   const std::string& mend_path, const std::function<void()>& check_cancel,
-                  const PageDoneCallback& on_page_done);
+                  const PageDoneCallback& on_page_done, const PageNoteCallback& on_note = {});
 
 }  // namespace kestrova
 

@@ -106,10 +106,12 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel,
 
   window.SetStatusBarText("");
   window.SetStatusText(kMendingText);
-  RunMendPhase(app_, services_, web_path_, mend_path_, check_cancel,
-               [&window](std::size_t done, std::size_t total, bool mended) {
-                 window.SetPageDone(done, total, mended);
-               });
+  RunMendPhase(
+      app_, services_, web_path_, mend_path_, check_cancel,
+      [&window](std::size_t done, std::size_t total, bool mended) {
+        window.SetPageDone(done, total, mended);
+      },
+      [&window](const std::string& sentence) { window.SetStatusBarText(sentence); });
 }
 
 void PublishDriver::HandleFailureSafely(const Failure& failure, bool& cancel) {

@@ -119,6 +119,33 @@ TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
   EXPECT_EQ(result.exit_code, 2);
 }
 
+// What the server sent reaches the terminal with its control characters escaped: line 2 of the
+// inventory printed as the destination, an entry named in a failure.
+TEST(PublishCommandTest, ServerTextIsPrintedEscaped) {
+  TempFolder folder;
+  folder.Write("web/a.htm", "<html><head><title>a</title></head></html>");
+  folder.Write("other/a.htm", "<html><head><title>a</title></head></html>");
+  MendServiceServer server;
+  server.SetMendFolder({{"inventory.txt", "12/7/2026\n" + server.SiteUrl() +
+                                              "/\xc2\x9b"
+                                              "2J\x1b]0;x\x07\na.htm\ninventory.txt\n"},
+                        {"a.htm", "<head><meta name=a><meta name=b><meta name=c></head>"}});
+  CommandResult result = RunCommand(
+      kProgram, {"publish", folder.path() + "/web", "-v", "--destination", server.SiteUrl()});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  // The next publish takes its destination from line 2 of the stored inventory.
+  result = RunCommand(kProgram, {"--on-missing=publish", "publish", folder.path() + "/web"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, server.SiteUrl() + "/\\u009B2J\\x1B]0;x\\x07\n");
+
+  server.SetMendFolder({{"inventory.txt", "12/8/2026\n" + server.SiteUrl() + "\nb\x1b[2J.htm\n"}});
+  result = RunCommand(
+      kProgram, {"publish", folder.path() + "/other", "-v", "--destination", server.SiteUrl()});
+  EXPECT_NE(result.exit_code, 0);
+  EXPECT_NE(result.err.find("b\\x1B[2J.htm"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
+}
+
 TEST(PublishCommandTest, CtrlCCancelsAtTheNextRequest) {
   TempFolder folder;
   folder.Write("web/a.htm", "<html><head><title>a</title></head></html>");

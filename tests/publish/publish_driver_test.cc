@@ -408,6 +408,59 @@ TEST_F(PublishDriverTest, ALargeLocalInventoryIsReadWhole) {
   EXPECT_NE(ReadWebFile("index.htm").find("<title>Far down</title>"), std::string::npos);
 }
 
+// Only HTML pages are rewritten, whatever the inventory lists: hidden names and folders,
+// FrontPage's metadata folders and the mend folder never; other files by a page's extension (any
+// case) or by content that begins as HTML. The rest is passed over with a sentence saying so.
+TEST_F(PublishDriverTest, OnlyHtmlPagesAreMended) {
+  const std::string page = Page("<title>Old</title>\r\n");
+  const std::map<std::string, std::string> untouched = {
+      {"deploy.sh", "#!/bin/sh\necho <html>\n"},
+      {".htaccess", page},
+      {".git/index.htm", page},
+      {"sub/.hidden.htm", page},
+      {"_VTI_CNF/index.htm", page},
+      {"data.txt", "<?xml version=\"1.0\"?>\n<html></html>\n"},
+      {"abbr.txt", "<abbr>x</abbr>\n"},
+  };
+  const std::vector<std::string> entries = {
+      "deploy.sh", ".htaccess", ".git--index.htm",     "sub--.hidden.htm", "_VTI_CNF--index.htm",
+      "data.txt",  "abbr.txt",  "kestrova--index.htm", "Upper.HTML",       "notes.txt"};
+  for (const auto& [name, bytes] : untouched) WriteWebFile(name, bytes);
+  WriteWebFile("Upper.HTML", page);
+  WriteWebFile("notes.txt", "\xEF\xBB\xBF\r\n  <!DOCTYPE html>\r\n<head></head><body></body>\r\n");
+  fs::create_directories(web / "kestrova");
+  std::string inventory = "12/31/2099\r\n" + server.SiteUrl() + "\r\n";
+  const std::string mending = MendingFile({"<title>New</title>", "<meta name=\"a\" content=\"1\">",
+                                           "<meta name=\"b\" content=\"2\">", kMarker});
+  for (const std::string& entry : entries) {
+    inventory += entry + "\r\n";
+    std::ofstream(web / "kestrova" / entry, std::ios::binary) << mending;
+  }
+  std::ofstream(web / "kestrova" / "inventory.txt", std::ios::binary) << inventory;
+  std::ofstream(web / "kestrova" / "index.htm", std::ios::binary) << mending;
+
+  EXPECT_FALSE(Publish());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+  for (const auto& [name, bytes] : untouched) EXPECT_EQ(ReadWebFile(name), bytes) << name;
+  EXPECT_EQ(MendFile("index.htm"), mending);
+  EXPECT_NE(ReadWebFile("Upper.HTML").find("<title>New</title>"), std::string::npos);
+  EXPECT_NE(ReadWebFile("notes.txt").find("<title>New</title>"), std::string::npos);
+  std::vector<std::string> notes;
+  for (const std::string& text : ui.status_bar_texts) {
+    if (text.starts_with("Passed over")) notes.push_back(text);
+  }
+  EXPECT_EQ(notes, (std::vector<std::string>{
+                       "Passed over deploy.sh: it is not an HTML page.",
+                       "Passed over .htaccess: it is not an HTML page.",
+                       "Passed over .git/index.htm: it is not an HTML page.",
+                       "Passed over sub/.hidden.htm: it is not an HTML page.",
+                       "Passed over _VTI_CNF/index.htm: it is not an HTML page.",
+                       "Passed over data.txt: it is not an HTML page.",
+                       "Passed over abbr.txt: it is not an HTML page.",
+                       "Passed over kestrova/index.htm: it is not an HTML page.",
+                   }));
+}
+
 TEST_F(PublishDriverTest, CancelStopsThePublishWithoutAMessage) {
   ui.on_status_window = [](FrmMending& window) { window.OnCancelClick(); };
   EXPECT_TRUE(Publish());

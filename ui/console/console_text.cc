@@ -8,34 +8,79 @@ bool IsControl(char c) {
   return byte < 0x20 || byte == 0x7F;
 }
 
+// True when a C1 control in UTF-8 (0xC2 then 0x80 to 0x9F) starts at text[i].
+bool IsC1ControlAt(std::string_view text, std::size_t i) {
+  if (i + 1 >= text.size() || static_cast<unsigned char>(text[i]) != 0xC2) return false;
+  const auto second = static_cast<unsigned char>(text[i + 1]);
+  return second >= 0x80 && second <= 0x9F;
+}
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 // True for the second and later bytes of a UTF-8 sequence.
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
-}  // namespace
-
-std::string PrintableLines(std::string_view text) {
+// The text with each control character, but those keep accepts, replaced by replacement; a C1
+// control's two bytes become one replacement.
+template <typename Keep>
+std::string ReplaceControls(std::string_view text, char replacement, Keep keep) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c == '\r') {
-      out += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (c == '\n' || c == '\t' || !IsControl(c)) {
-      out += c;
+    if (IsC1ControlAt(text, i)) {
+      out += replacement;
+      ++i;
+    } else if (IsControl(c) && !keep(c)) {
+      out += replacement;
     } else {
-      out += '?';
+      out += c;
     }
   }
   return out;
 }
 
+void AppendHex(std::string& out, unsigned value, int digits) {
+  constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
+    out += kHexDigits[(value >> shift) & 0xF];
+  }
+}
+
+}  // namespace
+
+std::string PrintableLines(std::string_view text) {
+  std::string lines;
+  lines.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      lines += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      lines += text[i];
+    }
+  }
+  return ReplaceControls(lines, '?', [](char c) { return c == '\n' || c == '\t'; });
+}
+
 std::string PrintableLine(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (IsControl(c)) c = ' ';
+  return ReplaceControls(text, ' ', [](char) { return false; });
+}
+
+std::string EscapedLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsC1ControlAt(text, i)) {
+      out += "\\u00";
+      AppendHex(out, static_cast<unsigned char>(text[++i]), 2);
+    } else if (IsControl(c)) {
+      out += "\\x";
+      AppendHex(out, static_cast<unsigned char>(c), 2);
+    } else {
+      out += c;
+    }
   }
   return out;
 }

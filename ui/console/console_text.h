@@ -9,12 +9,20 @@
 
 namespace kestrova {
 
+// Control characters are the bytes below 0x20, DEL, and the C1 controls U+0080 to U+009F in
+// their UTF-8 form (a terminal may take U+009B for the start of an escape sequence).
+
 // The text with CR LF and lone CR turned into LF, and every other control character but LF and
 // tab turned into '?', so that text from a server cannot steer the terminal.
 std::string PrintableLines(std::string_view text);
 
 // The text on one line: every control character, line breaks included, becomes a space.
 std::string PrintableLine(std::string_view text);
+
+// The text on one line with every control character, line breaks included, written as an escape
+// ("\x1B" for a byte, "\u009B" for a C1 control), so that what a server sent shows as it is and
+// cannot steer the terminal. Other text, backslashes included, stays as it is.
+std::string EscapedLine(std::string_view text);
 
 // The first columns characters of text, counting a UTF-8 sequence as one character and never
 // cutting one apart. Returns text whole when it is short enough; empty for columns <= 0.

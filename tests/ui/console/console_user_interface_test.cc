@@ -317,6 +317,16 @@ TEST(ConsoleTextTest, LineBreaksAndControlCharacters) {
   EXPECT_EQ(PrintableLine("a\r\nb\x1b"
                           "c\x7f"),
             "a  b c ");
+  // C1 controls in UTF-8 are controls too; other UTF-8 text stays.
+  EXPECT_EQ(PrintableLines("a\xc2\x9b"
+                           "2J \xc3\xa9"),
+            "a?2J \xc3\xa9");
+  EXPECT_EQ(PrintableLine("a\xc2\x85"
+                          "b"),
+            "a b");
+  // What goes out as it was sent shows its controls as escapes.
+  EXPECT_EQ(EscapedLine("http://h/\x1b]0;x\x07\r\n\xc2\x9b\x7f\\ \xc3\xa9"),
+            "http://h/\\x1B]0;x\\x07\\x0D\\x0A\\u009B\\x7F\\ \xc3\xa9");
 }
 
 TEST(ConsoleTextTest, FitToColumnsCountsCharactersNotBytes) {
