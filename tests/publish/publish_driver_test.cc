@@ -306,6 +306,45 @@ TEST_F(PublishDriverTest, ABodyCutShortLeavesTheOldMendingFile) {
   }
 }
 
+TEST_F(PublishDriverTest, BodiesOverTheCapStopPublishingAndKeepTheOldFiles) {
+  EXPECT_EQ(services.max_body_bytes, std::size_t{64} << 20);
+  // The cap counts what the body holds: a mending file of exactly the cap is taken.
+  services.max_body_bytes = 4096;
+  server.Set("/kestrova/gone.htm", {200, std::string(4096, 'g')});
+  EXPECT_FALSE(Publish());
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(MendFile("gone.htm"), std::string(4096, 'g'));
+
+  const std::string later = Inventory("12/8/2026");
+  server.Set("/kestrova/inventory.txt", {200, later});
+  server.Set("/kestrova/gone.htm", {200, std::string(4097, 'x')});
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"critical|Error|The server sent more than 4096 bytes for \"" +
+                                      server.SiteUrl() +
+                                      "/kestrova/gone.htm\"; the inventory and each mending file "
+                                      "may have at most that much."}));
+  EXPECT_EQ(MendFile("gone.htm"), std::string(4096, 'g'));
+  EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
+  for (const auto& item : fs::directory_iterator(web / "kestrova")) {
+    EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos)
+        << "temporary file left: " << item.path();
+  }
+
+  ui.messages.clear();
+  services.max_body_bytes = std::size_t{3} << 20;
+  server.Set("/kestrova/inventory.txt", {200, later + std::string(3 << 20, '\n')});
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].icon, MsgBoxIcon::kCritical);
+  EXPECT_EQ(ui.messages[0].prompt.rfind("The server sent more than 3 MiB for \"" +
+                                            server.SiteUrl() + "/kestrova/inventory.txt\"",
+                                        0),
+            0u)
+      << ui.messages[0].prompt;
+  EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
+}
+
 TEST_F(PublishDriverTest, EntriesThatWouldLeaveTheMendFolderTouchNothing) {
   for (const std::string entry : {"../evil.htm", "..--..--evil.htm", "/etc/passwd", "C:evil.htm",
                                   "sub\\x.htm", "con.htm", "a\x01.htm"}) {
