@@ -29,6 +29,19 @@ void MendPage(host::Application& app, const std::string& page_path, const Mendin
   window->Close(true);
 }
 
+// Runs step, which works on the file at path. A failure on the way whose description does not
+// name the file yet is raised again with the path on a line before it, so that the user learns
+// which of the web's files it is about.
+template <typename Step>
+auto AboutFile(const std::string& path, Step step) -> decltype(step()) {
+  try {
+    return step();
+  } catch (const Failure& failure) {
+    if (failure.description().find(path) != std::string::npos) throw;
+    throw Failure(failure.number(), failure.source(), path + "\r\n" + failure.description());
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
@@ -59,8 +72,10 @@ void RunMendPhase(host::Application& app, PublishServices& services, const std::
       CheckEntryIsSafe(entry);
       const std::string page_path = EntryPagePath(web_path, entry);
       if (services.files.FileExists(page_path)) {
-        const MendingHead mending = ReadMendingFile(app, EntryMendingFilePath(mend_path, entry));
-        MendPage(app, page_path, mending);
+        const std::string mending_path = EntryMendingFilePath(mend_path, entry);
+        const MendingHead mending =
+            AboutFile(mending_path, [&] { return ReadMendingFile(app, mending_path); });
+        AboutFile(page_path, [&] { MendPage(app, page_path, mending); });
         mended = true;
       }
     }
