@@ -45,6 +45,8 @@ inline constexpr std::int32_t errServerStatus = kErrorBase + 560;
 inline constexpr std::int32_t errUnsafeEntry = kErrorBase + 561;
 // A publish was started while another one was being prepared.
 inline constexpr std::int32_t errPublishRunning = kErrorBase + 562;
+// The server sent more for the inventory or a mending file than the program accepts.
+inline constexpr std::int32_t errBodyTooLarge = kErrorBase + 563;
 
 // The description a user of the platform knows for one of its numbers (5, 6, 9, 13, 53, 62, 75,
 // 76); empty for any other number.

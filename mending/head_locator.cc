@@ -153,10 +153,13 @@ class HeadTreeBuilder {
     return Step::kDone;
   }
 
-  // Reads the text of a raw text element; the end of the page inside it ends the head.
+  // Reads the text of a raw text element; the end of the page inside it ends the head, with the
+  // element unclosed. Plaintext never closes: there the template around it is what stays open.
   Step SkipText(TextState state, std::string_view element) {
     const HeadToken end = tokenizer_.SkipText(state, element);
-    return end.kind == HeadTokenKind::kEndOfFile ? Finish(end.begin) : Step::kNext;
+    if (end.kind != HeadTokenKind::kEndOfFile) return Step::kNext;
+    where_.unclosed_element = state == TextState::kPlaintext ? "template" : element;
+    return Finish(end.begin);
   }
 
   Step Initial(const HeadToken& token) {
@@ -280,6 +283,7 @@ class HeadTreeBuilder {
   Step InTemplate(const HeadToken& token) {
     switch (token.kind) {
       case HeadTokenKind::kEndOfFile:
+        where_.unclosed_element = "template";
         return Finish(token.begin);
       case HeadTokenKind::kStartTag:
         return UsesHtmlRules(token) ? HtmlStartTag(token) : ForeignStartTag(token);

@@ -15,6 +15,10 @@ struct HeadLocation {
   std::size_t inner_end = 0;    // byte offset where it ends (the '<' of </head>, or of the token
                                 // that closed the head implicitly)
   bool has_start_tag = false;   // the page holds an explicit <head> start tag that opened the head
+  // The element whose missing end tag made the head run to the end of the page ("title",
+  // "style", "script", "noframes", "template" and the like); empty when the head ends as pages
+  // do. Names a string of static storage.
+  std::string_view unclosed_element;
 };
 
 // Locates the head the HTML5 tree construction rules build from `page`: after an explicit <head>

@@ -55,6 +55,19 @@ bool IsHtmlPage(FileSystem& files, std::string_view entry, const std::string& pa
   return false;
 }
 
+// Runs step, which works on the file at path. A failure on the way whose description does not
+// name the file yet is raised again with the path on a line before it, so that the user learns
+// which of the web's files it is about.
+template <typename Step>
+auto AboutFile(const std::string& path, Step step) -> decltype(step()) {
+  try {
+    return step();
+  } catch (const Failure& failure) {
+    if (failure.description().find(path) != std::string::npos) throw;
+    throw Failure(failure.number(), failure.source(), path + "\r\n" + failure.description());
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
@@ -91,8 +104,10 @@ void RunMendPhase(host::Application& app, PublishServices& services, const std::
           on_note("Passed over " + EntryRelativePagePath(entry) + ": it is not an HTML page.");
         }
       } else {
-        const MendingHead mending = ReadMendingFile(app, EntryMendingFilePath(mend_path, entry));
-        MendPage(app, page_path, mending);
+        const std::string mending_path = EntryMendingFilePath(mend_path, entry);
+        const MendingHead mending =
+            AboutFile(mending_path, [&] { return ReadMendingFile(app, mending_path); });
+        AboutFile(page_path, [&] { MendPage(app, page_path, mending); });
         mended = true;
       }
     }

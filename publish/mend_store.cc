@@ -30,6 +30,13 @@ int StatusCode(const std::string& status_line) {
   return code;
 }
 
+// The cap as a user reads it: whole mebibytes where it is one, bytes otherwise.
+std::string SizeText(std::size_t bytes) {
+  constexpr std::size_t kMebibyte = std::size_t{1} << 20;
+  if (bytes != 0 && bytes % kMebibyte == 0) return std::to_string(bytes / kMebibyte) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
+
 }  // namespace
 
 std::optional<LocalInventory> ReadLocalInventory(const PublishServices& services,
@@ -100,13 +107,30 @@ std::vector<std::string> MendStore::FetchInventory() {
   TransferControl& inet = window_.Inet1();
   RunRequest(Request::kInventory, inet.Url() + "/inventory.txt", "get", {});
   std::string text;
+  // A body cut short or too large is no inventory.
+  ReadBody(Request::kInventory, [&text](const std::string& chunk) { text += chunk; });
+  return SplitInventoryText(text);
+}
+
+void MendStore::ReadBody(Request kind, const std::function<void(const std::string&)>& sink) {
+  TransferControl& inet = window_.Inet1();
+  const std::size_t cap = services_.max_body_bytes;
+  std::size_t received = 0;
+  // The count is kept here rather than in a transfer control, so that every platform's control
+  // meets the same cap; the control's own buffer is bounded, so at most one buffer's worth
+  // arrives beyond the cap before it is seen.
   for (std::string chunk = inet.GetChunk(kChunkSize); !chunk.empty();
        chunk = inet.GetChunk(kChunkSize)) {
-    text += chunk;
+    received += chunk.size();
+    if (received > cap) {
+      RaiseProgramError(errBodyTooLarge, "The server sent more than " + SizeText(cap) + " for \"" +
+                                             inet.Url() +
+                                             "\"; the inventory and each mending file may have "
+                                             "at most that much.");
+    }
+    sink(chunk);
   }
-  // A body cut short is no inventory.
-  if (services_.last_error.IsSet()) RaiseRecordedFailure(Request::kInventory);
-  return SplitInventoryText(text);
+  if (services_.last_error.IsSet()) RaiseRecordedFailure(kind);
 }
 
 bool MendStore::DownloadNeeded(const std::optional<DateTime>& local_date,
@@ -144,19 +168,13 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
 }
 
 void MendStore::StoreEntry(const std::string& entry) {
-  TransferControl& inet = window_.Inet1();
   // The entry is one path segment: escaped whole, so that "#", "%" and the like reach the server
   // as the name they are part of.
   RunRequest(Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get", entry);
-  std::string chunk = inet.GetChunk(kChunkSize);
-  // The file appears complete or not at all: a failed or interrupted download leaves the old
-  // mending file in place.
+  // The file appears complete or not at all: a failed, interrupted or oversized download leaves
+  // the old mending file in place.
   const auto writer = services_.files.CreateFileWriter(EntryMendingFilePath(mend_path_, entry));
-  while (!chunk.empty()) {
-    writer->Write(chunk);
-    chunk = inet.GetChunk(kChunkSize);
-  }
-  if (services_.last_error.IsSet()) RaiseRecordedFailure(Request::kEntry);
+  ReadBody(Request::kEntry, [&writer](const std::string& chunk) { writer->Write(chunk); });
   writer->Commit();
 }
 

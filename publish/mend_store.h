@@ -67,6 +67,9 @@ class MendStore {
   // inventory fetch.
   void RaiseRecordedFailure(Request kind);
   void StoreEntry(const std::string& entry);
+  // Reads the last response's body piece by piece into sink; raises errBodyTooLarge once it has
+  // grown past services.max_body_bytes, and the recorded failure of a body cut short.
+  void ReadBody(Request kind, const std::function<void(const std::string&)>& sink);
 
   FrmMending& window_;
   PublishServices& services_;

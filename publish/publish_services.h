@@ -3,6 +3,7 @@
 #ifndef KESTROVA_PUBLISH_PUBLISH_SERVICES_H_
 #define KESTROVA_PUBLISH_PUBLISH_SERVICES_H_
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -27,6 +28,9 @@ struct PublishServices {
   std::function<std::unique_ptr<TransferControl>()> make_transfer_control;
   // The request time-out set before the probe, in seconds.
   int request_timeout_seconds = 30;
+  // The most bytes the inventory or one mending file may have: far above any real site, so that
+  // a server sending without end can fill neither memory nor disk.
+  std::size_t max_body_bytes = std::size_t{64} << 20;
   // Reads an inventory's date line; raises Failure 13 for text that is no date. On Windows the
   // system's own conversion, so that the add-in accepts exactly the dates the platform accepts.
   DateTime (*convert_date)(std::string_view text) = ConvertToDate;

@@ -1,5 +1,6 @@
 #include "host/local/local_page_window.h"
 
+#include <string>
 #include <utility>
 
 #include "base/failure.h"
@@ -15,7 +16,15 @@ LocalPageWindow::LocalPageWindow(std::string path,
       bytes_(ReadWholeFile(path_)),
       head_(LocateHead(bytes_)),
       on_activate_(std::move(on_activate)),
-      on_close_(std::move(on_close)) {}
+      on_close_(std::move(on_close)) {
+  // A raw text element or template left open takes the rest of the file into the head, body and
+  // all: rewriting that head would drop the body, so such a file is refused as it stands.
+  if (!head_.unclosed_element.empty()) {
+    RaiseProgramError(kErrInvalidArgument,
+                      "The head is malformed: the <" + std::string(head_.unclosed_element) +
+                          "> element is never closed, so the head runs to the end of the file.");
+  }
+}
 
 void LocalPageWindow::CheckOpen() const {
   if (closed_) {

@@ -20,7 +20,8 @@ class LocalPageWindow final : public PageWindow,
                               public std::enable_shared_from_this<LocalPageWindow> {
  public:
   // Reads the page at path. on_activate and on_close tell the application which window is
-  // active. Raises a Failure when the file cannot be read.
+  // active. Raises a Failure when the file cannot be read, and Failure 5 when an element left open
+  // makes the head run to the end of the file.
   LocalPageWindow(std::string path, std::function<void(LocalPageWindow*)> on_activate,
                   std::function<void(LocalPageWindow*)> on_close);
 

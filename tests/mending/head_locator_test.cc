@@ -240,10 +240,10 @@ INSTANTIATE_TEST_SUITE_P(Pages, HeadLocatorPageTest, testing::ValuesIn(kPageCase
                          });
 
 TEST(HeadLocatorTest, ClampsALocationToThePage) {
-  const HeadLocation beyond{10, 20, true};
+  const HeadLocation beyond{10, 20, true, {}};
   EXPECT_EQ(HeadInnerHtml("<head>", beyond), "");
   EXPECT_EQ(ReplaceHeadInnerHtml("<head>", beyond, "<meta>"), "<head><meta>");
-  const HeadLocation reversed{4, 2, true};
+  const HeadLocation reversed{4, 2, true, {}};
   EXPECT_EQ(HeadInnerHtml("abcdef", reversed), "");
   EXPECT_EQ(ReplaceHeadInnerHtml("abcdef", reversed, "X"), "abcdXef");
 }
@@ -263,7 +263,29 @@ TEST(HeadLocatorTest, FollowsDeeplyNestedTemplates) {
   // One template left open holds the rest of the page.
   const std::string unbalanced = "<head>" + opened + closing + "<meta></head>x";
   EXPECT_EQ(LocateHead(unbalanced).inner_end, unbalanced.size());
+  EXPECT_EQ(LocateHead(unbalanced).unclosed_element, "template");
+  EXPECT_EQ(LocateHead(balanced).unclosed_element, "");
   EXPECT_TRUE(AgreesWithGumbo(unbalanced));
+}
+
+// An element left open in the head is named; a head that ends with the page because the page
+// ends there, or with its own end tag, names none.
+TEST(HeadLocatorTest, NamesTheElementThatRunsTheHeadToTheEnd) {
+  const std::string body = "</head><body><p>text</p></body></html>";
+  const std::pair<std::string, std::string_view> cases[] = {
+      {"<head><title>Home" + body, "title"},
+      {"<html><head><style>p {}" + body, "style"},
+      {"<head><meta><script>var a = '</scrip';" + body, "script"},
+      {"<head><noscript><noframes>x" + body, "noframes"},
+      {"<head><template><textarea>" + body, "textarea"},
+      {"<head><template><plaintext>" + body, "template"},
+      {"<head><title>Home</title>" + body, ""},
+      {"<head><title>Home</title><meta>", ""},
+      {"<title>Home</title>", ""},
+  };
+  for (const auto& [page, element] : cases) {
+    EXPECT_EQ(LocateHead(page).unclosed_element, element) << page;
+  }
 }
 
 // A page with most of what a head holds, cut at every length.

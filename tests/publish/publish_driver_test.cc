@@ -306,6 +306,73 @@ TEST_F(PublishDriverTest, ABodyCutShortLeavesTheOldMendingFile) {
   }
 }
 
+TEST_F(PublishDriverTest, BodiesOverTheCapStopPublishingAndKeepTheOldFiles) {
+  EXPECT_EQ(services.max_body_bytes, std::size_t{64} << 20);
+  // The cap counts what the body holds: a mending file of exactly the cap is taken.
+  services.max_body_bytes = 4096;
+  server.Set("/kestrova/gone.htm", {200, std::string(4096, 'g')});
+  EXPECT_FALSE(Publish());
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(MendFile("gone.htm"), std::string(4096, 'g'));
+
+  const std::string later = Inventory("12/8/2026");
+  server.Set("/kestrova/inventory.txt", {200, later});
+  server.Set("/kestrova/gone.htm", {200, std::string(4097, 'x')});
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"critical|Error|The server sent more than 4096 bytes for \"" +
+                                      server.SiteUrl() +
+                                      "/kestrova/gone.htm\"; the inventory and each mending file "
+                                      "may have at most that much."}));
+  EXPECT_EQ(MendFile("gone.htm"), std::string(4096, 'g'));
+  EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
+  for (const auto& item : fs::directory_iterator(web / "kestrova")) {
+    EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos)
+        << "temporary file left: " << item.path();
+  }
+
+  ui.messages.clear();
+  services.max_body_bytes = std::size_t{3} << 20;
+  server.Set("/kestrova/inventory.txt", {200, later + std::string(3 << 20, '\n')});
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].icon, MsgBoxIcon::kCritical);
+  EXPECT_EQ(ui.messages[0].prompt.rfind("The server sent more than 3 MiB for \"" +
+                                            server.SiteUrl() + "/kestrova/inventory.txt\"",
+                                        0),
+            0u)
+      << ui.messages[0].prompt;
+  EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
+}
+
+TEST_F(PublishDriverTest, MalformedHeadsStopPublishingNamingTheFileAndLeaveThePage) {
+  // An unclosed title takes the body into the head, as an HTML5 parser reads the page.
+  const std::string open_title = "<html>\r\n<head>\r\n<title>Home\r\n</head>\r\n" + kPageTail;
+  WriteWebFile("index.htm", open_title);
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(
+      MessageTexts(),
+      (std::vector<std::string>{"critical|Error|" + (web / "index.htm").string() +
+                                "\r\nThe head is malformed: the <title> element is never closed, "
+                                "so the head runs to the end of the file."}));
+  EXPECT_EQ(ReadWebFile("index.htm"), open_title);
+
+  // A failure the rewrite finds in a mending file names that file.
+  ui.messages.clear();
+  WriteWebFile("index.htm", Page("<title>Home</title>\r\n"));
+  server.Set("/kestrova/inventory.txt", {200, Inventory("12/8/2026")});
+  server.Set("/kestrova/sub--page.htm",
+             {200, "<html><head><title>t</title><!-- open</head><body></body></html>"});
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].prompt.rfind((web / "kestrova" / "sub--page.htm").string() +
+                                            "\r\nThe mending head is malformed: the comment",
+                                        0),
+            0u)
+      << ui.messages[0].prompt;
+  EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
+}
+
 TEST_F(PublishDriverTest, EntriesThatWouldLeaveTheMendFolderTouchNothing) {
   for (const std::string entry : {"../evil.htm", "..--..--evil.htm", "/etc/passwd", "C:evil.htm",
                                   "sub\\x.htm", "con.htm", "a\x01.htm"}) {
