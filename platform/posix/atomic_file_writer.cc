@@ -1,11 +1,16 @@
 #include "platform/posix/atomic_file_writer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string_view>
 #include <utility>
 
 #include "platform/posix/posix_failure.h"
@@ -13,23 +18,87 @@
 namespace kestrova {
 namespace {
 
+// What follows ".NAME" in a temporary file's name; mkstemp fills in the six letters or digits.
+constexpr std::string_view kTemporarySuffix = ".kestrova-";
+constexpr std::size_t kUniqueLetters = 6;
+
 mode_t CurrentUmask() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return mask;
 }
 
+bool IsLetterOrDigit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// True for a name this writer gives its temporary files: ".NAME.kestrova-XXXXXX".
+bool IsTemporaryName(std::string_view name) {
+  const std::size_t tail = kTemporarySuffix.size() + kUniqueLetters;
+  if (name.size() < 2 + tail || name.front() != '.') return false;
+  const std::string_view suffix = name.substr(name.size() - tail);
+  if (suffix.substr(0, kTemporarySuffix.size()) != kTemporarySuffix) return false;
+  for (const char c : suffix.substr(kTemporarySuffix.size())) {
+    if (!IsLetterOrDigit(c)) return false;
+  }
+  return true;
+}
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// Removes the temporary files a writer of an earlier run left in folder when that run was killed
+// before it could commit or drop them. Only regular files named exactly as this writer names its
+// own are removed; anything that cannot be read or removed is left as it is.
+void RemoveStaleTemporaryFiles(const std::string& folder) {
+  const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+  if (!dir) return;
+  const int dir_fd = ::dirfd(dir.get());
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    struct stat info {};
+    if (::fstatat(dir_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode)) {
+      ::unlinkat(dir_fd, entry->d_name, 0);
+    }
+  }
+}
+
+// Clears folder of stale temporary files the first time this process writes into it; later
+// writers find only the temporary files of live writers there.
+void ClearFolderOnce(const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> cleared;
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (cleared.insert(folder).second) RemoveStaleTemporaryFiles(folder);
+}
+
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
-  temporary_path_ = path_ + ".kestrova-XXXXXX";
+  const std::size_t slash = path_.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+  ClearFolderOnce(folder);
+  // The leading dot hides the file from directory listings and from the deploy tools that skip
+  // dot files, should a killed run leave it behind.
+  temporary_path_ = (slash == std::string::npos ? std::string() : folder) + "." + name +
+                    std::string(kTemporarySuffix) + "XXXXXX";
   fd_.Reset(::mkstemp(temporary_path_.data()));
   if (!fd_.valid()) RaiseFileError("write", path_, errno);
+  // The new file keeps the owner, group and permissions of the file it replaces. Only root may
+  // give a file away, so a refused change of owner leaves the writer's own (as rsync does). The
+  // owner goes first: changing it clears the set-user-ID and set-group-ID bits.
   struct stat existing {};
-  const mode_t mode =
-      ::stat(path_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
-  if (::fchmod(fd_.get(), mode) != 0) {
-    const int error = errno;
+  const bool replaces = ::stat(path_.c_str(), &existing) == 0;
+  int error = 0;
+  if (replaces && ::fchown(fd_.get(), existing.st_uid, existing.st_gid) != 0 && errno != EPERM) {
+    error = errno;
+  }
+  const mode_t mode = replaces ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
+  if (error == 0 && ::fchmod(fd_.get(), mode) != 0) error = errno;
+  if (error != 0) {
     fd_.Reset();
     ::unlink(temporary_path_.c_str());
     RaiseFileError("write", path_, error);

@@ -1,6 +1,8 @@
 // Writes a file so that readers only ever see its old or its complete new content: the bytes go
-// to a temporary file in the same folder, which replaces the file by a rename once complete. A
-// writer dropped before Commit removes its temporary file and leaves the old file as it was.
+// to a temporary file in the same folder (".NAME.kestrova-XXXXXX", hidden as a dot file), which
+// replaces the file by a rename once complete. A writer dropped before Commit removes its
+// temporary file and leaves the old file as it was; the first writer of a run in a folder removes
+// the temporary files a killed run left there.
 #ifndef KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 #define KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 
@@ -14,8 +16,9 @@ namespace kestrova {
 
 class AtomicFileWriter final : public FileWriter {
  public:
-  // Creates the temporary file beside path. The new file gets the permissions of the file it
-  // replaces, or the usual ones for a new file (0666 less the umask). Raises a Failure with the
+  // Creates the temporary file beside path. The new file gets the permissions, and where the
+  // process may give them, the owner and group of the file it replaces; a new file gets the
+  // usual permissions (0666 less the umask). Raises a Failure with the
   // system's reason when the folder cannot take the file.
   explicit AtomicFileWriter(std::string path);
   AtomicFileWriter(const AtomicFileWriter&) = delete;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -59,18 +60,72 @@ std::wstring Hex(unsigned long value) {
   return digits;
 }
 
+constexpr std::wstring_view kTemporaryInfix = L".kestrova-";
+
 // A name beside `path` that no other writer of this process uses: the process id and a counter.
 std::wstring TemporaryName(const std::wstring& path) {
   static std::atomic<unsigned long> counter{0};
-  return path + L".kestrova-" + Hex(GetCurrentProcessId()) + L"-" + Hex(++counter);
+  return path + std::wstring(kTemporaryInfix) + Hex(GetCurrentProcessId()) + L"-" + Hex(++counter);
+}
+
+// True for 1 to 8 lower-case hexadecimal digits, as Hex writes a 32-bit number.
+bool IsHexNumber(std::wstring_view text) {
+  if (text.empty() || text.size() > 8) return false;
+  for (const wchar_t c : text) {
+    if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f'))) return false;
+  }
+  return true;
+}
+
+// True for a name TemporaryName gives: "NAME.kestrova-PID-COUNTER".
+bool IsTemporaryName(std::wstring_view name) {
+  const std::size_t infix = name.rfind(kTemporaryInfix);
+  if (infix == std::wstring_view::npos || infix == 0) return false;
+  const std::wstring_view numbers = name.substr(infix + kTemporaryInfix.size());
+  const std::size_t dash = numbers.find(L'-');
+  return dash != std::wstring_view::npos && IsHexNumber(numbers.substr(0, dash)) &&
+         IsHexNumber(numbers.substr(dash + 1));
+}
+
+// The folder part of `path` with its final separator; empty for a bare name.
+std::wstring FolderOf(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+struct FindCloser {
+  void operator()(HANDLE search) const { FindClose(search); }
+};
+
+// Removes the temporary files a writer of an earlier run left in `folder` (ending in its
+// separator) when that run was killed before it could commit or drop them. Only files named
+// exactly as TemporaryName names them are removed; one a live writer holds open cannot be
+// deleted, and anything that cannot be removed is left as it is.
+void RemoveStaleTemporaryFiles(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  const HANDLE first =
+      FindFirstFileW((folder + L"*" + std::wstring(kTemporaryInfix) + L"*").c_str(), &found);
+  if (first == INVALID_HANDLE_VALUE) return;
+  const std::unique_ptr<void, FindCloser> search(first);
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        IsTemporaryName(found.cFileName)) {
+      DeleteFileW((folder + found.cFileName).c_str());
+    }
+  } while (FindNextFileW(search.get(), &found));
 }
 
 // Writes to a temporary file in the target's folder and renames it over the target on Commit.
 class Win32FileWriter final : public FileWriter {
  public:
   explicit Win32FileWriter(std::string path)
-      : path_(std::move(path)), wide_path_(WideFromUtf8(path_)) {
-    const DWORD attributes = AttributesForReplacement(wide_path_);
+      : path_(std::move(path)),
+        wide_path_(WideFromUtf8(path_)),
+        final_attributes_(AttributesForReplacement(wide_path_)) {
+    // Hidden and temporary until Commit, so that a file a killed run leaves behind stays out of
+    // listings and deploys; Commit gives it the attributes of the file it replaces.
+    const DWORD kept = final_attributes_ == FILE_ATTRIBUTE_NORMAL ? 0 : final_attributes_;
+    const DWORD attributes = kept | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY;
     // A name that is taken (left over by a process that ended early) is skipped; a bounded
     // number of tries keeps a folder that refuses everything from looping.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -108,6 +163,9 @@ class Win32FileWriter final : public FileWriter {
   void Commit() override {
     if (!file_) RaiseFileError("write", path_, ERROR_INVALID_HANDLE);
     if (!CloseHandle(file_.release())) RaiseFileError("write", path_, GetLastError());
+    if (!SetFileAttributesW(temporary_path_.c_str(), final_attributes_)) {
+      RaiseFileError("write", path_, GetLastError());
+    }
     if (!MoveFileExW(temporary_path_.c_str(), wide_path_.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       RaiseFileError("replace", path_, GetLastError());
@@ -118,6 +176,7 @@ class Win32FileWriter final : public FileWriter {
  private:
   std::string path_;
   std::wstring wide_path_;
+  DWORD final_attributes_;
   std::wstring temporary_path_;
   UniqueHandle file_;
   bool committed_ = false;
@@ -145,6 +204,8 @@ std::unique_ptr<TextReader> Win32FileSystem::OpenTextFile(const std::string& pat
 }
 
 std::unique_ptr<FileWriter> Win32FileSystem::CreateFileWriter(const std::string& path) {
+  const std::wstring folder = FolderOf(WideFromUtf8(path));
+  if (cleared_folders_.insert(folder).second) RemoveStaleTemporaryFiles(folder);
   return std::make_unique<Win32FileWriter>(path);
 }
 

@@ -4,6 +4,7 @@
 #define KESTROVA_PLATFORM_WIN32_WIN32_FILE_SYSTEM_H_
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/file_system.h"
@@ -22,10 +23,16 @@ class Win32FileSystem final : public FileSystem {
   // Reads the whole file at once; raises Failure 53 when it does not exist and 5 with the
   // system's reason when it cannot be read.
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
-  // The bytes go to a temporary file beside path, which replaces path on Commit
-  // (MoveFileExW, write-through). The writer removes the temporary file when dropped before
-  // Commit. Raises Failure 53 or 5 with the system's reason when the folder cannot take the file.
+  // The bytes go to a hidden, temporary file beside path, which takes the attributes of the file
+  // it replaces and replaces path on Commit (MoveFileExW, write-through). The writer removes the
+  // temporary file when dropped before Commit. The first writer into a folder removes the
+  // temporary files a killed run left there. Raises Failure 53 or 5 with the system's reason
+  // when the folder cannot take the file.
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+
+ private:
+  // The folders (with their final separator) cleared of stale temporary files so far.
+  std::set<std::wstring> cleared_folders_;
 };
 
 }  // namespace kestrova::win32

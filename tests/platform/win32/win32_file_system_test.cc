@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -297,6 +298,40 @@ TEST_F(Win32FileSystemTest, AWriterKeepsTheHiddenAttributeOfTheFileItReplaces) {
   EXPECT_EQ(FileBytes(path), "new");
   const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
   EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+TEST_F(Win32FileSystemTest, TemporaryFilesAreHiddenAndStaleOnesGoAtTheFirstWrite) {
+  // Left by a killed run, with names only close to the writer's own beside them.
+  const std::vector<std::string> others = {".kestrova-1a2b-3", "mend.htm.kestrova-1a2b",
+                                           "mend.htm.kestrova-1A2B-3",
+                                           "mend.htm.kestrova-123456789-1", "mend.htm"};
+  for (const std::string& name : others) PutFile(folder_.Path(name), "other");
+  PutFile(folder_.Path("mend.htm.kestrova-1a2b-3"), "stale");
+  PutFile(folder_.Path("other.htm.kestrova-ffffffff-0"), "stale");
+
+  auto writer = files_.CreateFileWriter(folder_.Path("mend.htm"));
+  writer->Write("new");
+  std::vector<std::string> during = folder_.Names();
+  for (const std::string& name : others) {
+    const auto found = std::find(during.begin(), during.end(), name);
+    ASSERT_NE(found, during.end()) << name;
+    during.erase(found);
+  }
+  ASSERT_EQ(during.size(), 1u);
+  EXPECT_EQ(during[0].rfind("mend.htm.kestrova-", 0), 0u) << during[0];
+  const DWORD temporary = GetFileAttributesW(WideFromUtf8(folder_.Path(during[0])).c_str());
+  // Wine keeps the hidden attribute on disk but not the temporary one, so only hidden is checked.
+  EXPECT_NE(temporary & FILE_ATTRIBUTE_HIDDEN, 0u);
+
+  // A second writer in the folder leaves the live writer's temporary file alone.
+  auto second = files_.CreateFileWriter(folder_.Path("other.htm"));
+  second->Commit();
+  EXPECT_NE(GetFileAttributesW(WideFromUtf8(folder_.Path(during[0])).c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  writer->Commit();
+  EXPECT_EQ(FileBytes(folder_.Path("mend.htm")), "new");
+  const DWORD committed = GetFileAttributesW(WideFromUtf8(folder_.Path("mend.htm")).c_str());
+  EXPECT_EQ(committed & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY), 0u);
 }
 
 TEST_F(Win32FileSystemTest, AWriterIntoAMissingFolderRaisesFileNotFound) {
