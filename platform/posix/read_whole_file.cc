@@ -7,17 +7,21 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/file_failure.h"
 #include "platform/posix/posix_failure.h"
 #include "platform/posix/unique_fd.h"
 
 namespace kestrova {
 
 std::string ReadWholeFile(const std::string& path) {
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK: opening a FIFO waits for a writer otherwise; a regular file reads as usual.
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) RaiseFileError("read", path, errno);
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) RaiseFileError("read", path, errno);
   if (S_ISDIR(info.st_mode)) RaiseFileError("read", path, EISDIR);
+  // A FIFO, a device or a socket could block or never end: only regular files are read.
+  if (!S_ISREG(info.st_mode)) RaiseFileError("read", path, false, "Not a regular file");
   std::string bytes;
   if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[1 << 16];
