@@ -4,6 +4,7 @@
 #define KESTROVA_BASE_ASCII_H_
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace kestrova {
@@ -26,6 +27,11 @@ constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) noexce
 constexpr bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) noexcept {
   return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
+
+// text with every control character written out so that a terminal shows it instead of obeying
+// it: C0 controls and DEL as \xHH, C1 controls in UTF-8 (0xC2 0x80 to 0xC2 0x9F) as \u00HH. Every
+// other byte stays as it is.
+std::string EscapeControlCharacters(std::string_view text);
 
 // Position of the first occurrence of needle in text at or after from, ASCII letters folded;
 // npos when there is none.

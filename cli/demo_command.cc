@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/ascii.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
 #include "mending/head_locator.h"
@@ -143,7 +144,8 @@ int RunDemoCommand(const ConsoleOptions& options, const std::string& examples_di
     for (const fs::path& page : PagesOf(web)) PrintHead(page, web);
     return cancel ? kExitCancelled : kExitSuccess;
   } catch (const std::exception& failure) {
-    std::fprintf(stderr, "fpkestrova: the demo failed: %s\n", EscapedLine(failure.what()).c_str());
+    std::fprintf(stderr, "fpkestrova: the demo failed: %s\n",
+                 EscapeControlCharacters(failure.what()).c_str());
     return kExitFailure;
   }
 }

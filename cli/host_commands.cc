@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/ascii.h"
 #include "base/failure.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
@@ -22,8 +23,8 @@ std::string PlainCaption(const std::string& caption) {
 
 // A failure's description may carry what a server sent (an address, an entry): it is escaped.
 int ReportFailure(const Failure& failure) {
-  std::fprintf(stderr, "fpkestrova: %s (error %d)\n", EscapedLine(failure.description()).c_str(),
-               failure.number());
+  std::fprintf(stderr, "fpkestrova: %s (error %d)\n",
+               EscapeControlCharacters(failure.description()).c_str(), failure.number());
   return kExitFailure;
 }
 
@@ -47,7 +48,7 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       return kExitCancelled;
     }
     // The destination may be line 2 of the server's inventory.
-    std::printf("%s\n", EscapedLine(destination).c_str());
+    std::printf("%s\n", EscapeControlCharacters(destination).c_str());
     return kExitSuccess;
   } catch (const Failure& failure) {
     return ReportFailure(failure);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/ascii.h"
 #include "base/failure.h"
 #include "cli/exit_codes.h"
 #include "mending/head_locator.h"
@@ -27,8 +28,9 @@ int RunPreviewCommand(const std::string& page_path, const std::string& mending_p
     mended = PreviewMendedPage(page, mending_file);
   } catch (const Failure& failure) {
     std::fprintf(stderr, "fpkestrova: cannot mend \"%s\" with \"%s\": %s (error %d)\n",
-                 EscapedLine(page_path).c_str(), EscapedLine(mending_path).c_str(),
-                 EscapedLine(failure.description()).c_str(), failure.number());
+                 EscapeControlCharacters(page_path).c_str(),
+                 EscapeControlCharacters(mending_path).c_str(),
+                 EscapeControlCharacters(failure.description()).c_str(), failure.number());
     return kExitFailure;
   }
   if (std::fwrite(mended.data(), 1, mended.size(), stdout) != mended.size() ||

@@ -22,23 +22,6 @@ bool IsReservedDeviceName(std::string_view segment) {
          base[3] >= '0' && base[3] <= '9';
 }
 
-// Quotes an entry for a message, showing control characters as escapes.
-std::string Printable(std::string_view entry) {
-  std::string out;
-  for (const char c : entry) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      constexpr char kHex[] = "0123456789ABCDEF";
-      out += "\\x";
-      out.push_back(kHex[byte >> 4]);
-      out.push_back(kHex[byte & 0xF]);
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::vector<std::string> SplitInventoryText(std::string_view text) {
@@ -88,9 +71,9 @@ std::string UnsafeEntryReason(std::string_view entry) {
 void CheckEntryIsSafe(std::string_view entry) {
   const std::string reason = UnsafeEntryReason(entry);
   if (reason.empty()) return;
-  RaiseProgramError(errUnsafeEntry, "The inventory lists the entry \"" + Printable(entry) +
-                                        "\", which cannot be used: " + reason +
-                                        ". Nothing was written for it.");
+  RaiseProgramError(errUnsafeEntry,
+                    "The inventory lists the entry \"" + EscapeControlCharacters(entry) +
+                        "\", which cannot be used: " + reason + ". Nothing was written for it.");
 }
 
 }  // namespace kestrova

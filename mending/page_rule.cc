@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "base/ascii.h"
 #include "mending/entry_paths.h"
 
 namespace kestrova {
@@ -34,20 +35,6 @@ constexpr std::array<std::string_view, 17> kHtmlOpenings = {"<!doctype html",
 
 constexpr std::string_view kMetadataFolderPrefix = "_vti_";
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t k = 0; k < prefix.size(); ++k) {
-    if (AsciiLower(text[k]) != prefix[k]) return false;
-  }
-  return true;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && StartsWithIgnoringCase(a, b);
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 

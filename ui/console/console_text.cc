@@ -40,13 +40,6 @@ std::string ReplaceControls(std::string_view text, char replacement, Keep keep) 
   return out;
 }
 
-void AppendHex(std::string& out, unsigned value, int digits) {
-  constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
-    out += kHexDigits[(value >> shift) & 0xF];
-  }
-}
-
 }  // namespace
 
 std::string PrintableLines(std::string_view text) {
@@ -65,24 +58,6 @@ std::string PrintableLines(std::string_view text) {
 
 std::string PrintableLine(std::string_view text) {
   return ReplaceControls(text, ' ', [](char) { return false; });
-}
-
-std::string EscapedLine(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (IsC1ControlAt(text, i)) {
-      out += "\\u00";
-      AppendHex(out, static_cast<unsigned char>(text[++i]), 2);
-    } else if (IsControl(c)) {
-      out += "\\x";
-      AppendHex(out, static_cast<unsigned char>(c), 2);
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 std::string FitToColumns(std::string_view text, int columns) {

@@ -19,11 +19,6 @@ std::string PrintableLines(std::string_view text);
 // The text on one line: every control character, line breaks included, becomes a space.
 std::string PrintableLine(std::string_view text);
 
-// The text on one line with every control character, line breaks included, written as an escape
-// ("\x1B" for a byte, "\u009B" for a C1 control), so that what a server sent shows as it is and
-// cannot steer the terminal. Other text, backslashes included, stays as it is.
-std::string EscapedLine(std::string_view text);
-
 // The first columns characters of text, counting a UTF-8 sequence as one character and never
 // cutting one apart. Returns text whole when it is short enough; empty for columns <= 0.
 std::string FitToColumns(std::string_view text, int columns);
