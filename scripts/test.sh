@@ -18,19 +18,21 @@ build_preset linux-sanitize
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_ctest --test-dir build/linux-sanitize -j "$(nproc)"
 
-echo "==== fuzzing the head rewrite (bounded)"
+echo "==== fuzzing the head rewrite, the head locator and the inventory reading (bounded)"
 cmake --preset linux-fuzz > /dev/null
-cmake --build --preset linux-fuzz -j "$(nproc)" --target rewrite_fuzz
-fuzz_corpus=$(mktemp -d)
-if build/linux-fuzz/fuzz/rewrite_fuzz -max_total_time="${KESTROVA_FUZZ_SECONDS:-60}" \
-    -max_len=4096 -print_final_stats=1 "$fuzz_corpus" fuzz/corpus/rewrite 2> fuzz.log; then
-  passed=$((passed + 1))
-  tail -n 3 fuzz.log
-else
-  failed=$((failed + 1))
-  tail -n 40 fuzz.log
-fi
-rm -rf "$fuzz_corpus" fuzz.log
+cmake --build --preset linux-fuzz -j "$(nproc)" --target rewrite_fuzz head_locator_fuzz inventory_fuzz
+for target in rewrite head_locator inventory; do
+  fuzz_corpus=$(mktemp -d)
+  if "build/linux-fuzz/fuzz/${target}_fuzz" -max_total_time="${KESTROVA_FUZZ_SECONDS:-40}" \
+      -max_len=4096 -print_final_stats=1 "$fuzz_corpus" "fuzz/corpus/$target" 2> fuzz.log; then
+    passed=$((passed + 1))
+    echo "$target: $(grep -E '^stat::number_of_executed_units' fuzz.log)"
+  else
+    failed=$((failed + 1))
+    tail -n 40 fuzz.log
+  fi
+  rm -rf "$fuzz_corpus" fuzz.log
+done
 
 echo "==== format check"
 mapfile -t sources < <(git ls-files '*.cc' '*.h')
