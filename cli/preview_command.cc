@@ -16,6 +16,7 @@ std::string PreviewMendedPage(std::string_view page, std::string_view mending_fi
   const MendingHead mending =
       ReadMendingHead(HeadInnerHtml(mending_file, LocateHead(mending_file)));
   const HeadLocation page_head = LocateHead(page);
+  CheckHeadIsClosed(page_head);
   return ReplaceHeadInnerHtml(page, page_head,
                               RewritePageHead(HeadInnerHtml(page, page_head), mending));
 }

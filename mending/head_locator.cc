@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "base/failure.h"
 #include "mending/html_head_tokenizer.h"
 
 namespace kestrova {
@@ -616,6 +617,13 @@ std::string ReplaceHeadInnerHtml(std::string_view page, const HeadLocation& wher
   if (!where.has_start_tag) result.append(kClose);
   result.append(page.substr(end));
   return result;
+}
+
+void CheckHeadIsClosed(const HeadLocation& where) {
+  if (where.unclosed_element.empty()) return;
+  RaiseProgramError(kErrInvalidArgument,
+                    "The head is malformed: the <" + std::string(where.unclosed_element) +
+                        "> element is never closed, so the head runs to the end of the file.");
 }
 
 }  // namespace kestrova

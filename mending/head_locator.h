@@ -28,6 +28,10 @@ struct HeadLocation {
 // page. A UTF-8 byte order mark at the start is skipped. Any input gives a location within it.
 HeadLocation LocateHead(std::string_view page);
 
+// Raises error 5 when the head runs to the end of the page because an element in it is never
+// closed: such a head holds the page's body as well, and rewriting it would drop the body.
+void CheckHeadIsClosed(const HeadLocation& where);
+
 // The bytes of the head's inner HTML; `where` is clamped to the page.
 std::string_view HeadInnerHtml(std::string_view page, const HeadLocation& where);
 

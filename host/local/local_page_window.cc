@@ -18,12 +18,8 @@ LocalPageWindow::LocalPageWindow(std::string path,
       on_activate_(std::move(on_activate)),
       on_close_(std::move(on_close)) {
   // A raw text element or template left open takes the rest of the file into the head, body and
-  // all: rewriting that head would drop the body, so such a file is refused as it stands.
-  if (!head_.unclosed_element.empty()) {
-    RaiseProgramError(kErrInvalidArgument,
-                      "The head is malformed: the <" + std::string(head_.unclosed_element) +
-                          "> element is never closed, so the head runs to the end of the file.");
-  }
+  // all: such a file is refused as it stands.
+  CheckHeadIsClosed(head_);
 }
 
 void LocalPageWindow::CheckOpen() const {

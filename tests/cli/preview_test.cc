@@ -89,6 +89,9 @@ TEST(PreviewCommandTest, FailuresGoToStandardErrorWithNonZeroExit) {
       {"a malformed mending head", page,
        folder.Write("bad.htm", "<head><meta a=1><meta b=2><link c=3><!-- never closed</head>"),
        "mending head"},
+      {"a page whose title is never closed",
+       folder.Write("open.htm", "<head><title>x</head><body>text</body>"),
+       folder.Write("m2.htm", kMending), "<title> element is never closed"},
   };
   for (const Case& c : cases) {
     const CommandResult result = RunCommand(kProgram, {"preview", c.page, c.mending});
