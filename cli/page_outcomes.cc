@@ -54,7 +54,9 @@ std::vector<PageOutcome> PageOutcomes(const std::vector<ListedPage>& pages,
     outcome.page = EntryRelativePagePath(page.entry, '/');
     if (!page.mended) {
       outcome.result = PageResult::kPassedOver;
-      outcome.reason = page.entry.empty()             ? "The entry is empty."
+      // The note names the page already: "Passed over PAGE: why".
+      const std::string named = "Passed over " + outcome.page + ": ";
+      outcome.reason = page.note.starts_with(named)   ? page.note.substr(named.size())
                        : !page.note.empty()           ? page.note
                        : page.head_before.has_value() ? "The page could not be read."
                                                       : "There is no such page in the web.";
