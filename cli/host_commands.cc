@@ -46,6 +46,8 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
   if (!std::filesystem::is_directory(web_path, error)) {
     std::fprintf(stderr, "fpkestrova: \"%s\" is not a folder holding a web.\n", web_path.c_str());
     summary.exit_code = kExitFailure;
+    summary.failure =
+        RecordedFailure{kErrPathNotFound, "\"" + web_path + "\" is not a folder holding a web."};
   } else {
     try {
       std::optional<TemporaryFolder> copy;
@@ -73,9 +75,9 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       summary.exit_code = ReportFailure(failure);
       summary.failure = RecordedFailure{failure.number(), failure.description()};
     } catch (const std::exception& failure) {
-      std::fprintf(stderr, "fpkestrova: the dry run failed: %s\n",
-                   EscapeControlCharacters(failure.what()).c_str());
+      std::fprintf(stderr, "fpkestrova: %s\n", EscapeControlCharacters(failure.what()).c_str());
       summary.exit_code = kExitFailure;
+      summary.failure = RecordedFailure{kErrPathFileAccess, failure.what()};
     }
   }
   summary.seconds =
