@@ -84,6 +84,25 @@ TEST_F(PublishSummaryTest, DryRunShowsWhatPublishThenDoes) {
                           "1 mended, 0 unchanged, 3 passed over\n");
 }
 
+// Files a link in the web leads to stay as they are: a linked page is mended in the copy only, and
+// a linked folder is not followed out of it.
+TEST_F(PublishSummaryTest, DryRunLeavesLinkedFilesAlone) {
+  const std::string outside = folder_.Write("outside/b.htm", kPage);
+  fs::create_symlink(outside, web_ + "/b.htm");
+  fs::create_directory_symlink(folder_.path() + "/outside", web_ + "/sub");
+  server_.SetMendFolder({{"inventory.txt", "12/7/2026\r\n" + server_.SiteUrl() +
+                                               "\r\nb.htm\r\nsub--b.htm\r\ninventory.txt\r\n"},
+                         {"b.htm", kMending},
+                         {"sub--b.htm", kMending}});
+  const CommandResult dry = RunCommand(
+      kProgram, {"publish", "--dry-run", "--stat", web_, "-q", "--destination", server_.SiteUrl()});
+  EXPECT_EQ(dry.exit_code, 0) << dry.err;
+  EXPECT_EQ(dry.out.rfind("b.htm | +", 0), 0u) << dry.out;
+  EXPECT_EQ(ReadBytes(outside), kPage);
+  EXPECT_FALSE(fs::exists(folder_.path() + "/outside/kestrova"));
+  EXPECT_FALSE(fs::exists(web_ + "/kestrova"));
+}
+
 TEST_F(PublishSummaryTest, JsonHoldsTheCountsAndTheFailure) {
   CommandResult result =
       RunCommand(kProgram, {"publish", "--json", web_, "-q", "--destination", server_.SiteUrl()});
