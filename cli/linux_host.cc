@@ -11,8 +11,12 @@ LinuxHost::LinuxHost(const ConsoleOptions& options)
       ui_(options),
       recording_ui_(ui_, record_,
                     [this] {
-                      record_.mend_phase_began = true;
-                      record_.pages = ListPages(services_, web_path_);
+                      // Only the summary needs the list: nothing here may disturb the publish.
+                      try {
+                        record_.pages = ListPages(services_, web_path_);
+                      } catch (...) {
+                        record_.pages.clear();
+                      }
                     }),
       services_{recording_ui_,
                 browser_,

@@ -35,7 +35,6 @@ struct PublishRecord {
   // Body bytes received from the server, inventory included.
   std::uint64_t bytes_received = 0;
   // The local inventory's entries in order, once the mend phase began.
-  bool mend_phase_began = false;
   std::vector<ListedPage> pages;
   // The failure the add-in reported, when one did.
   std::optional<RecordedFailure> failure;
