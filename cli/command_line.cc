@@ -144,8 +144,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
   app.add_subcommand("demo-mend", "The menu's Demo mend command.");
   app.add_subcommand("help", "Show this help and exit.");
   for (CLI::App* sub : app.get_subcommands({})) sub->fallthrough();
-  for (CLI::Option* option : app.get_options({}))
+  for (CLI::Option* option : app.get_options({})) {
     option->description(Wrapped(option->get_description()));
+  }
   for (CLI::Option* option : publish->get_options({})) {
     option->description(Wrapped(option->get_description()));
   }
@@ -175,7 +176,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
     return line;
   }
   if (chosen[0]->get_name() == "help") {
-    std::fputs(app.help().c_str(), stdout);
+    // app.help() would show the help of the chosen command, "help" itself.
+    std::fputs(
+        app.get_formatter()->make_help(&app, "fpkestrova", CLI::AppFormatMode::Normal).c_str(),
+        stdout);
     line.exit_code = kExitSuccess;
     return line;
   }
@@ -187,7 +191,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
   if (on_missing == "publish") options.on_missing = OnMissing::kPublish;
   if (on_missing == "cancel") options.on_missing = OnMissing::kCancel;
   line.words.push_back(chosen[0]->get_name());
-  if (!web.empty() || publish->parsed()) line.words.push_back(web);
+  if (publish->parsed()) line.words.push_back(web);
   for (const std::string& file : page_and_mending) line.words.push_back(file);
   return line;
 }
