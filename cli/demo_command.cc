@@ -12,6 +12,7 @@
 #include "base/ascii.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
+#include "cli/temporary_folder.h"
 #include "mending/head_locator.h"
 #include "mending/inventory.h"
 #include "platform/posix/read_whole_file.h"
@@ -65,24 +66,6 @@ class ServiceServer {
   std::thread thread_;
 };
 
-// A temporary folder removed with its content at the end.
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "fpkestrova-demo-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a folder");
-    path_ = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // The web's pages, without the mend folder's mending files.
 std::vector<fs::path> PagesOf(const fs::path& web) {
   std::vector<fs::path> pages;
@@ -120,7 +103,7 @@ int RunDemoCommand(const ConsoleOptions& options, const std::string& examples_di
     return kExitFailure;
   }
   try {
-    TemporaryFolder folder;
+    TemporaryFolder folder("fpkestrova-demo");
     const fs::path web = folder.path() / "web";
     fs::copy(examples / "web", web, fs::copy_options::recursive);
     ServiceServer server(examples / "service");

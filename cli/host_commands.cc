@@ -1,12 +1,17 @@
 #include "cli/host_commands.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "base/ascii.h"
 #include "base/failure.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
+#include "cli/publish_summary.h"
+#include "cli/temporary_folder.h"
+#include "cli/web_copy.h"
 #include "ui/console/console_text.h"
 
 namespace kestrova {
@@ -30,29 +35,63 @@ int ReportFailure(const Failure& failure) {
 
 }  // namespace
 
-int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path) {
+int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path,
+                      const PublishFlags& flags) {
+  const auto started = std::chrono::steady_clock::now();
+  PublishSummary summary;
+  summary.web = web_path;
+  summary.dry_run = flags.dry_run;
+  summary.destination = options.destination.value_or("");
   std::error_code error;
   if (!std::filesystem::is_directory(web_path, error)) {
     std::fprintf(stderr, "fpkestrova: \"%s\" is not a folder holding a web.\n", web_path.c_str());
-    return kExitFailure;
+    summary.exit_code = kExitFailure;
+    summary.failure =
+        RecordedFailure{kErrPathNotFound, "\"" + web_path + "\" is not a folder holding a web."};
+  } else {
+    try {
+      std::optional<TemporaryFolder> copy;
+      std::string work_path = web_path;
+      if (flags.dry_run) {
+        copy.emplace("fpkestrova-dry-run");
+        work_path = (copy->path() / "web").string();
+        if (!options.quiet) {
+          std::fprintf(stderr, "fpkestrova: dry run on a copy of the web in %s\n",
+                       EscapeControlCharacters(work_path).c_str());
+        }
+        CopyWeb(web_path, work_path);
+      }
+      bool cancel = false;
+      {
+        LinuxHost host(options);
+        cancel = host.OpenAndPublish(work_path, summary.destination);
+        summary.record = host.record();
+      }
+      summary.pages = PageOutcomes(summary.record.pages, work_path);
+      summary.failure = summary.record.failure;
+      summary.exit_code = cancel ? kExitCancelled : kExitSuccess;
+      if (cancel && !options.quiet) std::fputs("fpkestrova: publishing cancelled.\n", stderr);
+    } catch (const Failure& failure) {
+      summary.exit_code = ReportFailure(failure);
+      summary.failure = RecordedFailure{failure.number(), failure.description()};
+    } catch (const std::exception& failure) {
+      std::fprintf(stderr, "fpkestrova: %s\n", EscapeControlCharacters(failure.what()).c_str());
+      summary.exit_code = kExitFailure;
+      summary.failure = RecordedFailure{kErrPathFileAccess, failure.what()};
+    }
   }
-  try {
-    std::string destination = options.destination.value_or("");
-    bool cancel = false;
-    {
-      LinuxHost host(options);
-      cancel = host.OpenAndPublish(web_path, destination);
-    }
-    if (cancel) {
-      if (!options.quiet) std::fputs("fpkestrova: publishing cancelled.\n", stderr);
-      return kExitCancelled;
-    }
+  summary.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (flags.json) {
+    std::fputs(SummaryJson(summary).c_str(), stdout);
+  } else if (flags.dry_run) {
+    const std::string text = flags.stat ? PageStat(summary.pages) : PageDiffs(summary.pages);
+    if (summary.exit_code != kExitFailure) std::fputs(text.c_str(), stdout);
+  } else if (summary.exit_code == kExitSuccess) {
     // The destination may be line 2 of the server's inventory.
-    std::printf("%s\n", EscapeControlCharacters(destination).c_str());
-    return kExitSuccess;
-  } catch (const Failure& failure) {
-    return ReportFailure(failure);
+    std::printf("%s\n", EscapeControlCharacters(summary.destination).c_str());
   }
+  return summary.exit_code;
 }
 
 int RunMenuCommand(const ConsoleOptions& options) {

@@ -6,13 +6,17 @@
 #include <string>
 #include <string_view>
 
+#include "cli/command_line.h"
 #include "ui/console/console_user_interface.h"
 
 namespace kestrova {
 
 // Publishes the web in the folder at web_path: prints the final destination on standard output.
-// Returns kExitSuccess when publishing may go on, kExitCancelled when not.
-int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path);
+// Returns kExitSuccess when publishing may go on, kExitCancelled when not. With flags.dry_run the
+// web is copied to a temporary folder and the copy published, leaving the web as it is, and the
+// changes to the heads are printed instead; with flags.json a JSON summary is printed instead.
+int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path,
+                      const PublishFlags& flags = {});
 
 // Prints the host's menu bar as the connected add-in left it.
 int RunMenuCommand(const ConsoleOptions& options);

@@ -1,5 +1,7 @@
 #include "cli/linux_host.h"
 
+#include "cli/counting_transfer_control.h"
+#include "cli/page_outcomes.h"
 #include "platform/posix/curl_transfer_control.h"
 
 namespace kestrova {
@@ -7,11 +9,29 @@ namespace kestrova {
 LinuxHost::LinuxHost(const ConsoleOptions& options)
     : browser_(stdout),
       ui_(options),
-      services_{ui_,         browser_,
-                pump_,       files_,
-                last_error_, [this] { return std::make_unique<CurlTransferControl>(pump_); }},
+      recording_ui_(ui_, record_,
+                    [this] {
+                      // Only the summary needs the list: nothing here may disturb the publish.
+                      try {
+                        record_.pages = ListPages(services_, web_path_);
+                      } catch (...) {
+                        record_.pages.clear();
+                      }
+                    }),
+      services_{recording_ui_,
+                browser_,
+                pump_,
+                files_,
+                last_error_,
+                [this] {
+                  return std::make_unique<CountingTransferControl>(
+                      std::make_unique<CurlTransferControl>(pump_), record_.bytes_received);
+                }},
       application_(std::make_shared<host::LocalApplication>()),
       addin_(std::make_unique<FPKestrova>(application_, services_)) {
+  services_.on_failure = [this](const Failure& failure) {
+    record_.failure = RecordedFailure{failure.number(), failure.description()};
+  };
   addin_->OnConnection(*application_);
   addin_->OnStartupComplete();
 }
@@ -27,6 +47,8 @@ void LinuxHost::OpenWeb(const std::string& path) {
 }
 
 bool LinuxHost::OpenAndPublish(const std::string& path, std::string& destination) {
+  record_ = PublishRecord{};
+  web_path_ = path;
   host::LocalWeb web(path);
   application_->RaiseWebOpen(web);
   bool cancel = false;

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "addin/fp_kestrova.h"
+#include "cli/publish_record.h"
+#include "cli/recording_user_interface.h"
 #include "host/local/local_application.h"
 #include "host/local/local_web.h"
 #include "platform/posix/desktop_browser.h"
@@ -31,6 +33,8 @@ class LinuxHost {
   FPKestrova& addin() { return *addin_; }
   host::LocalApplication& application() { return *application_; }
   ConsoleUserInterface& ui() { return ui_; }
+  // What the publishes so far did; a publish starts it afresh.
+  const PublishRecord& record() const { return record_; }
 
   // Opens the web in the folder at path (OnWebOpen), then publishes it (OnBeforeWebPublish)
   // with destination as the host's destination. Returns the cancel flag.
@@ -46,6 +50,9 @@ class LinuxHost {
   DesktopBrowser browser_;
   LastError last_error_;
   ConsoleUserInterface ui_;
+  PublishRecord record_;
+  std::string web_path_;  // of the publish under way
+  RecordingUserInterface recording_ui_;
   PublishServices services_;
   std::shared_ptr<host::LocalApplication> application_;
   std::unique_ptr<FPKestrova> addin_;

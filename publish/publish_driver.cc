@@ -125,6 +125,7 @@ void PublishDriver::HandleFailureSafely(const Failure& failure, bool& cancel) {
 }
 
 void PublishDriver::HandleFailure(const Failure& failure, bool& cancel) {
+  if (services_.on_failure) services_.on_failure(failure);
   const std::int32_t number = failure.number();
   if (number == errNoMendFolder) {
     FrmNotClient dialog(services_.browser);

@@ -34,6 +34,9 @@ struct PublishServices {
   // Reads an inventory's date line; raises Failure 13 for text that is no date. On Windows the
   // system's own conversion, so that the add-in accepts exactly the dates the platform accepts.
   DateTime (*convert_date)(std::string_view text) = ConvertToDate;
+  // Told of each failure the publish driver reports to the user, before its dialog shows (when
+  // set); a host that sums up the run keeps it.
+  std::function<void(const Failure&)> on_failure = {};
 };
 
 }  // namespace kestrova

@@ -22,15 +22,16 @@ install_missing_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What the native build needs.
+# What the native build needs (scdoc turns the man page's source into troff).
 LINUX_BUILD_PACKAGES=(
   cmake make g++ pkg-config ca-certificates
-  libgumbo-dev libcurl4-openssl-dev libssl-dev libcpp-httplib-dev
+  libgumbo-dev libcurl4-openssl-dev libssl-dev libcpp-httplib-dev libcli11-dev scdoc
 )
 
-# What the tests, the fuzz run, the format check and the benchmarks need on top.
+# What the tests, the fuzz run, the format check, the package check and the benchmarks need on
+# top.
 LINUX_TEST_PACKAGES=(
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev patch dpkg-dev man-db
   clang clang-format libclang-rt-14-dev
   python3.11-doc postgresql-doc-15 qtbase5-doc-html
 )

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native tests, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a bounded fuzz run, the format check and the Windows tests under Wine.
+# UndefinedBehaviorSanitizer, a bounded fuzz run, the format check, the Debian package of
+# fpkestrova and the Windows tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -61,6 +62,7 @@ run_counted_script() {
   fi
 }
 
+run_counted_script package scripts/test-package.sh "the Debian package of fpkestrova"
 run_counted_script windows scripts/test-windows.sh "Windows build and tests under Wine"
 run_counted_script windows-ui scripts/test-windows-ui.sh "the Windows windows under Wine and Xvfb"
 run_counted_script addin scripts/test-addin.sh "FPKestrova.dll in a stand-in FrontPage under Wine and Xvfb"

@@ -105,6 +105,7 @@ TEST(PreviewCommandTest, CommandLine) {
   const CommandResult help = RunCommand(kProgram, {"--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("preview PAGE MENDING"), std::string::npos);
+  EXPECT_EQ(RunCommand(kProgram, {"help"}).out, help.out);
 
   const CommandResult version = RunCommand(kProgram, {"--version"});
   EXPECT_EQ(version.exit_code, 0);

@@ -1,0 +1,87 @@
+#include "cli/page_outcomes.h"
+
+#include <optional>
+
+#include "base/failure.h"
+#include "mending/entry_paths.h"
+#include "mending/head_locator.h"
+#include "mending/inventory.h"
+#include "platform/posix/read_whole_file.h"
+#include "publish/mend_phase.h"
+
+namespace kestrova {
+namespace {
+
+// The head's inner HTML of the page at path; nothing when it cannot be read.
+std::optional<std::string> ReadHead(const std::string& path) {
+  try {
+    const std::string bytes = ReadWholeFile(path);
+    return std::string(HeadInnerHtml(bytes, LocateHead(bytes)));
+  } catch (const Failure&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::vector<ListedPage> ListPages(const PublishServices& services, const std::string& web_path) {
+  std::vector<ListedPage> pages;
+  std::vector<std::string> lines;
+  try {
+    lines = ReadLocalInventoryLines(services, MendFolderPath(web_path));
+  } catch (const Failure&) {
+    return pages;
+  }
+  // lines[0] is the site's address; the entries follow.
+  for (std::size_t index = 1; index < lines.size(); ++index) {
+    ListedPage page;
+    page.entry = lines[index];
+    if (!page.entry.empty() && UnsafeEntryReason(page.entry).empty()) {
+      page.head_before = ReadHead(EntryPagePath(web_path, page.entry, '/'));
+    }
+    pages.push_back(std::move(page));
+  }
+  return pages;
+}
+
+std::vector<PageOutcome> PageOutcomes(const std::vector<ListedPage>& pages,
+                                      const std::string& web_path) {
+  std::vector<PageOutcome> outcomes;
+  for (const ListedPage& page : pages) {
+    // An empty line names no file: it is no page to report.
+    if (!page.looked_at || page.entry.empty()) continue;
+    PageOutcome outcome;
+    outcome.page = EntryRelativePagePath(page.entry, '/');
+    if (!page.mended) {
+      outcome.result = PageResult::kPassedOver;
+      // The note names the page already: "Passed over PAGE: why".
+      const std::string named = "Passed over " + outcome.page + ": ";
+      outcome.reason = page.note.starts_with(named)   ? page.note.substr(named.size())
+                       : !page.note.empty()           ? page.note
+                       : page.head_before.has_value() ? "The page could not be read."
+                                                      : "There is no such page in the web.";
+      outcomes.push_back(std::move(outcome));
+      continue;
+    }
+    outcome.head_before = page.head_before.value_or("");
+    outcome.head_after = ReadHead(EntryPagePath(web_path, page.entry, '/')).value_or("");
+    outcome.result =
+        outcome.head_after == outcome.head_before ? PageResult::kUnchanged : PageResult::kMended;
+    outcomes.push_back(std::move(outcome));
+  }
+  return outcomes;
+}
+
+const char* PageResultName(PageResult result) {
+  switch (result) {
+    case PageResult::kMended:
+      return "mended";
+    case PageResult::kUnchanged:
+      return "unchanged";
+    case PageResult::kPassedOver:
+      break;
+  }
+  return "passed over";
+}
+
+}  // namespace kestrova

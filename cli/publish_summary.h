@@ -1,0 +1,40 @@
+// What fpkestrova publish prints at the end for a script or a reviewer: the JSON summary, and the
+// dry run's diffs or one line per page.
+#ifndef KESTROVA_CLI_PUBLISH_SUMMARY_H_
+#define KESTROVA_CLI_PUBLISH_SUMMARY_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/page_outcomes.h"
+#include "cli/publish_record.h"
+
+namespace kestrova {
+
+struct PublishSummary {
+  std::string web;
+  std::string destination;
+  bool dry_run = false;
+  int exit_code = 0;
+  double seconds = 0;
+  PublishRecord record;
+  std::vector<PageOutcome> pages;
+  // The failure that ended the run: the one the add-in reported, or the one the host met.
+  std::optional<RecordedFailure> failure;
+};
+
+// One JSON object on one line, ending in LF.
+std::string SummaryJson(const PublishSummary& summary);
+
+// The unified diff of the head of every page the mend changes, "a/PAGE" before and "b/PAGE"
+// after.
+std::string PageDiffs(const std::vector<PageOutcome>& pages);
+
+// One line per page looked at ("PAGE | +3 -2", "PAGE | unchanged", "PAGE | passed over: why"),
+// then a line of totals.
+std::string PageStat(const std::vector<PageOutcome>& pages);
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_CLI_PUBLISH_SUMMARY_H_

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "cli/unified_diff.h"
+#include "mending/head_locator.h"
+#include "mending/head_rewrite.h"
+#include "tests/cli/command_runner.h"
+#include "tests/publish/mend_service_server.h"
+
+namespace kestrova::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = FPKESTROVA_PATH;
+
+const std::string kPage =
+    "<html><head>\r\n<title>Old</title>\r\n<meta name=\"keywords\" content=\"old\">\r\n"
+    "<link rel=\"stylesheet\" href=\"s.css\">\r\n</head><body>x</body></html>\r\n";
+const std::string kMending =
+    "<html><head>\r\n<title>New</title>\r\n<meta name=\"description\" content=\"new\">\r\n"
+    "<meta name=\"keywords\" content=\"new\">\r\n<!-- Keywords by Kestrova -->\r\n"
+    "<meta name=\"robots\" content=\"all\">\r\n</head></html>\r\n";
+
+std::string Head(const std::string& page) {
+  return std::string(HeadInnerHtml(page, LocateHead(page)));
+}
+
+// Every file under folder with its bytes.
+std::map<std::string, std::string> Files(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& item : fs::recursive_directory_iterator(folder)) {
+    files[item.path().string()] = item.is_regular_file() ? ReadBytes(item.path().string()) : "";
+  }
+  return files;
+}
+
+class PublishSummaryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_.Write("web/a.htm", kPage);
+    folder_.Write("web/notes.txt", "plain text\n");
+    web_ = folder_.path() + "/web";
+    inventory_ = "12/7/2026\r\n" + server_.SiteUrl() + "\r\na.htm\r\nnotes.txt\r\ngone.htm\r\n" +
+                 "inventory.txt\r\n";
+    server_.SetMendFolder({{"inventory.txt", inventory_},
+                           {"a.htm", kMending},
+                           {"notes.txt", kMending},
+                           {"gone.htm", kMending}});
+  }
+
+  TempFolder folder_;
+  std::string web_;
+  std::string inventory_;
+  MendServiceServer server_;
+};
+
+// The dry run leaves the web as it was, and its diff is the change the publish then makes.
+TEST_F(PublishSummaryTest, DryRunShowsWhatPublishThenDoes) {
+  const auto before = Files(web_);
+  const CommandResult dry = RunCommand(
+      kProgram, {"publish", "--dry-run", web_, "-q", "--destination", server_.SiteUrl()});
+  ASSERT_EQ(dry.exit_code, 0) << dry.err;
+  EXPECT_EQ(Files(web_), before);
+  const CommandResult stat = RunCommand(
+      kProgram, {"publish", "--dry-run", "--stat", web_, "-q", "--destination", server_.SiteUrl()});
+  EXPECT_EQ(stat.exit_code, 0) << stat.err;
+  EXPECT_EQ(Files(web_), before);
+
+  const CommandResult real =
+      RunCommand(kProgram, {"publish", web_, "-q", "--destination", server_.SiteUrl()});
+  ASSERT_EQ(real.exit_code, 0) << real.err;
+  const std::string mended_head = Head(ReadBytes(web_ + "/a.htm"));
+  ASSERT_NE(mended_head, Head(kPage));
+  EXPECT_EQ(dry.out, UnifiedDiff(Head(kPage), mended_head, "a/a.htm", "b/a.htm"));
+  const DiffCounts counts = CountDiffLines(Head(kPage), mended_head);
+  EXPECT_EQ(stat.out, "a.htm | +" + std::to_string(counts.added) + " -" +
+                          std::to_string(counts.removed) +
+                          "\nnotes.txt | passed over: it is not an HTML page.\n"
+                          "gone.htm | passed over: There is no such page in the web.\n"
+                          "inventory.txt | passed over: There is no such page in the web.\n"
+                          "1 mended, 0 unchanged, 3 passed over\n");
+}
+
+// Files a link in the web leads to stay as they are: a linked page is mended in the copy only, and
+// a linked folder is not followed out of it.
+TEST_F(PublishSummaryTest, DryRunLeavesLinkedFilesAlone) {
+  const std::string outside = folder_.Write("outside/b.htm", kPage);
+  fs::create_symlink(outside, web_ + "/b.htm");
+  fs::create_directory_symlink(folder_.path() + "/outside", web_ + "/sub");
+  server_.SetMendFolder({{"inventory.txt", "12/7/2026\r\n" + server_.SiteUrl() +
+                                               "\r\nb.htm\r\nsub--b.htm\r\ninventory.txt\r\n"},
+                         {"b.htm", kMending},
+                         {"sub--b.htm", kMending}});
+  const CommandResult dry = RunCommand(
+      kProgram, {"publish", "--dry-run", "--stat", web_, "-q", "--destination", server_.SiteUrl()});
+  EXPECT_EQ(dry.exit_code, 0) << dry.err;
+  EXPECT_EQ(dry.out.rfind("b.htm | +", 0), 0u) << dry.out;
+  EXPECT_EQ(ReadBytes(outside), kPage);
+  EXPECT_FALSE(fs::exists(folder_.path() + "/outside/kestrova"));
+  EXPECT_FALSE(fs::exists(web_ + "/kestrova"));
+}
+
+TEST_F(PublishSummaryTest, JsonHoldsTheCountsAndTheFailure) {
+  CommandResult result =
+      RunCommand(kProgram, {"publish", "--json", web_, "-q", "--destination", server_.SiteUrl()});
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  // One object on one line, and nothing else on standard output.
+  ASSERT_EQ(result.out.find('\n'), result.out.size() - 1) << result.out;
+  EXPECT_EQ(result.out.front(), '{');
+  const std::string bodies = std::to_string(2 * inventory_.size() + 3 * kMending.size());
+  for (const std::string& member :
+       {"\"destination\":\"" + server_.SiteUrl() + "\"", std::string("\"dry_run\":false"),
+        std::string("\"entries_downloaded\":4,\"entries_on_server\":4"),
+        "\"bytes_received\":" + bodies,
+        std::string("\"pages_mended\":1,\"pages_unchanged\":0,\"pages_passed_over\":3"),
+        std::string("{\"page\":\"notes.txt\",\"result\":\"passed over\",\"reason\":\"it is not "
+                    "an HTML page.\"}"),
+        std::string("\"failure\":null}")}) {
+    EXPECT_NE(result.out.find(member), std::string::npos) << member << "\n" << result.out;
+  }
+
+  // The local copy is current now: nothing is downloaded and the page comes out as it is.
+  result = RunCommand(kProgram, {"publish", web_, "--json", "-q"});
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find("\"entries_downloaded\":0,"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("\"pages_mended\":0,\"pages_unchanged\":1,"), std::string::npos)
+      << result.out;
+
+  // A site without mends: the failure, with its number, and the exit status of a cancel.
+  MendServiceServer bare;
+  folder_.Write("bare/a.htm", kPage);
+  result = RunCommand(kProgram, {"publish", "--dry-run", "--json", folder_.path() + "/bare",
+                                 "--destination", bare.SiteUrl()});
+  EXPECT_EQ(result.exit_code, 3) << result.err;
+  EXPECT_NE(result.out.find("\"exit_code\":3,"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("\"failure\":{\"number\":-2147220984,\"description\":\"Directory "
+                            "\\\"kestrova\\\" not found on server.\\r\\n"),
+            std::string::npos)
+      << result.out;
+}
+
+}  // namespace
+}  // namespace kestrova::testing
