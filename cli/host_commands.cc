@@ -64,6 +64,7 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       bool cancel = false;
       {
         LinuxHost host(options);
+        if (flags.json || flags.dry_run) host.RecordPageHeads();
         cancel = host.OpenAndPublish(work_path, summary.destination);
         summary.record = host.record();
       }

@@ -11,6 +11,7 @@ LinuxHost::LinuxHost(const ConsoleOptions& options)
       ui_(options),
       recording_ui_(ui_, record_,
                     [this] {
+                      if (!record_page_heads_) return;
                       // Only the summary needs the list: nothing here may disturb the publish.
                       try {
                         record_.pages = ListPages(services_, web_path_);

@@ -35,6 +35,9 @@ class LinuxHost {
   ConsoleUserInterface& ui() { return ui_; }
   // What the publishes so far did; a publish starts it afresh.
   const PublishRecord& record() const { return record_; }
+  // Also keeps the head of every listed page as the mend phase begins, for a summary or a dry
+  // run's diff; off by default, so that a plain publish reads each page once.
+  void RecordPageHeads() { record_page_heads_ = true; }
 
   // Opens the web in the folder at path (OnWebOpen), then publishes it (OnBeforeWebPublish)
   // with destination as the host's destination. Returns the cancel flag.
@@ -52,6 +55,7 @@ class LinuxHost {
   ConsoleUserInterface ui_;
   PublishRecord record_;
   std::string web_path_;  // of the publish under way
+  bool record_page_heads_ = false;
   RecordingUserInterface recording_ui_;
   PublishServices services_;
   std::shared_ptr<host::LocalApplication> application_;
