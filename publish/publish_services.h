@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "base/failure.h"
@@ -17,6 +18,10 @@
 #include "ui/user_interface.h"
 
 namespace kestrova {
+
+// A line of an inventory as it is: where file names are bytes, an entry names its file as it
+// stands.
+inline std::string InventoryBytesAsTheyAre(std::string_view line) { return std::string(line); }
 
 struct PublishServices {
   UserInterface& ui;
@@ -34,6 +39,11 @@ struct PublishServices {
   // Reads an inventory's date line; raises Failure 13 for text that is no date. On Windows the
   // system's own conversion, so that the add-in accepts exactly the dates the platform accepts.
   DateTime (*convert_date)(std::string_view text) = ConvertToDate;
+  // Turns an inventory's site address or entry, 8-bit text in the code page of the system that
+  // wrote it, into the text that names files and goes to the user. On Windows the system's ANSI
+  // code page, so that an entry names the page that the same system's programs saved under that
+  // name. The request for an entry's mending file carries the entry's own bytes.
+  std::string (*inventory_text)(std::string_view line) = InventoryBytesAsTheyAre;
 };
 
 }  // namespace kestrova
