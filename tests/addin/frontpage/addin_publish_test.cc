@@ -341,12 +341,13 @@ TEST_F(AddinPublishTest, AnEntryInTheAnsiCodePageNamesItsPage) {
   const std::string page = "<html><head><title>Caf\xC3\xA9</title></head><body></body></html>";
   const std::string mending =
       "<html><head><title>Caf\xC3\xA9 - widgets</title>"
-      "<meta name=\"keywords\" content=\"caf\xC3\xA9\"></head><body></body></html>";
+      "<meta name=\"keywords\" content=\"caf\xC3\xA9\">"
+      "<meta name=\"description\" content=\"Widgets.\"></head><body></body></html>";
   ASSERT_TRUE(WriteFileBytes(web_root() / name, page));
   LoopbackHttpServer site;
   site.Serve("/kestrova", "");
   site.Serve("/kestrova/inventory.txt",
-             "3/1/2024 10:00:00 AM\r\n" + site.Url("") + "\r\ncaf\xE9.htm\r\n");
+             "3/1/2024 10:00:00 AM\r\n" + site.Url("") + "\r\ncaf\xE9.htm\r\ninventory.txt\r\n");
   site.Serve("/kestrova/caf%E9.htm", mending);
 
   const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
@@ -354,7 +355,7 @@ TEST_F(AddinPublishTest, AnEntryInTheAnsiCodePageNamesItsPage) {
   EXPECT_FALSE(outcome.cancel);
   EXPECT_EQ(site.Requests(),
             (std::vector<std::string>{"HEAD /kestrova", "GET /kestrova/inventory.txt",
-                                      "GET /kestrova/caf%E9.htm"}));
+                                      "GET /kestrova/caf%E9.htm", "GET /kestrova/inventory.txt"}));
   EXPECT_EQ(ReadFileBytes(mend_folder() / name), mending);
   EXPECT_FALSE(fs::exists(mend_folder() / L"caf\ufffd.htm"));
   const std::string mended = Mended(page, mending);
