@@ -105,8 +105,8 @@ Var AllUsersButton
 ; Functions that the installer and the uninstaller share; UN is "" or "un.".
 !macro SHARED_FUNCTIONS UN
 
-; Sets the mode: $AllUsers and the registry root and folders that SHCTX and $PROGRAMFILES-style
-; variables mean (all users, or the current user).
+; Applies the mode that $AllUsers names: SHCTX and the shell's folders become those of all users
+; or of the current user.
 Function ${UN}SelectMode
   ${If} $AllUsers == 1
     SetShellVarContext all
@@ -181,11 +181,11 @@ Function ${UN}RestoreClasses
 FunctionEnd
 
 ; Removes the installation of the current mode in the folder on top of the stack (popped): the
-; DLL's registration in the mode's classes, its entry in FrontPage's list, its files and folder, and, when the uninstall
-; key records this folder as the installation, that key with the keys and folders that the
-; installation created above its own. Anything already gone is skipped, so removing twice, or
-; after the files have gone, is harmless. When FrontPage holds the DLL, sets the error flag and
-; removes nothing.
+; DLL's registration in the mode's classes, its entry in FrontPage's list, its files and folder,
+; and, when the uninstall key records this folder as the installation, that key with the keys and
+; folders that the installation created above its own. Anything already gone is skipped, so
+; removing twice, or after the files have gone, is harmless. When FrontPage holds the DLL, sets the
+; error flag and removes nothing.
 Function ${UN}RemoveInstallation
   Exch $0
   Push $1

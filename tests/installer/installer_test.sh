@@ -396,7 +396,8 @@ machine_dir="$(string_value machine "$MACHINE_UNINSTALL_KEY" InstallLocation)"
 machine_unix="$(unix_path "$machine_dir")"
 check "the installation folder is a folder of its own in the programs folder ($machine_dir)" \
   test -n "$program_files" -a "$machine_dir" = "$program_files\\Kestrova FrontPage Add-In"
-check "the folder holds the DLL that was built" cmp -s "$machine_unix/FPKestrova.dll" "$work/built.dll"
+check "the folder holds the DLL that was built" \
+  cmp -s "$machine_unix/FPKestrova.dll" "$work/built.dll"
 check "machine's class key: InprocServer32 is the installed DLL" \
   check_value machine "$MACHINE_CLASS_KEY\\inprocserver32" @ \
   "$(reg_string "$machine_dir\\FPKestrova.dll")"
