@@ -24,6 +24,8 @@ class PageWindow {
   // Makes this the host's active page window.
   virtual void Activate() = 0;
   virtual std::shared_ptr<PageDocument> Document() = 0;
+  // True when the page holds changes that are not saved yet.
+  virtual bool IsDirty() = 0;
   // True: saves the page to its file, then closes the window. False: closes it unsaved.
   virtual void Close(bool save) = 0;
 };

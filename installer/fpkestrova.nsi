@@ -1,12 +1,18 @@
 ; The installer of the Kestrova FrontPage Add-In: one file that puts FPKestrova.dll into a folder
-; of its own, registers it for the current user and adds it to FrontPage's list of add-ins that
-; load at start-up. Per user, so that it needs no administrator rights and the user can switch the
-; add-in off in FrontPage's COM add-ins dialog. /S installs and uninstalls silently; /D=folder
-; (last on the command line) picks the folder.
+; of its own, registers it and adds it to FrontPage's list of add-ins that load at start-up.
+; Two modes:
+; - for the current user (the default): needs no administrator rights, and the user can switch the
+;   add-in off in FrontPage's COM add-ins dialog. Everything goes below HKEY_CURRENT_USER.
+; - for all users (/ALLUSERS, or the choice on the installer's first page when it runs with
+;   administrator rights): for a FrontPage that runs elevated, which ignores per-user classes, or
+;   that several users run. Everything goes below HKEY_LOCAL_MACHINE, the files into the programs
+;   folder.
+; /S installs and uninstalls silently; /D=folder (last on the command line) picks the folder. The
+; uninstaller removes the installation of the mode that its folder was installed in.
 ;
 ; The COM registration is the DLL's own: the installer calls DllRegisterServer (the uninstaller
-; DllUnregisterServer) with HKEY_CLASSES_ROOT redirected to HKCU\Software\Classes for the duration
-; of the call, so a per-user install writes exactly the entries that regsvr32 writes machine-wide.
+; DllUnregisterServer) with HKEY_CLASSES_ROOT redirected to the mode's Software\Classes for the
+; duration of the call, so an install writes exactly the entries that regsvr32 writes.
 ;
 ; Everything the installation adds is recorded, so that removing it restores the machine: besides
 ; its own files and keys, the keys and folders above them that did not exist before (the values
@@ -29,6 +35,7 @@ ManifestDPIAware true
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
 !include "MUI2.nsh"
+!include "nsDialogs.nsh"
 !include "WinVer.nsh"
 
 !define PRODUCT_NAME "Kestrova FrontPage Add-In"
@@ -41,19 +48,20 @@ ManifestDPIAware true
 !define CLASS_ID "{A57F6D09-5DBA-11D6-BF4C-0050BA4D812E}"
 !define LIBRARY_ID "{A57F6D07-5DBA-11D6-BF4C-0050BA4D812E}"
 !define INTERFACE_ID "{A57F6D08-5DBA-11D6-BF4C-0050BA4D812E}"
-; All below HKEY_CURRENT_USER.
-!define USER_CLASSES "Software\Classes"
+; All below the mode's root key (SHCTX: HKEY_CURRENT_USER, or HKEY_LOCAL_MACHINE for all users).
+!define CLASSES "Software\Classes"
 !define ADDIN_KEY "Software\Microsoft\Office\FrontPage\Addins\${PROG_ID}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KestrovaFrontPageAddin"
 
 !define HKEY_CLASSES_ROOT 0x80000000
 !define HKEY_CURRENT_USER 0x80000001
+!define HKEY_LOCAL_MACHINE 0x80000002
 !define KEY_ALL_ACCESS 0xF003F
 
 Name "${PRODUCT_NAME}"
 OutFile "${OUT_FILE}"
-InstallDir "$LOCALAPPDATA\Programs\${PRODUCT_NAME}"
-InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+; No InstallDir: $INSTDIR is empty at start unless /D= gave it, and .onInit fills in the mode's
+; folder (see SetModeFolder).
 BrandingText "${PRODUCT_NAME} ${DISPLAY_VERSION}"
 
 VIProductVersion "${FILE_VERSION}"
@@ -69,6 +77,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 !define FINISH_NOTE "The Kestrova menu appears the next time you start FrontPage."
 !define MUI_FINISHPAGE_TEXT "${PRODUCT_NAME} is installed.$\r$\n$\r$\n${FINISH_NOTE}"
 !insertmacro MUI_PAGE_WELCOME
+Page custom InstallModePage InstallModePageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -77,38 +86,86 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "English"
 
 !define IN_USE_MESSAGE "FrontPage is using the ${PRODUCT_NAME}. Close FrontPage and try again."
+!define ADMIN_MESSAGE "Installing or removing the ${PRODUCT_NAME} for all users needs administrator rights. Run it as an administrator."
 
-Var UserClassesKey
+!define MODE_NOTE "A FrontPage that runs as administrator loads the add-in only when it is installed for everyone. Only an add-in installed for one user can be switched off in FrontPage's COM Add-Ins dialog."
+
+; The open classes key that HKEY_CLASSES_ROOT points at during a registration call.
+Var ClassesKey
+; 1 for an installation for all users, 0 for the current user's; see SelectMode.
+Var AllUsers
+; 1 when the user may choose all users: the process has administrator rights.
+Var IsAdmin
+; 1 when /D= chose the folder, which a change of mode then leaves alone.
+Var FolderGiven
+; The installer page's radio buttons.
+Var JustMeButton
+Var AllUsersButton
 
 ; Functions that the installer and the uninstaller share; UN is "" or "un.".
 !macro SHARED_FUNCTIONS UN
 
-; Points HKEY_CLASSES_ROOT of this process at HKCU\Software\Classes, so that the DLL's own
-; registration calls write and remove the current user's entries. Windows 7 and later let
-; RegisterTypeLib follow the redirection only after OaEnablePerUserTLibRegistration, which older
-; systems lack (and do not need). Sets the error flag on failure.
-Function ${UN}RedirectClassesToUser
+; Applies the mode that $AllUsers names: SHCTX and the shell's folders become those of all users
+; or of the current user.
+Function ${UN}SelectMode
+  ${If} $AllUsers == 1
+    SetShellVarContext all
+  ${Else}
+    SetShellVarContext current
+  ${EndIf}
+FunctionEnd
+
+; Sets $IsAdmin: 1 when the process has administrator rights (on Windows Vista and later, only when
+; it runs elevated).
+Function ${UN}FindRights
+  Push $0
+  StrCpy $IsAdmin 0
+  ClearErrors
+  UserInfo::GetAccountType
+  Pop $0
+  ${IfNot} ${Errors}
+  ${AndIf} $0 == "Admin"
+    StrCpy $IsAdmin 1
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+; Points HKEY_CLASSES_ROOT of this process at the mode's Software\Classes (the current user's or
+; the machine's), so that the DLL's own registration calls write and remove the mode's entries.
+; Windows 7 and later let RegisterTypeLib follow the redirection only after
+; OaEnablePerUserTLibRegistration, which older systems lack (and do not need). Sets the error flag
+; on failure.
+Function ${UN}RedirectClasses
   Push $0
   Push $1
-  System::Call 'advapi32::RegCreateKeyExW(p ${HKEY_CURRENT_USER}, w "${USER_CLASSES}", i 0, \
+  Push $2
+  ${If} $AllUsers == 1
+    StrCpy $2 ${HKEY_LOCAL_MACHINE}
+  ${Else}
+    StrCpy $2 ${HKEY_CURRENT_USER}
+  ${EndIf}
+  System::Call 'advapi32::RegCreateKeyExW(p $2, w "${CLASSES}", i 0, \
     p 0, i 0, i ${KEY_ALL_ACCESS}, p 0, *p .r1, p 0) i .r0'
   ${If} $0 != 0
+    Pop $2
     Pop $1
     Pop $0
     SetErrors
     Return
   ${EndIf}
-  StrCpy $UserClassesKey $1
+  StrCpy $ClassesKey $1
   System::Call 'oleaut32::OaEnablePerUserTLibRegistration()'
-  System::Call 'advapi32::RegOverridePredefKey(p ${HKEY_CLASSES_ROOT}, p $UserClassesKey) i .r0'
+  System::Call 'advapi32::RegOverridePredefKey(p ${HKEY_CLASSES_ROOT}, p $ClassesKey) i .r0'
   ${If} $0 != 0
-    System::Call 'advapi32::RegCloseKey(p $UserClassesKey)'
-    StrCpy $UserClassesKey ""
+    System::Call 'advapi32::RegCloseKey(p $ClassesKey)'
+    StrCpy $ClassesKey ""
+    Pop $2
     Pop $1
     Pop $0
     SetErrors
     Return
   ${EndIf}
+  Pop $2
   Pop $1
   Pop $0
   ClearErrors
@@ -116,19 +173,19 @@ FunctionEnd
 
 ; Gives HKEY_CLASSES_ROOT its usual meaning back. Leaves the error flag as it was.
 Function ${UN}RestoreClasses
-  ${If} $UserClassesKey != ""
+  ${If} $ClassesKey != ""
     System::Call 'advapi32::RegOverridePredefKey(p ${HKEY_CLASSES_ROOT}, p 0)'
-    System::Call 'advapi32::RegCloseKey(p $UserClassesKey)'
-    StrCpy $UserClassesKey ""
+    System::Call 'advapi32::RegCloseKey(p $ClassesKey)'
+    StrCpy $ClassesKey ""
   ${EndIf}
 FunctionEnd
 
-; Removes the installation in the folder on top of the stack (popped): the DLL's registration for
-; the current user, its entry in FrontPage's list, its files and folder, and, when the uninstall
-; key records this folder as the installation, that key with the keys and folders that the
-; installation created above its own. Anything already gone is skipped, so removing twice, or
-; after the files have gone, is harmless. When FrontPage holds the DLL, sets the error flag and
-; removes nothing.
+; Removes the installation of the current mode in the folder on top of the stack (popped): the
+; DLL's registration in the mode's classes, its entry in FrontPage's list, its files and folder,
+; and, when the uninstall key records this folder as the installation, that key with the keys and
+; folders that the installation created above its own. Anything already gone is skipped, so
+; removing twice, or after the files have gone, is harmless. When FrontPage holds the DLL, sets the
+; error flag and removes nothing.
 Function ${UN}RemoveInstallation
   Exch $0
   Push $1
@@ -151,7 +208,7 @@ Function ${UN}RemoveInstallation
 
   ; Is this the installation that the uninstall key records?
   StrCpy $2 0
-  ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $1 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $1 != ""
   ${AndIf} $1 == $0
     StrCpy $2 1
@@ -159,26 +216,26 @@ Function ${UN}RemoveInstallation
 
   ; The class belongs to this installation when its server is this folder's DLL. The DLL removes
   ; its own entries; the keys deleted after that are what it writes, for when it is gone.
-  ReadRegStr $1 HKCU "${USER_CLASSES}\CLSID\${CLASS_ID}\InprocServer32" ""
+  ReadRegStr $1 SHCTX "${CLASSES}\CLSID\${CLASS_ID}\InprocServer32" ""
   ${If} $1 == "$0\${DLL_NAME}"
     ${If} ${FileExists} "$0\${DLL_NAME}"
-      Call ${UN}RedirectClassesToUser
+      Call ${UN}RedirectClasses
       ${IfNot} ${Errors}
         UnRegDLL "$0\${DLL_NAME}"
         Call ${UN}RestoreClasses
       ${EndIf}
     ${EndIf}
-    DeleteRegKey HKCU "${USER_CLASSES}\CLSID\${CLASS_ID}"
-    DeleteRegKey HKCU "${USER_CLASSES}\TypeLib\${LIBRARY_ID}"
-    DeleteRegKey HKCU "${USER_CLASSES}\Interface\${INTERFACE_ID}"
-    ReadRegStr $1 HKCU "${USER_CLASSES}\${PROG_ID}\CLSID" ""
+    DeleteRegKey SHCTX "${CLASSES}\CLSID\${CLASS_ID}"
+    DeleteRegKey SHCTX "${CLASSES}\TypeLib\${LIBRARY_ID}"
+    DeleteRegKey SHCTX "${CLASSES}\Interface\${INTERFACE_ID}"
+    ReadRegStr $1 SHCTX "${CLASSES}\${PROG_ID}\CLSID" ""
     ${If} $1 == "${CLASS_ID}"
-      DeleteRegKey HKCU "${USER_CLASSES}\${PROG_ID}"
+      DeleteRegKey SHCTX "${CLASSES}\${PROG_ID}"
     ${EndIf}
   ${EndIf}
 
   ${If} $2 == 1
-    DeleteRegKey HKCU "${ADDIN_KEY}"
+    DeleteRegKey SHCTX "${ADDIN_KEY}"
   ${EndIf}
 
   Delete "$0\${DLL_NAME}"
@@ -190,7 +247,7 @@ Function ${UN}RemoveInstallation
     StrCpy $3 1
     ${Do}
       ClearErrors
-      ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "CreatedFolder$3"
+      ReadRegStr $1 SHCTX "${UNINSTALL_KEY}" "CreatedFolder$3"
       ${If} ${Errors}
       ${OrIf} $1 == ""
         ${ExitDo}
@@ -205,7 +262,7 @@ Function ${UN}RemoveInstallation
     ${Do}
       IntOp $4 $3 + 1
       ClearErrors
-      ReadRegStr $1 HKCU "${UNINSTALL_KEY}" "CreatedKey$4"
+      ReadRegStr $1 SHCTX "${UNINSTALL_KEY}" "CreatedKey$4"
       ${If} ${Errors}
       ${OrIf} $1 == ""
         ${ExitDo}
@@ -213,10 +270,10 @@ Function ${UN}RemoveInstallation
       Push $1
       StrCpy $3 $4
     ${Loop}
-    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    DeleteRegKey SHCTX "${UNINSTALL_KEY}"
     ${DoWhile} $3 > 0
       Pop $1
-      DeleteRegKey /ifempty HKCU "$1"
+      DeleteRegKey /ifempty SHCTX "$1"
       IntOp $3 $3 - 1
     ${Loop}
   ${EndIf}
@@ -235,10 +292,10 @@ FunctionEnd
 !insertmacro SHARED_FUNCTIONS ""
 !insertmacro SHARED_FUNCTIONS "un."
 
-; Pushes KEY (below HKCU) and adds one to $2 when the key does not exist.
+; Pushes KEY (below the mode's root key) and adds one to $2 when the key does not exist.
 !macro PUSH_IF_MISSING KEY
   ClearErrors
-  EnumRegKey $1 HKCU "${KEY}" 0
+  EnumRegKey $1 SHCTX "${KEY}" 0
   ${If} ${Errors}
     Push "${KEY}"
     IntOp $2 $2 + 1
@@ -254,17 +311,17 @@ Function RecordWhatIsMissing
   Push $3
   ; Every key is checked before the first write, which may create some of them.
   StrCpy $2 0
-  !insertmacro PUSH_IF_MISSING "${USER_CLASSES}"
-  !insertmacro PUSH_IF_MISSING "${USER_CLASSES}\CLSID"
-  !insertmacro PUSH_IF_MISSING "${USER_CLASSES}\Interface"
-  !insertmacro PUSH_IF_MISSING "${USER_CLASSES}\TypeLib"
+  !insertmacro PUSH_IF_MISSING "${CLASSES}"
+  !insertmacro PUSH_IF_MISSING "${CLASSES}\CLSID"
+  !insertmacro PUSH_IF_MISSING "${CLASSES}\Interface"
+  !insertmacro PUSH_IF_MISSING "${CLASSES}\TypeLib"
   !insertmacro PUSH_IF_MISSING "Software\Microsoft\Office"
   !insertmacro PUSH_IF_MISSING "Software\Microsoft\Office\FrontPage"
   !insertmacro PUSH_IF_MISSING "Software\Microsoft\Office\FrontPage\Addins"
   !insertmacro PUSH_IF_MISSING "Software\Microsoft\Windows\CurrentVersion\Uninstall"
   ${DoWhile} $2 > 0
     Pop $1
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "CreatedKey$2" "$1"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "CreatedKey$2" "$1"
     IntOp $2 $2 - 1
   ${Loop}
 
@@ -276,7 +333,7 @@ Function RecordWhatIsMissing
       ${ExitDo}
     ${EndIf}
     IntOp $2 $2 + 1
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "CreatedFolder$2" "$3"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "CreatedFolder$2" "$3"
     ${GetParent} "$3" $3
   ${Loop}
   Pop $3
@@ -293,18 +350,110 @@ FunctionEnd
   Abort "${MESSAGE}"
 !macroend
 
-Function .onInit
-  ; Per-user COM classes (HKCU\Software\Classes) came with Windows 2000.
-  ${IfNot} ${AtLeastWin2000}
-    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT_NAME} needs Windows 2000 or later." /SD IDOK
-    SetErrorLevel 2
-    Abort
+; Sets $INSTDIR to the mode's folder unless /D= gave one: where the mode's installation is, when
+; there is one, else the mode's usual place.
+Function SetModeFolder
+  ${If} $FolderGiven == 1
+    Return
+  ${EndIf}
+  ReadRegStr $INSTDIR SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $INSTDIR == ""
+    ${If} $AllUsers == 1
+      StrCpy $INSTDIR "$PROGRAMFILES\${PRODUCT_NAME}"
+    ${Else}
+      StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT_NAME}"
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 
+Function .onInit
+  ; The DLL and its runtime need Windows XP (see the README).
+  ${IfNot} ${AtLeastWinXP}
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT_NAME} needs Windows XP or later." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+  StrCpy $FolderGiven 0
+  ${If} $INSTDIR != ""
+    StrCpy $FolderGiven 1
+  ${EndIf}
+  Call FindRights
+  StrCpy $AllUsers 0
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/ALLUSERS" $1
+  ${IfNot} ${Errors}
+    ${If} $IsAdmin != 1
+      MessageBox MB_OK|MB_ICONSTOP "${ADMIN_MESSAGE}" /SD IDOK
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
+    StrCpy $AllUsers 1
+  ${EndIf}
+  Call SelectMode
+  Call SetModeFolder
+FunctionEnd
+
+; The choice between the current user and all users, shown only with administrator rights.
+Function InstallModePage
+  ${If} $IsAdmin != 1
+    Abort
+  ${EndIf}
+  !insertmacro MUI_HEADER_TEXT "Choose Users" "Choose for whom to install ${PRODUCT_NAME}."
+  nsDialogs::Create 1018
+  Pop $0
+  ${If} $0 == error
+    Abort
+  ${EndIf}
+  ${NSD_CreateLabel} 0 0 100% 24u "Install the add-in for:"
+  Pop $0
+  ${NSD_CreateRadioButton} 10u 26u -10u 12u "&Only me"
+  Pop $JustMeButton
+  ${NSD_CreateRadioButton} 10u 42u -10u 12u "&Everyone who uses this computer"
+  Pop $AllUsersButton
+  ${NSD_CreateLabel} 0 66u 100% 36u "${MODE_NOTE}"
+  Pop $0
+  ${If} $AllUsers == 1
+    ${NSD_Check} $AllUsersButton
+  ${Else}
+    ${NSD_Check} $JustMeButton
+  ${EndIf}
+  nsDialogs::Show
+FunctionEnd
+
+Function InstallModePageLeave
+  ${NSD_GetState} $AllUsersButton $0
+  ${If} $0 == ${BST_CHECKED}
+    StrCpy $AllUsers 1
+  ${Else}
+    StrCpy $AllUsers 0
+  ${EndIf}
+  Call SelectMode
+  Call SetModeFolder
+FunctionEnd
+
+Function un.onInit
+  ; The installation for all users is the one whose record names this folder; removing it needs
+  ; the rights that installing it needed.
+  Call un.FindRights
+  StrCpy $AllUsers 0
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 == $INSTDIR
+    ${If} $IsAdmin != 1
+      MessageBox MB_OK|MB_ICONSTOP "${ADMIN_MESSAGE}" /SD IDOK
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
+    StrCpy $AllUsers 1
+  ${EndIf}
+  Call un.SelectMode
+FunctionEnd
+
 Section "Install"
-  ; An earlier installation goes first, wherever it is, and with it everything it recorded.
-  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ; An earlier installation of the same mode goes first, wherever it is, and with it everything it
+  ; recorded.
+  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 != ""
     Push $0
     Call RemoveInstallation
@@ -329,16 +478,16 @@ Section "Install"
   ; The uninstall key comes first, so that a failure further on can be undone from it.
   Call RecordWhatIsMissing
   ClearErrors
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_NAME}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${DISPLAY_VERSION}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "Comments" "${DESCRIPTION}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER_NAME}"'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER_NAME}" /S'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${UNINSTALLER_NAME}"
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_NAME}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${DISPLAY_VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Comments" "${DESCRIPTION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER_NAME}"'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER_NAME}" /S'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${UNINSTALLER_NAME}"
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
   SetOutPath "$INSTDIR"
   File "/oname=${DLL_NAME}" "${DLL_FILE}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER_NAME}"
@@ -346,11 +495,11 @@ Section "Install"
     !insertmacro FAIL "Could not install into $INSTDIR."
   ${EndIf}
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
 
-  Call RedirectClassesToUser
+  Call RedirectClasses
   ${If} ${Errors}
-    !insertmacro FAIL "Could not open the registry key HKEY_CURRENT_USER\${USER_CLASSES}."
+    !insertmacro FAIL "Could not open the registry key of the classes, ${CLASSES}."
   ${EndIf}
   RegDLL "$INSTDIR\${DLL_NAME}"
   Call RestoreClasses
@@ -359,10 +508,10 @@ Section "Install"
   ${EndIf}
 
   ClearErrors
-  WriteRegStr HKCU "${ADDIN_KEY}" "FriendlyName" "${PRODUCT_NAME}"
-  WriteRegStr HKCU "${ADDIN_KEY}" "Description" "${DESCRIPTION}"
-  WriteRegDWORD HKCU "${ADDIN_KEY}" "LoadBehavior" 3
-  WriteRegDWORD HKCU "${ADDIN_KEY}" "CommandLineSafe" 0
+  WriteRegStr SHCTX "${ADDIN_KEY}" "FriendlyName" "${PRODUCT_NAME}"
+  WriteRegStr SHCTX "${ADDIN_KEY}" "Description" "${DESCRIPTION}"
+  WriteRegDWORD SHCTX "${ADDIN_KEY}" "LoadBehavior" 3
+  WriteRegDWORD SHCTX "${ADDIN_KEY}" "CommandLineSafe" 0
   ${If} ${Errors}
     !insertmacro FAIL "Could not add the add-in to FrontPage's list of add-ins."
   ${EndIf}

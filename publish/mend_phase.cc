@@ -22,10 +22,18 @@ MendingHead ReadMendingFile(host::Application& app, const std::string& mending_p
 }
 
 // Opens the page at page_path in a page window, rewrites its head against mending and saves it.
+// A page whose head comes out as it was is neither written nor saved: the host would take a saved
+// page for a changed one and publish it again. Changes the page already held unsaved are saved,
+// as they would have been with the rewritten head.
 void MendPage(host::Application& app, const std::string& page_path, const MendingHead& mending) {
   app.LocatePage(page_path, 0)->Activate();
   const std::shared_ptr<host::PageWindow> window = app.ActivePageWindow();
-  const std::string new_head = RewritePageHead(window->Document()->HeadInnerHtml(), mending);
+  const std::string old_head = window->Document()->HeadInnerHtml();
+  const std::string new_head = RewritePageHead(old_head, mending);
+  if (new_head == old_head) {
+    window->Close(window->IsDirty());
+    return;
+  }
   window->Document()->SetHeadInnerHtml(new_head);
   window->Close(true);
 }
@@ -90,7 +98,7 @@ void RunMendPhase(host::Application& app, PublishServices& services, const std::
   const std::size_t total = lines.empty() ? 0 : lines.size() - 1;
   for (std::size_t index = 1; index < lines.size(); ++index) {
     check_cancel();
-    const std::string& entry = lines[index];
+    const std::string entry = services.inventory_text(lines[index]);
     bool mended = false;
     if (!entry.empty()) {
       // The local inventory came from the server too: its entries pass the same test before

@@ -46,7 +46,7 @@ std::optional<LocalInventory> ReadLocalInventory(const PublishServices& services
   const auto reader = services.files.OpenTextFile(path);
   LocalInventory inventory;
   inventory.date = services.convert_date(reader->ReadLine());
-  inventory.destination = reader->ReadLine();
+  inventory.destination = services.inventory_text(reader->ReadLine());
   return inventory;
 }
 
@@ -151,7 +151,7 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
   for (std::size_t k = kFirstEntryLine; k < server_lines.size(); ++k) {
     const std::string& entry = server_lines[k];
     if (entry.empty()) continue;
-    CheckEntryIsSafe(entry);
+    CheckEntryIsSafe(services_.inventory_text(entry));
     if (entry == kInventoryFileName) {
       lists_inventory = true;
     } else {
@@ -168,12 +168,13 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
 }
 
 void MendStore::StoreEntry(const std::string& entry) {
+  const std::string name = services_.inventory_text(entry);
   // The entry is one path segment: escaped whole, so that "#", "%" and the like reach the server
   // as the name they are part of.
-  RunRequest(Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get", entry);
+  RunRequest(Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get", name);
   // The file appears complete or not at all: a failed, interrupted or oversized download leaves
   // the old mending file in place.
-  const auto writer = services_.files.CreateFileWriter(EntryMendingFilePath(mend_path_, entry));
+  const auto writer = services_.files.CreateFileWriter(EntryMendingFilePath(mend_path_, name));
   ReadBody(Request::kEntry, [&writer](const std::string& chunk) { writer->Write(chunk); });
   writer->Commit();
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "base/failure.h"
@@ -17,6 +18,10 @@
 #include "ui/user_interface.h"
 
 namespace kestrova {
+
+// A line of an inventory as it is: where file names are bytes, an entry names its file as it
+// stands.
+inline std::string InventoryBytesAsTheyAre(std::string_view line) { return std::string(line); }
 
 struct PublishServices {
   UserInterface& ui;
@@ -37,6 +42,11 @@ struct PublishServices {
   // Told of each failure the publish driver reports to the user, before its dialog shows (when
   // set); a host that sums up the run keeps it.
   std::function<void(const Failure&)> on_failure = {};
+  // Turns an inventory's site address or entry, 8-bit text in the code page of the system that
+  // wrote it, into the text that names files and goes to the user. On Windows the system's ANSI
+  // code page, so that an entry names the page that the same system's programs saved under that
+  // name. The request for an entry's mending file carries the entry's own bytes.
+  std::string (*inventory_text)(std::string_view line) = InventoryBytesAsTheyAre;
 };
 
 }  // namespace kestrova

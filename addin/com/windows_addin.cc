@@ -6,6 +6,7 @@
 #include "host/frontpage/frontpage_ids.h"
 #include "platform/win32/com_failure.h"
 #include "platform/win32/variant_date.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/wininet_transfer_control.h"
 
 namespace kestrova::com {
@@ -39,7 +40,8 @@ WindowsAddin::WindowsAddin()
                 .make_transfer_control = [this]() -> std::unique_ptr<TransferControl> {
                   return std::make_unique<win32::WinInetTransferControl>(pump_);
                 },
-                .convert_date = ConvertToDateWithUserLocale} {
+                .convert_date = ConvertToDateWithUserLocale,
+                .inventory_text = win32::Utf8FromAnsiCodePage} {
   addin_ = std::make_unique<FPKestrova>(ObtainHostApplication(), services_);
 }
 

@@ -39,6 +39,10 @@ std::shared_ptr<PageDocument> FrontPagePageWindow::Document() {
       frontpage::DispatchFrom(win32::GetProperty(window_.Get(), L"Document")));
 }
 
+bool FrontPagePageWindow::IsDirty() {
+  return frontpage::BoolFrom(win32::GetProperty(window_.Get(), L"IsDirty"));
+}
+
 void FrontPagePageWindow::Close(bool save) {
   const auto force_save = frontpage::BoolArgument(save);
   win32::CallMethod(window_.Get(), L"Close", {&force_save.Get()});

@@ -36,6 +36,8 @@ class FrontPagePageWindow final : public PageWindow {
   void Activate() override;
   // The window's Document; raises a Failure when the host gives none.
   std::shared_ptr<PageDocument> Document() override;
+  // The window's IsDirty.
+  bool IsDirty() override;
   // Close(ForceSave) with the Boolean save.
   void Close(bool save) override;
 

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "platform/win32/wide_text.h"
+
 namespace kestrova::host::frontpage {
 namespace {
 
@@ -61,7 +63,10 @@ std::string PathOfFileUrl(std::string_view rest) {
     // "file://C:/web" names a drive; "file://server/share" a network share.
     if (!IsDriveStart(rest)) prefix = "\\\\";
   }
-  std::string path = prefix + PercentDecoded(rest);
+  std::string decoded = PercentDecoded(rest);
+  // Escapes that do not spell UTF-8 are the ANSI code page's bytes, as older programs write them.
+  if (!win32::IsUtf8(decoded)) decoded = win32::Utf8FromAnsiCodePage(decoded);
+  std::string path = prefix + decoded;
   for (char& c : path) {
     if (c == '/') c = '\\';
   }

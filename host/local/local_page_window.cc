@@ -38,11 +38,16 @@ std::shared_ptr<PageDocument> LocalPageWindow::Document() {
   return std::make_shared<LocalPageDocument>(shared_from_this());
 }
 
+bool LocalPageWindow::IsDirty() {
+  CheckOpen();
+  return new_head_.has_value() && *new_head_ != HeadInnerHtml(bytes_, head_);
+}
+
 void LocalPageWindow::Close(bool save) {
   CheckOpen();
   // Only a changed head is written: a page whose head came out as it was keeps its file, and
   // with it its time stamp.
-  if (save && new_head_.has_value() && *new_head_ != HeadInnerHtml(bytes_, head_)) {
+  if (save && IsDirty()) {
     WriteFileAtomically(path_, ReplaceHeadInnerHtml(bytes_, head_, *new_head_));
   }
   const auto keep_alive = shared_from_this();  // the application drops its reference below

@@ -27,6 +27,8 @@ class LocalPageWindow final : public PageWindow,
 
   void Activate() override;
   std::shared_ptr<PageDocument> Document() override;
+  // True when the head was given text other than the file's.
+  bool IsDirty() override;
   void Close(bool save) override;
 
   const std::string& path() const { return path_; }

@@ -30,6 +30,14 @@ ComPtr<IDispatch> CreateAutomationObject(const std::wstring& prog_id, HRESULT& r
   return object;
 }
 
+// Asks the automation object to end; a refusal changes nothing for the caller.
+void QuitQuietly(IDispatch* browser) {
+  try {
+    CallMethod(browser, L"Quit");
+  } catch (const Failure&) {
+  }
+}
+
 }  // namespace
 
 bool OpenWithShell(std::wstring_view url) {
@@ -52,13 +60,21 @@ void Win32Browser::Navigate(std::string_view url) {
     RaiseProgramError(static_cast<std::int32_t>(reason),
                       "No browser could be started to open \"" + std::string(url) + "\".");
   }
-  const UniqueVariant target = UniqueVariant::FromText(address);
-  CallMethod(browser.Get(), L"Navigate", {&target.Get()});
-  VARIANT visible;  // a Boolean owns nothing to free
-  VariantInit(&visible);
-  V_VT(&visible) = VT_BOOL;
-  V_BOOL(&visible) = VARIANT_TRUE;
-  PutProperty(browser.Get(), L"Visible", visible);
+  try {
+    const UniqueVariant target = UniqueVariant::FromText(address);
+    CallMethod(browser.Get(), L"Navigate", {&target.Get()});
+    VARIANT visible;  // a Boolean owns nothing to free
+    VariantInit(&visible);
+    V_VT(&visible) = VT_BOOL;
+    V_BOOL(&visible) = VARIANT_TRUE;
+    PutProperty(browser.Get(), L"Visible", visible);
+  } catch (const Failure&) {
+    // A browser that is installed but refuses (locked down, or retired in favour of another) is
+    // no reason to leave the user without the page: the system's default browser opens it. The
+    // refusing object may already run without a window; it is asked to end.
+    QuitQuietly(browser.Get());
+    if (fallback_ && fallback_(address)) return;
+    throw;
+  }
 }
-
 }  // namespace kestrova::win32

@@ -1,5 +1,5 @@
 // Opens web addresses in a new browser window: through the browser's automation object when it is
-// registered, through the system's default handler for the address otherwise.
+// registered and does as asked, through the system's default handler for the address otherwise.
 #ifndef KESTROVA_PLATFORM_WIN32_WIN32_BROWSER_H_
 #define KESTROVA_PLATFORM_WIN32_WIN32_BROWSER_H_
 
@@ -27,9 +27,10 @@ class Win32Browser final : public Browser {
 
   // Creates the automation object (COM must be initialised on the calling thread), calls its
   // Navigate with url as a BSTR, sets Visible to true and lets go of it; the window stays open on
-  // its own. When the object cannot be created, opens url through the fallback. Raises a Failure
-  // naming url when neither starts a browser, and one with the object's own description when its
-  // Navigate or Visible fails.
+  // its own. When the object cannot be created, or its Navigate or Visible fails (the object is
+  // then asked to Quit), opens url through the fallback. Raises a Failure naming url when neither
+  // starts a browser for want of the object, and the object's own failure when it refused and the
+  // fallback did not start one either.
   void Navigate(std::string_view url) override;
 
  private:

@@ -136,7 +136,10 @@ void WinInetTransferControl::StartTransport(TransferOperation operation) {
     InternetSetOptionW(request_.get(), option, &value, sizeof value);
   }
 
-  if (HttpSendRequestW(request_.get(), nullptr, 0, nullptr, 0)) {
+  // A caching proxy between here and the site must pass every request on: a stale inventory
+  // would make the add-in skip a download that is due.
+  static constexpr wchar_t kNoCacheHeaders[] = L"Pragma: no-cache\r\nCache-Control: no-cache\r\n";
+  if (HttpSendRequestW(request_.get(), kNoCacheHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
     // Completed at once: no notification follows, so the control posts its own.
     channel_->Post(TransferNotice{request_id_, INTERNET_STATUS_REQUEST_COMPLETE, 0, true});
   } else if (const DWORD error = GetLastError(); error != ERROR_IO_PENDING) {

@@ -38,6 +38,12 @@ readonly INTERFACE_KEY="$USER_CLASSES\\interface\\${INTERFACE_ID,,}"
 readonly ADDIN_KEY="user:software\\microsoft\\office\\frontpage\\addins\\${PROG_ID,,}"
 readonly UNINSTALL_KEY="user:software\\microsoft\\windows\\currentversion\\uninstall\\\
 kestrovafrontpageaddin"
+# The same keys of an installation for all users.
+readonly MACHINE_CLASSES="system:software\\classes"
+readonly MACHINE_CLASS_KEY="$MACHINE_CLASSES\\clsid\\${CLASS_ID,,}"
+readonly MACHINE_LIBRARY_KEY="$MACHINE_CLASSES\\typelib\\${LIBRARY_ID,,}"
+readonly MACHINE_ADDIN_KEY="system:${ADDIN_KEY#user:}"
+readonly MACHINE_UNINSTALL_KEY="system:${UNINSTALL_KEY#user:}"
 
 passed=0
 failed=0
@@ -117,10 +123,11 @@ only_uninstaller_copy_left() {
 }
 
 # Runs the silent uninstall that the uninstall entry of snapshot "$1" names ("program" /S), and
-# waits for the uninstaller's copy of itself to finish.
+# waits for the uninstaller's copy of itself to finish. "$2" is the entry's key, the current
+# user's when not given.
 run_quiet_uninstall() {
   local command
-  command="$(string_value "$1" "$UNINSTALL_KEY" QuietUninstallString)"
+  command="$(string_value "$1" "${2:-$UNINSTALL_KEY}" QuietUninstallString)"
   if ! [[ "$command" =~ ^\"([^\"]+)\"\ (.*)$ ]]; then
     echo "  no silent uninstall in the uninstall entry: $command"
     return 1
@@ -144,17 +151,18 @@ readonly ADDIN_KEYS='office(\\frontpage(\\addins(\\kestrovafrontpageaddin\.fpkes
 readonly UNINSTALL_KEYS='windows\\currentversion\\uninstall(\\kestrovafrontpageaddin)?'
 
 # Lines of the changes from snapshot "$1" to "$2" that fall outside what an installation may add:
-# its classes, its add-in entry, its uninstall entry and the keys above them; the folders that
-# "$3" matches (an extended regular expression of paths below the prefix) and in the installation
-# folder "$4" (a path below the prefix) its two files.
+# its classes, its add-in entry, its uninstall entry and the keys above them, in registry scope
+# "$5" (user when not given, system for all users); the folders that "$3" matches (an extended
+# regular expression of paths below the prefix) and in the installation folder "$4" (a path below
+# the prefix) its two files.
 # shellcheck disable=SC1003 # patterns end in escaped backslashes, not in quotes.
 changes_outside_the_installation() {
-  local folders="$3" install_folder="$4"
+  local folders="$3" install_folder="$4" scope="${5:-user}"
   snapshot_differences "$1" "$2" | grep -v -E -i \
-    -e '^\+ [KV] user:software\\classes(\\(clsid|interface|typelib))?$' \
-    -e '^\+ [KV] user:software\\classes\\'"$OWN_CLASS_KEYS"'([\\|].*)?$' \
-    -e '^\+ [KV] user:software\\microsoft\\'"$ADDIN_KEYS"'([|].*)?$' \
-    -e '^\+ [KV] user:software\\microsoft\\'"$UNINSTALL_KEYS"'([|].*)?$' \
+    -e '^\+ [KV] '"$scope"':software\\classes(\\(clsid|interface|typelib))?$' \
+    -e '^\+ [KV] '"$scope"':software\\classes\\'"$OWN_CLASS_KEYS"'([\\|].*)?$' \
+    -e '^\+ [KV] '"$scope"':software\\microsoft\\'"$ADDIN_KEYS"'([|].*)?$' \
+    -e '^\+ [KV] '"$scope"':software\\microsoft\\'"$UNINSTALL_KEYS"'([|].*)?$' \
     -e "^\\+ d (${folders})\$" \
     -e "^\\+ (f|[0-9a-f]{32} ) ${install_folder}/(FPKestrova\\.dll|uninstall\\.exe)\$"
   return 0
@@ -182,6 +190,25 @@ echo "values left out as Wine's own (they change whenever Wine starts):"
 sed 's/^/  /' "$work/restless.keys"
 check "Wine by itself changes the values of at most 5 keys" \
   test "$(wc -l < "$work/restless.keys")" -le 5
+
+# registration_lines "$1" "$2" with the installation folder "$3" written as <folder>, so that
+# installations in two folders compare.
+registration_lines_in() {
+  local folder
+  folder="$(reg_string "$3")"
+  folder="${folder:1:${#folder}-2}"
+  registration_lines "$1" "$2" | FOLDER="$folder" awk '
+    BEGIN { folder = ENVIRON["FOLDER"] }
+    {
+      line = $0
+      out = ""
+      while ((at = index(line, folder)) > 0) {
+        out = out substr(line, 1, at - 1) "<folder>"
+        line = substr(line, at + length(folder))
+      }
+      print out line
+    }'
+}
 
 echo "==== one silent install"
 check "the silent install exits with 0" run_command_line "$(windows_path "$setup") /S"
@@ -358,6 +385,69 @@ check "the uninstaller exits with 0" \
   run_command_line "$(windows_path "$work/uninstall.exe") /S _?=$install_dir"
 snapshot gone_uninstalled
 check "registry and files are as before the install" same_state before gone_uninstalled
+
+echo "==== for all users (/ALLUSERS)"
+check "the silent install for all users exits with 0" \
+  run_command_line "$(windows_path "$setup") /S /ALLUSERS"
+snapshot machine
+program_files="$(string_value machine 'system:software\microsoft\windows\currentversion' \
+  ProgramFilesDir)"
+machine_dir="$(string_value machine "$MACHINE_UNINSTALL_KEY" InstallLocation)"
+machine_unix="$(unix_path "$machine_dir")"
+check "the installation folder is a folder of its own in the programs folder ($machine_dir)" \
+  test -n "$program_files" -a "$machine_dir" = "$program_files\\Kestrova FrontPage Add-In"
+check "the folder holds the DLL that was built" \
+  cmp -s "$machine_unix/FPKestrova.dll" "$work/built.dll"
+check "machine's class key: InprocServer32 is the installed DLL" \
+  check_value machine "$MACHINE_CLASS_KEY\\inprocserver32" @ \
+  "$(reg_string "$machine_dir\\FPKestrova.dll")"
+check "machine's type library 1.0: the installed DLL" \
+  check_value machine "$MACHINE_LIBRARY_KEY\\1.0\\409\\win32" @ \
+  "$(reg_string "$machine_dir\\FPKestrova.dll")"
+registration_lines_in installed user "$install_dir" > "$work/per_user_in_folder.lines"
+registration_lines_in machine system "$machine_dir" > "$work/machine_in_folder.lines"
+same_registration() {
+  test -s "$work/machine_in_folder.lines" &&
+    diff "$work/per_user_in_folder.lines" "$work/machine_in_folder.lines"
+}
+check "the machine's entries are those of the per-user install" same_registration
+machine_addin_key_is_complete() {
+  check_value machine "$MACHINE_ADDIN_KEY" FriendlyName '"Kestrova FrontPage Add-In"' &&
+    check_value machine "$MACHINE_ADDIN_KEY" Description "$(reg_string "$DESCRIPTION")" &&
+    check_value machine "$MACHINE_ADDIN_KEY" LoadBehavior dword:00000003 &&
+    check_value machine "$MACHINE_ADDIN_KEY" CommandLineSafe dword:00000000
+}
+check "machine's add-in key: name, description, LoadBehavior 3, CommandLineSafe 0" \
+  machine_addin_key_is_complete
+check "installed programs of the machine: the uninstaller, and its silent form" \
+  check_value machine "$MACHINE_UNINSTALL_KEY" QuietUninstallString \
+  "$(reg_string "\"$machine_dir\\uninstall.exe\" /S")"
+machine_below_prefix="${machine_unix#"$WINEPREFIX"/}"
+outside="$(changes_outside_the_installation before machine "$machine_below_prefix" \
+  "$machine_below_prefix" system)"
+check "the install for all users adds nothing elsewhere, nothing for the user" test -z "$outside"
+[ -n "$outside" ] && head -n 40 <<< "$outside" | sed 's/^/    /'
+check "the silent uninstall for all users runs" run_quiet_uninstall machine "$MACHINE_UNINSTALL_KEY"
+snapshot machine_uninstalled
+check "registry and files are as before the install for all users" \
+  same_state before machine_uninstalled
+check "only the uninstaller's own temporary copy is left" \
+  only_uninstaller_copy_left before machine_uninstalled
+
+echo "==== for all users beside an installation for the user"
+check "the install for the user exits with 0" run_command_line "$(windows_path "$setup") /S"
+snapshot user_only
+check "the install for all users exits with 0" \
+  run_command_line "$(windows_path "$setup") /S /ALLUSERS"
+snapshot both
+check "the install for all users leaves the user's installation alone" \
+  test -z "$(snapshot_differences user_only both | grep -i -E '^[+-] [KV] user:|^- ')"
+check "the uninstall for all users runs" run_quiet_uninstall both "$MACHINE_UNINSTALL_KEY"
+snapshot user_again
+check "it removes exactly the installation for all users" same_state user_only user_again
+check "the uninstall for the user runs" run_quiet_uninstall user_again
+snapshot none_again
+check "registry and files are as before both installs" same_state before none_again
 
 echo
 echo "installer-checks: $passed passed, $failed failed"

@@ -207,7 +207,13 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption), nullptr);
 
   // Published again with the same inventory: the destination comes from the local inventory,
-  // nothing is downloaded, and the pages are mended again from the local files.
+  // nothing is downloaded, and the pages are mended again from the local files. Their heads come
+  // out as they are, so no page is saved for FrontPage to publish again; only the one that the
+  // user left with unsaved edits is saved, as it was before.
+  const fs::path index_path = web_root() / "index.htm";
+  const fs::path widgets_path = web_root() / "products\\widgets.htm";
+  host_.OpenWithUnsavedEdits(widgets_path.wstring());
+  ASSERT_EQ(Mended(index, kMendingFiles.at("index.htm")), index);
   const std::size_t requests_before = site.Requests().size();
   const StandInHost::PublishOutcome again = Publish("ftp://elsewhere.example/");
   EXPECT_EQ(again.result, S_OK) << win32::Utf8FromWide(again.description);
@@ -221,6 +227,13 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_NE(std::find(labels_again.begin(), labels_again.end(), kDownloadNotNeeded),
             labels_again.end());
   EXPECT_EQ(ReadFileBytes(web_root() / "index.htm"), Mended(index, kMendingFiles.at("index.htm")));
+  EXPECT_EQ(pages_.saved(), (std::vector<std::wstring>{index_path.wstring(), widgets_path.wstring(),
+                                                       widgets_path.wstring()}));
+  const StandInHost::Page* index_window = host_.PageAt(index_path.wstring());
+  ASSERT_NE(index_window, nullptr);
+  EXPECT_TRUE(index_window->closed);
+  EXPECT_EQ(index_window->saved_on_close, std::optional<bool>(false));
+  EXPECT_EQ(index_window->head_html, win32::WideFromUtf8(HeadOf(index)));
 }
 
 // One way of answering the not-a-client dialog and what the publish does after it.
@@ -317,6 +330,38 @@ TEST_F(AddinPublishTest, ARefusedConnectionShowsTheErrorAndCancelsPublishing) {
   EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption), nullptr);
   EXPECT_FALSE(fs::exists(mend_folder()));
   ExpectPagesUnchanged();
+}
+
+// The service writes its inventory in the customer's code page: on Windows an entry names the page
+// that FrontPage saved under that name in the ANSI code page (windows-1252 here), and its mending
+// file is stored under the same name, while the request carries the entry's own bytes.
+TEST_F(AddinPublishTest, AnEntryInTheAnsiCodePageNamesItsPage) {
+  ASSERT_EQ(GetACP(), 1252u) << "Wine under an English or C locale uses windows-1252";
+  const std::wstring name = L"caf\u00e9.htm";
+  const std::string page = "<html><head><title>Caf\xC3\xA9</title></head><body></body></html>";
+  const std::string mending =
+      "<html><head><title>Caf\xC3\xA9 - widgets</title>"
+      "<meta name=\"keywords\" content=\"caf\xC3\xA9\">"
+      "<meta name=\"description\" content=\"Widgets.\"></head><body></body></html>";
+  ASSERT_TRUE(WriteFileBytes(web_root() / name, page));
+  LoopbackHttpServer site;
+  site.Serve("/kestrova", "");
+  site.Serve("/kestrova/inventory.txt",
+             "3/1/2024 10:00:00 AM\r\n" + site.Url("") + "\r\ncaf\xE9.htm\r\ninventory.txt\r\n");
+  site.Serve("/kestrova/caf%E9.htm", mending);
+
+  const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
+  EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
+  EXPECT_FALSE(outcome.cancel);
+  EXPECT_EQ(site.Requests(),
+            (std::vector<std::string>{"HEAD /kestrova", "GET /kestrova/inventory.txt",
+                                      "GET /kestrova/caf%E9.htm", "GET /kestrova/inventory.txt"}));
+  EXPECT_EQ(ReadFileBytes(mend_folder() / name), mending);
+  EXPECT_FALSE(fs::exists(mend_folder() / L"caf\ufffd.htm"));
+  const std::string mended = Mended(page, mending);
+  ASSERT_NE(mended, page);
+  EXPECT_EQ(ReadFileBytes(web_root() / name), mended);
+  EXPECT_EQ(pages_.saved(), std::vector<std::wstring>{(web_root() / name).wstring()});
 }
 
 }  // namespace

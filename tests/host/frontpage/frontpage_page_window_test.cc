@@ -43,9 +43,12 @@ TEST_F(PageWindowTest, LocatesAPageAndReadsItsHeadThroughTheDocument) {
 TEST_F(PageWindowTest, WritesTheHeadAsANamedPropertyPut) {
   host_.AddPageFile(kIndexPathWide, L"<title>Old</title>");
   {
-    auto document = app_->LocatePage(kIndexPath, 0)->Document();
+    auto window = app_->LocatePage(kIndexPath, 0);
+    EXPECT_FALSE(window->IsDirty());
+    auto document = window->Document();
     document->SetHeadInnerHtml("<title>New \xE2\x82\xAC</title>");
     EXPECT_EQ(document->HeadInnerHtml(), "<title>New \xE2\x82\xAC</title>");
+    EXPECT_TRUE(window->IsDirty());
   }
   ExpectOnlyApplicationHeld();
   EXPECT_EQ(host_.PageAt(kIndexPathWide)->head_html, L"<title>New \u20ac</title>");

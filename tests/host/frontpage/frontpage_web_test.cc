@@ -3,6 +3,7 @@
 #include "host/frontpage/frontpage_web.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -59,6 +60,14 @@ TEST(WebLocationTest, ConvertsUtf8UrlsWithoutTheHost) {
             "D:\\W\xC3\xB6rk\\\xE2\x82\xAC");
   EXPECT_EQ(host::frontpage::LocalPathFromFolderUrl("file:C:/web/"), "C:\\web");
   EXPECT_EQ(host::frontpage::LocalPathFromFolderUrl(""), "");
+}
+
+// Escapes written from the ANSI code page (here windows-1252, Wine's under an English or C locale)
+// name the same folder as their UTF-8 spelling.
+TEST(WebLocationTest, ReadsEscapesThatSpellNoUtf8InTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 1252u);
+  EXPECT_EQ(host::frontpage::LocalPathFromFolderUrl("file:///C:/My%20Webs/Caf%E9/"),
+            "C:\\My Webs\\Caf\xC3\xA9");
 }
 
 }  // namespace

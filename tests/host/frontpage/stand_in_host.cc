@@ -109,6 +109,8 @@ StandInHost::StandInHost() {
                                     read_only_heads_.end(),
                                 false, std::nullopt});
           page = &pages_.back();
+          page->dirty =
+              std::find(dirty_pages_.begin(), dirty_pages_.end(), path) != dirty_pages_.end();
           page->window = NewPageWindow(*page);
         }
         active_page_ = page;
@@ -238,9 +240,13 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
                    }
                    held->closed = true;
                    held->saved_on_close = save;
+                   held->dirty = false;
                    if (active_page_ == held) active_page_ = nullptr;
                    return S_OK;
                  });
+  window->Define(L"IsDirty", 9, kGet, [held](const FakeCall&, VARIANT* result, EXCEPINFO*) {
+    return ReturnBool(result, held->dirty);
+  });
   window->Define(L"Activate", 19, kMethod, [this, held](const FakeCall&, VARIANT*, EXCEPINFO*) {
     active_page_ = held;
     return S_OK;
@@ -267,6 +273,7 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
                                            L"Invalid target element for this operation.");
                    }
                    held->head_html = TextOf(call, 0);
+                   held->dirty = true;
                    return S_OK;
                  }
                  return ReturnText(result, held->head_html);

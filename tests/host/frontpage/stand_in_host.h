@@ -61,6 +61,7 @@ class StandInHost {
     bool head_read_only = false;
     bool closed = false;
     std::optional<bool> saved_on_close;
+    bool dirty = false;  // IsDirty: changes not saved yet
   };
 
   // Where LocatePage finds page files and where Close(True) saves them, in place of the list that
@@ -113,6 +114,8 @@ class StandInHost {
 
   // Makes a page at path that LocatePage opens, with head_html as its head's inner HTML.
   void AddPageFile(std::wstring path, std::wstring head_html, bool head_read_only = false);
+  // Makes the page at path open with changes not saved yet, as a user's edits leave it.
+  void OpenWithUnsavedEdits(std::wstring path) { dirty_pages_.push_back(std::move(path)); }
   // The page located at path (null when it was never located).
   Page* PageAt(std::wstring_view path);
 
@@ -161,6 +164,7 @@ class StandInHost {
   std::deque<Page> pages_;
   std::deque<std::pair<std::wstring, std::wstring>> page_files_;  // path, head
   std::vector<std::wstring> read_only_heads_;
+  std::vector<std::wstring> dirty_pages_;
   FakeDispatch* application_ = nullptr;
   FakeDispatch* command_bars_ = nullptr;
   FakeDispatch* menu_bar_ = nullptr;

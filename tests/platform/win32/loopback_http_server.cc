@@ -217,6 +217,7 @@ void LoopbackHttpServer::Serve(SOCKET connection) {
     {
       std::lock_guard lock(mutex_);
       request_lines_.push_back(method + " " + path);
+      request_headers_.push_back(request);
     }
     const std::string_view version =
         std::string_view(request).substr(path_end + 1, line_end - path_end - 1);
@@ -234,6 +235,11 @@ void LoopbackHttpServer::Serve(std::string path, std::string body) {
 std::vector<std::string> LoopbackHttpServer::Requests() const {
   std::lock_guard lock(mutex_);
   return request_lines_;
+}
+
+std::vector<std::string> LoopbackHttpServer::RequestHeaders() const {
+  std::lock_guard lock(mutex_);
+  return request_headers_;
 }
 
 int RefusingLoopbackPort() {

@@ -54,6 +54,9 @@ class LoopbackHttpServer {
   void Serve(std::string path, std::string body);
   // The requests received so far, as "METHOD path", in order.
   std::vector<std::string> Requests() const;
+  // The header of each request received so far (request line and fields, without the blank line
+  // that ends it), in order.
+  std::vector<std::string> RequestHeaders() const;
 
  private:
   void AcceptLoop();
@@ -78,6 +81,7 @@ class LoopbackHttpServer {
   std::condition_variable released_changed_;
   std::map<std::string, std::string, std::less<>> served_;  // guarded by mutex_
   std::vector<std::string> request_lines_;                  // guarded by mutex_
+  std::vector<std::string> request_headers_;                // guarded by mutex_
   bool released_ = false;
   std::vector<std::thread> workers_;  // guarded by mutex_
 };

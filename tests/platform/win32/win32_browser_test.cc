@@ -33,6 +33,7 @@ constexpr wchar_t kUnregisteredProgId[] = L"KestrovaTest.NoSuchBrowser";
 
 constexpr DISPID kNavigateId = 104;
 constexpr DISPID kVisibleId = 402;
+constexpr DISPID kQuitId = 300;
 
 // One Invoke as the stand-in received it.
 struct ReceivedCall {
@@ -87,6 +88,8 @@ class StandInBrowser final : public IDispatch {
       ids[0] = kNavigateId;
     } else if (SameNoCase(names[0], L"Visible") && has_visible) {
       ids[0] = kVisibleId;
+    } else if (SameNoCase(names[0], L"Quit")) {
+      ids[0] = kQuitId;
     } else {
       ids[0] = DISPID_UNKNOWN;
       return DISP_E_UNKNOWNNAME;
@@ -116,7 +119,7 @@ class StandInBrowser final : public IDispatch {
       exception->scode = static_cast<SCODE>(0x800A01B0u);
       return DISP_E_EXCEPTION;
     }
-    return id == kNavigateId || id == kVisibleId ? S_OK : DISP_E_MEMBERNOTFOUND;
+    return id == kNavigateId || id == kVisibleId || id == kQuitId ? S_OK : DISP_E_MEMBERNOTFOUND;
   }
 
   long references() const { return references_; }
@@ -284,25 +287,45 @@ TEST_F(Win32BrowserTest, WhenTheOpenerFailsTooTheFailureNamesTheAddress) {
   EXPECT_NE(RaisedFailure([&] { without_opener.Navigate("http://127.0.0.1/"); }).number(), 0);
 }
 
-TEST_F(Win32BrowserTest, ANavigateTheObjectRefusesRaisesItsOwnError) {
+// An object that is there but refuses is asked to end, and the default browser opens the address;
+// only when that fails too does the object's own error reach the caller.
+TEST_F(Win32BrowserTest, ARefusedNavigateEndsTheObjectAndFallsBackToTheOpener) {
   browser_.refuse_navigate = true;
   Win32Browser browser(kStandInProgId, RecordingOpener(true));
-  const Failure failure = RaisedFailure([&] { browser.Navigate("http://127.0.0.1/x"); });
+  browser.Navigate("http://127.0.0.1/x");
+  EXPECT_EQ(opened_, std::vector<std::wstring>{L"http://127.0.0.1/x"});
+  ASSERT_EQ(browser_.calls.size(), 2u);  // Visible is not set after a failed Navigate
+  EXPECT_EQ(browser_.calls[0].member, kNavigateId);
+  EXPECT_EQ(browser_.calls[1].member, kQuitId);
+  EXPECT_EQ(browser_.calls[1].flags, DISPATCH_METHOD);
+  EXPECT_EQ(browser_.references(), 0);
+
+  opened_.clear();
+  browser_.calls.clear();
+  Win32Browser refusing_opener(kStandInProgId, RecordingOpener(false));
+  const Failure failure = RaisedFailure([&] { refusing_opener.Navigate("http://127.0.0.1/x"); });
   EXPECT_EQ(static_cast<std::uint32_t>(failure.number()), 0x800A01B0u);
   EXPECT_EQ(failure.source(), "Stand-in browser");
   EXPECT_EQ(failure.description(), "This address may not be visited.");
-  ASSERT_EQ(browser_.calls.size(), 1u);  // Visible is not set after a failed Navigate
+  EXPECT_EQ(opened_.size(), 1u);
   EXPECT_EQ(browser_.references(), 0);
-  EXPECT_TRUE(opened_.empty());  // an object that exists is not passed over for the opener
 }
 
-TEST_F(Win32BrowserTest, AnObjectWithoutAVisiblePropertyRaisesUnknownName) {
+TEST_F(Win32BrowserTest, AnObjectWithoutAVisiblePropertyFallsBackToTheOpener) {
   browser_.has_visible = false;
   Win32Browser browser(kStandInProgId, RecordingOpener(true));
-  const Failure failure = RaisedFailure([&] { browser.Navigate("http://127.0.0.1/x"); });
+  browser.Navigate("http://127.0.0.1/x");
+  EXPECT_EQ(opened_, std::vector<std::wstring>{L"http://127.0.0.1/x"});
+  ASSERT_EQ(browser_.calls.size(), 2u);
+  EXPECT_EQ(browser_.calls[0].member, kNavigateId);
+  EXPECT_EQ(browser_.calls[1].member, kQuitId);  // the object navigated without a window: it ends
+
+  browser_.calls.clear();
+  Win32Browser without_opener(kStandInProgId, nullptr);
+  const Failure failure = RaisedFailure([&] { without_opener.Navigate("http://127.0.0.1/x"); });
   EXPECT_EQ(failure.number(), static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
   EXPECT_EQ(failure.source(), "Visible");
-  EXPECT_EQ(browser_.calls.size(), 1u);
+  EXPECT_EQ(browser_.calls.size(), 2u);
   EXPECT_EQ(browser_.references(), 0);
 }
 

@@ -29,5 +29,21 @@ TEST(WinInetTransferControlTest, ControlsShareWinInetsKeptAliveConnections) {
   EXPECT_EQ(side.server().ConnectionCount(), 1u);
 }
 
+// Every request asks caches on the way to pass it on, in both forms that HTTP/1.0 and HTTP/1.1
+// caches read, so that a proxy never answers with a stale inventory.
+TEST(WinInetTransferControlTest, RequestsTellCachesNotToAnswer) {
+  WinInetTransferSide side;
+  win32::Win32EventPump pump;
+  win32::WinInetTransferControl control(pump, WinInetTransferSide::Options());
+  RunRequest(control, pump, side.server().Url("/ok"));
+  RunRequest(control, pump, side.server().Url("/ok"), "head");
+  const std::vector<std::string> headers = side.server().RequestHeaders();
+  ASSERT_EQ(headers.size(), 2u);
+  for (const std::string& header : headers) {
+    EXPECT_NE(header.find("\r\nPragma: no-cache\r\n"), std::string::npos) << header;
+    EXPECT_NE(header.find("\r\nCache-Control: no-cache\r\n"), std::string::npos) << header;
+  }
+}
+
 }  // namespace
 }  // namespace kestrova::testing
