@@ -138,7 +138,7 @@ void AtomicFileWriter::Write(std::string_view bytes) {
 void AtomicFileWriter::Commit() {
   // The bytes reach the disk before the name does: renamed first, a power cut could leave the
   // new name over an empty or partial file.
-  if (flush_ == CommitFlush::kToDisk) {
+  if (flush_ != CommitFlush::kNone) {
     if (const int error = Flush(fd_.get()); error != 0) RaiseFileError("write", path_, error);
   }
   // The close is checked: on some file systems it is where a failed write shows.
@@ -149,7 +149,7 @@ void AtomicFileWriter::Commit() {
   committed_ = true;
   // The rename is on the disk before Commit returns; so every file committed before this one in
   // the folder is, with its name, before anything committed later.
-  if (flush_ == CommitFlush::kToDisk) {
+  if (flush_ == CommitFlush::kBytesAndName) {
     if (const int error = FlushFolder(folder_); error != 0) {
       RaiseFileError("replace", path_, error);
     }

@@ -2,9 +2,8 @@
 // to a temporary file in the same folder (".NAME.kestrova-XXXXXX", hidden as a dot file), which
 // replaces the file by a rename once complete. A writer dropped before Commit removes its
 // temporary file and leaves the old file as it was; the first writer of a run in a folder removes
-// the temporary files a killed run left there. A writer made to flush puts the new bytes on the
-// disk before the rename, and the rename itself before Commit returns, so that a power cut leaves
-// the old file or the complete new one, never a new name over bytes that never reached the disk.
+// the temporary files a killed run left there. How much Commit flushes to the disk is chosen
+// per writer (CommitFlush).
 #ifndef KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 #define KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 
@@ -16,8 +15,11 @@
 
 namespace kestrova {
 
-// Whether Commit waits for the disk (fsync of the file, then of its folder).
-enum class CommitFlush { kNone, kToDisk };
+// What Commit puts on the disk before it returns: nothing; the new bytes before the rename
+// (fsync of the file), so that a power cut leaves the old file or the new one, never a new name
+// over bytes that never reached the disk; or the bytes and then the rename too (fsync of the
+// folder after it), so that files committed one after another reach the disk in that order.
+enum class CommitFlush { kNone, kBytes, kBytesAndName };
 
 class AtomicFileWriter final : public FileWriter {
  public:

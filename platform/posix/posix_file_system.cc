@@ -64,7 +64,7 @@ std::unique_ptr<TextReader> PosixFileSystem::OpenTextFile(const std::string& pat
 }
 
 std::unique_ptr<FileWriter> PosixFileSystem::CreateFileWriter(const std::string& path) {
-  return std::make_unique<AtomicFileWriter>(path, CommitFlush::kToDisk);
+  return std::make_unique<AtomicFileWriter>(path, CommitFlush::kBytesAndName);
 }
 
 std::optional<std::string> PosixFileSystem::ResolveInside(const std::string& folder,

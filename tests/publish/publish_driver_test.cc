@@ -568,6 +568,27 @@ TEST_F(PublishDriverTest, LinkedPagesAreMendedOnlyInsideTheWebAndStayLinks) {
                    }));
 }
 
+// A mending file that is a link out of the mend folder is never read: what it leads to would end
+// up in a page of the web. The publish stops with the file named, and the page stays as it was.
+TEST_F(PublishDriverTest, AMendingFileLinkedOutOfTheMendFolderIsNotRead) {
+  fs::create_directories(web / "kestrova");
+  std::ofstream(root / "secret.htm", std::ios::binary)
+      << MendingFile({"<title>Secret</title>", "<meta name=\"a\" content=\"1\">",
+                      "<meta name=\"b\" content=\"2\">"});
+  fs::create_symlink(root / "secret.htm", web / "kestrova" / "index.htm");
+  std::ofstream(web / "kestrova" / "inventory.txt", std::ios::binary)
+      << "12/31/2099\r\n" + server.SiteUrl() + "\r\nindex.htm\r\n";
+  const std::string before = ReadWebFile("index.htm");
+
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"critical|Error|Cannot read \"" +
+                                      (web / "kestrova" / "index.htm").string() +
+                                      "\": it is a link that does not lead to a file in the mend "
+                                      "folder."}));
+  EXPECT_EQ(ReadWebFile("index.htm"), before);
+}
+
 // A downloaded mending file is written where a link in the mend folder leads when that lies in
 // the mend folder, and the link stays; a link out of it is never written through: the download
 // stops there, before the inventory, and the file it leads to stays as it was.
