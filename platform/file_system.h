@@ -4,6 +4,7 @@
 #define KESTROVA_PLATFORM_FILE_SYSTEM_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,8 +39,17 @@ class FileSystem {
   virtual void CreateFolder(const std::string& path) = 0;
   // Opens a text file for reading; raises Failure 53 when it does not exist.
   virtual std::unique_ptr<TextReader> OpenTextFile(const std::string& path) = 0;
-  // Starts replacing (or creating) the file at path.
+  // Starts replacing (or creating) the file at path. Its Commit puts the bytes on the disk
+  // before the new name, and returns only once both are there: a power cut leaves the old file
+  // or the complete new one, and files committed one after another reach the disk in that order.
   virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) = 0;
+  // Where the file at path is read and written, provided it really lies inside the folder at
+  // folder: every link on the way followed, the folder's own links too. That is path itself,
+  // unless path names a link; then it is the file the link leads to, so that writing there
+  // keeps the link a link. A path that names nothing yet lies where its folder lies. Nothing
+  // when the file lies outside the folder or a link leads nowhere.
+  virtual std::optional<std::string> ResolveInside(const std::string& folder,
+                                                   const std::string& path) = 0;
 };
 
 }  // namespace kestrova

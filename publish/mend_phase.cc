@@ -7,6 +7,7 @@
 #include "mending/inventory.h"
 #include "mending/inventory_date.h"
 #include "mending/page_rule.h"
+#include "publish/mend_store.h"
 
 namespace kestrova {
 namespace {
@@ -80,7 +81,9 @@ auto AboutFile(const std::string& path, Step step) -> decltype(step()) {
 
 std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
                                                  const std::string& mend_path) {
-  const auto reader = services.files.OpenTextFile(InventoryPath(mend_path));
+  const std::string path = InventoryPath(mend_path);
+  const auto reader =
+      services.files.OpenTextFile(MendFolderFile(services.files, mend_path, path, "read"));
   services.convert_date(reader->ReadLine());
   std::vector<std::string> lines;
   while (!reader->AtEndOfStream()) lines.push_back(reader->ReadLine());
@@ -105,17 +108,25 @@ void RunMendPhase(host::Application& app, PublishServices& services, const std::
       // they name a file.
       CheckEntryIsSafe(entry);
       const std::string page_path = EntryPagePath(web_path, entry);
+      const auto pass_over = [&](const char* reason) {
+        if (on_note) on_note("Passed over " + EntryRelativePagePath(entry) + ": " + reason);
+      };
       if (!services.files.FileExists(page_path)) {
         // A missing page is passed over without a word.
-      } else if (!IsHtmlPage(services.files, entry, page_path)) {
-        if (on_note) {
-          on_note("Passed over " + EntryRelativePagePath(entry) + ": it is not an HTML page.");
-        }
+      } else if (const auto page_file = services.files.ResolveInside(web_path, page_path);
+                 !page_file) {
+        // A link is followed only as far as the web goes: what lies outside is not the web's.
+        pass_over("it is a link to a file outside the web.");
+      } else if (!IsHtmlPage(services.files, entry, *page_file)) {
+        pass_over("it is not an HTML page.");
       } else {
         const std::string mending_path = EntryMendingFilePath(mend_path, entry);
+        const std::string mending_file =
+            MendFolderFile(services.files, mend_path, mending_path, "read");
         const MendingHead mending =
-            AboutFile(mending_path, [&] { return ReadMendingFile(app, mending_path); });
-        AboutFile(page_path, [&] { MendPage(app, page_path, mending); });
+            AboutFile(mending_path, [&] { return ReadMendingFile(app, mending_file); });
+        // A page that is a link is mended where the link leads, and stays a link.
+        AboutFile(page_path, [&] { MendPage(app, *page_file, mending); });
         mended = true;
       }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/file_failure.h"
 #include "mending/entry_paths.h"
 #include "mending/inventory.h"
 #include "platform/url_encoding.h"
@@ -39,11 +40,21 @@ std::string SizeText(std::size_t bytes) {
 
 }  // namespace
 
+std::string MendFolderFile(FileSystem& files, const std::string& mend_path, const std::string& path,
+                           std::string_view what) {
+  if (std::optional<std::string> inside = files.ResolveInside(mend_path, path)) {
+    return *std::move(inside);
+  }
+  if (what == "read" && !files.FileExists(path)) return path;
+  RaiseFileError(what, path, false, "it is a link that does not lead to a file in the mend folder");
+}
+
 std::optional<LocalInventory> ReadLocalInventory(const PublishServices& services,
                                                  const std::string& mend_path) {
   const std::string path = InventoryPath(mend_path);
   if (!services.files.FileExists(path)) return std::nullopt;
-  const auto reader = services.files.OpenTextFile(path);
+  const auto reader =
+      services.files.OpenTextFile(MendFolderFile(services.files, mend_path, path, "read"));
   LocalInventory inventory;
   inventory.date = services.convert_date(reader->ReadLine());
   inventory.destination = services.inventory_text(reader->ReadLine());
@@ -171,10 +182,13 @@ void MendStore::StoreEntry(const std::string& entry) {
   const std::string name = services_.inventory_text(entry);
   // The entry is one path segment: escaped whole, so that "#", "%" and the like reach the server
   // as the name they are part of.
+  const std::string path =
+      MendFolderFile(services_.files, mend_path_, EntryMendingFilePath(mend_path_, name), "write");
   RunRequest(Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get", name);
   // The file appears complete or not at all: a failed, interrupted or oversized download leaves
-  // the old mending file in place.
-  const auto writer = services_.files.CreateFileWriter(EntryMendingFilePath(mend_path_, name));
+  // the old mending file in place. Commit returns once the file and its name are on the disk, so
+  // the inventory, stored last, never reaches the disk before the files it lists.
+  const auto writer = services_.files.CreateFileWriter(path);
   ReadBody(Request::kEntry, [&writer](const std::string& chunk) { writer->Write(chunk); });
   writer->Commit();
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/date_time.h"
@@ -26,6 +27,14 @@ struct LocalInventory {
   DateTime date;
   std::string destination;
 };
+
+// Where the file at path in the mend folder at mend_path is read or written (what: "read" or
+// "write"): path itself, or where it leads when it is a link to a file inside the mend folder;
+// the file there is written in place and the link stays. A link that leads anywhere else (out of
+// the mend folder, or nowhere) is refused with Failure 5 naming path: neither the server's bytes
+// nor a stranger file's ever pass through it. A file that is not there is read as missing.
+std::string MendFolderFile(FileSystem& files, const std::string& mend_path, const std::string& path,
+                           std::string_view what);
 
 // Reads the local inventory (mend_path + "/inventory.txt") when it exists; nothing when it does
 // not.

@@ -74,16 +74,30 @@ void ClearFolderOnce(const std::string& folder) {
   if (cleared.insert(folder).second) RemoveStaleTemporaryFiles(folder);
 }
 
+// fsync of fd; a file system that cannot flush (EINVAL) has nothing to flush.
+int Flush(int fd) {
+  if (::fsync(fd) == 0 || errno == EINVAL) return 0;
+  return errno;
+}
+
+// fsync of the folder at path, which puts the names made in it on the disk.
+int FlushFolder(const std::string& path) {
+  const UniqueFd folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.valid()) return errno;
+  return Flush(folder.get());
+}
+
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+AtomicFileWriter::AtomicFileWriter(std::string path, CommitFlush flush)
+    : path_(std::move(path)), flush_(flush) {
   const std::size_t slash = path_.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+  folder_ = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
-  ClearFolderOnce(folder);
+  ClearFolderOnce(folder_);
   // The leading dot hides the file from directory listings and from the deploy tools that skip
   // dot files, should a killed run leave it behind.
-  temporary_path_ = (slash == std::string::npos ? std::string() : folder) + "." + name +
+  temporary_path_ = (slash == std::string::npos ? std::string() : folder_) + "." + name +
                     std::string(kTemporarySuffix) + "XXXXXX";
   fd_.Reset(::mkstemp(temporary_path_.data()));
   if (!fd_.valid()) RaiseFileError("write", path_, errno);
@@ -122,16 +136,28 @@ void AtomicFileWriter::Write(std::string_view bytes) {
 }
 
 void AtomicFileWriter::Commit() {
+  // The bytes reach the disk before the name does: renamed first, a power cut could leave the
+  // new name over an empty or partial file.
+  if (flush_ != CommitFlush::kNone) {
+    if (const int error = Flush(fd_.get()); error != 0) RaiseFileError("write", path_, error);
+  }
   // The close is checked: on some file systems it is where a failed write shows.
   if (::close(fd_.Release()) != 0) RaiseFileError("write", path_, errno);
   if (::rename(temporary_path_.c_str(), path_.c_str()) != 0) {
     RaiseFileError("replace", path_, errno);
   }
   committed_ = true;
+  // The rename is on the disk before Commit returns; so every file committed before this one in
+  // the folder is, with its name, before anything committed later.
+  if (flush_ == CommitFlush::kBytesAndName) {
+    if (const int error = FlushFolder(folder_); error != 0) {
+      RaiseFileError("replace", path_, error);
+    }
+  }
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  AtomicFileWriter writer(path);
+void WriteFileAtomically(const std::string& path, std::string_view bytes, CommitFlush flush) {
+  AtomicFileWriter writer(path, flush);
   writer.Write(bytes);
   writer.Commit();
 }

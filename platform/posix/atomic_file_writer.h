@@ -2,7 +2,8 @@
 // to a temporary file in the same folder (".NAME.kestrova-XXXXXX", hidden as a dot file), which
 // replaces the file by a rename once complete. A writer dropped before Commit removes its
 // temporary file and leaves the old file as it was; the first writer of a run in a folder removes
-// the temporary files a killed run left there.
+// the temporary files a killed run left there. How much Commit flushes to the disk is chosen
+// per writer (CommitFlush).
 #ifndef KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 #define KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 
@@ -14,13 +15,19 @@
 
 namespace kestrova {
 
+// What Commit puts on the disk before it returns: nothing; the new bytes before the rename
+// (fsync of the file), so that a power cut leaves the old file or the new one, never a new name
+// over bytes that never reached the disk; or the bytes and then the rename too (fsync of the
+// folder after it), so that files committed one after another reach the disk in that order.
+enum class CommitFlush { kNone, kBytes, kBytesAndName };
+
 class AtomicFileWriter final : public FileWriter {
  public:
   // Creates the temporary file beside path. The new file gets the permissions, and where the
   // process may give them, the owner and group of the file it replaces; a new file gets the
   // usual permissions (0666 less the umask). Raises a Failure with the
   // system's reason when the folder cannot take the file.
-  explicit AtomicFileWriter(std::string path);
+  explicit AtomicFileWriter(std::string path, CommitFlush flush = CommitFlush::kNone);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
   ~AtomicFileWriter() override;
@@ -36,13 +43,16 @@ class AtomicFileWriter final : public FileWriter {
 
  private:
   std::string path_;
+  std::string folder_;
   std::string temporary_path_;
+  CommitFlush flush_;
   UniqueFd fd_;
   bool committed_ = false;
 };
 
 // Replaces the file at path with bytes through an AtomicFileWriter.
-void WriteFileAtomically(const std::string& path, std::string_view bytes);
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         CommitFlush flush = CommitFlush::kNone);
 
 }  // namespace kestrova
 

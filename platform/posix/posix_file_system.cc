@@ -3,12 +3,46 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 #include "platform/posix/atomic_file_writer.h"
 #include "platform/posix/posix_failure.h"
 #include "platform/posix/read_whole_file.h"
 
 namespace kestrova {
+namespace {
+
+struct FreeDeleter {
+  void operator()(char* text) const { std::free(text); }
+};
+
+// The path with every link and every "." and ".." resolved; nothing when a part is missing or a
+// link leads nowhere.
+std::optional<std::string> RealPath(const std::string& path) {
+  const std::unique_ptr<char, FreeDeleter> real(::realpath(path.c_str(), nullptr));
+  if (!real) return std::nullopt;
+  return std::string(real.get());
+}
+
+// Where the file at path lies: its real path, or for a name that is not there at all (not even
+// as a link), the real path of its folder followed by the name.
+std::optional<std::string> RealLocation(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0) return RealPath(path);
+  if (errno != ENOENT) return std::nullopt;
+  const std::size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  const std::optional<std::string> folder = RealPath(slash == std::string::npos ? "."
+                                                     : slash == 0               ? "/"
+                                                                  : path.substr(0, slash));
+  if (!folder) return std::nullopt;
+  return (folder->back() == '/' ? *folder : *folder + "/") + name;
+}
+
+}  // namespace
+
 bool PosixFileSystem::FileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -30,7 +64,21 @@ std::unique_ptr<TextReader> PosixFileSystem::OpenTextFile(const std::string& pat
 }
 
 std::unique_ptr<FileWriter> PosixFileSystem::CreateFileWriter(const std::string& path) {
-  return std::make_unique<AtomicFileWriter>(path);
+  return std::make_unique<AtomicFileWriter>(path, CommitFlush::kBytesAndName);
+}
+
+std::optional<std::string> PosixFileSystem::ResolveInside(const std::string& folder,
+                                                          const std::string& path) {
+  const std::optional<std::string> real_folder = RealPath(folder);
+  const std::optional<std::string> real = RealLocation(path);
+  if (!real_folder || !real) return std::nullopt;
+  const std::string prefix = real_folder->back() == '/' ? *real_folder : *real_folder + "/";
+  if (real->size() <= prefix.size() || real->compare(0, prefix.size(), prefix) != 0) {
+    return std::nullopt;
+  }
+  struct stat info {};
+  const bool is_link = ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+  return is_link ? *real : path;
 }
 
 }  // namespace kestrova

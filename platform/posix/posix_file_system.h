@@ -13,7 +13,10 @@ class PosixFileSystem final : public FileSystem {
   bool FolderExists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
+  // The writer flushes the file and its folder to the disk on Commit (see AtomicFileWriter).
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+  std::optional<std::string> ResolveInside(const std::string& folder,
+                                           const std::string& path) override;
 };
 
 }  // namespace kestrova

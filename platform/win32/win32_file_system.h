@@ -4,6 +4,7 @@
 #define KESTROVA_PLATFORM_WIN32_WIN32_FILE_SYSTEM_H_
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -21,14 +22,19 @@ class Win32FileSystem final : public FileSystem {
   // a file of that name exists, access is denied), naming the folder and the system's reason.
   void CreateFolder(const std::string& path) override;
   // Reads the whole file at once; raises Failure 53 when it does not exist and 5 with the
-  // system's reason when it cannot be read.
+  // system's reason when it cannot be read. Only a file on a disk is read: a folder ("Is a
+  // directory"), a device or a pipe ("Not a regular file") is refused before any read.
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
   // The bytes go to a hidden, temporary file beside path, which takes the attributes of the file
-  // it replaces and replaces path on Commit (MoveFileExW, write-through). The writer removes the
-  // temporary file when dropped before Commit. The first writer into a folder removes the
-  // temporary files a killed run left there. Raises Failure 53 or 5 with the system's reason
-  // when the folder cannot take the file.
+  // it replaces and replaces path on Commit (FlushFileBuffers, then MoveFileExW, write-through).
+  // The writer removes the temporary file when dropped before Commit. The first writer into a
+  // folder removes the temporary files a killed run left there. Raises Failure 53 or 5 with the
+  // system's reason when the folder cannot take the file.
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+  // Follows symbolic links and junctions (reparse points) through GetFinalPathNameByHandleW where
+  // the system has it; on XP, which has none to files, the full path as written.
+  std::optional<std::string> ResolveInside(const std::string& folder,
+                                           const std::string& path) override;
 
  private:
   // The folders (with their final separator) cleared of stale temporary files so far.

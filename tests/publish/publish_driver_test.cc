@@ -528,6 +528,91 @@ TEST_F(PublishDriverTest, OnlyHtmlPagesAreMended) {
                    }));
 }
 
+// A page that is a link is mended where the link leads when that lies inside the web, and the
+// link stays a link; a link out of the web is passed over with a sentence, its target untouched.
+// A mending file that is a link inside the mend folder is read where it leads.
+TEST_F(PublishDriverTest, LinkedPagesAreMendedOnlyInsideTheWebAndStayLinks) {
+  const std::string page = Page("<title>Old</title>\r\n");
+  WriteWebFile("real/inner.htm", page);
+  fs::create_symlink("real/inner.htm", web / "inner.htm");
+  std::ofstream(root / "outside.htm", std::ios::binary) << page;
+  fs::create_symlink(root / "outside.htm", web / "outside.htm");
+  fs::create_symlink("/proc/self/environ", web / "environ.htm");
+  fs::create_directories(web / "kestrova" / "store");
+  const std::string mending = MendingFile({"<title>New</title>", "<meta name=\"a\" content=\"1\">",
+                                           "<meta name=\"b\" content=\"2\">", kMarker});
+  std::string inventory = "12/31/2099\r\n" + server.SiteUrl() + "\r\n";
+  for (const std::string entry : {"inner.htm", "outside.htm", "environ.htm"}) {
+    inventory += entry + "\r\n";
+    std::ofstream(web / "kestrova" / "store" / entry, std::ios::binary) << mending;
+    fs::create_symlink(fs::path("store") / entry, web / "kestrova" / entry);
+  }
+  std::ofstream(web / "kestrova" / "inventory.txt", std::ios::binary) << inventory;
+
+  EXPECT_FALSE(Publish());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+  EXPECT_TRUE(fs::is_symlink(web / "inner.htm"));
+  EXPECT_EQ(fs::read_symlink(web / "inner.htm"), "real/inner.htm");
+  EXPECT_NE(ReadWebFile("real/inner.htm").find("<title>New</title>"), std::string::npos);
+  EXPECT_TRUE(fs::is_symlink(web / "outside.htm"));
+  std::ifstream outside(root / "outside.htm", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(outside), {}), page);
+  EXPECT_TRUE(fs::is_symlink(web / "environ.htm"));
+  std::vector<std::string> notes;
+  for (const std::string& text : ui.status_bar_texts) {
+    if (text.starts_with("Passed over")) notes.push_back(text);
+  }
+  EXPECT_EQ(notes, (std::vector<std::string>{
+                       "Passed over outside.htm: it is a link to a file outside the web.",
+                       "Passed over environ.htm: it is a link to a file outside the web.",
+                   }));
+}
+
+// A mending file that is a link out of the mend folder is never read: what it leads to would end
+// up in a page of the web. The publish stops with the file named, and the page stays as it was.
+TEST_F(PublishDriverTest, AMendingFileLinkedOutOfTheMendFolderIsNotRead) {
+  fs::create_directories(web / "kestrova");
+  std::ofstream(root / "secret.htm", std::ios::binary)
+      << MendingFile({"<title>Secret</title>", "<meta name=\"a\" content=\"1\">",
+                      "<meta name=\"b\" content=\"2\">"});
+  fs::create_symlink(root / "secret.htm", web / "kestrova" / "index.htm");
+  std::ofstream(web / "kestrova" / "inventory.txt", std::ios::binary)
+      << "12/31/2099\r\n" + server.SiteUrl() + "\r\nindex.htm\r\n";
+  const std::string before = ReadWebFile("index.htm");
+
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"critical|Error|Cannot read \"" +
+                                      (web / "kestrova" / "index.htm").string() +
+                                      "\": it is a link that does not lead to a file in the mend "
+                                      "folder."}));
+  EXPECT_EQ(ReadWebFile("index.htm"), before);
+}
+
+// A downloaded mending file is written where a link in the mend folder leads when that lies in
+// the mend folder, and the link stays; a link out of it is never written through: the download
+// stops there, before the inventory, and the file it leads to stays as it was.
+TEST_F(PublishDriverTest, DownloadsWriteThroughLinksOnlyInsideTheMendFolder) {
+  fs::create_directories(web / "kestrova");
+  std::ofstream(web / "kestrova" / "real-index.htm", std::ios::binary) << "old";
+  fs::create_symlink("real-index.htm", web / "kestrova" / "index.htm");
+  std::ofstream(root / "elsewhere.htm", std::ios::binary) << "not the web's";
+  fs::create_symlink(root / "elsewhere.htm", web / "kestrova" / "gone.htm");
+
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"critical|Error|Cannot write \"" +
+                                      (web / "kestrova" / "gone.htm").string() +
+                                      "\": it is a link that does not lead to a file in the mend "
+                                      "folder."}));
+  EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "index.htm"));
+  EXPECT_NE(MendFile("real-index.htm").find("<title>New home</title>"), std::string::npos);
+  EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "gone.htm"));
+  std::ifstream elsewhere(root / "elsewhere.htm", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(elsewhere), {}), "not the web's");
+  EXPECT_FALSE(fs::exists(web / "kestrova" / "inventory.txt"));
+}
+
 TEST_F(PublishDriverTest, CancelStopsThePublishWithoutAMessage) {
   ui.on_status_window = [](FrmMending& window) { window.OnCancelClick(); };
   EXPECT_TRUE(Publish());

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/failure.h"
@@ -211,10 +213,18 @@ TEST_F(Win32FileSystemTest, OpeningAMissingFileRaisesFileNotFound) {
   }
 }
 
-TEST_F(Win32FileSystemTest, OpeningAFolderRaisesInvalidArgument) {
+// Only a file on a disk is read: a folder or a device where a file should be is refused at once,
+// with the reasons the POSIX platform gives.
+TEST_F(Win32FileSystemTest, OpeningAFolderOrADeviceRaisesInvalidArgument) {
   files_.CreateFolder(folder_.Path("kestrova"));
-  EXPECT_EQ(FailureNumber([&] { files_.OpenTextFile(folder_.Path("kestrova")); }),
-            kErrInvalidArgument);
+  const std::string device = folder_.Path("NUL");
+  for (const auto& [path, reason] : {std::pair{folder_.Path("kestrova"), "Is a directory"},
+                                     std::pair{device, "Not a regular file"}}) {
+    std::string description;
+    EXPECT_EQ(FailureNumber([&] { files_.OpenTextFile(path); }, &description), kErrInvalidArgument)
+        << path;
+    EXPECT_EQ(description, "Cannot read \"" + path + "\": " + reason + ".");
+  }
 }
 
 TEST_F(Win32FileSystemTest, ReadsAFileLargerThanOneBuffer) {
@@ -366,6 +376,66 @@ TEST_F(Win32FileSystemTest, NonAsciiNamesRoundTrip) {
   EXPECT_EQ(reader->ReadLine(), "caf\xC3\xA9");
   EXPECT_EQ(reader->ReadLine(), "line two");
   EXPECT_TRUE(reader->AtEndOfStream());
+}
+
+// Runs a Unix program under Wine on the Unix names of the files given (after the options), and
+// waits for it; false when not under Wine or when it fails. Wine neither shows the symbolic links
+// of the Unix file system as reparse points nor makes any through CreateSymbolicLinkW, nor
+// deletes them through DeleteFileW: the tests make and remove them this way.
+bool RunUnix(std::vector<std::string> words, const std::vector<std::string>& files) {
+  using Spawn = LONG(CDECL*)(char* const argv[], int wait);
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
+  const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (spawn == nullptr || unix_name == nullptr) return false;
+  for (const std::string& file : files) {
+    char* const name = unix_name(WideFromUtf8(file).c_str());
+    if (name == nullptr) return false;
+    words.emplace_back(name);
+    HeapFree(GetProcessHeap(), 0, name);
+  }
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  return spawn(argv.data(), 1) == 0;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return text;
+}
+
+// A link is followed only as far as the folder goes, and a file is written where a link inside
+// leads: the link stays a link. A path with ".." out of the folder lies outside too.
+TEST_F(Win32FileSystemTest, LinksAreFollowedOnlyInsideTheFolder) {
+  const std::string web = folder_.Path("web");
+  files_.CreateFolder(web);
+  PutFile(web + "\\page.htm", "old page");
+  PutFile(folder_.Path("outside.htm"), "outside");
+  const std::vector<std::string> links = {web + "\\inner.htm", web + "\\out.htm"};
+  struct LinkRemover {
+    const std::vector<std::string>& links;
+    ~LinkRemover() { RunUnix({"/bin/rm", "-f"}, links); }
+  } remover{links};
+  if (!RunUnix({"/bin/ln", "-s", "page.htm"}, {links[0]}) ||
+      !RunUnix({"/bin/ln", "-s", "../outside.htm"}, {links[1]})) {
+    GTEST_SKIP() << "symbolic links of the Unix file system need Wine";
+  }
+  EXPECT_EQ(files_.ResolveInside(web, web + "\\page.htm"), web + "\\page.htm");
+  EXPECT_EQ(files_.ResolveInside(web, web + "\\new.htm"), web + "\\new.htm");
+  EXPECT_EQ(files_.ResolveInside(web, web + "\\out.htm"), std::nullopt);
+  EXPECT_EQ(files_.ResolveInside(web, web + "\\..\\outside.htm"), std::nullopt);
+  const std::optional<std::string> inner = files_.ResolveInside(web, web + "\\inner.htm");
+  ASSERT_TRUE(inner.has_value());
+  EXPECT_EQ(Lower(*inner), Lower(web + "\\page.htm"));
+
+  auto writer = files_.CreateFileWriter(*inner);
+  writer->Write("new page");
+  writer->Commit();
+  EXPECT_EQ(FileBytes(web + "\\page.htm"), "new page");
+  EXPECT_EQ(FileBytes(web + "\\inner.htm"), "new page");
 }
 
 }  // namespace
