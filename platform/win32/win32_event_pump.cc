@@ -103,11 +103,7 @@ void Win32EventPump::DispatchMessages() {
   for (int count = 0; count < kMaxMessagesPerRound; ++count) {
     if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return;
     if (message.message == WM_QUIT) {
-      // The quit request belongs to the outermost loop: leave it for that loop to find, and stop
-      // the work that pumps here.
-      PostQuitMessage(static_cast<int>(message.wParam));
-      quit_queued_ = true;
-      cancel_posted_ = true;
+      KeepQuit(message);
       return;
     }
     DispatchOne(message);
@@ -116,15 +112,21 @@ void Win32EventPump::DispatchMessages() {
 
 void Win32EventPump::DispatchOne(MSG& message) {
   if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+    // IsDialogMessage takes only the keys of the window itself and its controls.
     for (HWND window : cancel_windows_) {
-      if ((message.hwnd == window || IsChild(window, message.hwnd) != FALSE) &&
-          IsDialogMessageW(window, &message) != FALSE) {
-        return;
-      }
+      if (IsDialogMessageW(window, &message) != FALSE) return;
     }
   }
   TranslateMessage(&message);
   DispatchMessageW(&message);
+}
+
+void Win32EventPump::KeepQuit(const MSG& quit) {
+  // The quit request belongs to the outermost loop: leave it for that loop to find, and stop the
+  // work that pumps here.
+  PostQuitMessage(static_cast<int>(quit.wParam));
+  quit_queued_ = true;
+  cancel_posted_ = true;
 }
 
 void Win32EventPump::CheckForQuit() {
@@ -139,21 +141,29 @@ void Win32EventPump::DeliverPostedCancel() {
 }
 
 void Win32EventPump::DispatchCancelRequest() {
+  // A queued quit is a cancel request of its own. It is looked for first: PeekMessage hands out
+  // WM_QUIT whatever window and messages it is asked for, and the host's loop must still find it.
+  CheckForQuit();
   MSG message;
   // Only the cancel messages of this pump's window and what the cancel windows have waiting:
   // nothing else runs, and nothing sleeps.
-  for (int count = 0; count < kMaxMessagesPerRound; ++count) {
+  for (int count = 0; count < kMaxMessagesPerRound && !quit_queued_; ++count) {
     if (!PeekMessageW(&message, window_.get(), kCancelMessage, kCancelMessage, PM_REMOVE)) break;
-    cancel_posted_ = true;
+    if (message.message == WM_QUIT) {
+      KeepQuit(message);
+    } else {
+      cancel_posted_ = true;
+    }
   }
-  CheckForQuit();
-  if (!quit_queued_) {
-    // A copy: a dispatched message may add or remove cancel windows.
-    const std::vector<HWND> windows = cancel_windows_;
-    for (HWND window : windows) {
-      for (int count = 0; count < kMaxMessagesPerRound; ++count) {
-        // The filter takes the window's controls' messages too: the click of its Cancel button.
-        if (!PeekMessageW(&message, window, 0, 0, PM_REMOVE)) break;
+  // A copy: a dispatched message may add or remove cancel windows.
+  const std::vector<HWND> windows = cancel_windows_;
+  for (HWND window : windows) {
+    for (int count = 0; count < kMaxMessagesPerRound && !quit_queued_; ++count) {
+      // The filter takes the window's controls' messages too: the click of its Cancel button.
+      if (!PeekMessageW(&message, window, 0, 0, PM_REMOVE)) break;
+      if (message.message == WM_QUIT) {
+        KeepQuit(message);
+      } else {
         DispatchOne(message);
       }
     }

@@ -89,6 +89,9 @@ class Win32EventPump final : public PumpCore {
   void DispatchMessages();
   // Dispatches one message taken from the queue; keys for a cancel window go to IsDialogMessage.
   void DispatchOne(MSG& message);
+  // Posts a WM_QUIT taken from the queue again for the host's loop, and notes it as a cancel
+  // request.
+  void KeepQuit(const MSG& quit);
   // Notes a WM_QUIT still waiting in the queue as a cancel request, once; forgets one the host
   // has taken.
   void CheckForQuit();
