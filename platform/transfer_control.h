@@ -38,6 +38,8 @@ class TransferControl {
   // Bounds, in seconds, how long a request may take to connect and how long it may go without
   // receiving anything; it does not bound the length of a download that keeps arriving. Zero
   // means no limit. Raises a Failure for a negative value. Applies from the next Execute on.
+  // While it is set, a request whose answer has begun must also keep up the control's rate floor
+  // (see transfer_rate_floor.h), or it ends the same way.
   virtual void SetRequestTimeout(int seconds) = 0;
 
   // Starts a request on the address set before: "head" or "get" (in any case) for the HTTP
@@ -60,6 +62,11 @@ class TransferControl {
   // exhausted, or when the request failed (the control then reports kError before returning).
   // Raises a Failure for max_size 0.
   virtual std::string GetChunk(std::size_t max_size) = 0;
+
+  // Stops the request in progress at once: the transfer is abandoned, the body not yet read is
+  // dropped, and the request ends as a failed one (kError, delivered before Cancel returns unless
+  // a state delivery is already running). Does nothing when no request is in progress.
+  virtual void Cancel() = 0;
 
   // Registers the one receiver of state changes, replacing any earlier one. States are delivered
   // from the event pump (and from GetChunk while it waits), never from another thread and never

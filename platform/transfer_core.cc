@@ -1,5 +1,7 @@
 #include "platform/transfer_core.h"
 
+#include <chrono>
+#include <cstdio>
 #include <utility>
 
 #include "base/failure.h"
@@ -32,6 +34,7 @@ void TransferCore::Execute(std::string_view operation) {
   header_.clear();
   failure_text_.clear();
   states_.StartRequest();
+  rate_.Stop();
   StartTransport(kind);
 }
 
@@ -58,12 +61,39 @@ std::string TransferCore::GetChunk(std::size_t max_size) {
   }
 }
 
+void TransferCore::Cancel() {
+  if (TransportEnded()) return;
+  body_.Clear();
+  AbortTransport(AbortReason::kCancelled);
+  DeliverStates();
+}
+
+void TransferCore::EnforceRateFloor() {
+  if (TransportEnded() || timeout_seconds_ == 0) return;
+  if (TransportHeldBack()) {
+    rate_.Stop();
+    return;
+  }
+  if (rate_.Missed(TransferRateMeter::Clock::now())) AbortTransport(AbortReason::kTooSlow);
+}
+
+std::string TransferCore::RateFloorFailureText() const {
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::duration<double>>(rate_.floor().window).count();
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "Operation too slow: fewer than %zu bytes arrived in the last %g seconds",
+                rate_.floor().min_bytes, seconds);
+  return text;
+}
+
 void TransferCore::SetStateChangedCallback(StateChangedCallback callback) {
   on_state_ = std::move(callback);
 }
 
 void TransferCore::ResumeIfRoom() {
   if (TransportEnded() || !TransportHeldBack() || !body_.HalfDrained()) return;
+  rate_.Stop();  // the time held back is not the server's
   ResumeTransport();
 }
 

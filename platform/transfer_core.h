@@ -22,6 +22,7 @@
 #include "platform/transfer_body_buffer.h"
 #include "platform/transfer_calls.h"
 #include "platform/transfer_control.h"
+#include "platform/transfer_rate_floor.h"
 #include "platform/transfer_state_sequencer.h"
 
 namespace kestrova {
@@ -38,6 +39,7 @@ class TransferCore : public TransferControl {
   bool StillExecuting() const final;
   std::string GetHeader() const final { return header_; }
   std::string GetChunk(std::size_t max_size) final;
+  void Cancel() final;
   void SetStateChangedCallback(StateChangedCallback callback) final;
 
   // Body bytes buffered now, and the most ever buffered at once by this control.
@@ -49,7 +51,14 @@ class TransferCore : public TransferControl {
   const std::string& failure_text() const noexcept { return failure_text_; }
 
  protected:
-  explicit TransferCore(std::size_t body_buffer_capacity) : body_(body_buffer_capacity) {}
+  TransferCore(std::size_t body_buffer_capacity, TransferRateFloor rate_floor)
+      : body_(body_buffer_capacity), rate_(rate_floor) {}
+
+  // Why a transport is ended before its time.
+  enum class AbortReason {
+    kTooSlow,    // it fell below the rate floor: the library's time-out failure
+    kCancelled,  // Cancel: the library's cancelled-operation failure
+  };
 
   // Drops what is left of the previous request, before a new one starts.
   virtual void AbandonTransport() noexcept = 0;
@@ -63,8 +72,21 @@ class TransferCore : public TransferControl {
   // Lets a held-back transport go on.
   virtual void ResumeTransport() = 0;
   // Waits once, at most EventPump::kMaxWait, for progress of the transport and handles it,
-  // delivering the states it queued.
+  // delivering the states it queued, then lets a cancel request that is waiting in the pump reach
+  // its handler (which may Cancel this control).
   virtual void WaitForTransport() = 0;
+  // Ends a transport that has not ended, at once, as failed for reason: the library's work is
+  // dropped, the failure text (and code, where the control has one) set, and kError queued.
+  virtual void AbortTransport(AbortReason reason) = 0;
+
+  // Counts bytes of the answer (header or body) that arrived, for the rate floor.
+  void NoteArrived(std::size_t bytes) { rate_.Count(bytes, TransferRateMeter::Clock::now()); }
+  // Ends the transport as too slow when a whole window of the rate floor passed with fewer bytes
+  // than its floor while it ran; a held-back transport starts a fresh window once it goes on.
+  // Controls call it whenever they handle the transport's progress.
+  void EnforceRateFloor();
+  // The failure text of a request that fell below the rate floor.
+  std::string RateFloorFailureText() const;
 
   // Hands the queued states to the callback, unless a delivery is already running.
   void DeliverStates() { delivery_.Deliver(states_, on_state_); }
@@ -90,6 +112,7 @@ class TransferCore : public TransferControl {
   TransferBodyBuffer body_;
   std::string failure_text_;
   TransferStateSequencer states_;
+  TransferRateMeter rate_;
 
   StateChangedCallback on_state_;
   StateDelivery delivery_;

@@ -85,8 +85,9 @@ std::string MendStore::RunRequest(Request kind, const std::string& url,
   inet.Execute(operation);
   // The request's time-out ends a request that hangs; the pump sleeps while nothing happens.
   while (inet.StillExecuting()) services_.pump.DoEvents();
-  if (services_.last_error.IsSet()) RaiseRecordedFailure(kind);
+  // A request that Cancel stopped failed on purpose: publishing stops without a message.
   check_cancel_();
+  if (services_.last_error.IsSet()) RaiseRecordedFailure(kind);
 
   const std::string status_line = StatusLine(inet.GetHeader());
   if (status_line.find("404") != std::string::npos) {
@@ -141,6 +142,8 @@ void MendStore::ReadBody(Request kind, const std::function<void(const std::strin
     }
     sink(chunk);
   }
+  // A body that Cancel cut short, or one that came whole while the user cancelled, is not kept.
+  check_cancel_();
   if (services_.last_error.IsSet()) RaiseRecordedFailure(kind);
 }
 

@@ -112,7 +112,7 @@ class FrmMending {
   void OnAnimationTick();
 
   // The Cancel button: stops the animation, hides the window, sets ksvCancel, then calls the
-  // cancel callback. The request in progress and the driver go on.
+  // cancel callback, which decides what becomes of the request in progress.
   void OnCancelClick();
 
   // Sets what runs after a Cancel click.

@@ -36,7 +36,9 @@ CurlTransferControl::CurlTransferControl(PollEventPump& pump)
     : CurlTransferControl(pump, Options{}) {}
 
 CurlTransferControl::CurlTransferControl(PollEventPump& pump, Options options)
-    : TransferCore(options.body_buffer_capacity), pump_(pump), options_(std::move(options)) {
+    : TransferCore(options.body_buffer_capacity, options.rate_floor),
+      pump_(pump),
+      options_(std::move(options)) {
   InitCurlOnce();
   SetUpHandles();
   pump_.AddSource(*this);
@@ -153,6 +155,7 @@ void CurlTransferControl::Dispatch(std::span<const pollfd> fds) {
               curl_multi_socket_action(multi_.get(), CURL_SOCKET_TIMEOUT, 0, &running));
   }
   CollectFinished();
+  EnforceRateFloor();
   DeliverStates();
 }
 
@@ -166,6 +169,16 @@ void CurlTransferControl::WaitForTransport() {
     for (pollfd& entry : fds) entry.revents = 0;
   }
   Dispatch(fds);
+  pump_.DispatchCancelRequest();
+}
+
+void CurlTransferControl::AbortTransport(AbortReason reason) {
+  if (!attached_) return;
+  AbandonTransport();
+  paused_ = false;
+  set_failure_text(reason == AbortReason::kTooSlow ? RateFloorFailureText()
+                                                   : "The request was cancelled");
+  states().OnFinished(false);
 }
 
 void CurlTransferControl::CollectFinished() {
@@ -205,6 +218,7 @@ size_t CurlTransferControl::OnBody(char* data, size_t size, size_t count, void* 
     return CURL_WRITEFUNC_PAUSE;  // libcurl keeps the piece and offers it again on resume
   }
   control.body().Append(std::string_view(data, length));
+  control.NoteArrived(length);
   return length;
 }
 
@@ -219,6 +233,7 @@ size_t CurlTransferControl::OnHeaderLine(char* data, size_t size, size_t count, 
     control.header_ended_ = false;
     control.states().OnResponseBytes();
   }
+  control.NoteArrived(length);
   if (control.header_ended_) return length;  // trailers of a chunked body
   header.append(line);
   if (line == "\r\n" || line == "\n") {

@@ -11,6 +11,9 @@
 // GetChunk has drained half of it. A failure in the middle of the body is reported (kError) from
 // GetChunk's waiting when the reader is there, or from the next DoEvents otherwise.
 //
+// A cancel request waiting in the pump is handed on from GetChunk's waiting too, so that Ctrl+C
+// reaches a request whose body the reader waits for.
+//
 // A request time-out of zero lifts the control's own bounds; libcurl's default bound on connecting
 // still applies. The control never reports kNone, kDisconnecting or kDisconnected. It must not be
 // destroyed from inside its own state callback.
@@ -46,6 +49,8 @@ class CurlTransferControl final : public TransferCore, private PollSource {
     std::size_t body_buffer_capacity = kDefaultBodyBufferCapacity;
     // Redirects followed before the request fails.
     long max_redirects = 10;
+    // The least a running request must move, see transfer_rate_floor.h.
+    TransferRateFloor rate_floor;
   };
 
   // Creates the control and registers it with pump, which must outlive it. Raises a Failure when
@@ -74,6 +79,7 @@ class CurlTransferControl final : public TransferCore, private PollSource {
   bool TransportHeldBack() const noexcept override { return attached_ && paused_; }
   void ResumeTransport() override;
   void WaitForTransport() override;
+  void AbortTransport(AbortReason reason) override;
 
   // PollSource: libcurl's sockets and its timer inside the pump.
   void CollectDescriptors(std::vector<pollfd>& fds) override;

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_event_pump.h"
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -75,14 +76,21 @@ LRESULT CALLBACK Win32EventPump::WindowProcedure(HWND window, UINT message, WPAR
 }
 
 void Win32EventPump::DoEvents() {
+  CheckForQuit();
   const auto wait = WaitTime(Clock::now(), sources_.NearestTimeout());
   HANDLE event = wake_event_.get();
-  // MWMO_INPUTAVAILABLE returns at once for messages already queued, not only for new ones.
-  const DWORD woken = MsgWaitForMultipleObjectsEx(1, &event, static_cast<DWORD>(wait.count()),
-                                                  QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  if (woken == WAIT_FAILED)
-    throw FailureFromWin32Error(GetLastError(), "MsgWaitForMultipleObjectsEx");
-  DispatchMessages();
+  if (quit_queued_) {
+    // The quit stays queued for the host; only the sources and timers go on.
+    if (WaitForSingleObject(event, static_cast<DWORD>(wait.count())) == WAIT_FAILED)
+      throw FailureFromWin32Error(GetLastError(), "WaitForSingleObject");
+  } else {
+    // MWMO_INPUTAVAILABLE returns at once for messages already queued, not only for new ones.
+    const DWORD woken = MsgWaitForMultipleObjectsEx(1, &event, static_cast<DWORD>(wait.count()),
+                                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_FAILED)
+      throw FailureFromWin32Error(GetLastError(), "MsgWaitForMultipleObjectsEx");
+    DispatchMessages();
+  }
   DeliverPostedCancel();
   // A source's Dispatch may add or remove sources, or pump again.
   sources_.DispatchRound(sources_.Round(),
@@ -95,13 +103,37 @@ void Win32EventPump::DispatchMessages() {
   for (int count = 0; count < kMaxMessagesPerRound; ++count) {
     if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return;
     if (message.message == WM_QUIT) {
-      // The quit request belongs to the outermost loop: leave it for that loop to find.
-      PostQuitMessage(static_cast<int>(message.wParam));
+      KeepQuit(message);
       return;
     }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    DispatchOne(message);
   }
+}
+
+void Win32EventPump::DispatchOne(MSG& message) {
+  if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+    // IsDialogMessage takes only the keys of the window itself and its controls.
+    for (HWND window : cancel_windows_) {
+      if (IsDialogMessageW(window, &message) != FALSE) return;
+    }
+  }
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+void Win32EventPump::KeepQuit(const MSG& quit) {
+  // The quit request belongs to the outermost loop: leave it for that loop to find, and stop the
+  // work that pumps here.
+  PostQuitMessage(static_cast<int>(quit.wParam));
+  quit_queued_ = true;
+  cancel_posted_ = true;
+}
+
+void Win32EventPump::CheckForQuit() {
+  MSG quit;
+  const bool queued = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+  if (queued && !quit_queued_) cancel_posted_ = true;
+  quit_queued_ = queued;
 }
 
 void Win32EventPump::DeliverPostedCancel() {
@@ -109,13 +141,44 @@ void Win32EventPump::DeliverPostedCancel() {
 }
 
 void Win32EventPump::DispatchCancelRequest() {
+  // A queued quit is a cancel request of its own. It is looked for first: PeekMessage hands out
+  // WM_QUIT whatever window and messages it is asked for, and the host's loop must still find it.
+  CheckForQuit();
   MSG message;
-  // Only the cancel messages of this pump's window: nothing else runs, and nothing sleeps.
-  for (int count = 0; count < kMaxMessagesPerRound; ++count) {
+  // Only the cancel messages of this pump's window and what the cancel windows have waiting:
+  // nothing else runs, and nothing sleeps.
+  for (int count = 0; count < kMaxMessagesPerRound && !quit_queued_; ++count) {
     if (!PeekMessageW(&message, window_.get(), kCancelMessage, kCancelMessage, PM_REMOVE)) break;
-    cancel_posted_ = true;
+    if (message.message == WM_QUIT) {
+      KeepQuit(message);
+    } else {
+      cancel_posted_ = true;
+    }
+  }
+  // A copy: a dispatched message may add or remove cancel windows.
+  const std::vector<HWND> windows = cancel_windows_;
+  for (HWND window : windows) {
+    for (int count = 0; count < kMaxMessagesPerRound && !quit_queued_; ++count) {
+      // The filter takes the window's controls' messages too: the click of its Cancel button.
+      if (!PeekMessageW(&message, window, 0, 0, PM_REMOVE)) break;
+      if (message.message == WM_QUIT) {
+        KeepQuit(message);
+      } else {
+        DispatchOne(message);
+      }
+    }
   }
   DeliverPostedCancel();
+}
+
+void Win32EventPump::AddCancelWindow(HWND window) {
+  if (std::find(cancel_windows_.begin(), cancel_windows_.end(), window) == cancel_windows_.end())
+    cancel_windows_.push_back(window);
+}
+
+void Win32EventPump::RemoveCancelWindow(HWND window) {
+  cancel_windows_.erase(std::remove(cancel_windows_.begin(), cancel_windows_.end(), window),
+                        cancel_windows_.end());
 }
 
 void Win32EventPump::Wake() const noexcept { SetEvent(wake_event_.get()); }

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 #include "platform/pump_core.h"
 #include "platform/pump_sources.h"
@@ -37,9 +38,24 @@ class Win32EventPump final : public PumpCore {
   // Dispatches the thread's pending window messages (at most kMaxMessagesPerRound of them), a
   // cancel request, the sources and the due timers. Sleeps first in MsgWaitForMultipleObjectsEx
   // when nothing is pending: until a message or a wake-up arrives, the next timer or source
-  // deadline, or kMaxWait. A WM_QUIT met on the way is posted again for the host's own loop.
+  // deadline, or kMaxWait. Keys for a cancel window pass through IsDialogMessage, so that Esc
+  // presses its Cancel.
+  //
+  // A WM_QUIT met on the way is posted again at once for the host's own loop, and is a cancel
+  // request: the host is closing, and the work that pumps must stop. While it waits in the queue
+  // the pump dispatches no window messages and sleeps on its wake-up event alone (a queued quit
+  // would end every message wait at once), until the host's loop has taken it.
   void DoEvents() override;
+  // Delivers a cancel request that is waiting (a posted one, a WM_QUIT in the queue, or a Cancel
+  // click or Esc waiting for a cancel window), and nothing else, without sleeping: the messages of
+  // the cancel windows and their controls are dispatched for that, those of other windows stay
+  // queued.
   void DispatchCancelRequest() override;
+
+  // Registers a modeless window of the pump's thread whose Cancel must be heard while work goes
+  // on without pumping (see DispatchCancelRequest). It must be removed before it is destroyed.
+  void AddCancelWindow(HWND window);
+  void RemoveCancelWindow(HWND window);
 
   // Registers a source; it takes part in every DoEvents until removed. The source must stay alive
   // until RemoveSource. Adding a source twice has no further effect.
@@ -71,12 +87,22 @@ class Win32EventPump final : public PumpCore {
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
   void DispatchMessages();
+  // Dispatches one message taken from the queue; keys for a cancel window go to IsDialogMessage.
+  void DispatchOne(MSG& message);
+  // Posts a WM_QUIT taken from the queue again for the host's loop, and notes it as a cancel
+  // request.
+  void KeepQuit(const MSG& quit);
+  // Notes a WM_QUIT still waiting in the queue as a cancel request, once; forgets one the host
+  // has taken.
+  void CheckForQuit();
   // Calls the cancel handler when a request has arrived since the last call.
   void DeliverPostedCancel();
 
   UniqueHandle wake_event_;
   std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer> window_;
   bool cancel_posted_ = false;  // set by the window procedure, cleared by DeliverPostedCancel
+  bool quit_queued_ = false;    // a WM_QUIT waits in the queue for the host's loop
+  std::vector<HWND> cancel_windows_;
   PumpSourceList<Win32PumpSource> sources_;
 };
 

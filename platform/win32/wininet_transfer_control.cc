@@ -64,7 +64,7 @@ WinInetTransferControl::WinInetTransferControl(Win32EventPump& pump)
     : WinInetTransferControl(pump, Options{}) {}
 
 WinInetTransferControl::WinInetTransferControl(Win32EventPump& pump, Options options)
-    : TransferCore(options.body_buffer_capacity),
+    : TransferCore(options.body_buffer_capacity, options.rate_floor),
       pump_(pump),
       options_(std::move(options)),
       channel_(std::make_shared<TransferChannel>(pump.wake_event())) {
@@ -162,6 +162,13 @@ void WinInetTransferControl::WaitForTransport() {
     channel_->Wait(wait);
   }
   Advance();
+  pump_.DispatchCancelRequest();
+}
+
+void WinInetTransferControl::AbortTransport(AbortReason reason) {
+  if (phase_ == Phase::kIdle) return;
+  Fail(reason == AbortReason::kTooSlow ? DWORD{ERROR_INTERNET_TIMEOUT}
+                                       : DWORD{ERROR_INTERNET_OPERATION_CANCELLED});
 }
 
 std::optional<std::chrono::milliseconds> WinInetTransferControl::Timeout() const {
@@ -189,6 +196,7 @@ void WinInetTransferControl::Advance() {
       deadline && Clock::now() >= *deadline) {
     Fail(ERROR_INTERNET_TIMEOUT);
   }
+  EnforceRateFloor();
   DeliverStates();
 }
 
@@ -260,6 +268,7 @@ void WinInetTransferControl::OnStatus(DWORD status, DWORD count) {
 void WinInetTransferControl::OnSendCompleted() {
   HINTERNET request = request_.get();
   header() = QueryText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
+  NoteArrived(header().size());
   states().OnHeaderComplete();
   if (head_) {
     Succeed();
@@ -321,6 +330,7 @@ void WinInetTransferControl::TakePiece(DWORD count) {
   }
   const std::size_t size = std::min<std::size_t>(count, context_->piece.size());
   body().Append(std::string_view(context_->piece.data(), size));
+  NoteArrived(size);
   received_size_ += size;
 }
 

@@ -18,6 +18,10 @@
 // control waits on WinINet: a download that keeps arriving, or one held back because nobody reads,
 // is never cut off. WinINet's own connect, send and receive time-outs are set to the same value.
 //
+// A request below the rate floor fails with WinINet's time-out code, a cancelled one with its
+// cancelled-operation code. A cancel request waiting in the pump (the status window's Cancel among
+// them) is handed on from GetChunk's waiting too.
+//
 // A body shorter than its Content-Length is a failure, as on the other platforms (WinINet itself
 // treats the early end of the connection as the end of the body). Redirects to http and https are
 // followed, at most Options::max_redirects of them. WinINet keeps idle connections alive in one
@@ -57,6 +61,8 @@ class WinInetTransferControl final : public TransferCore, private Win32PumpSourc
     int max_redirects = 10;
     // The User-Agent header's text.
     std::wstring user_agent = L"FPKestrova";
+    // The least a running request must move, see transfer_rate_floor.h.
+    TransferRateFloor rate_floor;
   };
 
   // Opens the control's WinINet session and registers with pump, which must outlive the control.
@@ -96,6 +102,7 @@ class WinInetTransferControl final : public TransferCore, private Win32PumpSourc
   bool TransportHeldBack() const noexcept override { return phase_ == Phase::kPaused; }
   void ResumeTransport() override;
   void WaitForTransport() override;
+  void AbortTransport(AbortReason reason) override;
 
   // Win32PumpSource: the queued notifications and the time-out inside the pump.
   std::optional<std::chrono::milliseconds> Timeout() const override;

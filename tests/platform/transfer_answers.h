@@ -27,6 +27,10 @@ inline constexpr std::size_t kLargePiece = 16 * 1024;
 inline constexpr std::size_t kTricklePieces = 6;
 inline constexpr std::size_t kTricklePiece = 512;
 inline constexpr std::chrono::milliseconds kTrickleGap{250};
+// /crawl: claims kCrawlLength bytes and sends one of them every kCrawlGap, until the client leaves
+// or the server stops: a server that never falls silent and never gets anywhere.
+inline constexpr std::size_t kCrawlLength = 100000;
+inline constexpr std::chrono::milliseconds kCrawlGap{100};
 // /reset: a reset instead of an answer.
 // /reset-in-body: claims 100000 bytes, sends kResetPartial of them, waits 300 ms, resets.
 inline constexpr std::size_t kResetPartial = 1000;

@@ -12,6 +12,7 @@
 //   RefusedUrl(path)             an address on 127.0.0.1 whose connections are refused;
 //   static FailureCode(control)  the library's code for the last failure, when the control has one;
 //   kTooManyRedirectsCode        that code after too many redirects;
+//   kTimedOutCode, kCancelledCode  that code after a time-out, and after Cancel;
 //   kLargestPiece                the most body bytes the library hands over at once, which an empty
 //                                buffer takes whole; 0 when the control never reads past the room;
 //   kMayKeepConnectionOfUnreadBody  whether the library may read away a dropped body's rest and
@@ -32,6 +33,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "platform/transfer_rate_floor.h"
 #include "tests/platform/transfer_answers.h"
 #include "tests/platform/transfer_requests.h"
 
@@ -463,6 +465,91 @@ TYPED_TEST_P(TransferContract, AFailureWhileTheReaderDrainsTheBodyComesFromGetCh
   EXPECT_EQ(control.GetChunk(1024), "");
 }
 
+// A request that moves too little, and one that the user stops.
+
+// Waits in the pump until the control has delivered state, for limit at most.
+template <typename Pump>
+bool PumpUntilState(Pump& pump, const std::vector<int>& states, int state,
+                    std::chrono::milliseconds limit = std::chrono::seconds{20}) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::find(states.begin(), states.end(), state) == states.end() &&
+         std::chrono::steady_clock::now() < end) {
+    pump.DoEvents();
+  }
+  return std::find(states.begin(), states.end(), state) != states.end();
+}
+
+TYPED_TEST_P(TransferContract, ARequestBelowTheRateFloorEndsAsTimedOut) {
+  // A short window, so that the test need not wait the default one out.
+  auto options = TypeParam::Options();
+  options.rate_floor = TransferRateFloor{std::chrono::seconds{1}, 1024};
+  {
+    // A byte every tenth of a second: never silent for the time-out, far below the floor.
+    typename TypeParam::Control control(this->pump_, options);
+    control.SetRequestTimeout(30);
+    const auto outcome = RunRequest(control, this->pump_, this->side_.server().Url("/crawl"));
+    ASSERT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.states, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 11}));
+    EXPECT_LT(outcome.body.size(), kCrawlLength);
+    EXPECT_FALSE(control.failure_text().empty());
+    if (const auto code = TypeParam::FailureCode(control)) {
+      EXPECT_EQ(*code, TypeParam::kTimedOutCode);
+    }
+  }
+  // A slow download that keeps above the floor (2 KB a second) completes under the same floor.
+  typename TypeParam::Control control(this->pump_, options);
+  control.SetRequestTimeout(30);
+  const auto outcome = RunRequest(control, this->pump_, this->side_.server().Url("/trickle"));
+  EXPECT_EQ(outcome.states, kFreshConnectionStates);
+  ASSERT_EQ(outcome.body.size(), kTricklePieces * kTricklePiece);
+  EXPECT_EQ(FirstMismatch(outcome.body), outcome.body.size());
+}
+
+TYPED_TEST_P(TransferContract, ACancelRequestStopsTheRequestInProgressAtOnce) {
+  typename TypeParam::Control control(this->pump_, TypeParam::Options());
+  std::vector<int> states;
+  control.SetStateChangedCallback([&](int state) { states.push_back(state); });
+  // The cancel request arrives through the pump, as Ctrl+C or a Cancel click brings it.
+  int cancels = 0;
+  this->pump_.SetCancelHandler([&] {
+    ++cancels;
+    control.Cancel();
+  });
+  const std::string crawl = this->side_.server().Url("/crawl");
+
+  // While the driver waits in the pump for a body that keeps coming.
+  control.SetUrl(crawl);
+  control.Execute("get");
+  ASSERT_TRUE(PumpUntilState(this->pump_, states, 8));
+  this->pump_.PostCancel();
+  ASSERT_TRUE(WaitWhileExecuting(control, this->pump_));
+  EXPECT_EQ(cancels, 1);
+  EXPECT_EQ(states, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 11}));
+  EXPECT_EQ(control.GetChunk(1024), "");  // what had arrived is dropped
+  EXPECT_FALSE(control.failure_text().empty());
+  if (const auto code = TypeParam::FailureCode(control)) {
+    EXPECT_EQ(*code, TypeParam::kCancelledCode);
+  }
+
+  // While the reader waits in GetChunk for the next bytes.
+  states.clear();
+  control.SetUrl(crawl);
+  control.Execute("get");
+  ASSERT_FALSE(control.GetChunk(1024).empty());
+  this->pump_.PostCancel();
+  EXPECT_EQ(control.GetChunk(1024), "");
+  EXPECT_EQ(cancels, 2);
+  ASSERT_FALSE(states.empty());
+  EXPECT_EQ(states.back(), 11);
+  EXPECT_FALSE(control.StillExecuting());
+
+  // A cancel with no request in progress changes nothing.
+  control.Cancel();
+  EXPECT_EQ(states.back(), 11);
+  EXPECT_EQ(std::count(states.begin(), states.end(), 11), 1);
+  this->pump_.SetCancelHandler(nullptr);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(
     TransferContract, ReportsEachAnswerWithItsStatesHeaderAndBody,
     KeepsTheConnectionAliveBetweenRequests, GivesBackTheHeaderExactlyAsReceived,
@@ -472,7 +559,8 @@ REGISTER_TYPED_TEST_SUITE_P(
     ASmallerBufferHoldsItsOwnBound, ADownloadLongerThanTheTimeOutCompletesWhileDataKeepsArriving,
     APausedDownloadOutlastsTheTimeOutUntilItIsRead, TheNextRequestDropsABodyLeftUnread,
     EndsInErrorAfterTheLastStateReached, TooManyRedirectsEndInError,
-    AControlWorksAgainAfterAFailure, AFailureWhileTheReaderDrainsTheBodyComesFromGetChunk);
+    AControlWorksAgainAfterAFailure, AFailureWhileTheReaderDrainsTheBodyComesFromGetChunk,
+    ARequestBelowTheRateFloorEndsAsTimedOut, ACancelRequestStopsTheRequestInProgressAtOnce);
 
 }  // namespace kestrova::testing
 

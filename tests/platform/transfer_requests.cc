@@ -34,7 +34,8 @@ RequestOutcome RunRequest(TransferControl& control, EventPump& pump, std::string
   record.stopped = WaitWhileExecuting(control, pump);
   record.states_at_wait_end = record.states;
   record.header = control.GetHeader();
-  record.body = ReadBody(control);
+  // A request still running after the wait may never end: its body is not waited for.
+  if (record.stopped) record.body = ReadBody(control);
   control.SetStateChangedCallback(nullptr);
   return record;
 }

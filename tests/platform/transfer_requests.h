@@ -36,7 +36,8 @@ struct RequestOutcome {
   std::string body;
 };
 
-// Sets the address, executes, waits, then reads header and body; records the states through
+// Sets the address, executes, waits, then reads header and body (the body only when the wait
+// ended within its bound); records the states through
 // the control's state callback (replacing any other).
 RequestOutcome RunRequest(TransferControl& control, EventPump& pump, std::string_view url,
                           std::string_view operation = "get");

@@ -1,5 +1,6 @@
 #include "tests/publish/mend_service_server.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -20,6 +21,7 @@ MendServiceServer::MendServiceServer() {
 }
 
 MendServiceServer::~MendServiceServer() {
+  stopping_ = true;
   server_.stop();
   thread_.join();
 }
@@ -79,6 +81,26 @@ void MendServiceServer::Handle(const httplib::Request& request, httplib::Respons
                                     sink.write(body.data(), body.size() / 2);
                                     return true;
                                   });
+    return;
+  }
+  if (answer.stall_after > 0) {
+    const std::string body = answer.body;
+    const std::size_t stall_after = std::min(answer.stall_after, body.size());
+    const std::function<void()> on_stall = answer.on_stall;
+    response.set_content_provider(
+        body.size(), "text/html",
+        [this, body, stall_after, on_stall](std::size_t offset, std::size_t,
+                                            httplib::DataSink& sink) {
+          if (offset < stall_after) {
+            return sink.write(body.data() + offset,
+                              std::min<std::size_t>(stall_after - offset, 16 * 1024));
+          }
+          if (on_stall) on_stall();
+          for (int round = 0; round < 600 && !stopping_; ++round) {
+            std::this_thread::sleep_for(std::chrono::milliseconds{50});
+          }
+          return false;  // ends the connection short of the promised length
+        });
     return;
   }
   response.set_content(answer.body, "text/html");

@@ -6,7 +6,10 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -32,6 +35,10 @@ struct Answer {
   std::chrono::milliseconds delay{0};
   // Claim the body's length but send only its first half, then close.
   bool truncated = false;
+  // When not zero: send this many bytes of the body, run on_stall (on the server's thread), then
+  // fall silent, the connection open, until the server stops (30 s at most).
+  std::size_t stall_after = 0;
+  std::function<void()> on_stall;
 };
 
 class MendServiceServer {
@@ -55,6 +62,7 @@ class MendServiceServer {
   void Handle(const httplib::Request& request, httplib::Response& response);
 
   httplib::Server server_;
+  std::atomic<bool> stopping_{false};  // ends stalled answers
   int port_ = 0;
   std::thread thread_;
   mutable std::mutex mutex_;

@@ -1,7 +1,13 @@
 #include "publish/publish_driver.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
+#include "platform/posix/sigint_cancel.h"
 #include "tests/platform/posix/raw_http_server.h"
 #include "tests/publish/publish_fixture.h"
 
@@ -630,6 +636,49 @@ TEST_F(PublishDriverTest, CtrlCDuringTheMendPhaseStopsAtTheNextPage) {
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_NE(ReadWebFile("index.htm").find("<title>New home</title>"), std::string::npos);
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
+}
+
+// True when the folder holds a temporary file of a download in progress.
+bool HoldsTemporaryFile(const fs::path& folder) {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    if (entry.path().filename().string().find(".kestrova-") != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) {
+  ASSERT_FALSE(Publish());
+  const std::string old_mending = MendFile("index.htm");
+  const std::string old_inventory = MendFile("inventory.txt");
+  ASSERT_FALSE(old_mending.empty());
+
+  // A newer mend folder whose first file stops arriving half way, more than the transfer
+  // buffer holds: the download is under way, its temporary file on disk, when the user presses
+  // Ctrl+C. The server then stays silent for far longer than the publish waits.
+  const ScopedSigintCancel sigint(pump);
+  server.Set("/kestrova/inventory.txt", {200, Inventory("12/8/2026 7:20:00 PM")});
+  Answer stalling(200, MendingFile({"<title>Newer</title>"}) + std::string(400 * 1024, ' '));
+  stalling.stall_after = 200 * 1024;
+  const fs::path mend_folder = web / "kestrova";
+  stalling.on_stall = [mend_folder] {
+    for (int round = 0; round < 1000 && !HoldsTemporaryFile(mend_folder); ++round) {
+      std::this_thread::sleep_for(std::chrono::milliseconds{10});
+    }
+    ::kill(::getpid(), SIGINT);
+  };
+  server.Set("/kestrova/index.htm", stalling);
+  server.ClearRequests();
+
+  EXPECT_TRUE(Publish());
+  EXPECT_TRUE(ui.messages.empty()) << MessageTexts().front();
+  EXPECT_EQ(MendFile("index.htm"), old_mending);
+  EXPECT_EQ(MendFile("inventory.txt"), old_inventory);
+  EXPECT_FALSE(HoldsTemporaryFile(mend_folder));
+  // Nothing after the stopped download was asked for.
+  const std::vector<std::string> requests = server.Requests();
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests.back(), "GET /kestrova/index.htm");
 }
 
 TEST_F(PublishDriverTest, ASecondPublishWhileOneRunsIsRefused) {

@@ -26,6 +26,7 @@ class FiringTransferControl final : public TransferControl {
   bool StillExecuting() const override { return false; }
   std::string GetHeader() const override { return {}; }
   std::string GetChunk(std::size_t) override { return {}; }
+  void Cancel() override {}
   void SetStateChangedCallback(StateChangedCallback callback) override {
     callback_ = std::move(callback);
   }

@@ -19,7 +19,8 @@ static_assert(FrmMending::kFrameCount == kAnimationFrameCount,
 
 }  // namespace
 
-Win32StatusView::Win32StatusView(FrmMending& window) : window_(window) {
+Win32StatusView::Win32StatusView(FrmMending& window, Win32EventPump* pump)
+    : window_(window), pump_(pump) {
   Create(WideFromUtf8(FrmMending::kCaption), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0,
          kClientWidth, kClientHeight, std::nullopt, true);
   icon_ = LoadWindowIcon();
@@ -42,6 +43,7 @@ Win32StatusView::Win32StatusView(FrmMending& window) : window_(window) {
       L"STATIC", WideFromUtf8(window_.status_bar_text()),
       SS_LEFT | SS_NOPREFIX | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_SUNKEN,
       ControlBox{0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight}, 0);
+  if (pump_ != nullptr) pump_->AddCancelWindow(hwnd());
   if (window_.visible()) OnShown();
 }
 
@@ -88,6 +90,9 @@ LRESULT Win32StatusView::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
   return Win32Window::HandleMessage(message, wparam, lparam);
 }
 
-Win32StatusView::~Win32StatusView() { DestroyNow(); }
+Win32StatusView::~Win32StatusView() {
+  if (pump_ != nullptr) pump_->RemoveCancelWindow(hwnd());
+  DestroyNow();
+}
 
 }  // namespace kestrova::win32

@@ -1,7 +1,8 @@
 // The status window frmMending as a real window: the step label, Cancel, the status bar docked at
 // the bottom and the seven animation pictures stacked in their frame. It is modeless, in the
 // taskbar and centred; it draws what the model's view callbacks tell it and passes Cancel clicks
-// to the model.
+// (and Esc) to the model. Given the event pump, it is the pump's cancel window, so that Cancel is
+// heard between the pages of the mend phase too, where nothing else pumps.
 #ifndef KESTROVA_UI_WIN32_STATUS_WINDOW_H_
 #define KESTROVA_UI_WIN32_STATUS_WINDOW_H_
 
@@ -10,6 +11,7 @@
 #include <array>
 #include <string>
 
+#include "platform/win32/win32_event_pump.h"
 #include "ui/frm_mending.h"
 #include "ui/win32/gdi_handles.h"
 #include "ui/win32/win32_window.h"
@@ -22,9 +24,10 @@ class Win32StatusView final : public FrmMendingView, public Win32Window {
   static constexpr int kClientHeight = 89;
   static constexpr int kCancelId = 2;  // IDCANCEL: Esc presses Cancel as well
 
-  // Creates the hidden window showing window's current texts and pictures. window must outlive
-  // the view. Raises a Failure when Windows refuses.
-  explicit Win32StatusView(FrmMending& window);
+  // Creates the hidden window showing window's current texts and pictures, and registers it as
+  // a cancel window of pump when one is given. window and pump must outlive the view. Raises a
+  // Failure when Windows refuses.
+  explicit Win32StatusView(FrmMending& window, Win32EventPump* pump = nullptr);
   ~Win32StatusView() override;
 
   void OnStatusChanged(const std::string& text) override;
@@ -38,6 +41,7 @@ class Win32StatusView final : public FrmMendingView, public Win32Window {
 
  private:
   FrmMending& window_;
+  Win32EventPump* pump_;
   HWND status_label_ = nullptr;
   HWND status_bar_ = nullptr;
   UniqueIcon icon_;

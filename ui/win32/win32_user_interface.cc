@@ -47,7 +47,7 @@ void Win32UserInterface::ShowAbout(FrmKSVAbout& about) {
 }
 
 std::unique_ptr<FrmMendingView> Win32UserInterface::CreateStatusView(FrmMending& window) {
-  return std::make_unique<Win32StatusView>(window);
+  return std::make_unique<Win32StatusView>(window, pump_);
 }
 
 }  // namespace kestrova::win32

@@ -30,7 +30,7 @@ class Win32UserInterface final : public UserInterface {
   void ShowNotClient(FrmNotClient& dialog) override;
   // An AboutWindow shown modally.
   void ShowAbout(FrmKSVAbout& about) override;
-  // A Win32StatusView of window.
+  // A Win32StatusView of window, the pump's cancel window.
   std::unique_ptr<FrmMendingView> CreateStatusView(FrmMending& window) override;
 
  private:

@@ -29,6 +29,8 @@ class CurlTransferSide {
   // libcurl gives up the connection of a transfer that is abandoned unfinished.
   static constexpr bool kMayKeepConnectionOfUnreadBody = false;
   static constexpr unsigned long kTooManyRedirectsCode = 0;
+  static constexpr unsigned long kTimedOutCode = 0;
+  static constexpr unsigned long kCancelledCode = 0;
 
   // Keeps libcurl off any proxy the environment names, so test traffic stays on loopback.
   CurlTransferSide();

@@ -39,6 +39,7 @@ TestHttpServer::TestHttpServer(std::unique_ptr<httplib::Server> server, std::str
 }
 
 TestHttpServer::~TestHttpServer() {
+  stopping_ = true;
   ReleaseSlowAnswers();
   server_->stop();
   thread_.join();
@@ -114,6 +115,14 @@ void TestHttpServer::InstallRoutes() {
           for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = LargeBodyByte(offset + i);
           return sink.write(piece.data(), piece.size());
         });
+  });
+  server.Get("/crawl", [this](const httplib::Request&, httplib::Response& response) {
+    response.set_content_provider(kCrawlLength, "application/octet-stream",
+                                  [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                    if (offset > 0) std::this_thread::sleep_for(kCrawlGap);
+                                    return !stopping_ &&
+                                           sink.write("c", 1);  // false ends the connection
+                                  });
   });
   server.Get("/trickle", [](const httplib::Request&, httplib::Response& response) {
     response.set_content_provider(kTricklePieces * kTricklePiece, "application/octet-stream",

@@ -5,6 +5,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -55,6 +56,7 @@ class TestHttpServer {
   mutable std::mutex mutex_;
   std::condition_variable released_changed_;
   bool released_ = false;
+  std::atomic<bool> stopping_{false};  // ends the /crawl answers
   std::set<int> client_ports_;
   std::size_t requests_ = 0;
 };

@@ -319,6 +319,15 @@ bool LoopbackHttpServer::Answer(SOCKET connection, std::string_view method, std:
     }
     return true;
   }
+  if (path == "/crawl") {
+    if (!SendAll(connection, Header(200, kCrawlLength))) return false;
+    if (head) return true;
+    for (std::size_t n = 0; n < kCrawlLength && !stopping_; ++n) {
+      if (n > 0) std::this_thread::sleep_for(kCrawlGap);
+      if (!SendAll(connection, "c")) return false;
+    }
+    return false;
+  }
   if (path == "/trickle") {
     if (!SendAll(connection, Header(200, kTricklePieces * kTricklePiece))) return false;
     if (head) return true;

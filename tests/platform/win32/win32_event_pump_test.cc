@@ -39,13 +39,33 @@ TEST(Win32EventPumpTest, DispatchesTheThreadsWindowMessages) {
   EXPECT_GE(g_timer_messages, 3);
 }
 
-TEST(Win32EventPumpTest, AQuitRequestIsLeftForTheOutermostLoop) {
+TEST(Win32EventPumpTest, AQuitRequestCancelsTheWorkAndIsLeftForTheOutermostLoop) {
   Win32EventPump pump;
+  int cancels = 0;
+  pump.SetCancelHandler([&] { ++cancels; });
+  int ticks = 0;
+  pump.AddTimer(
+      milliseconds{200}, [&] { ++ticks; }, true);
+  // The host closes while work waits in the pump: the work is cancelled, once, and the pump
+  // sleeps on until its timer is due. A queued quit that ended every wait at once would make
+  // thousands of rounds; sleeping up to 50 ms a round makes about 4.
   PostQuitMessage(7);
-  pump.DoEvents();
+  const int rounds = PumpUntil(pump, [&] { return ticks >= 1; });
+  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(cancels, 1);
+  EXPECT_LE(rounds, 40);
   MSG message;
   ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(message.wParam, 7u);
+  pump.DoEvents();  // the host's loop took the quit: nothing more to cancel
+  EXPECT_EQ(cancels, 1);
+
+  // Between the pages of the mend phase, where only the cancel request is dispatched.
+  PostQuitMessage(3);
+  pump.DispatchCancelRequest();
+  EXPECT_EQ(cancels, 2);
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 3u);
 }
 
 TEST(Win32EventPumpTest, WakesFromAnotherThreadEndTheSleep) {

@@ -44,6 +44,8 @@ class WinInetTransferSide {
   // there, and then keeps the connection; under Wine this depends on timing.
   static constexpr bool kMayKeepConnectionOfUnreadBody = true;
   static constexpr unsigned long kTooManyRedirectsCode = ERROR_HTTP_REDIRECT_FAILED;
+  static constexpr unsigned long kTimedOutCode = ERROR_INTERNET_TIMEOUT;
+  static constexpr unsigned long kCancelledCode = ERROR_INTERNET_OPERATION_CANCELLED;
 
   // Options for controls that reach the loopback server directly, whatever proxy the system names.
   static Control::Options Options();

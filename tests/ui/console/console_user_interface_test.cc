@@ -169,6 +169,7 @@ class FakeTransferControl : public TransferControl {
   bool StillExecuting() const override { return false; }
   std::string GetHeader() const override { return {}; }
   std::string GetChunk(std::size_t /*max_size*/) override { return {}; }
+  void Cancel() override {}
   void SetStateChangedCallback(StateChangedCallback callback) override {
     callback_ = std::move(callback);
   }

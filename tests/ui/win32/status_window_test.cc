@@ -182,5 +182,32 @@ TEST_F(StatusWindowTest, CancelHidesTheWindowAndTextsStillArrive) {
   EXPECT_NE(FindChild(window, L"Static", L"Mending local files."), nullptr);
 }
 
+TEST_F(StatusWindowTest, CancelAndEscReachTheCheckBetweenPages) {
+  // A publish's status window, whose Cancel the pump hears while pages are mended: then nothing
+  // pumps but the check before each page, which dispatches only the cancel request.
+  Win32UserInterface ui(pump_.get());
+  window_->SetView(nullptr);
+  view_ = ui.CreateStatusView(*window_);
+  window_->SetView(view_.get());
+  window_->Show();
+  HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
+  ASSERT_NE(window, nullptr);
+  PostMessageW(FindChild(window, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+  pump_->DispatchCancelRequest();
+  EXPECT_TRUE(window_->ksvCancel());
+  EXPECT_EQ(IsWindowVisible(window), FALSE);
+
+  FrmMending second(std::make_unique<WinInetTransferControl>(*pump_), *pump_, last_error_);
+  const std::unique_ptr<FrmMendingView> second_view = ui.CreateStatusView(second);
+  second.SetView(second_view.get());
+  second.Show();
+  HWND second_window = FindVisibleWindow(L"KestrovaWindow", kCaption);
+  ASSERT_NE(second_window, nullptr);
+  PostMessageW(second_window, WM_KEYDOWN, VK_ESCAPE, 0);
+  pump_->DispatchCancelRequest();
+  EXPECT_TRUE(second.ksvCancel());
+  second.SetView(nullptr);
+}
+
 }  // namespace
 }  // namespace kestrova::win32
