@@ -127,6 +127,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
                     "With --dry-run: one line per listed page instead of the diffs.");
   publish->add_flag("--json", line.publish.json,
                     "End with one JSON object on standard output that sums up the run.");
+  publish
+      ->add_option("--connections", line.publish.connections,
+                   "Fetch up to N mending files at once, each over its own connection to the "
+                   "server (default 8); 1 fetches them one after another.")
+      ->type_name("N")
+      ->check(CLI::Range(1, 64));
   CLI::App* preview = app.add_subcommand(
       "preview",
       "Print PAGE with its head rewritten from the head of the mending file MENDING. Neither "

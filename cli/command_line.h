@@ -3,6 +3,7 @@
 #ifndef KESTROVA_CLI_COMMAND_LINE_H_
 #define KESTROVA_CLI_COMMAND_LINE_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct PublishFlags {
   bool stat = false;
   // Ends with one JSON object on standard output, the summary of the run.
   bool json = false;
+  // How many mending files are fetched at once, each over its own connection; unset for the
+  // host's default.
+  std::optional<int> connections;
 };
 
 struct CommandLine {

@@ -29,6 +29,7 @@ class CountingTransferControl final : public TransferControl {
     bytes_ += chunk.size();
     return chunk;
   }
+  void Cancel() override { inner_->Cancel(); }
   void SetStateChangedCallback(StateChangedCallback callback) override {
     inner_->SetStateChangedCallback(std::move(callback));
   }

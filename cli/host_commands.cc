@@ -65,6 +65,7 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       {
         LinuxHost host(options);
         if (flags.json || flags.dry_run) host.RecordPageHeads();
+        if (flags.connections) host.SetConnections(*flags.connections);
         cancel = host.OpenAndPublish(work_path, summary.destination);
         summary.record = host.record();
       }

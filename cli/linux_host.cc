@@ -30,6 +30,7 @@ LinuxHost::LinuxHost(const ConsoleOptions& options)
                 }},
       application_(std::make_shared<host::LocalApplication>()),
       addin_(std::make_unique<FPKestrova>(application_, services_)) {
+  services_.connections = kDefaultConnections;
   services_.on_failure = [this](const Failure& failure) {
     record_.failure = RecordedFailure{failure.number(), failure.description()};
   };

@@ -23,6 +23,9 @@ namespace kestrova {
 
 class LinuxHost {
  public:
+  // How many mending files a publish fetches at once unless told otherwise.
+  static constexpr int kDefaultConnections = 8;
+
   // Creates the add-in and connects it (OnConnection, OnStartupComplete).
   explicit LinuxHost(const ConsoleOptions& options);
   // Disconnects and shuts the add-in down (OnDisconnection, OnBeginShutdown).
@@ -38,6 +41,8 @@ class LinuxHost {
   // Also keeps the head of every listed page as the mend phase begins, for a summary or a dry
   // run's diff; off by default, so that a plain publish reads each page once.
   void RecordPageHeads() { record_page_heads_ = true; }
+  // How many mending files a publish fetches at once.
+  void SetConnections(int connections) { services_.connections = connections; }
 
   // Opens the web in the folder at path (OnWebOpen), then publishes it (OnBeforeWebPublish)
   // with destination as the host's destination. Returns the cancel flag.

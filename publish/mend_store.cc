@@ -76,15 +76,15 @@ void MendStore::RaiseRecordedFailure(Request kind) {
   throw Failure(recorded.number(), recorded.source(), std::move(description));
 }
 
-std::string MendStore::RunRequest(Request kind, const std::string& url,
-                                  const std::string& operation, const std::string& entry) {
+void MendStore::StartRequest(TransferControl& inet, const std::string& url,
+                             const std::string& operation) {
   check_cancel_();
-  TransferControl& inet = window_.Inet1();
   inet.SetUrl(url);
-  if (kind == Request::kProbe) inet.SetRequestTimeout(services_.request_timeout_seconds);
   inet.Execute(operation);
-  // The request's time-out ends a request that hangs; the pump sleeps while nothing happens.
-  while (inet.StillExecuting()) services_.pump.DoEvents();
+}
+
+std::string MendStore::FinishRequest(TransferControl& inet, Request kind,
+                                     const std::string& entry) {
   // A request that Cancel stopped failed on purpose: publishing stops without a message.
   check_cancel_();
   if (services_.last_error.IsSet()) RaiseRecordedFailure(kind);
@@ -113,19 +113,30 @@ std::string MendStore::RunRequest(Request kind, const std::string& url,
   return status_line;
 }
 
-void MendStore::Probe() { RunRequest(Request::kProbe, destination_ + "/kestrova", "head", {}); }
+std::string MendStore::RunRequest(TransferControl& inet, Request kind, const std::string& url,
+                                  const std::string& operation, const std::string& entry) {
+  if (kind == Request::kProbe) inet.SetRequestTimeout(services_.request_timeout_seconds);
+  StartRequest(inet, url, operation);
+  // The request's time-out ends a request that hangs; the pump sleeps while nothing happens.
+  while (inet.StillExecuting()) services_.pump.DoEvents();
+  return FinishRequest(inet, kind, entry);
+}
+
+void MendStore::Probe() {
+  RunRequest(window_.Inet1(), Request::kProbe, destination_ + "/kestrova", "head", {});
+}
 
 std::vector<std::string> MendStore::FetchInventory() {
   TransferControl& inet = window_.Inet1();
-  RunRequest(Request::kInventory, inet.Url() + "/inventory.txt", "get", {});
+  RunRequest(inet, Request::kInventory, inet.Url() + "/inventory.txt", "get", {});
   std::string text;
   // A body cut short or too large is no inventory.
-  ReadBody(Request::kInventory, [&text](const std::string& chunk) { text += chunk; });
+  ReadBody(inet, Request::kInventory, [&text](const std::string& chunk) { text += chunk; });
   return SplitInventoryText(text);
 }
 
-void MendStore::ReadBody(Request kind, const std::function<void(const std::string&)>& sink) {
-  TransferControl& inet = window_.Inet1();
+void MendStore::ReadBody(TransferControl& inet, Request kind,
+                         const std::function<void(const std::string&)>& sink) {
   const std::size_t cap = services_.max_body_bytes;
   std::size_t received = 0;
   // The count is kept here rather than in a transfer control, so that every platform's control
@@ -175,25 +186,109 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
   if (lists_inventory) entries.emplace_back(kInventoryFileName);
 
   if (!services_.files.FolderExists(mend_path_)) services_.files.CreateFolder(mend_path_);
-  for (std::size_t k = 0; k < entries.size(); ++k) {
-    StoreEntry(entries[k]);
-    window_.SetEntryStored(k + 1, entries.size());
+  const std::size_t total = entries.size();
+  const std::size_t mending_files = lists_inventory ? total - 1 : total;
+  StoreMendingFiles({entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(mending_files)},
+                    total);
+  if (lists_inventory) {
+    StoreEntry(window_.Inet1(), std::string(kInventoryFileName));
+    window_.SetEntryStored(total, total);
   }
 }
 
-void MendStore::StoreEntry(const std::string& entry) {
-  const std::string name = services_.inventory_text(entry);
-  // The entry is one path segment: escaped whole, so that "#", "%" and the like reach the server
-  // as the name they are part of.
-  const std::string path =
-      MendFolderFile(services_.files, mend_path_, EntryMendingFilePath(mend_path_, name), "write");
-  RunRequest(Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get", name);
+void MendStore::StoreMendingFiles(const std::vector<std::string>& entries, std::size_t total) {
+  // Inet1 and as many more controls as there are connections to use and files to fetch; each
+  // extra control is the window's while it is in use, so that its states show and Cancel stops it.
+  const std::size_t wanted =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(services_.connections, 1)),
+                            std::max<std::size_t>(entries.size(), 1));
+  std::vector<Connection> connections(wanted);
+  connections[0].inet = &window_.Inet1();
+  for (std::size_t k = 1; k < wanted; ++k) {
+    connections[k].owned = services_.make_transfer_control();
+    connections[k].inet = connections[k].owned.get();
+    connections[k].inet->SetRequestTimeout(services_.request_timeout_seconds);
+    window_.WatchTransfer(*connections[k].inet);
+  }
+  try {
+    FetchOverConnections(connections, entries, total);
+  } catch (...) {
+    // The first failure or a cancel stops every other request at once; nothing they brought is
+    // kept. The failure on its way out was copied from the last error before these requests
+    // end and record their own.
+    for (Connection& connection : connections) {
+      if (connection.entry) connection.inet->Cancel();
+    }
+    ReleaseConnections(connections);
+    throw;
+  }
+  ReleaseConnections(connections);
+}
+
+void MendStore::ReleaseConnections(std::vector<Connection>& connections) {
+  for (Connection& connection : connections) {
+    if (connection.owned) window_.UnwatchTransfer(*connection.inet);
+  }
+}
+
+void MendStore::FetchOverConnections(std::vector<Connection>& connections,
+                                     const std::vector<std::string>& entries, std::size_t total) {
+  std::size_t next = 0;
+  std::size_t stored = 0;
+  while (stored < entries.size()) {
+    // Every idle connection takes the next entry, in the inventory's order.
+    for (Connection& connection : connections) {
+      if (connection.entry || next == entries.size()) continue;
+      connection.path =
+          MendFolderFile(services_.files, mend_path_,
+                         EntryMendingFilePath(mend_path_, Name(entries[next])), "write");
+      connection.entry = next;
+      StartRequest(*connection.inet, destination_ + "/kestrova/" + EncodePathSegment(entries[next]),
+                   "get");
+      ++next;
+    }
+    // Waits until a request has stopped executing: its answer is complete, its buffer full, or
+    // it failed. The requests' time-outs end any that hang.
+    Connection* ready = nullptr;
+    while (ready == nullptr) {
+      for (Connection& connection : connections) {
+        if (connection.entry && !connection.inet->StillExecuting()) {
+          ready = &connection;
+          break;
+        }
+      }
+      if (ready == nullptr) services_.pump.DoEvents();
+    }
+    const std::string& entry = entries[*ready->entry];
+    FinishRequest(*ready->inet, Request::kEntry, Name(entry));
+    WriteBody(*ready->inet, ready->path);
+    ready->entry.reset();
+    window_.SetEntryStored(++stored, total);
+  }
+}
+
+std::string MendStore::Name(const std::string& entry) const {
+  return services_.inventory_text(entry);
+}
+
+void MendStore::WriteBody(TransferControl& inet, const std::string& path) {
   // The file appears complete or not at all: a failed, interrupted or oversized download leaves
   // the old mending file in place. Commit returns once the file and its name are on the disk, so
   // the inventory, stored last, never reaches the disk before the files it lists.
   const auto writer = services_.files.CreateFileWriter(path);
-  ReadBody(Request::kEntry, [&writer](const std::string& chunk) { writer->Write(chunk); });
+  ReadBody(inet, Request::kEntry, [&writer](const std::string& chunk) { writer->Write(chunk); });
   writer->Commit();
+}
+
+void MendStore::StoreEntry(TransferControl& inet, const std::string& entry) {
+  const std::string name = Name(entry);
+  // The entry is one path segment: escaped whole, so that "#", "%" and the like reach the server
+  // as the name they are part of.
+  const std::string path =
+      MendFolderFile(services_.files, mend_path_, EntryMendingFilePath(mend_path_, name), "write");
+  RunRequest(inet, Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get",
+             name);
+  WriteBody(inet, path);
 }
 
 }  // namespace kestrova

@@ -8,6 +8,7 @@
 #define KESTROVA_PUBLISH_MEND_STORE_H_
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,16 +70,43 @@ class MendStore {
  private:
   enum class Request { kProbe, kInventory, kEntry };
 
+  // A connection to the server: a transfer control (Inet1, or one made for this download) and the
+  // entry it is fetching, with the file that entry is stored in.
+  struct Connection {
+    TransferControl* inet = nullptr;
+    std::unique_ptr<TransferControl> owned;
+    std::optional<std::size_t> entry;
+    std::string path;
+  };
+
+  // Starts a request on inet after a check for a cancel.
+  void StartRequest(TransferControl& inet, const std::string& url, const std::string& operation);
+  // Checks a request that has stopped executing: cancel, last error, status line. Returns the
+  // status line.
+  std::string FinishRequest(TransferControl& inet, Request kind, const std::string& entry);
   // One request: address, operation, wait, last error, status line. Returns the status line.
-  std::string RunRequest(Request kind, const std::string& url, const std::string& operation,
-                         const std::string& entry);
+  std::string RunRequest(TransferControl& inet, Request kind, const std::string& url,
+                         const std::string& operation, const std::string& entry);
   // Raises the recorded transfer failure, with the destination in front for the probe and the
   // inventory fetch.
   void RaiseRecordedFailure(Request kind);
-  void StoreEntry(const std::string& entry);
+  // Fetches entries, mending files all, over up to services.connections connections at once,
+  // counting each stored one of total in the status window. The first failure or a cancel stops
+  // every request.
+  void StoreMendingFiles(const std::vector<std::string>& entries, std::size_t total);
+  void FetchOverConnections(std::vector<Connection>& connections,
+                            const std::vector<std::string>& entries, std::size_t total);
+  void ReleaseConnections(std::vector<Connection>& connections);
+  // Fetches and stores one entry over inet.
+  void StoreEntry(TransferControl& inet, const std::string& entry);
+  // Stores the body of inet's last response as the file at path, whole or not at all.
+  void WriteBody(TransferControl& inet, const std::string& path);
   // Reads the last response's body piece by piece into sink; raises errBodyTooLarge once it has
   // grown past services.max_body_bytes, and the recorded failure of a body cut short.
-  void ReadBody(Request kind, const std::function<void(const std::string&)>& sink);
+  void ReadBody(TransferControl& inet, Request kind,
+                const std::function<void(const std::string&)>& sink);
+  // The name an entry gives its file, in the text the platform names files with.
+  std::string Name(const std::string& entry) const;
 
   FrmMending& window_;
   PublishServices& services_;

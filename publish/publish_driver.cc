@@ -47,7 +47,7 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
     window->SetView(view.get());
     // Cancel (the status window's, Ctrl+C, the host closing) stops the request in progress at
     // once; the driver then sees the flag where it waits and stops publishing.
-    window->SetCancelCallback([inet1 = &window->Inet1()] { inet1->Cancel(); });
+    window->SetCancelCallback([&window] { window->CancelTransfers(); });
     services_.pump.SetCancelHandler([&window] { window->OnCancelClick(); });
     Run(web, destination, cancel, *window);
   } catch (const PublishCancelled&) {

@@ -31,6 +31,9 @@ struct PublishServices {
   LastError& last_error;
   // Makes the transfer control of a new status window.
   std::function<std::unique_ptr<TransferControl>()> make_transfer_control;
+  // How many requests for mending files may run at once, each over its own connection to the
+  // server; 1 fetches them one after another.
+  int connections = 1;
   // The request time-out set before the probe, in seconds.
   int request_timeout_seconds = 30;
   // The most bytes the inventory or one mending file may have: far above any real site, so that

@@ -87,10 +87,16 @@ void FrmMending::StopAnimation() {
 }
 
 void FrmMending::OnInet1StateChanged(int state) {
+  OnTransferStateChanged(state, inet1_last_state_);
+}
+
+void FrmMending::OnTransferStateChanged(int state, std::int16_t& request_last_state) {
   if (state >= ts::kNone && state <= ts::kDisconnected) {
-    last_state_ = static_cast<std::int16_t>(state);
+    request_last_state = static_cast<std::int16_t>(state);
+    last_state_ = request_last_state;
   } else if (state == ts::kError) {
-    RecordTransferError();
+    const RecordedError error = ErrorForLastState(request_last_state);
+    last_error_.Set(error.number, std::string(error.description), std::string(kTransferSource));
   } else if (state != ts::kResponseCompleted) {
     last_error_.Set(errUnknownTransferState, "Unknown Error", std::string(kTransferSource));
   }
@@ -98,9 +104,27 @@ void FrmMending::OnInet1StateChanged(int state) {
   SetStatusBarText(StateText(state));
 }
 
-void FrmMending::RecordTransferError() {
-  const RecordedError error = ErrorForLastState(last_state_);
-  last_error_.Set(error.number, std::string(error.description), std::string(kTransferSource));
+void FrmMending::WatchTransfer(TransferControl& control) {
+  watched_.push_back(std::make_unique<WatchedTransfer>(WatchedTransfer{&control}));
+  WatchedTransfer& watched = *watched_.back();
+  control.SetStateChangedCallback(
+      [this, &watched](int state) { OnTransferStateChanged(state, watched.last_state); });
+}
+
+void FrmMending::UnwatchTransfer(TransferControl& control) {
+  control.SetStateChangedCallback(nullptr);
+  std::erase_if(watched_, [&control](const std::unique_ptr<WatchedTransfer>& watched) {
+    return watched->control == &control;
+  });
+}
+
+void FrmMending::CancelTransfers() {
+  inet1_->Cancel();
+  // Cancelling delivers the request's failure, which never changes the list; a copy keeps the
+  // walk safe all the same.
+  std::vector<TransferControl*> controls;
+  for (const auto& watched : watched_) controls.push_back(watched->control);
+  for (TransferControl* control : controls) control->Cancel();
 }
 
 void FrmMending::OnAnimationTick() {

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "base/failure.h"
 #include "platform/event_pump.h"
@@ -107,6 +108,15 @@ class FrmMending {
   // records an error in the last error. States 0 to 10 become the last state.
   void OnInet1StateChanged(int state);
 
+  // Takes another transfer control of the same publish (one of several connections) into the
+  // window until UnwatchTransfer: its states show in the status bar as Inet1's do, a failure of
+  // it is recorded by the last state of its own request, and CancelTransfers stops it too.
+  void WatchTransfer(TransferControl& control);
+  void UnwatchTransfer(TransferControl& control);
+
+  // Stops the request in progress on Inet1 and on every watched control.
+  void CancelTransfers();
+
   // The animation timer's tick: hides the current picture, advances the frame index (wrapping
   // from 6 to 0) and shows the new one.
   void OnAnimationTick();
@@ -130,8 +140,14 @@ class FrmMending {
   static std::string StateText(int state);
 
  private:
-  // Records the error of a failed request, chosen by the last state.
-  void RecordTransferError();
+  // A state change of a request whose own last state (0 to 10) is request_last_state.
+  void OnTransferStateChanged(int state, std::int16_t& request_last_state);
+
+  // A watched control and the last state of its request.
+  struct WatchedTransfer {
+    TransferControl* control;
+    std::int16_t last_state = 0;
+  };
 
   std::unique_ptr<TransferControl> inet1_;
   EventPump& pump_;
@@ -148,7 +164,9 @@ class FrmMending {
   std::optional<PublishCount> entries_stored_;
   std::optional<PublishCount> pages_done_;
   std::int16_t frame_index_ = 0;
-  std::int16_t last_state_ = 0;
+  std::int16_t last_state_ = 0;        // of any request, the most recent
+  std::int16_t inet1_last_state_ = 0;  // of Inet1's request
+  std::vector<std::unique_ptr<WatchedTransfer>> watched_;
   std::array<bool, kFrameCount> pictures_visible_;
   std::function<void()> on_cancel_;
 };

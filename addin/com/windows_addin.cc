@@ -25,6 +25,9 @@ std::shared_ptr<host::Application> ObtainHostApplication() {
   return std::make_shared<host::FrontPageApplication>(std::move(application));
 }
 
+// Mending files fetched at once, when WinINet allows as many connections to one server.
+constexpr int kMostConnections = 8;
+
 DateTime ConvertToDateWithUserLocale(std::string_view text) {
   return win32::ConvertToDateWithPlatform(text);
 }
@@ -42,6 +45,7 @@ WindowsAddin::WindowsAddin()
                 },
                 .convert_date = ConvertToDateWithUserLocale,
                 .inventory_text = win32::Utf8FromAnsiCodePage} {
+  services_.connections = win32::WinInetConnectionsPerServer(kMostConnections);
   addin_ = std::make_unique<FPKestrova>(ObtainHostApplication(), services_);
 }
 

@@ -371,4 +371,14 @@ void WinInetTransferControl::ResumeTransport() {
   PullBody();
 }
 
+int WinInetConnectionsPerServer(int most) {
+  DWORD limit = 0;
+  DWORD size = sizeof(limit);
+  if (!InternetQueryOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &limit, &size) ||
+      limit == 0) {
+    return 1;
+  }
+  return static_cast<int>(std::min<DWORD>(limit, static_cast<DWORD>(std::max(most, 1))));
+}
+
 }  // namespace kestrova::win32

@@ -147,6 +147,10 @@ class WinInetTransferControl final : public TransferCore, private Win32PumpSourc
   DWORD failure_code_ = 0;
 };
 
+// How many connections to one server WinINet allows this process, at most `most`: the add-in
+// fetches over that many at once and never changes the limit, which is FrontPage's too.
+int WinInetConnectionsPerServer(int most);
+
 }  // namespace kestrova::win32
 
 #endif  // KESTROVA_PLATFORM_WIN32_WININET_TRANSFER_CONTROL_H_

@@ -241,7 +241,11 @@ TEST_F(PublishDriverTest, AMissingMendingFileStopsPublishingAndKeepsTheCacheStal
       MessageTexts(),
       (std::vector<std::string>{"critical|Error|File \"sub--page.htm\" not found on server."}));
   EXPECT_FALSE(fs::exists(web / "kestrova" / "sub--page.htm"));
-  EXPECT_TRUE(fs::exists(web / "kestrova" / "index.htm"));
+  // Fetched one after another, the file before it landed; fetched at once, it may have been
+  // stopped with the failure.
+  if (services.connections == 1) {
+    EXPECT_TRUE(fs::exists(web / "kestrova" / "index.htm"));
+  }
   // The local inventory was not stored, so the next publish downloads again, and no page was
   // touched.
   EXPECT_FALSE(fs::exists(web / "kestrova" / "inventory.txt"));
@@ -612,7 +616,9 @@ TEST_F(PublishDriverTest, DownloadsWriteThroughLinksOnlyInsideTheMendFolder) {
                                       "\": it is a link that does not lead to a file in the mend "
                                       "folder."}));
   EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "index.htm"));
-  EXPECT_NE(MendFile("real-index.htm").find("<title>New home</title>"), std::string::npos);
+  if (services.connections == 1) {
+    EXPECT_NE(MendFile("real-index.htm").find("<title>New home</title>"), std::string::npos);
+  }
   EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "gone.htm"));
   std::ifstream elsewhere(root / "elsewhere.htm", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(elsewhere), {}), "not the web's");
@@ -675,10 +681,14 @@ TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) 
   EXPECT_EQ(MendFile("index.htm"), old_mending);
   EXPECT_EQ(MendFile("inventory.txt"), old_inventory);
   EXPECT_FALSE(HoldsTemporaryFile(mend_folder));
-  // Nothing after the stopped download was asked for.
+  // Nothing after the stopped download was asked for: one after another, nothing after it at
+  // all; at once, never the inventory, which comes only after every other file.
   const std::vector<std::string> requests = server.Requests();
   ASSERT_FALSE(requests.empty());
-  EXPECT_EQ(requests.back(), "GET /kestrova/index.htm");
+  if (services.connections == 1) {
+    EXPECT_EQ(requests.back(), "GET /kestrova/index.htm");
+  }
+  EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /kestrova/inventory.txt"), 1);
 }
 
 TEST_F(PublishDriverTest, ASecondPublishWhileOneRunsIsRefused) {

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -97,6 +98,10 @@ PublishFixture::PublishFixture()
       app(std::make_shared<host::LocalApplication>()),
       addin(std::make_unique<FPKestrova>(app, services)) {
   std::filesystem::create_directories(web);
+  // The suite runs once fetching over one connection and once over several.
+  if (const char* connections = std::getenv("KESTROVA_TEST_CONNECTIONS")) {
+    services.connections = std::atoi(connections);
+  }
   addin->OnConnection(*app);
 }
 
