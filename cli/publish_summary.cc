@@ -75,7 +75,8 @@ std::string PageStat(const std::vector<PageOutcome>& pages) {
     stat += EscapeControlCharacters(page.page) + " | ";
     if (page.result == PageResult::kMended) {
       const DiffCounts counts = CountDiffLines(page.head_before, page.head_after);
-      stat += "+" + std::to_string(counts.added) + " -" + std::to_string(counts.removed);
+      stat.append("+").append(std::to_string(counts.added));
+      stat.append(" -").append(std::to_string(counts.removed));
     } else if (page.result == PageResult::kUnchanged) {
       stat += "unchanged";
     } else {

@@ -1,0 +1,44 @@
+// A web server on 127.0.0.1 that stands in for a customer's server at an ordinary distance: it
+// serves the files of a folder and waits a fixed time before each answer, as a round trip of that
+// length would. Each connection is served by its own thread, up to 16 at once, with keep-alive.
+//
+// Usage: latency_server FOLDER DELAY_MS
+// Prints the port it listens on, then serves until it is stopped.
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: latency_server FOLDER DELAY_MS\n");
+    return 2;
+  }
+  const std::chrono::milliseconds delay(std::atoi(argv[2]));
+  httplib::Server server;
+  server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+  server.set_keep_alive_max_count(100000);
+  // Header and body leave in separate writes: without this, Nagle's rule and the client's
+  // delayed acknowledgement would add their own wait to every answer.
+  server.set_tcp_nodelay(true);
+  if (!server.set_mount_point("/", argv[1])) {
+    std::fprintf(stderr, "latency_server: cannot serve \"%s\"\n", argv[1]);
+    return 1;
+  }
+  // The folder itself answers as a customer's server does, so that the probe finds it.
+  server.Get("/kestrova", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("mend folder\n", "text/plain");
+  });
+  server.set_pre_routing_handler([delay](const httplib::Request&, httplib::Response&) {
+    std::this_thread::sleep_for(delay);
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  if (port <= 0) return 1;
+  std::printf("%d\n", port);
+  std::fflush(stdout);
+  return server.listen_after_bind() ? 0 : 1;
+}

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Benchmarks a publish against a server at a distance: a server on 127.0.0.1 that waits
+# KESTROVA_BENCH_DELAY_MS (20) before each answer serves KESTROVA_BENCH_FILES (200) mending files
+# of 2 to 10 KB, and whole processes fetch them all, in interleaved rounds:
+#   fpkestrova publish --connections 1   one request after another
+#   fpkestrova publish                   8 connections at once (the default)
+#   curl                                 the same files over one connection
+#   curl --parallel --parallel-max 8     the same files over up to 8 connections
+# fpkestrova also asks for the folder and the inventory first and stores the inventory last (three
+# requests more than curl makes). Medians of files per second are reported, with the ratio of
+# each to curl's parallel run. KESTROVA_BENCH_DELAY_MS=0 measures the same on plain loopback.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+install_missing_packages "${LINUX_BUILD_PACKAGES[@]}" libbenchmark-dev libgumbo-dev curl
+
+delay_ms="${KESTROVA_BENCH_DELAY_MS:-20}"
+files="${KESTROVA_BENCH_FILES:-200}"
+rounds="${KESTROVA_BENCH_ROUNDS:-5}"
+
+echo "==== building fpkestrova and the latency server"
+cmake --preset linux-bench > /dev/null
+cmake --build --preset linux-bench -j "$(nproc)" --target fpkestrova latency_server > /dev/null
+program=build/linux-bench/cli/fpkestrova
+server=build/linux-bench/bench/latency_server
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-latency.XXXXXX")"
+server_pid=""
+cleanup() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2> /dev/null || true
+    wait "$server_pid" 2> /dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The service folder: mending files of 2 to 10 KB and an inventory listing them, itself last.
+mkdir -p "$work/site/kestrova" "$work/web" "$work/curl"
+{
+  echo "12/7/2026 7:20:00 PM"
+  echo "http://www.example.com"
+} > "$work/site/kestrova/inventory.txt"
+for k in $(seq 1 "$files"); do
+  name="page$k.htm"
+  {
+    echo "<html><head><title>Page $k</title>"
+    echo "<meta name=\"description\" content=\"Page $k\">"
+    echo "<meta name=\"keywords\" content=\"page, $k\">"
+    head -c $((2048 + (k * 7919) % 8192)) /dev/zero | tr '\0' 'x'
+    echo "</head></html>"
+  } > "$work/site/kestrova/$name"
+  echo "$name" >> "$work/site/kestrova/inventory.txt"
+done
+echo "inventory.txt" >> "$work/site/kestrova/inventory.txt"
+
+"$server" "$work/site" "$delay_ms" > "$work/port" &
+server_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/port" ] && break
+  sleep 0.05
+done
+site="http://127.0.0.1:$(cat "$work/port")"
+: > "$work/curl.config"
+for k in $(seq 1 "$files"); do
+  printf 'url = "%s/kestrova/page%d.htm"\noutput = "%s/curl/page%d.htm"\n' \
+    "$site" "$k" "$work" "$k" >> "$work/curl.config"
+done
+echo "==== $files files, $delay_ms ms before each answer, $rounds interleaved rounds"
+
+# Runs one contestant once; prints its seconds.
+run_once() {
+  local start end
+  rm -rf "$work/web/kestrova" "$work/curl"/*
+  start=$(date +%s%N)
+  case "$1" in
+    one) "$program" -q --on-missing=publish publish --connections 1 "$work/web" \
+      --destination "$site" > /dev/null ;;
+    eight) "$program" -q --on-missing=publish publish "$work/web" \
+      --destination "$site" > /dev/null ;;
+    curl) curl --disable --silent --fail --noproxy '*' --config "$work/curl.config" ;;
+    curl8) curl --disable --silent --fail --noproxy '*' --parallel --parallel-max 8 \
+      --config "$work/curl.config" 2> /dev/null ;;
+  esac
+  end=$(date +%s%N)
+  if [ "$1" = one ] || [ "$1" = eight ]; then
+    [ "$(find "$work/web/kestrova" -name 'page*.htm' | wc -l)" = "$files" ]
+  else
+    [ "$(find "$work/curl" -name 'page*.htm' | wc -l)" = "$files" ]
+  fi
+  echo "scale=4; ($end - $start) / 1000000000" | bc
+}
+
+contestants=(one eight curl curl8)
+for c in "${contestants[@]}"; do : > "$work/times.$c"; done
+for r in $(seq 1 "$rounds"); do
+  # Each round starts with another contestant, so that none always runs first.
+  for i in 0 1 2 3; do
+    c=${contestants[$(((i + r) % 4))]}
+    run_once "$c" >> "$work/times.$c"
+  done
+done
+
+median() { sort -n "$1" | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+base=$(median "$work/times.curl8")
+printf '%-42s %10s %10s %12s\n' "contestant" "seconds" "files/s" "time / curl8"
+for c in "${contestants[@]}"; do
+  case "$c" in
+    one) label="fpkestrova publish --connections 1" ;;
+    eight) label="fpkestrova publish (8 connections)" ;;
+    curl) label="curl, one connection" ;;
+    curl8) label="curl --parallel --parallel-max 8" ;;
+  esac
+  m=$(median "$work/times.$c")
+  printf '%-42s %10s %10.1f %12.2f\n' "$label" "$m" "$(echo "$files / $m" | bc -l)" \
+    "$(echo "$m / $base" | bc -l)"
+done
