@@ -4,6 +4,9 @@
 //
 // Usage: latency_server FOLDER DELAY_MS
 // Prints the port it listens on, then serves until it is stopped.
+// A customer's server takes many connections at once (nginx listens with a backlog of 511); the
+// library's own 5 would drop the connections a client opens together.
+#define CPPHTTPLIB_LISTEN_BACKLOG 128
 #include <httplib.h>
 
 #include <chrono>
@@ -19,7 +22,7 @@ int main(int argc, char** argv) {
   }
   const std::chrono::milliseconds delay(std::atoi(argv[2]));
   httplib::Server server;
-  server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+  server.new_task_queue = [] { return new httplib::ThreadPool(64); };
   server.set_keep_alive_max_count(100000);
   // Header and body leave in separate writes: without this, Nagle's rule and the client's
   // delayed acknowledgement would add their own wait to every answer.

@@ -29,6 +29,13 @@ class FileWriter {
   virtual void Commit() = 0;
 };
 
+// When the bytes of a committed file must be on the disk.
+enum class CommitDurability {
+  kBytesBeforeName,  // before its new name: a power cut never leaves the name over lost bytes
+  kByFolderFlush,    // at the latest when FlushFolder of its folder returns: for a set of files
+                     // that only a file committed after that flush makes use of
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -39,10 +46,18 @@ class FileSystem {
   virtual void CreateFolder(const std::string& path) = 0;
   // Opens a text file for reading; raises Failure 53 when it does not exist.
   virtual std::unique_ptr<TextReader> OpenTextFile(const std::string& path) = 0;
-  // Starts replacing (or creating) the file at path. Its Commit puts the bytes on the disk
-  // before the new name, and returns only once both are there: a power cut leaves the old file
-  // or the complete new one, and files committed one after another reach the disk in that order.
-  virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) = 0;
+  // Starts replacing (or creating) the file at path. Its Commit puts the bytes on the disk before
+  // the new name, so that a power cut leaves the old file or the complete new one; the name is on
+  // the disk at the latest once FlushFolder of its folder returns.
+  std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) {
+    return CreateFileWriter(path, CommitDurability::kBytesBeforeName);
+  }
+  // The same, with durability telling when the bytes must be on the disk.
+  virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
+                                                       CommitDurability durability) = 0;
+  // Returns once every file committed in the folder at path, bytes and name, is on the disk, so
+  // that nothing committed after it reaches the disk before them.
+  virtual void FlushFolder(const std::string& path) = 0;
   // Where the file at path is read and written, provided it really lies inside the folder at
   // folder: every link on the way followed, the folder's own links too. That is path itself,
   // unless path names a link; then it is the file the link leads to, so that writing there

@@ -191,6 +191,8 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
   StoreMendingFiles({entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(mending_files)},
                     total);
   if (lists_inventory) {
+    // Every mending file, name and all, is on the disk before the inventory that lists them.
+    services_.files.FlushFolder(mend_path_);
     StoreEntry(window_.Inet1(), std::string(kInventoryFileName));
     window_.SetEntryStored(total, total);
   }
@@ -261,7 +263,9 @@ void MendStore::FetchOverConnections(std::vector<Connection>& connections,
     }
     const std::string& entry = entries[*ready->entry];
     FinishRequest(*ready->inet, Request::kEntry, Name(entry));
-    WriteBody(*ready->inet, ready->path);
+    // A mending file need only be on the disk before the inventory that lists it, which flushes
+    // them all at once.
+    WriteBody(*ready->inet, ready->path, CommitDurability::kByFolderFlush);
     ready->entry.reset();
     window_.SetEntryStored(++stored, total);
   }
@@ -271,11 +275,11 @@ std::string MendStore::Name(const std::string& entry) const {
   return services_.inventory_text(entry);
 }
 
-void MendStore::WriteBody(TransferControl& inet, const std::string& path) {
+void MendStore::WriteBody(TransferControl& inet, const std::string& path,
+                          CommitDurability durability) {
   // The file appears complete or not at all: a failed, interrupted or oversized download leaves
-  // the old mending file in place. Commit returns once the file and its name are on the disk, so
-  // the inventory, stored last, never reaches the disk before the files it lists.
-  const auto writer = services_.files.CreateFileWriter(path);
+  // the old mending file in place.
+  const auto writer = services_.files.CreateFileWriter(path, durability);
   ReadBody(inet, Request::kEntry, [&writer](const std::string& chunk) { writer->Write(chunk); });
   writer->Commit();
 }
@@ -288,7 +292,7 @@ void MendStore::StoreEntry(TransferControl& inet, const std::string& entry) {
       MendFolderFile(services_.files, mend_path_, EntryMendingFilePath(mend_path_, name), "write");
   RunRequest(inet, Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get",
              name);
-  WriteBody(inet, path);
+  WriteBody(inet, path, CommitDurability::kBytesBeforeName);
 }
 
 }  // namespace kestrova

@@ -97,10 +97,10 @@ class MendStore {
   void FetchOverConnections(std::vector<Connection>& connections,
                             const std::vector<std::string>& entries, std::size_t total);
   void ReleaseConnections(std::vector<Connection>& connections);
-  // Fetches and stores one entry over inet.
+  // Fetches and stores one entry over inet, its bytes on the disk before its name.
   void StoreEntry(TransferControl& inet, const std::string& entry);
   // Stores the body of inet's last response as the file at path, whole or not at all.
-  void WriteBody(TransferControl& inet, const std::string& path);
+  void WriteBody(TransferControl& inet, const std::string& path, CommitDurability durability);
   // Reads the last response's body piece by piece into sink; raises errBodyTooLarge once it has
   // grown past services.max_body_bytes, and the recorded failure of a body cut short.
   void ReadBody(TransferControl& inet, Request kind,

@@ -81,7 +81,7 @@ run_once() {
     eight) "$program" -q --on-missing=publish publish "$work/web" \
       --destination "$site" > /dev/null ;;
     curl) curl --disable --silent --fail --noproxy '*' --config "$work/curl.config" ;;
-    curl8) curl --disable --silent --fail --noproxy '*' --parallel --parallel-max 8 \
+    curl8) curl --disable --silent --fail --noproxy '*' --parallel --parallel-immediate --parallel-max 8 \
       --config "$work/curl.config" 2> /dev/null ;;
   esac
   end=$(date +%s%N)

@@ -14,7 +14,10 @@ class PosixFileSystem final : public FileSystem {
   void CreateFolder(const std::string& path) override;
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
   // The writer flushes the file and its folder to the disk on Commit (see AtomicFileWriter).
-  std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+  using FileSystem::CreateFileWriter;
+  std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
+                                               CommitDurability durability) override;
+  void FlushFolder(const std::string& path) override;
   std::optional<std::string> ResolveInside(const std::string& folder,
                                            const std::string& path) override;
 };

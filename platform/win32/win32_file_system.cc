@@ -303,7 +303,8 @@ std::unique_ptr<TextReader> Win32FileSystem::OpenTextFile(const std::string& pat
   return std::make_unique<StringTextReader>(ReadWholeFile(path));
 }
 
-std::unique_ptr<FileWriter> Win32FileSystem::CreateFileWriter(const std::string& path) {
+std::unique_ptr<FileWriter> Win32FileSystem::CreateFileWriter(const std::string& path,
+                                                              CommitDurability /*durability*/) {
   const std::wstring folder = FolderOf(WideFromUtf8(path));
   if (cleared_folders_.insert(folder).second) RemoveStaleTemporaryFiles(folder);
   return std::make_unique<Win32FileWriter>(path);

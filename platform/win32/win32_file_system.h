@@ -30,7 +30,11 @@ class Win32FileSystem final : public FileSystem {
   // The writer removes the temporary file when dropped before Commit. The first writer into a
   // folder removes the temporary files a killed run left there. Raises Failure 53 or 5 with the
   // system's reason when the folder cannot take the file.
-  std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+  using FileSystem::CreateFileWriter;
+  // Every commit flushes its bytes and renames through to the disk, whatever durability asks.
+  std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
+                                               CommitDurability durability) override;
+  void FlushFolder(const std::string& /*path*/) override {}
   // Follows symbolic links and junctions (reparse points) through GetFinalPathNameByHandleW where
   // the system has it; on XP, which has none to files, the full path as written.
   std::optional<std::string> ResolveInside(const std::string& folder,
