@@ -263,21 +263,6 @@ TEST_F(AddinConnectionTest, AReleaseFromInsideAnEventWaitsForTheHandlerToReturn)
   EXPECT_EQ(host_.ConnectedSinkCount(), 0u);
 }
 
-// FrontPage already runs: the add-in finds it in the running object table and creates nothing.
-class RunningFrontPageTest : public AddinFixture {
- protected:
-  RunningFrontPageTest() { application_running_ = true; }
-};
-
-TEST_F(RunningFrontPageTest, TheRunningApplicationIsBoundWithoutCreatingOne) {
-  StandInHost::Control* demo = host_.MenuItem(L"Kestrova", L"Demo mend");
-  ASSERT_NE(demo, nullptr);
-  EXPECT_EQ(frontpage_->created(), 0);
-  const FireOutcome opened = host_.FireWebOpen(host_.AddWeb(L"C:\\Webs\\site"));
-  EXPECT_EQ(opened.sinks_called, 1u);
-  EXPECT_TRUE(demo->enabled);
-}
-
 // Creating FrontPage's class gives another application than the one that connects the add-in.
 class AnotherFrontPageTest : public AddinFixture {
  protected:

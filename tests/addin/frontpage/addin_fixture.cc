@@ -58,10 +58,6 @@ void AddinFixture::SetUp() {
   frontpage_ = std::make_unique<ClassObjectRegistration>(
       kFrontPageApplicationId,
       created_application_ != nullptr ? created_application_ : host_.application());
-  if (application_running_) {
-    running_frontpage_ =
-        std::make_unique<ActiveObjectRegistration>(kFrontPageApplicationId, host_.application());
-  }
   browser_prog_id_ = std::make_unique<UserProgIdRegistration>(kBrowserProgId, kStandInBrowserId);
   // The current user's ProgID wins on Windows; Wine reads the machine's classes first. The
   // browser stands in under whichever class id the ProgID leads to here.
@@ -72,9 +68,8 @@ void AddinFixture::SetUp() {
 
   ASSERT_EQ(CreateAddin(addin_), S_OK);
   ASSERT_TRUE(addin_);
-  // Creating the add-in obtained the running application: from the running object table when it
-  // is there, else by creating FrontPage's class.
-  EXPECT_EQ(frontpage_->created(), application_running_ ? 0 : 1);
+  // Creating the add-in obtained the running application.
+  EXPECT_EQ(frontpage_->created(), 1);
   ASSERT_EQ(Connect(), S_OK);
 }
 
@@ -86,7 +81,6 @@ void AddinFixture::TearDown() {
     EXPECT_EQ(host_.ConnectedSinkCount(), 0u);
     addin_.Reset();
   }
-  running_frontpage_.reset();
   EXPECT_EQ(host_.OutstandingReferences(), 0);
   EXPECT_EQ(host_.ObjectsStillReferenced(), std::vector<std::wstring>{});
   EXPECT_EQ(browser_.references(), 0);

@@ -54,9 +54,6 @@ class AddinFixture : public ::testing::Test {
   HRESULT Disconnect();
   HRESULT BeginShutdown();
 
-  // Set by a case's constructor: the stand-in application is also registered in the running object
-  // table under FrontPage's class id, as a running FrontPage is.
-  bool application_running_ = false;
   // Set by a case's constructor: the object that creating FrontPage's class gives, when it is not
   // the application that connects the add-in (a second FrontPage, say).
   IDispatch* created_application_ = nullptr;
@@ -67,7 +64,6 @@ class AddinFixture : public ::testing::Test {
   CallLog browser_log_;
   FakeDispatch browser_{L"InternetExplorer", browser_log_};
   std::unique_ptr<ClassObjectRegistration> frontpage_;
-  std::unique_ptr<ActiveObjectRegistration> running_frontpage_;
   std::unique_ptr<UserProgIdRegistration> browser_prog_id_;
   std::unique_ptr<ClassObjectRegistration> browser_class_;
   win32::ComPtr<IDTExtensibility2> addin_;

@@ -1,6 +1,5 @@
 #include "tests/host/frontpage/class_registration.h"
 
-#include <oleauto.h>
 #include <windows.h>
 
 #include <stdexcept>
@@ -52,14 +51,6 @@ ClassObjectRegistration::ClassObjectRegistration(const CLSID& class_id, IUnknown
 }
 
 ClassObjectRegistration::~ClassObjectRegistration() { CoRevokeClassObject(cookie_); }
-
-ActiveObjectRegistration::ActiveObjectRegistration(const CLSID& class_id, IUnknown* object) {
-  if (FAILED(RegisterActiveObject(object, class_id, ACTIVEOBJECT_STRONG, &cookie_))) {
-    throw std::runtime_error("RegisterActiveObject failed");
-  }
-}
-
-ActiveObjectRegistration::~ActiveObjectRegistration() { RevokeActiveObject(cookie_, nullptr); }
 
 int ClassObjectRegistration::created() const { return factory_->created(); }
 

@@ -32,20 +32,6 @@ class ClassObjectRegistration {
   DWORD cookie_ = 0;
 };
 
-// Registers object in the running object table as the active object of class_id
-// (RegisterActiveObject, strong), as a running server does; revokes it when it goes.
-class ActiveObjectRegistration {
- public:
-  // Throws std::runtime_error when COM refuses the registration.
-  ActiveObjectRegistration(const CLSID& class_id, IUnknown* object);
-  ~ActiveObjectRegistration();
-  ActiveObjectRegistration(const ActiveObjectRegistration&) = delete;
-  ActiveObjectRegistration& operator=(const ActiveObjectRegistration&) = delete;
-
- private:
-  DWORD cookie_ = 0;
-};
-
 // Writes HKEY_CURRENT_USER\Software\Classes\<prog_id>\CLSID = class_id; removes the ProgID's key
 // when it goes.
 class UserProgIdRegistration {
