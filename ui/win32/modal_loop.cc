@@ -49,7 +49,7 @@ class ModalScope {
 void RunModalLoop(HWND dialog, Win32EventPump* pump, const std::function<bool()>& finished) {
   ModalScope scope(dialog);
   UniqueHook hook(SetWindowsHookExW(WH_GETMESSAGE, &GetMessageHook, nullptr, GetCurrentThreadId()));
-  while (!finished()) {
+  while (!finished() && IsWindow(dialog) != FALSE) {
     if (pump != nullptr) {
       pump->DoEvents();
       MSG quit;

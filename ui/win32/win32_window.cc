@@ -34,16 +34,17 @@ void RegisterWindowClass(WNDPROC procedure) {
   }
 }
 
-// True for a window of the add-in's own class.
-bool IsAddinWindow(HWND window) {
-  wchar_t name[64];
-  return GetClassNameW(window, name, 64) != 0 && std::wstring_view(name) == kWindowClass;
-}
-
-// A visible top-level window of the host: not ours, not owned by another window.
+// A visible top-level window of the host: not owned by another window, neither ours nor a
+// message box (which would take our window with it when it closes).
 bool IsHostMainWindow(HWND window) {
-  return window != nullptr && IsWindowVisible(window) != FALSE &&
-         GetWindow(window, GW_OWNER) == nullptr && !IsAddinWindow(window);
+  if (window == nullptr || IsWindowVisible(window) == FALSE ||
+      GetWindow(window, GW_OWNER) != nullptr) {
+    return false;
+  }
+  wchar_t name[64];
+  if (GetClassNameW(window, name, 64) == 0) return false;
+  const std::wstring_view class_name(name);
+  return class_name != kWindowClass && class_name != L"#32770";
 }
 
 BOOL CALLBACK FindHostMainWindow(HWND window, LPARAM found) {
