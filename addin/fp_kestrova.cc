@@ -24,8 +24,19 @@ FPKestrova::FPKestrova(std::shared_ptr<host::Application> host_application,
   if (!fpApp_) {
     RaiseProgramError(kErrObjectNotSet, "The host application could not be obtained.");
   }
-  driver_ = std::make_unique<PublishDriver>(*fpApp_, services_);
+  driver_ = std::make_shared<PublishDriver>(*fpApp_, services_);
   fpApp_->Advise(this);
+}
+
+void FPKestrova::BindApplication(std::shared_ptr<host::Application> application) {
+  if (!application) {
+    RaiseProgramError(kErrObjectNotSet, "The host application could not be obtained.");
+  }
+  auto driver = std::make_shared<PublishDriver>(*application, services_);
+  application->Advise(this);
+  if (fpApp_) IgnoringFailures([this] { fpApp_->Unadvise(); });
+  fpApp_ = std::move(application);
+  driver_ = std::move(driver);
 }
 
 FPKestrova::~FPKestrova() {
@@ -102,7 +113,8 @@ void FPKestrova::OnBeforeWebPublish(host::Web& web, std::string& destination, bo
   // The publish dispatches the host's messages while it waits; a shutdown the host starts
   // meanwhile drops fpApp, but the driver goes on using the application until it returns.
   const std::shared_ptr<host::Application> application = fpApp_;
-  driver_->OnBeforeWebPublish(web, destination, cancel);
+  const std::shared_ptr<PublishDriver> driver = driver_;
+  driver->OnBeforeWebPublish(web, destination, cancel);
 }
 
 void FPKestrova::ksvMenuDemo_Click() {
@@ -110,6 +122,17 @@ void FPKestrova::ksvMenuDemo_Click() {
 }
 
 void FPKestrova::ksvMenuAbout_Click() {
+  if (about_shown_) {
+    // A click that came while the window is up (the host's menus stay live) raises that window:
+    // the first click still waits on it, so it is neither shown twice nor freed here.
+    if (about_) about_->BringToFront();
+    return;
+  }
+  about_shown_ = true;
+  const struct Done {
+    bool& shown;
+    ~Done() { shown = false; }
+  } done{about_shown_};
   if (!about_) about_ = std::make_unique<FrmKSVAbout>(services_.browser);
   about_->Show();
   services_.ui.ShowAbout(*about_);

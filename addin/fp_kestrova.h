@@ -32,6 +32,12 @@ class FPKestrova final : public host::ApplicationEvents {
   FPKestrova(const FPKestrova&) = delete;
   FPKestrova& operator=(const FPKestrova&) = delete;
 
+  // Binds the host calls and the web events to application in place of the one obtained at
+  // creation: the host handed over another application object. A publish under way finishes on
+  // the old one. Raises a Failure when application is null or refuses the events; nothing changed
+  // then.
+  void BindApplication(std::shared_ptr<host::Application> application);
+
   // IDTExtensibility2. OnConnection builds the menu and traps nothing: its first failure comes
   // back to the caller, and controls added before it stay. The others never fail.
   void OnConnection(host::Application& application);
@@ -76,9 +82,12 @@ class FPKestrova final : public host::ApplicationEvents {
   std::shared_ptr<host::CommandBarControl> ksvMenuRegister_;
   std::shared_ptr<host::CommandBarControl> ksvMenuAbout_;
   std::shared_ptr<host::CommandBarControl> ksvMenuDemo_;
-  std::unique_ptr<PublishDriver> driver_;
+  // Shared with a publish under way, which keeps it when the application is bound anew.
+  std::shared_ptr<PublishDriver> driver_;
   // The About window, kept while a click on its web-site picture only hid it.
   std::unique_ptr<FrmKSVAbout> about_;
+  // True while an About click waits for its window: the host's menus stay live meanwhile.
+  bool about_shown_ = false;
 };
 
 }  // namespace kestrova

@@ -3,7 +3,9 @@
 #ifndef KESTROVA_UI_FRM_KSV_ABOUT_H_
 #define KESTROVA_UI_FRM_KSV_ABOUT_H_
 
+#include <functional>
 #include <string_view>
+#include <utility>
 
 #include "platform/browser.h"
 
@@ -30,6 +32,14 @@ class FrmKSVAbout {
   bool visible() const { return visible_; }
   bool loaded() const { return loaded_; }
 
+  // The view that shows the window sets what raises it above the other windows, and clears it
+  // (null) when the window goes.
+  void SetFrontHandler(std::function<void()> handler) { front_ = std::move(handler); }
+  // Raises the shown window above the others; nothing when no view shows it.
+  void BringToFront() const {
+    if (front_) front_();
+  }
+
  private:
   void Unload() {
     visible_ = false;
@@ -39,6 +49,7 @@ class FrmKSVAbout {
   Browser& browser_;
   bool visible_ = false;
   bool loaded_ = false;
+  std::function<void()> front_;
 };
 
 }  // namespace kestrova

@@ -78,9 +78,21 @@ HRESULT FPKestrovaCom::OnConnection(IDispatch* application, ext_ConnectMode, IDi
     if (application == nullptr) {
       RaiseProgramError(kErrObjectNotSet, "OnConnection received no host application.");
     }
-    // The application is held for this call only.
+    FPKestrova& addin = addin_->addin();
+    const auto* bound = dynamic_cast<const host::FrontPageApplication*>(addin.fpApp().get());
+    if (bound != nullptr && !bound->Holds(application)) {
+      // The application bound at creation is another FrontPage than the one that loads the
+      // add-in (a second instance, say): its publishes would never reach the add-in. The one
+      // handed over takes its place for the events and every host call.
+      auto handed_over =
+          std::make_shared<host::FrontPageApplication>(win32::ComPtr<IDispatch>(application));
+      addin.BindApplication(handed_over);
+      addin.OnConnection(*handed_over);
+      return S_OK;
+    }
+    // Otherwise the application is held for this call only.
     host::FrontPageApplication host_application{win32::ComPtr<IDispatch>(application)};
-    addin_->addin().OnConnection(host_application);
+    addin.OnConnection(host_application);
     return S_OK;
   });
 }

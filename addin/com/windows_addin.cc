@@ -1,6 +1,7 @@
 #include "addin/com/windows_addin.h"
 
 #include <objbase.h>
+#include <oleauto.h>
 
 #include "host/frontpage/frontpage_application.h"
 #include "host/frontpage/frontpage_ids.h"
@@ -12,9 +13,18 @@
 namespace kestrova::com {
 namespace {
 
-// The running host application, by FrontPage's class id.
+// The running host application: the one registered in the running object table under
+// FrontPage's class id, found without activating anything; else created by that class id, which
+// from inside the running host gives that host.
 std::shared_ptr<host::Application> ObtainHostApplication() {
   win32::ComPtr<IDispatch> application;
+  win32::ComPtr<IUnknown> running;
+  if (SUCCEEDED(
+          GetActiveObject(host::frontpage::kFrontPageApplicationClassId, nullptr, running.Put())) &&
+      running && SUCCEEDED(running->QueryInterface(IID_IDispatch, application.PutVoid())) &&
+      application) {
+    return std::make_shared<host::FrontPageApplication>(std::move(application));
+  }
   const HRESULT result = CoCreateInstance(host::frontpage::kFrontPageApplicationClassId, nullptr,
                                           CLSCTX_SERVER, IID_IDispatch, application.PutVoid());
   if (FAILED(result)) {

@@ -4,14 +4,16 @@
 #define KESTROVA_HOST_FRONTPAGE_APPLICATION_EVENTS_SINK_H_
 
 #include "host/application.h"
+#include "host/frontpage/application_event_ids.h"
 #include "host/frontpage/event_sink.h"
 
 namespace kestrova::host::frontpage {
 
 class ApplicationEventsSink final : public EventSink {
  public:
-  // receiver must stay alive until Disconnect. The new sink holds one reference, its creator's.
-  explicit ApplicationEventsSink(ApplicationEvents& receiver) noexcept;
+  // receiver must stay alive until Disconnect; ids are the host's numbers of the three events. The
+  // new sink holds one reference, its creator's.
+  ApplicationEventsSink(ApplicationEvents& receiver, const ApplicationEventIds& ids) noexcept;
 
  private:
   // The host's other application events (page and window events, OnWebClose, OnAfterWebPublish)
@@ -19,6 +21,7 @@ class ApplicationEventsSink final : public EventSink {
   void OnEvent(DISPID id, DISPPARAMS& params) override;
 
   ApplicationEvents& receiver_;
+  const ApplicationEventIds ids_;
 };
 
 }  // namespace kestrova::host::frontpage

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "host/frontpage/application_event_ids.h"
 #include "host/frontpage/application_events_sink.h"
 #include "host/frontpage/frontpage_command_bars.h"
 #include "host/frontpage/frontpage_ids.h"
@@ -35,12 +36,22 @@ std::shared_ptr<PageWindow> FrontPageApplication::LocatePage(const std::string& 
 void FrontPageApplication::Advise(ApplicationEvents* events) {
   Unadvise();
   if (events == nullptr) return;
-  auto sink =
-      win32::ComPtr<frontpage::EventSink>::Attach(new frontpage::ApplicationEventsSink(*events));
+  // The host's own type information names the events; FrontPage 2000's numbers where it has none.
+  auto sink = win32::ComPtr<frontpage::EventSink>::Attach(new frontpage::ApplicationEventsSink(
+      *events, frontpage::LookUpApplicationEventIds(application_.Get())));
   events_ = std::make_unique<frontpage::EventSubscription>(
       application_.Get(), frontpage::kApplicationEventsId, std::move(sink));
 }
 
 void FrontPageApplication::Unadvise() { events_.reset(); }
+
+bool FrontPageApplication::Holds(IUnknown* object) const noexcept {
+  if (object == nullptr || !application_) return false;
+  win32::ComPtr<IUnknown> held;
+  win32::ComPtr<IUnknown> other;
+  return SUCCEEDED(application_->QueryInterface(IID_IUnknown, held.PutVoid())) &&
+         SUCCEEDED(object->QueryInterface(IID_IUnknown, other.PutVoid())) &&
+         held.Get() == other.Get();
+}
 
 }  // namespace kestrova::host

@@ -30,6 +30,9 @@ class FrontPageApplication final : public Application {
   // Disconnects the receiver; nothing reaches it afterwards.
   void Unadvise() override;
 
+  // True when object is the same COM object as the application held (their IUnknowns match).
+  bool Holds(IUnknown* object) const noexcept;
+
  private:
   win32::ComPtr<IDispatch> application_;
   std::unique_ptr<frontpage::EventSubscription> events_;

@@ -48,6 +48,31 @@ TEST_F(FPKestrovaTest, RegisterAndAboutOpenTheServicesPages) {
   EXPECT_EQ(ui.about_shown, 2);
 }
 
+TEST_F(FPKestrovaTest, MenuCommandsWhileTheAboutBoxIsUpActAsTheyWouldAlone) {
+  host::LocalWeb local_web(web.string());
+  app->RaiseWebOpen(local_web);
+  bool still_shown = false;
+  ui.on_about = [&](FrmKSVAbout& about) {
+    if (ui.about_shown > 1) return;
+    // The host's menus stay live while the box is up.
+    EXPECT_TRUE(Local(addin->ksvMenuAbout()).Click());
+    EXPECT_TRUE(Local(addin->ksvMenuRegister()).Click());
+    EXPECT_TRUE(Local(addin->ksvMenuDemo()).Click());
+    still_shown = about.visible();
+  };
+  EXPECT_TRUE(Local(addin->ksvMenuAbout()).Click());
+  EXPECT_EQ(ui.about_shown, 1) << "the second About raised the open box instead of a new one";
+  EXPECT_EQ(ui.about_raised, 1);
+  EXPECT_TRUE(still_shown);
+  EXPECT_EQ(browser.urls, std::vector<std::string>{"https://www.kestrova.com/subscribe.html"});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"none|FPKestrova|No demo here."});
+  // Once the box is closed, About shows it anew.
+  ui.on_about = nullptr;
+  EXPECT_TRUE(Local(addin->ksvMenuAbout()).Click());
+  EXPECT_EQ(ui.about_shown, 2);
+  EXPECT_EQ(ui.about_raised, 1);
+}
+
 TEST_F(FPKestrovaTest, DisconnectionAndShutdownRemoveTheMenuAndReleaseTheHost) {
   const auto popup = addin->ksvMenuPopup();
   addin->OnDisconnection();

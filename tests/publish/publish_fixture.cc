@@ -81,7 +81,10 @@ void ScriptedUi::ShowNotClient(FrmNotClient& dialog) {
 
 void ScriptedUi::ShowAbout(FrmKSVAbout& about) {
   ++about_shown;
+  about.SetFrontHandler([this] { ++about_raised; });
+  if (on_about) on_about(about);
   about.cmdok_Click();
+  about.SetFrontHandler(nullptr);
 }
 
 std::unique_ptr<FrmMendingView> ScriptedUi::CreateStatusView(FrmMending& window) {

@@ -48,6 +48,8 @@ class ScriptedUi final : public UserInterface {
   // Answers of the input box, in order (empty when none is left).
   std::deque<std::string> input_answers;
   NotClientChoice not_client_choice = NotClientChoice::kOk;
+  // Runs while the About window is shown, before OK is clicked on it.
+  std::function<void(FrmKSVAbout&)> on_about;
   // Runs when a status window gets its view, with the window.
   std::function<void(FrmMending&)> on_status_window;
   // Runs when a status window counts a page looked at, with its number.
@@ -57,6 +59,8 @@ class ScriptedUi final : public UserInterface {
   std::vector<std::string> input_prompts;
   int not_client_shown = 0;
   int about_shown = 0;
+  // How often the shown About window was asked to come to the front.
+  int about_raised = 0;
   // Every step label text and every status bar text the status windows showed, in order.
   std::vector<std::string> status_texts;
   std::vector<std::string> status_bar_texts;

@@ -36,8 +36,13 @@ AboutWindow::AboutWindow(FrmKSVAbout& about)
 void AboutWindow::ShowModal(Win32EventPump* pump) {
   about_.Show();
   failure_ = nullptr;
-  ShowWindow(hwnd(), SW_SHOWNORMAL);
-  SetForegroundWindow(hwnd());
+  // An About command that comes while the window waits raises it.
+  about_.SetFrontHandler([this] { BringToFront(); });
+  const struct FrontHandlerReset {
+    FrmKSVAbout& about;
+    ~FrontHandlerReset() { about.SetFrontHandler(nullptr); }
+  } front_handler_reset{about_};
+  ShowAboveHost();
   SetFocus(hwnd());
   UpdateWindow(hwnd());
   RunModalLoop(hwnd(), pump, [this] { return !about_.visible(); });

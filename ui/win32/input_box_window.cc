@@ -30,8 +30,7 @@ InputBoxWindow::InputBoxWindow(std::string_view prompt, std::string_view title,
 std::string InputBoxWindow::ShowModal(Win32EventPump* pump) {
   done_ = false;
   result_.clear();
-  ShowWindow(hwnd(), SW_SHOWNORMAL);
-  SetForegroundWindow(hwnd());
+  ShowAboveHost();
   SetFocus(answer_);
   SendMessageW(answer_, EM_SETSEL, 0, -1);
   UpdateWindow(hwnd());

@@ -1,22 +1,30 @@
 #include "ui/win32/modal_loop.h"
 
+#include <algorithm>
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 namespace kestrova::win32 {
 namespace {
 
-// The dialog whose keys the message hook hands to IsDialogMessage; one per thread, the innermost.
-thread_local HWND modal_dialog = nullptr;
+// The dialogs waiting in modal loops on this thread, outermost first. Each is modal only to
+// itself, so the user may work in any of them while an inner one waits.
+thread_local std::vector<HWND> modal_dialogs;
 
 // Sees every message the thread takes from its queue, whoever takes it (the pump's DoEvents among
-// them), and turns the dialog keys of the modal dialog into its dialog commands.
+// them), and turns the dialog keys (Tab, Enter, Esc) of any waiting dialog into its dialog
+// commands.
 LRESULT CALLBACK GetMessageHook(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HC_ACTION && wparam == PM_REMOVE && modal_dialog != nullptr) {
+  if (code == HC_ACTION && wparam == PM_REMOVE && !modal_dialogs.empty()) {
     auto* message = reinterpret_cast<MSG*>(lparam);
     if (message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST &&
-        IsDialogMessageW(modal_dialog, message) != FALSE) {
-      message->message = WM_NULL;
+        message->hwnd != nullptr) {
+      HWND dialog = GetAncestor(message->hwnd, GA_ROOT);
+      if (std::find(modal_dialogs.begin(), modal_dialogs.end(), dialog) != modal_dialogs.end() &&
+          IsDialogMessageW(dialog, message) != FALSE) {
+        message->message = WM_NULL;
+      }
     }
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
@@ -27,16 +35,13 @@ struct HookRemover {
 };
 using UniqueHook = std::unique_ptr<std::remove_pointer_t<HHOOK>, HookRemover>;
 
-// Makes dialog the modal dialog for its lifetime and restores the outer one afterwards.
+// Counts dialog among the waiting dialogs for its lifetime.
 class ModalScope {
  public:
-  explicit ModalScope(HWND dialog) : outer_(modal_dialog) { modal_dialog = dialog; }
-  ~ModalScope() { modal_dialog = outer_; }
+  explicit ModalScope(HWND dialog) { modal_dialogs.push_back(dialog); }
+  ~ModalScope() { modal_dialogs.pop_back(); }
   ModalScope(const ModalScope&) = delete;
   ModalScope& operator=(const ModalScope&) = delete;
-
- private:
-  HWND outer_;
 };
 
 }  // namespace
@@ -44,7 +49,7 @@ class ModalScope {
 void RunModalLoop(HWND dialog, Win32EventPump* pump, const std::function<bool()>& finished) {
   ModalScope scope(dialog);
   UniqueHook hook(SetWindowsHookExW(WH_GETMESSAGE, &GetMessageHook, nullptr, GetCurrentThreadId()));
-  while (!finished()) {
+  while (!finished() && IsWindow(dialog) != FALSE) {
     if (pump != nullptr) {
       pump->DoEvents();
       MSG quit;

@@ -13,8 +13,10 @@
 namespace kestrova::win32 {
 
 // Dispatches until finished() is true: through pump's DoEvents when pump is given, else through
-// GetMessage. Keyboard messages for dialog go through IsDialogMessage first. A WM_QUIT ends the
-// wait early and is posted again for the host's own loop.
+// GetMessage. Keyboard messages for dialog, and for every other dialog still waiting in an outer
+// modal loop, go through IsDialogMessage first. A WM_QUIT ends the wait early and is posted again
+// for the host's own loop. The wait also ends when dialog is destroyed (with a host window that
+// owned it).
 void RunModalLoop(HWND dialog, Win32EventPump* pump, const std::function<bool()>& finished);
 
 }  // namespace kestrova::win32

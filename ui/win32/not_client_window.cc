@@ -53,8 +53,7 @@ NotClientWindow::NotClientWindow(FrmNotClient& dialog) : dialog_(dialog) {
 void NotClientWindow::ShowModal(Win32EventPump* pump) {
   dialog_.Show();
   failure_ = nullptr;
-  ShowWindow(hwnd(), SW_SHOWNORMAL);
-  SetForegroundWindow(hwnd());
+  ShowAboveHost();
   SetFocus(ok_button_);
   UpdateWindow(hwnd());
   RunModalLoop(hwnd(), pump, [this] { return !dialog_.visible(); });

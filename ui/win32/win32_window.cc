@@ -1,6 +1,7 @@
 #include "ui/win32/win32_window.h"
 
 #include <string>
+#include <string_view>
 
 #include "platform/win32/com_failure.h"
 
@@ -31,6 +32,38 @@ void RegisterWindowClass(WNDPROC procedure) {
   if (RegisterClassExW(&window_class) == 0) {
     throw FailureFromWin32Error(GetLastError(), "RegisterClassExW");
   }
+}
+
+// A visible top-level window of the host: not owned by another window, neither ours nor a
+// message box (which would take our window with it when it closes).
+bool IsHostMainWindow(HWND window) {
+  if (window == nullptr || IsWindowVisible(window) == FALSE ||
+      GetWindow(window, GW_OWNER) != nullptr) {
+    return false;
+  }
+  wchar_t name[64];
+  if (GetClassNameW(window, name, 64) == 0) return false;
+  const std::wstring_view class_name(name);
+  return class_name != kWindowClass && class_name != L"#32770";
+}
+
+BOOL CALLBACK FindHostMainWindow(HWND window, LPARAM found) {
+  if (!IsHostMainWindow(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The host's main window on this thread: the root owner of the active window when that is the
+// host's, else the first (topmost) visible unowned window of this thread that is not ours; null
+// when there is none.
+HWND HostMainWindow() {
+  if (HWND active = GetActiveWindow()) {
+    HWND root = GetAncestor(active, GA_ROOTOWNER);
+    if (IsHostMainWindow(root)) return root;
+  }
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindHostMainWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 }  // namespace
@@ -90,6 +123,22 @@ void Win32Window::Create(std::wstring_view caption, DWORD style, DWORD ex_style,
     throw FailureFromWin32Error(error, "CreateWindowExW");
   }
   // WM_NCCREATE has already taken the window into window_.
+}
+
+void Win32Window::ShowAboveHost() {
+  if (HWND host = HostMainWindow(); host != nullptr && host != window_.get()) {
+    SetWindowLongPtrW(window_.get(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(host));
+  }
+  ShowWindow(window_.get(), SW_SHOWNORMAL);
+  BringToFront();
+}
+
+void Win32Window::BringToFront() noexcept {
+  HWND window = window_.get();
+  if (IsIconic(window) != FALSE) ShowWindow(window, SW_RESTORE);
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  SetForegroundWindow(window);
+  SetActiveWindow(window);
 }
 
 HWND Win32Window::AddControl(const wchar_t* class_name, std::wstring_view text, DWORD style,

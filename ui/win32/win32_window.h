@@ -48,6 +48,14 @@ class Win32Window {
   HWND AddControl(const wchar_t* class_name, std::wstring_view text, DWORD style, ControlBox box,
                   int id);
 
+  // Shows the window above the host's main window and brings it to the front. The host's main
+  // window (the top-level window that the user last worked in on this thread, not one of ours)
+  // becomes the window's owner, which keeps the window above it without disabling it: the window
+  // is modal only to itself. Without such a window the hidden owner stays.
+  void ShowAboveHost();
+  // Raises the shown window above the others and activates it.
+  void BringToFront() noexcept;
+
   // Destroys the window (and its hidden owner) now. Derived windows call it first in their
   // destructors, so that the window goes before the fonts and pictures it shows.
   void DestroyNow() noexcept;

@@ -183,6 +183,42 @@ std::vector<std::wstring> StatusWindowRecorder::status_bar_texts() const {
   return state_->status_bar_texts;
 }
 
+HostMainWindow::HostMainWindow()
+    : window_(CreateWindowExW(0, L"STATIC", L"Microsoft FrontPage", WS_OVERLAPPEDWINDOW, 40, 40,
+                              640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)) {
+  ShowWindow(window_, SW_SHOWNORMAL);
+  SetForegroundWindow(window_);
+  SetActiveWindow(window_);
+}
+
+HostMainWindow::~HostMainWindow() { DestroyWindow(window_); }
+
+namespace {
+
+struct WindowCount {
+  std::wstring_view class_name;
+  std::wstring_view caption;
+  int count = 0;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
+  auto& counted = *reinterpret_cast<WindowCount*>(count);
+  wchar_t class_name[64];
+  if (IsWindowVisible(window) != FALSE && GetClassNameW(window, class_name, 64) != 0 &&
+      counted.class_name == class_name && win32::TextOf(window) == counted.caption) {
+    ++counted.count;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+int CountVisibleWindows(std::wstring_view class_name, std::wstring_view caption) {
+  WindowCount counted{class_name, caption};
+  EnumThreadWindows(GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&counted));
+  return counted.count;
+}
+
 void ClickButton(HWND window, int id) { PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
 
 void ClickButton(HWND window, std::wstring_view text) {

@@ -64,6 +64,23 @@ class StatusWindowRecorder {
   std::shared_ptr<State> state_;
 };
 
+// A visible, active top-level window of this thread standing for FrontPage's main window while it
+// lives.
+class HostMainWindow {
+ public:
+  HostMainWindow();
+  ~HostMainWindow();
+  HostMainWindow(const HostMainWindow&) = delete;
+  HostMainWindow& operator=(const HostMainWindow&) = delete;
+  HWND hwnd() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+// The number of visible windows of class_name and caption on this thread.
+int CountVisibleWindows(std::wstring_view class_name, std::wstring_view caption);
+
 // Clicks the push button of window with control id `id`.
 void ClickButton(HWND window, int id);
 // Clicks the push button of window whose text is text.

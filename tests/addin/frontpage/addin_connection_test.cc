@@ -186,6 +186,58 @@ TEST_F(AddinConnectionTest, AboutShowsTheAboutBoxUntilOk) {
   EXPECT_TRUE(browser_log_.calls().empty());
 }
 
+TEST_F(AddinConnectionTest, MenuCommandsWhileTheAboutBoxIsUpActAsTheyWouldAlone) {
+  ASSERT_EQ(host_.FireWebOpen(host_.AddWeb(L"C:\\Webs\\site")).result, S_OK);
+  StandInHost::Control* about = host_.MenuItem(L"Kestrova", L"About");
+  StandInHost::Control* register_button = host_.MenuItem(L"Kestrova", L"Register");
+  StandInHost::Control* demo = host_.MenuItem(L"Kestrova", L"Demo mend");
+  ASSERT_NE(about, nullptr);
+  ASSERT_NE(register_button, nullptr);
+  ASSERT_NE(demo, nullptr);
+  const HostMainWindow main_window;
+  HWND owner = nullptr;
+  bool main_window_enabled = false;
+  std::optional<HRESULT> second_about;
+  int about_boxes = 0;
+  bool raised = false;
+  std::optional<HRESULT> register_result;
+  std::optional<HRESULT> demo_result;
+  std::shared_ptr<bool> demo_answered;
+  const auto answered = WhenVisible(kAddinWindowClass, kAboutCaption, [&](HWND box) {
+    owner = GetWindow(box, GW_OWNER);
+    main_window_enabled = IsWindowEnabled(main_window.hwnd()) != FALSE;
+    // The user goes back to FrontPage and chooses About, Register and Demo mend again.
+    SetActiveWindow(main_window.hwnd());
+    second_about = host_.Click(*about, false).result;
+    about_boxes = CountVisibleWindows(kAddinWindowClass, kAboutCaption);
+    raised = GetActiveWindow() == box;
+    register_result = host_.Click(*register_button, false).result;
+    demo_answered = WhenVisible(kMessageBoxClass, kAddinTitle,
+                                [](HWND message) { ClickButton(message, IDOK); });
+    demo_result = host_.Click(*demo, false).result;
+    ClickButton(box, L"OK");
+  });
+  auto closed = std::make_shared<std::vector<std::wstring>>();
+  ScheduleWatchdog(closed);
+  const StandInHost::ClickOutcome outcome = host_.Click(*about, false);
+  EXPECT_TRUE(*answered);
+  EXPECT_EQ(*closed, std::vector<std::wstring>{});
+  EXPECT_EQ(outcome.result, S_OK);
+  // The box stays above FrontPage's main window, which stays usable.
+  EXPECT_EQ(owner, main_window.hwnd());
+  EXPECT_TRUE(main_window_enabled);
+  // The second About came back at once and raised the open box instead of showing another.
+  EXPECT_EQ(second_about, std::optional<HRESULT>(S_OK));
+  EXPECT_EQ(about_boxes, 1);
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(register_result, std::optional<HRESULT>(S_OK));
+  EXPECT_EQ(browser_log_.Of(L"Navigate").size(), 1u);
+  EXPECT_EQ(demo_result, std::optional<HRESULT>(S_OK));
+  ASSERT_NE(demo_answered, nullptr);
+  EXPECT_TRUE(*demo_answered);
+  EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kAboutCaption), nullptr);
+}
+
 TEST_F(AddinConnectionTest, AReleaseFromInsideAnEventWaitsForTheHandlerToReturn) {
   StandInHost::Control* about = host_.MenuItem(L"Kestrova", L"About");
   ASSERT_NE(about, nullptr);
@@ -209,6 +261,25 @@ TEST_F(AddinConnectionTest, AReleaseFromInsideAnEventWaitsForTheHandlerToReturn)
       << "the add-in lives on while its handler runs";
   EXPECT_EQ(AddinCanUnloadNow(), std::optional<HRESULT>(S_OK)) << "and goes once it returned";
   EXPECT_EQ(host_.ConnectedSinkCount(), 0u);
+}
+
+// Creating FrontPage's class gives another application than the one that connects the add-in.
+class AnotherFrontPageTest : public AddinFixture {
+ protected:
+  AnotherFrontPageTest() { created_application_ = other_.application(); }
+  StandInHost other_;
+};
+
+TEST_F(AnotherFrontPageTest, TheWebEventsComeFromTheApplicationHandedOver) {
+  EXPECT_EQ(frontpage_->created(), 1);
+  EXPECT_EQ(other_.ApplicationSinkCount(), 0u);
+  EXPECT_EQ(other_.OutstandingReferences(), 0) << "the other application was let go";
+  EXPECT_EQ(host_.ApplicationSinkCount(), 1u);
+  StandInHost::Control* demo = host_.MenuItem(L"Kestrova", L"Demo mend");
+  ASSERT_NE(demo, nullptr);
+  const FireOutcome opened = host_.FireWebOpen(host_.AddWeb(L"C:\\Webs\\site"));
+  EXPECT_EQ(opened.sinks_called, 1u);
+  EXPECT_TRUE(demo->enabled);
 }
 
 }  // namespace

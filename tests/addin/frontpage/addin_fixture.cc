@@ -55,8 +55,9 @@ void AddinFixture::SetUp() {
                   [](const FakeCall& call, VARIANT* result, EXCEPINFO*) {
                     return (call.flags & kPut) != 0 ? S_OK : ReturnBool(result, false);
                   });
-  frontpage_ =
-      std::make_unique<ClassObjectRegistration>(kFrontPageApplicationId, host_.application());
+  frontpage_ = std::make_unique<ClassObjectRegistration>(
+      kFrontPageApplicationId,
+      created_application_ != nullptr ? created_application_ : host_.application());
   browser_prog_id_ = std::make_unique<UserProgIdRegistration>(kBrowserProgId, kStandInBrowserId);
   // The current user's ProgID wins on Windows; Wine reads the machine's classes first. The
   // browser stands in under whichever class id the ProgID leads to here.

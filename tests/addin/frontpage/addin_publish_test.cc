@@ -294,6 +294,44 @@ TEST_F(AddinPublishTest, ASiteWithoutTheMendFolderGetsTheNotAClientDialog) {
   ExpectPagesUnchanged();
 }
 
+TEST_F(AddinPublishTest, WhileTheNotAClientDialogWaitsTheHostStaysUsable) {
+  LoopbackHttpServer site;  // answers 404 for /kestrova
+  const HostMainWindow main_window;
+  HWND owner = nullptr;
+  bool main_window_enabled = false;
+  std::optional<StandInHost::PublishOutcome> second;
+  std::vector<std::wstring> refusal;
+  std::optional<HRESULT> about;
+  const auto answered = WhenVisible(kAddinWindowClass, kErrorCaption, [&](HWND dialog) {
+    owner = GetWindow(dialog, GW_OWNER);
+    main_window_enabled = IsWindowEnabled(main_window.hwnd()) != FALSE;
+    // FrontPage is told to publish again, and About is chosen, while the dialog waits.
+    WhenVisible(kMessageBoxClass, kErrorCaption, [&](HWND box) {
+      refusal = StaticTexts(box);
+      ClickButton(box, IDOK);
+    });
+    second = host_.FireBeforeWebPublish(web_, win32::WideFromUtf8(site.Url("")), false);
+    WhenVisible(kAddinWindowClass, kAboutCaption, [](HWND box) { ClickButton(box, L"OK"); });
+    about = host_.Click(*host_.MenuItem(L"Kestrova", L"About"), false).result;
+    ClickButton(dialog, L"OK");
+  });
+  const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
+  EXPECT_TRUE(*answered);
+  EXPECT_EQ(*closed_, std::vector<std::wstring>{});
+  EXPECT_EQ(outcome.result, S_OK);
+  EXPECT_FALSE(outcome.cancel) << "OK publishes without mends";
+  EXPECT_EQ(owner, main_window.hwnd()) << "the dialog stays above FrontPage's main window";
+  EXPECT_TRUE(main_window_enabled);
+  // The second publish is refused and stopped; the first goes on.
+  ASSERT_TRUE(second.has_value());
+  EXPECT_EQ(second->result, S_OK);
+  EXPECT_TRUE(second->cancel);
+  ASSERT_FALSE(refusal.empty());
+  EXPECT_NE(refusal.back().find(L"still preparing"), std::wstring::npos);
+  EXPECT_EQ(about, std::optional<HRESULT>(S_OK));
+  ExpectPagesUnchanged();
+}
+
 TEST_F(AddinPublishTest, ARefusedConnectionShowsTheErrorAndCancelsPublishing) {
   const std::string destination = "http://127.0.0.1:" + std::to_string(RefusingLoopbackPort());
   std::vector<std::wstring> texts;

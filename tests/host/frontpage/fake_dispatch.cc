@@ -33,6 +33,25 @@ std::vector<RecordedCall> CallLog::Of(std::wstring_view member) const {
   return found;
 }
 
+FakeDispatch::~FakeDispatch() {
+  if (type_info_ != nullptr) type_info_->Release();
+}
+
+void FakeDispatch::OfferTypeInfo(ITypeInfo* info, TypeInfoRoute route) {
+  if (info != nullptr) info->AddRef();
+  if (type_info_ != nullptr) type_info_->Release();
+  type_info_ = info;
+  type_info_route_ = route;
+}
+
+HRESULT FakeDispatch::GetClassInfo(ITypeInfo** info) {
+  if (info == nullptr) return E_POINTER;
+  *info = type_info_route_ == TypeInfoRoute::kProvideClassInfo ? type_info_ : nullptr;
+  if (*info == nullptr) return E_NOTIMPL;
+  (*info)->AddRef();
+  return S_OK;
+}
+
 void FakeDispatch::Define(std::wstring name, DISPID id, WORD accepted, FakeMember member) {
   members_.push_back(Member{std::move(name), id, accepted, std::move(member)});
 }
@@ -61,6 +80,12 @@ HRESULT FakeDispatch::QueryInterface(REFIID iid, void** object) {
     AddRef();
     return S_OK;
   }
+  if (IsEqualIID(iid, IID_IProvideClassInfo) && type_info_ != nullptr &&
+      type_info_route_ == TypeInfoRoute::kProvideClassInfo) {
+    *object = static_cast<IProvideClassInfo*>(this);
+    AddRef();
+    return S_OK;
+  }
   *object = nullptr;
   return E_NOINTERFACE;
 }
@@ -78,15 +103,23 @@ HRESULT FakeDispatch::FindConnectionPoint(REFIID iid, IConnectionPoint** point) 
   return S_OK;
 }
 
+bool FakeDispatch::OffersTypeInfo() const {
+  return type_info_ != nullptr && type_info_route_ == TypeInfoRoute::kGetTypeInfo;
+}
+
 HRESULT FakeDispatch::GetTypeInfoCount(UINT* count) {
   if (count == nullptr) return E_POINTER;
-  *count = 0;
+  *count = OffersTypeInfo() ? 1 : 0;
   return S_OK;
 }
 
-HRESULT FakeDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info != nullptr) *info = nullptr;
-  return DISP_E_BADINDEX;
+HRESULT FakeDispatch::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (info == nullptr) return E_POINTER;
+  *info = nullptr;
+  if (index != 0 || !OffersTypeInfo()) return DISP_E_BADINDEX;
+  *info = type_info_;
+  type_info_->AddRef();
+  return S_OK;
 }
 
 HRESULT FakeDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {

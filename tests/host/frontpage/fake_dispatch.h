@@ -62,10 +62,21 @@ using FakeMember =
 
 // Lives as long as its owner (the test's model) and is never deleted by Release; references() is
 // the balance of AddRef and Release (0 when every reference handed out came back). It answers
-// QueryInterface for IConnectionPointContainer once it has a connection point.
-class FakeDispatch final : public IDispatch, public IConnectionPointContainer {
+// QueryInterface for IConnectionPointContainer once it has a connection point, and offers type
+// information once it was given some.
+class FakeDispatch final : public IDispatch,
+                           public IConnectionPointContainer,
+                           public IProvideClassInfo {
  public:
   FakeDispatch(std::wstring name, CallLog& log) : name_(std::move(name)), log_(log) {}
+  ~FakeDispatch();
+  FakeDispatch(const FakeDispatch&) = delete;
+  FakeDispatch& operator=(const FakeDispatch&) = delete;
+
+  // How the object offers info (null: not at all): as its IDispatch's GetTypeInfo, or as its
+  // class's description through IProvideClassInfo (then GetTypeInfo has none).
+  enum class TypeInfoRoute { kGetTypeInfo, kProvideClassInfo };
+  void OfferTypeInfo(ITypeInfo* info, TypeInfoRoute route);
 
   // Defines member `name` (found case-insensitively) with DISPID `id`, answering the Invoke flags
   // in `accepted` (others get DISP_E_MEMBERNOTFOUND).
@@ -98,6 +109,8 @@ class FakeDispatch final : public IDispatch, public IConnectionPointContainer {
   // one; the points cannot be enumerated (E_NOTIMPL).
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+  // IProvideClassInfo, answered only on the kProvideClassInfo route.
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
 
  private:
   struct Member {
@@ -107,11 +120,15 @@ class FakeDispatch final : public IDispatch, public IConnectionPointContainer {
     FakeMember handler;
   };
 
+  bool OffersTypeInfo() const;
+
   std::wstring name_;
   CallLog& log_;
   std::vector<Member> members_;
   std::vector<std::unique_ptr<FakeConnectionPoint>> points_;
   long references_ = 0;
+  ITypeInfo* type_info_ = nullptr;
+  TypeInfoRoute type_info_route_ = TypeInfoRoute::kGetTypeInfo;
 };
 
 // Results for handlers: an object (with a reference of its own, or null), text, numbers, Booleans.

@@ -77,21 +77,36 @@ const WebEvent kWebEvents[] = {
 };
 
 TEST_F(ApplicationEventsTest, WebEventsReachTheReceiverWithTheirWeb) {
-  RecordingReceiver receiver;
-  app_->Advise(&receiver);
-  EXPECT_EQ(host_.ApplicationSinkCount(), 1u);
-  for (const WebEvent& event : kWebEvents) {
-    SCOPED_TRACE(event.name);
-    receiver.events.clear();
-    const FireOutcome outcome = event.fire(host_, web_);
-    EXPECT_EQ(outcome.result, S_OK);
-    EXPECT_EQ(outcome.sinks_called, 1u);
-    ASSERT_EQ(receiver.events.size(), 1u);
-    EXPECT_EQ(receiver.events[0].name, event.name);
-    EXPECT_EQ(receiver.events[0].web_path, kWebPath);
+  // FrontPage 2000's numbers without type information; then other numbers that the host's type
+  // information names, found through IDispatch::GetTypeInfo or IProvideClassInfo.
+  const struct {
+    const char* name;
+    std::optional<EventIds> ids;
+    FakeDispatch::TypeInfoRoute route;
+  } numberings[] = {
+      {"usual numbers", std::nullopt, FakeDispatch::TypeInfoRoute::kGetTypeInfo},
+      {"GetTypeInfo", EventIds{21, 22, 24}, FakeDispatch::TypeInfoRoute::kGetTypeInfo},
+      {"IProvideClassInfo", EventIds{4, 1, 2}, FakeDispatch::TypeInfoRoute::kProvideClassInfo},
+  };
+  for (const auto& numbering : numberings) {
+    SCOPED_TRACE(numbering.name);
+    if (numbering.ids) host_.NumberEventsAs(*numbering.ids, numbering.route);
+    RecordingReceiver receiver;
+    app_->Advise(&receiver);
+    EXPECT_EQ(host_.ApplicationSinkCount(), 1u);
+    for (const WebEvent& event : kWebEvents) {
+      SCOPED_TRACE(event.name);
+      receiver.events.clear();
+      const FireOutcome outcome = event.fire(host_, web_);
+      EXPECT_EQ(outcome.result, S_OK);
+      EXPECT_EQ(outcome.sinks_called, 1u);
+      ASSERT_EQ(receiver.events.size(), 1u);
+      EXPECT_EQ(receiver.events[0].name, event.name);
+      EXPECT_EQ(receiver.events[0].web_path, kWebPath);
+    }
+    app_->Unadvise();
+    ExpectOnlyApplicationHeld();
   }
-  app_->Unadvise();
-  ExpectOnlyApplicationHeld();
 }
 
 // One OnBeforeWebPublish: what the host passes, what the receiver writes, what the host reads.

@@ -319,12 +319,21 @@ void StandInHost::FailNextClose(HRESULT scode, std::wstring description) {
   close_failure_.emplace(scode, std::move(description));
 }
 
+void StandInHost::NumberEventsAs(const EventIds& ids, FakeDispatch::TypeInfoRoute route) {
+  type_library_ = BuildStandInTypeLibrary(ids);
+  application_->OfferTypeInfo(route == FakeDispatch::TypeInfoRoute::kProvideClassInfo
+                                  ? type_library_.application_class.get()
+                                  : type_library_.application_interface.get(),
+                              route);
+  event_ids_ = ids;
+}
+
 FireOutcome StandInHost::FireWebNew(IDispatch* web) {
   VARIANT argument;
   V_VT(&argument) = VT_DISPATCH;
   V_DISPATCH(&argument) = web;
   DISPPARAMS params{&argument, nullptr, 1, 0};
-  return application_events_->Fire(kOnWebNewId, params);
+  return application_events_->Fire(event_ids_.web_new, params);
 }
 
 FireOutcome StandInHost::FireWebOpen(IDispatch* web) {
@@ -332,7 +341,7 @@ FireOutcome StandInHost::FireWebOpen(IDispatch* web) {
   V_VT(&argument) = VT_DISPATCH;
   V_DISPATCH(&argument) = web;
   DISPPARAMS params{&argument, nullptr, 1, 0};
-  return application_events_->Fire(kOnWebOpenId, params);
+  return application_events_->Fire(event_ids_.web_open, params);
 }
 
 StandInHost::PublishOutcome StandInHost::FireBeforeWebPublish(IDispatch* web,
@@ -365,7 +374,8 @@ StandInHost::PublishOutcome StandInHost::FireBeforeWebPublish(IDispatch* web,
   }
   DISPPARAMS params{arguments, nullptr, 3, 0};
   PublishOutcome outcome;
-  static_cast<FireOutcome&>(outcome) = application_events_->Fire(kOnBeforeWebPublishId, params);
+  static_cast<FireOutcome&>(outcome) =
+      application_events_->Fire(event_ids_.before_web_publish, params);
   if (form == ByReference::kTyped) {
     outcome.destination = TextOfBstr(destination_text);
     outcome.destination_type = VT_BSTR;

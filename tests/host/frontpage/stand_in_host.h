@@ -19,6 +19,7 @@
 
 #include "tests/host/frontpage/fake_connection_point.h"
 #include "tests/host/frontpage/fake_dispatch.h"
+#include "tests/host/frontpage/stand_in_type_library.h"
 
 namespace kestrova::testing {
 
@@ -122,6 +123,10 @@ class StandInHost {
   // Serves pages from files (null: from AddPageFile's list again); files must outlive their use.
   void ServePagesFrom(PageFiles* files) { page_files_source_ = files; }
 
+  // Numbers the three events the add-in handles as ids from now on, as a later FrontPage might,
+  // and describes them by name in a type library that the application offers on route.
+  void NumberEventsAs(const EventIds& ids, FakeDispatch::TypeInfoRoute route);
+
   // The application's web events, raised with pWeb = web on every connected sink.
   FireOutcome FireWebNew(IDispatch* web);
   FireOutcome FireWebOpen(IDispatch* web);
@@ -174,6 +179,8 @@ class StandInHost {
   bool defer_caption_errors_ = false;
   PageFiles* page_files_source_ = nullptr;
   FakeConnectionPoint* application_events_ = nullptr;
+  EventIds event_ids_{kOnWebNewId, kOnWebOpenId, kOnBeforeWebPublishId};
+  StandInTypeLibrary type_library_;
 };
 
 }  // namespace kestrova::testing

@@ -9,6 +9,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_event_pump.h"
+#include "ui/frm_ksv_about.h"
 #include "ui/frm_not_client.h"
 #include "ui/service_site.h"
 #include "ui/win32/win32_user_interface.h"
@@ -201,6 +202,48 @@ TEST_F(NotClientWindowTest, RunsTheEventPumpWhileWaitingAndTakesEnterThroughIt) 
   EXPECT_FALSE(dialog.visible());
   EXPECT_FALSE(dialog.Cancel());
   EXPECT_FALSE(dialog.Register());
+}
+
+TEST_F(NotClientWindowTest, TakesItsKeysWhileAnotherOfOurWindowsWaitsAboveIt) {
+  ScheduledActionsScope actions;
+  RecordingBrowser browser;
+  FrmNotClient dialog(browser);
+  FrmKSVAbout about(browser);
+  Win32UserInterface ui;
+  const std::wstring about_caption = WideFromUtf8(FrmKSVAbout::kCaption);
+  bool about_shown = false;
+  bool watchdog = false;
+  RunLater(150ms, [&] {
+    HWND window = FindDialog();
+    ASSERT_NE(window, nullptr);
+    // The About box opens (from the host's menu) while the dialog waits; the user goes back to
+    // the dialog and presses Esc there, then Enter in the About box.
+    RunLater(150ms, [&, window] {
+      SetFocus(GetDlgItem(window, IDOK));
+      PressKey(VK_ESCAPE);
+      RunLater(150ms, [&] {
+        HWND about_box = FindVisibleWindow(L"KestrovaWindow", about_caption);
+        ASSERT_NE(about_box, nullptr);
+        SetFocus(about_box);
+        PressKey(VK_RETURN);
+      });
+    });
+    about_shown = true;
+    ui.ShowAbout(about);
+  });
+  RunLater(5000ms, [&] {
+    for (HWND window : {FindVisibleWindow(L"KestrovaWindow", about_caption), FindDialog()}) {
+      if (window == nullptr) continue;
+      watchdog = true;
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+  });
+  ui.ShowNotClient(dialog);
+  EXPECT_TRUE(about_shown);
+  EXPECT_FALSE(watchdog);
+  EXPECT_TRUE(dialog.Cancel()) << "Esc pressed Cancel";
+  EXPECT_FALSE(about.loaded()) << "Enter pressed OK";
+  EXPECT_EQ(FindDialog(), nullptr);
 }
 
 }  // namespace
