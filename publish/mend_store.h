@@ -20,8 +20,9 @@
 
 namespace kestrova {
 
-// The size of each piece of a body read from the transfer control.
-inline constexpr std::size_t kChunkSize = 1024;
+// The size of each piece of a body read from the transfer control: as large as the control's
+// buffer, so that a large mending file reaches the disk in few writes.
+inline constexpr std::size_t kChunkSize = 64 * 1024;
 
 // What the local inventory says: its date (line 1) and the site's address (line 2).
 struct LocalInventory {
