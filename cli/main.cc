@@ -1,4 +1,5 @@
 // fpkestrova: the Linux host of the Kestrova add-in.
+#include <csignal>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,9 @@
 #include "cli/preview_command.h"
 
 int main(int argc, char** argv) {
+  // A reader that went away (a closed pipe, a reset connection) is an error the program reports,
+  // not a reason to be killed mid-write.
+  std::signal(SIGPIPE, SIG_IGN);
   const kestrova::CommandLine line =
       kestrova::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc),
                                  kestrova::DefaultExamplesDir(KESTROVA_EXAMPLES_DIR));

@@ -1,5 +1,7 @@
 #include "platform/posix/curl_transfer_control.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <string>
@@ -88,6 +90,15 @@ void CurlTransferControl::SetUpHandles() {
             curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
   CheckCurl("CURLOPT_FOLLOWLOCATION", curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L));
   CheckCurl("CURLOPT_MAXREDIRS", curl_easy_setopt(easy, CURLOPT_MAXREDIRS, options_.max_redirects));
+  // libcurl guards every call against SIGPIPE with two changes of the signal's action (thousands
+  // of system calls for a large file) unless told not to; that is only safe where the process
+  // already ignores SIGPIPE, as fpkestrova does.
+  struct sigaction sigpipe {};
+  if (::sigaction(SIGPIPE, nullptr, &sigpipe) == 0 && sigpipe.sa_handler == SIG_IGN) {
+    CheckCurl("CURLOPT_NOSIGNAL", curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
+  }
+  // Reads from the socket in pieces as large as the body buffer takes at once.
+  CheckCurl("CURLOPT_BUFFERSIZE", curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024));
   CheckCurl("CURLOPT_HTTP_VERSION",
             curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}));
   // A proxy's answer to CONNECT is not the server's header.
