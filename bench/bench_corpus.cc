@@ -47,4 +47,33 @@ const std::vector<std::string>& CorpusPages() {
   return pages;
 }
 
+std::string GeneratedHead(std::size_t target_bytes) {
+  std::string head = "<title>Generated page</title>\r\n";
+  for (int k = 0; head.size() < target_bytes; ++k) {
+    const std::string n = std::to_string(k);
+    switch (k % 6) {
+      case 0:
+        head += "<meta name=\"field" + n + "\" content=\"value number " + n + "\">\r\n";
+        break;
+      case 1:
+        head += "<link rel=\"stylesheet\"\r\n      href=\"/styles/sheet" + n + ".css\">\r\n";
+        break;
+      case 2:
+        head += "<script type=\"text/javascript\">\r\n  var x" + n +
+                " = 1; if (x < 2) { x = 3; }\r\n</script>\r\n";
+        break;
+      case 3:
+        head += "<!-- section " + n + " of the generated head -->\r\n";
+        break;
+      case 4:
+        head += "<style>\r\n  .c" + n + " { color: red; }\r\n</style>\r\n";
+        break;
+      default:
+        head += "<meta http-equiv=\"X-Custom-" + n + "\"  content=\"on\">\r\n";
+        break;
+    }
+  }
+  return head;
+}
+
 }  // namespace kestrova::bench

@@ -18,6 +18,10 @@ std::vector<std::string> CorpusPagePaths();
 // The bytes of every corpus page, read once and kept for the life of the program.
 const std::vector<std::string>& CorpusPages();
 
+// The inner HTML of a head of about target_bytes with many META, LINK, SCRIPT and STYLE elements,
+// comments and opening tags over several lines: the kind of head a page builder piles up.
+std::string GeneratedHead(std::size_t target_bytes);
+
 }  // namespace kestrova::bench
 
 #endif  // KESTROVA_BENCH_BENCH_CORPUS_H_

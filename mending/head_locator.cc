@@ -602,20 +602,24 @@ std::string_view HeadInnerHtml(std::string_view page, const HeadLocation& where)
   return page.substr(begin, end - begin);
 }
 
-std::string ReplaceHeadInnerHtml(std::string_view page, const HeadLocation& where,
-                                 std::string_view new_inner) {
+std::array<std::string_view, 5> HeadReplacementPieces(std::string_view page,
+                                                      const HeadLocation& where,
+                                                      std::string_view new_inner) {
   const std::size_t begin = std::min(where.inner_begin, page.size());
   const std::size_t end = std::clamp(where.inner_end, begin, page.size());
-  constexpr std::string_view kOpen = "<head>";
-  constexpr std::string_view kClose = "</head>";
+  const std::string_view open = where.has_start_tag ? "" : "<head>";
+  const std::string_view close = where.has_start_tag ? "" : "</head>";
+  return {page.substr(0, begin), open, new_inner, close, page.substr(end)};
+}
+
+std::string ReplaceHeadInnerHtml(std::string_view page, const HeadLocation& where,
+                                 std::string_view new_inner) {
+  const std::array<std::string_view, 5> pieces = HeadReplacementPieces(page, where, new_inner);
+  std::size_t size = 0;
+  for (const std::string_view piece : pieces) size += piece.size();
   std::string result;
-  result.reserve(page.size() - (end - begin) + new_inner.size() +
-                 (where.has_start_tag ? 0 : kOpen.size() + kClose.size()));
-  result.append(page.substr(0, begin));
-  if (!where.has_start_tag) result.append(kOpen);
-  result.append(new_inner);
-  if (!where.has_start_tag) result.append(kClose);
-  result.append(page.substr(end));
+  result.reserve(size);
+  for (const std::string_view piece : pieces) result.append(piece);
   return result;
 }
 

@@ -3,6 +3,7 @@
 #ifndef KESTROVA_MENDING_HEAD_LOCATOR_H_
 #define KESTROVA_MENDING_HEAD_LOCATOR_H_
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -34,6 +35,12 @@ void CheckHeadIsClosed(const HeadLocation& where);
 
 // The bytes of the head's inner HTML; `where` is clamped to the page.
 std::string_view HeadInnerHtml(std::string_view page, const HeadLocation& where);
+
+// The page with the head's inner HTML replaced by new_inner, as pieces to write one after another
+// (see ReplaceHeadInnerHtml); some may be empty. They point into page and new_inner.
+std::array<std::string_view, 5> HeadReplacementPieces(std::string_view page,
+                                                      const HeadLocation& where,
+                                                      std::string_view new_inner);
 
 // Returns the page with the head's inner HTML replaced by new_inner. With an explicit <head>, only
 // the bytes [inner_begin, inner_end) change. Without one, "<head>" + new_inner + "</head>" takes

@@ -51,7 +51,7 @@ void LocalPageWindow::Close(bool save) {
     // The new bytes reach the disk before the rename, so a power cut leaves the old page or the
     // new one, never an empty one. The rename is not waited for: lost, it leaves the old page,
     // which the next publish mends again; waiting for it made the mend phase several times slower.
-    WriteFileAtomically(path_, ReplaceHeadInnerHtml(bytes_, head_, *new_head_),
+    WriteFileAtomically(path_, HeadReplacementPieces(bytes_, head_, *new_head_),
                         CommitFlush::kBytes);
   }
   const auto keep_alive = shared_from_this();  // the application drops its reference below

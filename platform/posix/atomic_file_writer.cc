@@ -2,30 +2,56 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <set>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/posix/posix_failure.h"
 
 namespace kestrova {
 namespace {
 
-// What follows ".NAME" in a temporary file's name; mkstemp fills in the six letters or digits.
+// What follows ".NAME" in a temporary file's name; six letters or digits chosen at random follow
+// it.
 constexpr std::string_view kTemporarySuffix = ".kestrova-";
 constexpr std::size_t kUniqueLetters = 6;
 
-mode_t CurrentUmask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
+// Creates a new file at path_template, whose last six letters are replaced by letters and digits
+// that make a name nobody has taken, with permissions mode less the umask. As mkstemp, but the
+// file has its final permissions from the start, and the letters come from a generator seeded once
+// instead of from the kernel each time.
+UniqueFd OpenTemporaryFile(std::string& path_template, mode_t mode) {
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::mutex mutex;
+  static std::mt19937_64 generator{std::random_device{}()};
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      std::uint64_t bits = generator();
+      for (std::size_t k = path_template.size() - kUniqueLetters; k < path_template.size(); ++k) {
+        path_template[k] = kLetters[bits % (sizeof kLetters - 1)];
+        bits /= sizeof kLetters - 1;
+      }
+    }
+    UniqueFd fd(::open(path_template.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (fd.valid() || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return UniqueFd();
 }
 
 bool IsLetterOrDigit(char c) {
@@ -99,19 +125,30 @@ AtomicFileWriter::AtomicFileWriter(std::string path, CommitFlush flush)
   // dot files, should a killed run leave it behind.
   temporary_path_ = (slash == std::string::npos ? std::string() : folder_) + "." + name +
                     std::string(kTemporarySuffix) + "XXXXXX";
-  fd_.Reset(::mkstemp(temporary_path_.data()));
-  if (!fd_.valid()) RaiseFileError("write", path_, errno);
-  // The new file keeps the owner, group and permissions of the file it replaces. Only root may
-  // give a file away, so a refused change of owner leaves the writer's own (as rsync does). The
-  // owner goes first: changing it clears the set-user-ID and set-group-ID bits.
+  // The new file keeps the owner, group and permissions of the file it replaces. It is made with
+  // those permissions as far as the umask lets it; owner, group and what the umask took are then
+  // set only where they differ, since most pages replace a file of the writer's own. Only root
+  // may give a file away, so a refused change of owner leaves the writer's own (as rsync does).
+  // The owner goes first: changing it clears the set-user-ID and set-group-ID bits.
   struct stat existing {};
   const bool replaces = ::stat(path_.c_str(), &existing) == 0;
+  const mode_t mode = replaces ? (existing.st_mode & 07777) : 0666;
+  fd_ = OpenTemporaryFile(temporary_path_, mode & 0777);
+  if (!fd_.valid()) RaiseFileError("write", path_, errno);
+  struct stat made {};
   int error = 0;
-  if (replaces && ::fchown(fd_.get(), existing.st_uid, existing.st_gid) != 0 && errno != EPERM) {
-    error = errno;
+  if (replaces) {
+    if (::fstat(fd_.get(), &made) != 0) error = errno;
+    if (error == 0 && (made.st_uid != existing.st_uid || made.st_gid != existing.st_gid) &&
+        ::fchown(fd_.get(), existing.st_uid, existing.st_gid) != 0 && errno != EPERM) {
+      error = errno;
+    }
+    // The file was made without set-ID bits and a change of owner clears none it has, so the
+    // mode read before that change still says whether it must be set.
+    if (error == 0 && (made.st_mode & 07777) != mode && ::fchmod(fd_.get(), mode) != 0) {
+      error = errno;
+    }
   }
-  const mode_t mode = replaces ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
-  if (error == 0 && ::fchmod(fd_.get(), mode) != 0) error = errno;
   if (error != 0) {
     fd_.Reset();
     ::unlink(temporary_path_.c_str());
@@ -132,6 +169,32 @@ void AtomicFileWriter::Write(std::string_view bytes) {
       RaiseFileError("write", path_, errno);
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+void AtomicFileWriter::Write(std::span<const std::string_view> pieces) {
+  std::vector<iovec> left;
+  left.reserve(pieces.size());
+  for (const std::string_view piece : pieces) {
+    if (!piece.empty()) left.push_back({const_cast<char*>(piece.data()), piece.size()});
+  }
+  std::size_t first = 0;  // the first piece not yet written whole
+  while (first < left.size()) {
+    const int count = static_cast<int>(std::min<std::size_t>(left.size() - first, IOV_MAX));
+    ssize_t written = ::writev(fd_.get(), left.data() + first, count);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      RaiseFileError("write", path_, errno);
+    }
+    // A short write leaves a piece part written: what is left of it goes first next time.
+    while (first < left.size() && static_cast<std::size_t>(written) >= left[first].iov_len) {
+      written -= static_cast<ssize_t>(left[first].iov_len);
+      ++first;
+    }
+    if (first < left.size()) {
+      left[first].iov_base = static_cast<char*>(left[first].iov_base) + written;
+      left[first].iov_len -= static_cast<std::size_t>(written);
+    }
   }
 }
 
@@ -159,6 +222,13 @@ void AtomicFileWriter::Commit() {
 void WriteFileAtomically(const std::string& path, std::string_view bytes, CommitFlush flush) {
   AtomicFileWriter writer(path, flush);
   writer.Write(bytes);
+  writer.Commit();
+}
+
+void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
+                         CommitFlush flush) {
+  AtomicFileWriter writer(path, flush);
+  writer.Write(pieces);
   writer.Commit();
 }
 

@@ -7,6 +7,7 @@
 #ifndef KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 #define KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,8 @@ class AtomicFileWriter final : public FileWriter {
 
   // Appends bytes to the new content; raises a Failure when they cannot be written.
   void Write(std::string_view bytes) override;
+  // Appends the pieces one after another, with as few system calls as they allow.
+  void Write(std::span<const std::string_view> pieces);
 
   // Puts the new content in place of the file; raises a Failure (and leaves the old file) when
   // that is not possible.
@@ -52,6 +55,9 @@ class AtomicFileWriter final : public FileWriter {
 
 // Replaces the file at path with bytes through an AtomicFileWriter.
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         CommitFlush flush = CommitFlush::kNone);
+// Replaces the file at path with the pieces one after another, never joined in memory.
+void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
                          CommitFlush flush = CommitFlush::kNone);
 
 }  // namespace kestrova

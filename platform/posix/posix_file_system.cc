@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "platform/posix/atomic_file_writer.h"
 #include "platform/posix/posix_failure.h"
@@ -42,6 +43,40 @@ std::optional<std::string> RealLocation(const std::string& path) {
                                                                   : path.substr(0, slash));
   if (!folder) return std::nullopt;
   return (folder->back() == '/' ? *folder : *folder + "/") + name;
+}
+
+// True when path is folder, a slash and names below it none of which is ".", ".." or a link, so
+// that the file lies inside folder whatever folder itself leads to: one lstat per name instead of
+// resolving both paths from the root. The last name may be missing (a file about to be made), once
+// its folder is known to be one. False when any of that is not so, or not known.
+bool LiesPlainlyInside(const std::string& folder, const std::string& path) {
+  std::size_t prefix = folder.size();
+  while (prefix > 1 && folder[prefix - 1] == '/') --prefix;
+  if (prefix <= 1 || path.size() <= prefix + 1 || path.compare(0, prefix, folder, 0, prefix) != 0 ||
+      path[prefix] != '/') {
+    return false;
+  }
+  std::string partial = path;  // cut short at each slash in turn
+  for (std::size_t start = prefix + 1;;) {
+    const std::size_t end = path.find('/', start);
+    const bool last = end == std::string::npos;
+    const std::string_view name(path.data() + start, (last ? path.size() : end) - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    if (!last) partial[end] = '\0';
+    struct stat info {};
+    const bool found = ::lstat(partial.c_str(), &info) == 0;
+    if (!last) partial[end] = '/';
+    if (!found) {
+      if (!last || errno != ENOENT) return false;
+      if (start > prefix + 1) return true;  // its folder was found above, and is no link
+      struct stat parent {};
+      return ::stat(folder.c_str(), &parent) == 0 && S_ISDIR(parent.st_mode);
+    }
+    if (S_ISLNK(info.st_mode)) return false;
+    if (last) return true;
+    if (!S_ISDIR(info.st_mode)) return false;
+    start = end + 1;
+  }
 }
 
 }  // namespace
@@ -84,6 +119,8 @@ void PosixFileSystem::FlushFolder(const std::string& path) {
 
 std::optional<std::string> PosixFileSystem::ResolveInside(const std::string& folder,
                                                           const std::string& path) {
+  // Most webs hold no links at all: their paths are checked name by name, not resolved.
+  if (LiesPlainlyInside(folder, path)) return path;
   const std::optional<std::string> real_folder = RealPath(folder);
   const std::optional<std::string> real = RealLocation(path);
   if (!real_folder || !real) return std::nullopt;

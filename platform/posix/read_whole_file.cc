@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -22,18 +23,25 @@ std::string ReadWholeFile(const std::string& path) {
   if (S_ISDIR(info.st_mode)) RaiseFileError("read", path, EISDIR);
   // A FIFO, a device or a socket could block or never end: only regular files are read.
   if (!S_ISREG(info.st_mode)) RaiseFileError("read", path, false, "Not a regular file");
+  // The bytes are read straight into the string, sized one past the length the file has now:
+  // a regular file's read comes back short only at its end, so one read is usually all, and a
+  // file that grew meanwhile fills the spare byte and is read on.
   std::string bytes;
-  if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
-  char buffer[1 << 16];
+  std::size_t length = 0;
+  bytes.resize(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 0) + 1);
   while (true) {
-    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+    if (length == bytes.size()) bytes.resize(std::max<std::size_t>(bytes.size() * 2, 1 << 16));
+    const std::size_t wanted = bytes.size() - length;
+    const ssize_t got = ::read(file.get(), bytes.data() + length, wanted);
     if (got < 0) {
       if (errno == EINTR) continue;
       RaiseFileError("read", path, errno);
     }
-    if (got == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(got));
+    length += static_cast<std::size_t>(got);
+    // A file that tells no length (as those of /proc) may come in short pieces: read to the end.
+    if (got == 0 || (info.st_size > 0 && static_cast<std::size_t>(got) < wanted)) break;
   }
+  bytes.resize(length);
   return bytes;
 }
 

@@ -76,7 +76,7 @@ TEST_F(AtomicFileWriterTest, AReplacedFileKeepsItsOwnerGroupAndMode) {
   ASSERT_EQ(::geteuid(), 0u) << "giving a file to another owner needs root";
   Put("page.htm", "old");
   ASSERT_EQ(::chown(Path("page.htm").c_str(), 12345, 12346), 0);
-  ASSERT_EQ(::chmod(Path("page.htm").c_str(), 0640), 0);
+  ASSERT_EQ(::chmod(Path("page.htm").c_str(), 04750), 0);
 
   WriteFileAtomically(Path("page.htm"), "new");
 
@@ -85,7 +85,7 @@ TEST_F(AtomicFileWriterTest, AReplacedFileKeepsItsOwnerGroupAndMode) {
   EXPECT_EQ(Bytes("page.htm"), "new");
   EXPECT_EQ(info.st_uid, 12345u);
   EXPECT_EQ(info.st_gid, 12346u);
-  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(info.st_mode & 07777, 04750u);
 }
 
 }  // namespace

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Benchmarks the download of one mending file as large as a mending file may be (64 MiB by
+# default, KESTROVA_BENCH_MIB): a server on 127.0.0.1 serves it, and in interleaved rounds
+#   fpkestrova publish   asks for the folder and the inventory, fetches the file into the mend
+#                        folder and stores the inventory
+#   curl -o              fetches the same file into a file
+# Medians of the seconds and of the peak resident memory are reported, with the ratio of
+# fpkestrova's time to curl's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+install_missing_packages "${LINUX_BUILD_PACKAGES[@]}" libbenchmark-dev libgumbo-dev curl time
+
+mib="${KESTROVA_BENCH_MIB:-64}"
+rounds="${KESTROVA_BENCH_ROUNDS:-7}"
+
+echo "==== building fpkestrova and the server"
+cmake --preset linux-bench > /dev/null
+cmake --build --preset linux-bench -j "$(nproc)" --target fpkestrova latency_server > /dev/null
+program=build/linux-bench/cli/fpkestrova
+server=build/linux-bench/bench/latency_server
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-large.XXXXXX")"
+server_pid=""
+cleanup() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2> /dev/null || true
+    wait "$server_pid" 2> /dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+mkdir -p "$work/site/kestrova" "$work/web"
+{
+  echo "<html><head><title>A large mending file</title>"
+  head -c $((mib * 1024 * 1024 - 100)) /dev/zero | tr '\0' 'x'
+  echo "</head></html>"
+} > "$work/site/kestrova/large.htm"
+printf '12/7/2026 7:20:00 PM\r\nhttp://www.example.com\r\nlarge.htm\r\ninventory.txt\r\n' \
+  > "$work/site/kestrova/inventory.txt"
+size=$(stat -c %s "$work/site/kestrova/large.htm")
+
+"$server" "$work/site" 0 > "$work/port" &
+server_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/port" ] && break
+  sleep 0.05
+done
+site="http://127.0.0.1:$(cat "$work/port")"
+echo "==== one file of $size bytes from 127.0.0.1, $rounds interleaved rounds"
+
+# Runs one contestant once; prints its seconds and its peak memory in KiB.
+run_once() {
+  local start end
+  rm -rf "$work/web/kestrova" "$work/curl.htm"
+  sync
+  start=$(date +%s%N)
+  case "$1" in
+    fpkestrova) /usr/bin/time -f %M -o "$work/peak" "$program" -q --on-missing=publish publish \
+      "$work/web" --destination "$site" > /dev/null ;;
+    curl) /usr/bin/time -f %M -o "$work/peak" curl --disable --silent --fail --noproxy '*' \
+      -o "$work/curl.htm" "$site/kestrova/large.htm" ;;
+  esac
+  end=$(date +%s%N)
+  local got="$work/curl.htm"
+  [ "$1" = fpkestrova ] && got="$work/web/kestrova/large.htm"
+  [ "$(stat -c %s "$got")" = "$size" ]
+  echo "$(echo "scale=4; ($end - $start) / 1000000000" | bc) $(cat "$work/peak")"
+}
+
+contestants=(fpkestrova curl)
+for c in "${contestants[@]}"; do : > "$work/times.$c"; done
+for r in $(seq 1 "$rounds"); do
+  for i in 0 1; do
+    c=${contestants[$(((i + r) % 2))]}
+    run_once "$c" >> "$work/times.$c"
+  done
+done
+
+median() { sort -n -k "$2" "$1" | awk -v k="$2" '{ a[NR] = $k } END { print a[int((NR + 1) / 2)] }'; }
+base=$(median "$work/times.curl" 1)
+printf '%-22s %10s %10s %12s %12s\n' "contestant" "seconds" "MB/s" "time / curl" "peak MiB"
+for c in "${contestants[@]}"; do
+  m=$(median "$work/times.$c" 1)
+  printf '%-22s %10s %10.0f %12.2f %12.1f\n' "$c" "$m" "$(echo "$size / $m / 1000000" | bc -l)" \
+    "$(echo "$m / $base" | bc -l)" "$(echo "$(median "$work/times.$c" 2) / 1024" | bc -l)"
+done
