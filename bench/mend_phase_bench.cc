@@ -10,7 +10,7 @@
 //   mend phase            the mend phase alone, in a child of this program (no server, no start-up)
 //   fpkestrova publish    the whole program against a server on 127.0.0.1 serving the same, current
 //                         inventory, so that nothing is downloaded
-// Usage: mend_phase_bench FPKESTROVA LATENCY_SERVER (the build passes both when run as a target).
+// Usage: mend_phase_bench [FPKESTROVA LATENCY_SERVER]; without them, those of its own build run.
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -331,10 +331,12 @@ int main(int argc, char** argv) {
   using namespace kestrova::bench;
   if (argc == 3 && std::strcmp(argv[1], "--floor") == 0) return RunFloor(argv[2], false);
   if (argc == 3 && std::strcmp(argv[1], "--floor-flushed") == 0) return RunFloor(argv[2], true);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: mend_phase_bench FPKESTROVA LATENCY_SERVER\n");
+  if (argc != 1 && argc != 3) {
+    std::fprintf(stderr, "usage: mend_phase_bench [FPKESTROVA LATENCY_SERVER]\n");
     return 2;
   }
+  const std::string program = argc == 3 ? argv[1] : KESTROVA_PROGRAM;
+  const std::string server = argc == 3 ? argv[2] : KESTROVA_LATENCY_SERVER;
   const Web documentation = DocumentationWeb();
   if (documentation.pages.empty()) {
     std::fprintf(stderr,
@@ -343,7 +345,7 @@ int main(int argc, char** argv) {
   }
   const fs::path root =
       fs::temp_directory_path() / ("kestrova-mend-bench-" + std::to_string(getpid()));
-  std::printf("in %s\n", root.c_str());
+  std::printf("webs in %s (TMPDIR chooses the file system)\n", root.c_str());
   const bool ok =
       Measure(documentation, root / "web", argv[1], argv[2]) &&
       Measure(GeneratedWeb(root / "heads100k", 320, 100 << 10), root / "web", argv[1], argv[2]) &&

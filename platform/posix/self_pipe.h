@@ -23,12 +23,14 @@ class SelfPipe {
   // Posts a byte to the write end write_fd, leaving errno as it was.
   static void PostTo(int write_fd) noexcept;
 
-  // Empties the pipe; true when anything had been posted.
-  bool Drain() const;
+  // Empties the pipe; true when anything had been posted. Costs no system call while nothing
+  // was posted to any pipe since this one was last drained, so it may be called often.
+  bool Drain();
 
  private:
   UniqueFd read_;
   UniqueFd write_;
+  unsigned drained_at_ = 0;  // the count of posts to any pipe when this one was last read
 };
 
 }  // namespace kestrova
