@@ -347,9 +347,9 @@ int main(int argc, char** argv) {
       fs::temp_directory_path() / ("kestrova-mend-bench-" + std::to_string(getpid()));
   std::printf("webs in %s (TMPDIR chooses the file system)\n", root.c_str());
   const bool ok =
-      Measure(documentation, root / "web", argv[1], argv[2]) &&
-      Measure(GeneratedWeb(root / "heads100k", 320, 100 << 10), root / "web", argv[1], argv[2]) &&
-      Measure(GeneratedWeb(root / "heads1m", 32, 1 << 20), root / "web", argv[1], argv[2]);
+      Measure(documentation, root / "web", program, server) &&
+      Measure(GeneratedWeb(root / "heads100k", 320, 100 << 10), root / "web", program, server) &&
+      Measure(GeneratedWeb(root / "heads1m", 32, 1 << 20), root / "web", program, server);
   fs::remove_all(root);
   return ok ? 0 : 1;
 }
