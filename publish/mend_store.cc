@@ -186,19 +186,11 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
   if (lists_inventory) entries.emplace_back(kInventoryFileName);
 
   if (!services_.files.FolderExists(mend_path_)) services_.files.CreateFolder(mend_path_);
-  const std::size_t total = entries.size();
-  const std::size_t mending_files = lists_inventory ? total - 1 : total;
-  StoreMendingFiles({entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(mending_files)},
-                    total);
-  if (lists_inventory) {
-    // Every mending file, name and all, is on the disk before the inventory that lists them.
-    services_.files.FlushFolder(mend_path_);
-    StoreEntry(window_.Inet1(), std::string(kInventoryFileName));
-    window_.SetEntryStored(total, total);
-  }
+  StoreMendingFiles(entries, lists_inventory);
 }
 
-void MendStore::StoreMendingFiles(const std::vector<std::string>& entries, std::size_t total) {
+void MendStore::StoreMendingFiles(const std::vector<std::string>& entries,
+                                  bool ends_with_inventory) {
   // Inet1 and as many more controls as there are connections to use and files to fetch; each
   // extra control is the window's while it is in use, so that its states show and Cancel stops it.
   const std::size_t wanted =
@@ -213,7 +205,7 @@ void MendStore::StoreMendingFiles(const std::vector<std::string>& entries, std::
     window_.WatchTransfer(*connections[k].inet);
   }
   try {
-    FetchOverConnections(connections, entries, total);
+    FetchOverConnections(connections, entries, ends_with_inventory);
   } catch (...) {
     // The first failure or a cancel stops every other request at once; nothing they brought is
     // kept. The failure on its way out was copied from the last error before these requests
@@ -234,13 +226,18 @@ void MendStore::ReleaseConnections(std::vector<Connection>& connections) {
 }
 
 void MendStore::FetchOverConnections(std::vector<Connection>& connections,
-                                     const std::vector<std::string>& entries, std::size_t total) {
+                                     const std::vector<std::string>& entries,
+                                     bool ends_with_inventory) {
+  const std::size_t total = entries.size();
+  // The inventory, fetched last but in step with the mending files still arriving, waits here
+  // whole but uncommitted until they have all landed.
+  std::unique_ptr<FileWriter> inventory;
   std::size_t next = 0;
   std::size_t stored = 0;
-  while (stored < entries.size()) {
+  while (stored + (inventory ? 1 : 0) < total) {
     // Every idle connection takes the next entry, in the inventory's order.
     for (Connection& connection : connections) {
-      if (connection.entry || next == entries.size()) continue;
+      if (connection.entry || next == total) continue;
       connection.path =
           MendFolderFile(services_.files, mend_path_,
                          EntryMendingFilePath(mend_path_, Name(entries[next])), "write");
@@ -261,13 +258,25 @@ void MendStore::FetchOverConnections(std::vector<Connection>& connections,
       }
       if (ready == nullptr) services_.pump.DoEvents();
     }
-    const std::string& entry = entries[*ready->entry];
-    FinishRequest(*ready->inet, Request::kEntry, Name(entry));
-    // A mending file need only be on the disk before the inventory that lists it, which flushes
-    // them all at once.
-    WriteBody(*ready->inet, ready->path, CommitDurability::kByFolderFlush);
+    const std::size_t index = *ready->entry;
+    FinishRequest(*ready->inet, Request::kEntry, Name(entries[index]));
+    if (ends_with_inventory && index + 1 == total) {
+      inventory = services_.files.CreateFileWriter(ready->path, CommitDurability::kBytesBeforeName);
+      ReadBody(*ready->inet, Request::kEntry,
+               [&inventory](const std::string& chunk) { inventory->Write(chunk); });
+    } else {
+      // A mending file need only be on the disk before the inventory that lists it, which
+      // flushes them all at once.
+      WriteBody(*ready->inet, ready->path, CommitDurability::kByFolderFlush);
+      window_.SetEntryStored(++stored, total);
+    }
     ready->entry.reset();
-    window_.SetEntryStored(++stored, total);
+  }
+  if (inventory) {
+    // Every mending file, name and all, is on the disk before the inventory that lists them.
+    services_.files.FlushFolder(mend_path_);
+    inventory->Commit();
+    window_.SetEntryStored(total, total);
   }
 }
 
@@ -282,17 +291,6 @@ void MendStore::WriteBody(TransferControl& inet, const std::string& path,
   const auto writer = services_.files.CreateFileWriter(path, durability);
   ReadBody(inet, Request::kEntry, [&writer](const std::string& chunk) { writer->Write(chunk); });
   writer->Commit();
-}
-
-void MendStore::StoreEntry(TransferControl& inet, const std::string& entry) {
-  const std::string name = Name(entry);
-  // The entry is one path segment: escaped whole, so that "#", "%" and the like reach the server
-  // as the name they are part of.
-  const std::string path =
-      MendFolderFile(services_.files, mend_path_, EntryMendingFilePath(mend_path_, name), "write");
-  RunRequest(inet, Request::kEntry, destination_ + "/kestrova/" + EncodePathSegment(entry), "get",
-             name);
-  WriteBody(inet, path, CommitDurability::kBytesBeforeName);
 }
 
 }  // namespace kestrova

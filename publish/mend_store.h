@@ -91,15 +91,14 @@ class MendStore {
   // Raises the recorded transfer failure, with the destination in front for the probe and the
   // inventory fetch.
   void RaiseRecordedFailure(Request kind);
-  // Fetches entries, mending files all, over up to services.connections connections at once,
-  // counting each stored one of total in the status window. The first failure or a cancel stops
-  // every request.
-  void StoreMendingFiles(const std::vector<std::string>& entries, std::size_t total);
+  // Fetches entries over up to services.connections connections at once, counting each stored
+  // one in the status window. The first failure or a cancel stops every request. With
+  // ends_with_inventory, the last entry is the inventory: it is committed only once every other
+  // entry is on the disk.
+  void StoreMendingFiles(const std::vector<std::string>& entries, bool ends_with_inventory);
   void FetchOverConnections(std::vector<Connection>& connections,
-                            const std::vector<std::string>& entries, std::size_t total);
+                            const std::vector<std::string>& entries, bool ends_with_inventory);
   void ReleaseConnections(std::vector<Connection>& connections);
-  // Fetches and stores one entry over inet, its bytes on the disk before its name.
-  void StoreEntry(TransferControl& inet, const std::string& entry);
   // Stores the body of inet's last response as the file at path, whole or not at all.
   void WriteBody(TransferControl& inet, const std::string& path, CommitDurability durability);
   // Reads the last response's body piece by piece into sink; raises errBodyTooLarge once it has
