@@ -25,6 +25,17 @@ constexpr wchar_t kSubscribeUrl[] = L"https://www.kestrova.com/subscribe.html";
 
 using AddinConnectionTest = AddinFixture;
 
+// Clicks control as the user would, under a watchdog that closes any window of ours still up long
+// after; expects the test's own answers to have closed every one.
+StandInHost::ClickOutcome ClickWatched(StandInHost& host, StandInHost::Control& control,
+                                       bool cancel_default = false) {
+  auto closed = std::make_shared<std::vector<std::wstring>>();
+  ScheduleWatchdog(closed);
+  const StandInHost::ClickOutcome outcome = host.Click(control, cancel_default);
+  EXPECT_EQ(*closed, std::vector<std::wstring>{}) << "windows the watchdog had to close";
+  return outcome;
+}
+
 TEST_F(AddinConnectionTest, OnConnectionPutsTheKestrovaMenuNinthOnTheMenuBar) {
   std::vector<std::wstring> menus = kFrontPageMenus;
   menus.insert(menus.begin() + 8, L"Kestrova");
@@ -121,11 +132,8 @@ TEST_F(AddinConnectionTest, DemoMendSaysThereIsNoDemo) {
       has_cancel = GetDlgItem(box, IDCANCEL) != nullptr;
       ClickButton(box, IDOK);
     });
-    auto closed = std::make_shared<std::vector<std::wstring>>();
-    ScheduleWatchdog(closed);
-    const StandInHost::ClickOutcome outcome = host_.Click(*demo, cancel_default);
+    const StandInHost::ClickOutcome outcome = ClickWatched(host_, *demo, cancel_default);
     EXPECT_TRUE(*answered);
-    EXPECT_EQ(*closed, std::vector<std::wstring>{});
     EXPECT_EQ(outcome.result, S_OK);
     EXPECT_EQ(outcome.cancel_default_value, cancel_default ? VARIANT_TRUE : VARIANT_FALSE);
     EXPECT_EQ(texts, std::vector<std::wstring>{L"No demo here."});
@@ -171,11 +179,8 @@ TEST_F(AddinConnectionTest, AboutShowsTheAboutBoxUntilOk) {
       ClickButton(window, L"OK");
     });
   });
-  auto closed = std::make_shared<std::vector<std::wstring>>();
-  ScheduleWatchdog(closed);
-  const StandInHost::ClickOutcome outcome = host_.Click(*about, false);
+  const StandInHost::ClickOutcome outcome = ClickWatched(host_, *about);
   EXPECT_TRUE(*answered);
-  EXPECT_EQ(*closed, std::vector<std::wstring>{});
   EXPECT_EQ(outcome.result, S_OK);
   EXPECT_FALSE(outcome.cancel_default);
   EXPECT_EQ(client.cx, 518);
@@ -217,11 +222,8 @@ TEST_F(AddinConnectionTest, MenuCommandsWhileTheAboutBoxIsUpActAsTheyWouldAlone)
     demo_result = host_.Click(*demo, false).result;
     ClickButton(box, L"OK");
   });
-  auto closed = std::make_shared<std::vector<std::wstring>>();
-  ScheduleWatchdog(closed);
-  const StandInHost::ClickOutcome outcome = host_.Click(*about, false);
+  const StandInHost::ClickOutcome outcome = ClickWatched(host_, *about);
   EXPECT_TRUE(*answered);
-  EXPECT_EQ(*closed, std::vector<std::wstring>{});
   EXPECT_EQ(outcome.result, S_OK);
   // The box stays above FrontPage's main window, which stays usable.
   EXPECT_EQ(owner, main_window.hwnd());
@@ -251,11 +253,8 @@ TEST_F(AddinConnectionTest, AReleaseFromInsideAnEventWaitsForTheHandlerToReturn)
     while_shown = AddinCanUnloadNow();
     ClickButton(window, L"OK");
   });
-  auto closed = std::make_shared<std::vector<std::wstring>>();
-  ScheduleWatchdog(closed);
-  const StandInHost::ClickOutcome outcome = host_.Click(*about, false);
+  const StandInHost::ClickOutcome outcome = ClickWatched(host_, *about);
   EXPECT_TRUE(*answered);
-  EXPECT_EQ(*closed, std::vector<std::wstring>{});
   EXPECT_EQ(outcome.result, S_OK);
   EXPECT_EQ(while_shown, std::optional<HRESULT>(S_FALSE))
       << "the add-in lives on while its handler runs";
