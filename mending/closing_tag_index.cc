@@ -44,10 +44,13 @@ ClosingTagIndex::ClosingTagIndex(std::string_view text) : text_(text) {
 }
 
 std::uint64_t ClosingTagIndex::KeyOf(std::string_view name) {
-  if (name.empty()) return 0;
-  return (static_cast<std::uint64_t>(name.size()) << 16) |
-         (static_cast<std::uint64_t>(static_cast<unsigned char>(AsciiUpper(name.front()))) << 8) |
-         static_cast<std::uint64_t>(static_cast<unsigned char>(AsciiUpper(name.back())));
+  // Lengths past 255 share the top byte; their names are compared in full anyway.
+  std::uint64_t key = std::min<std::uint64_t>(name.size(), 255);
+  const std::size_t packed = std::min(name.size(), kKeyBytes);
+  for (std::size_t k = 0; k < packed; ++k) {
+    key = (key << 8) | static_cast<unsigned char>(AsciiUpper(name[k]));
+  }
+  return key << (8 * (kKeyBytes - packed));
 }
 
 std::size_t ClosingTagIndex::FirstCandidateAtOrAfter(std::size_t from) const {
@@ -64,7 +67,7 @@ std::size_t ClosingTagIndex::FindWithCursor(Cursor& cursor, std::size_t from) {
   while (cursor.index < candidates_.size()) {
     const Candidate& candidate = candidates_[cursor.index];
     if (candidate.position >= from && candidate.key == cursor.key &&
-        EqualsIgnoringCase(candidate.name, cursor.name)) {
+        SameName(candidate.name, cursor.name)) {
       break;
     }
     ++cursor.index;
@@ -88,7 +91,7 @@ std::size_t ClosingTagIndex::FindInGroups(std::string_view name, std::size_t fro
 }
 
 std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
-  if (name.find('>') != std::string_view::npos) {
+  if (std::find(name.begin(), name.end(), '>') != name.end()) {
     // A name that holds ">" never matches a recorded candidate (candidate names stop at the
     // first ">"), so such a rare name is looked for directly.
     std::string closing = "</";
@@ -98,7 +101,7 @@ std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
   if (candidates_.empty()) return std::string_view::npos;
   const std::uint64_t key = KeyOf(name);
   for (Cursor& cursor : cursors_) {
-    if (cursor.key == key && EqualsIgnoringCase(cursor.name, name)) {
+    if (cursor.key == key && SameName(cursor.name, name)) {
       return FindWithCursor(cursor, from);
     }
   }

@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/ascii.h"
+
 namespace kestrova {
 
 class ClosingTagIndex {
@@ -39,9 +41,15 @@ class ClosingTagIndex {
     std::size_t index = 0;
   };
 
-  // A cheap summary of a name (its length and first and last letters, case folded): names with
-  // different keys differ, so most comparisons stop there.
+  // A summary of a name: its length and its first seven bytes, ASCII letters folded. Names with
+  // different keys differ; names of up to seven bytes with the same key are the same name, which
+  // covers the tag names of a head, so that most comparisons are one comparison of keys.
   static std::uint64_t KeyOf(std::string_view name);
+  // True when two names with equal keys are the same name.
+  static bool SameName(std::string_view a, std::string_view b) {
+    return a.size() <= kKeyBytes || EqualsIgnoringCase(a, b);
+  }
+  static constexpr std::size_t kKeyBytes = 7;
 
   // Up to this many names get a cursor; a head with more names is grouped by name instead.
   static constexpr std::size_t kMaxCursors = 16;
