@@ -1,6 +1,7 @@
-// Searches for single bytes that look at eight bytes at a time without a call. The head scanner
-// asks many such questions whose answer lies a few bytes on (the end of an attribute name, the
-// quote that closes a value); there a library search costs more in its call than in its reading.
+// Searches for single bytes that look at sixteen or eight bytes at a time without a call. The head
+// scanner asks many such questions whose answer lies a few bytes on (the end of an attribute name,
+// the quote that closes a value); there a library search costs more in its call than in its
+// reading.
 #ifndef KESTROVA_MENDING_BYTE_SEARCH_H_
 #define KESTROVA_MENDING_BYTE_SEARCH_H_
 
@@ -9,6 +10,10 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kestrova {
 
@@ -41,6 +46,18 @@ inline std::size_t FirstMarked(std::uint64_t marks, const char* word, char a, ch
   }
 }
 
+#if defined(__SSE2__)
+// Sixteen bytes at at, where the processor has SSE2 (every x86-64 one does).
+inline __m128i Load16(const char* at) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+// One bit for each of the sixteen bytes of a comparison result, the first byte in the lowest bit.
+inline unsigned Marks16(__m128i matches) {
+  return static_cast<unsigned>(_mm_movemask_epi8(matches));
+}
+#endif
+
 }  // namespace byte_search
 
 // Position of the first byte of text at or after from that is a or b; npos when there is none.
@@ -49,6 +66,16 @@ inline std::size_t FindEitherByte(std::string_view text, std::size_t from, char 
   const char* data = text.data();
   const std::size_t n = text.size();
   std::size_t k = from;
+#if defined(__SSE2__)
+  const __m128i wide_a = _mm_set1_epi8(a);
+  const __m128i wide_b = _mm_set1_epi8(b);
+  for (; k + 16 <= n; k += 16) {
+    const __m128i chunk = Load16(data + k);
+    const unsigned marks =
+        Marks16(_mm_or_si128(_mm_cmpeq_epi8(chunk, wide_a), _mm_cmpeq_epi8(chunk, wide_b)));
+    if (marks != 0) return k + static_cast<std::size_t>(std::countr_zero(marks));
+  }
+#endif
   for (; k + 8 <= n; k += 8) {
     const std::uint64_t word = Load(data + k);
     const std::uint64_t marks = ZeroBytes(word ^ Broadcast(a)) | ZeroBytes(word ^ Broadcast(b));

@@ -4,6 +4,7 @@
 
 #include "base/ascii.h"
 #include "base/failure.h"
+#include "mending/byte_search.h"
 #include "mending/closing_tag_index.h"
 
 namespace kestrova {
@@ -31,22 +32,20 @@ std::size_t FindHtmlSpace(std::string_view head, std::size_t from, std::size_t e
 // value does not end the tag, so that a value such as content="a>b" stays whole. When a quote
 // never closes, the first ">" after p ends the tag. kNotFound when no ">" follows p at all.
 std::size_t FindTagEnd(std::string_view head, std::size_t p) {
-  const std::size_t first_gt = head.find('>', p);
-  if (first_gt == kNotFound) return kNotFound;
-  // Without a quote before the first ">", no quoted value can hold it: the usual case.
-  const std::string_view before = head.substr(p, first_gt - p);
-  if (before.find('"') == kNotFound && before.find('\'') == kNotFound) return first_gt;
+  // Walks the tag from "=" to "=": a quote right after one (blanks between) opens a value that
+  // is stepped over whole; the first ">" met outside such a value ends the tag. Without quotes
+  // that is the first ">" after p.
   const std::size_t n = head.size();
   std::size_t k = p + 1;
   while (true) {
-    while (k < n && head[k] != '>' && head[k] != '=') ++k;
-    if (k >= n) return first_gt;
+    k = FindEitherByte(head, k, '>', '=');
+    if (k == kNotFound) return head.find('>', p);
     if (head[k] == '>') return k;
     ++k;  // past "="
     while (k < n && IsHtmlSpace(head[k])) ++k;
     if (k < n && (head[k] == '"' || head[k] == '\'')) {
-      const std::size_t close = head.find(head[k], k + 1);
-      if (close == kNotFound) return first_gt;
+      const std::size_t close = FindByte(head, k + 1, head[k]);
+      if (close == kNotFound) return head.find('>', p);
       k = close + 1;
     }
   }
@@ -70,7 +69,7 @@ std::size_t HeadScanner::NextSpace(std::size_t from) {
 void HeadScanner::ReadMetaName(std::size_t p, std::size_t s, std::size_t g, HeadElement& element) {
   const std::string_view head = head_;
   if (s == kNotFound || s > g) return;  // a META without attributes has no NAME value
-  const std::size_t q = head.find('=', s);
+  const std::size_t q = FindByte(head, s, '=');
   if (q == kNotFound) return;
   std::string_view attribute = head.substr(s, q - s);
   while (!attribute.empty() && IsHtmlSpace(attribute.front())) attribute.remove_prefix(1);
@@ -81,7 +80,7 @@ void HeadScanner::ReadMetaName(std::size_t p, std::size_t s, std::size_t g, Head
   while (v < head.size() && IsHtmlSpace(head[v])) ++v;
   std::string_view value;
   if (v < head.size() && head[v] == '"') {
-    const std::size_t close = head.find('"', v + 1);
+    const std::size_t close = FindByte(head, v + 1, '"');
     // An unterminated quoted value runs to the end of the tag.
     const std::size_t end = (close == kNotFound || close > g) ? g : close;
     value = head.substr(v + 1, end > v ? end - v - 1 : 0);
@@ -98,7 +97,7 @@ void HeadScanner::ReadMetaName(std::size_t p, std::size_t s, std::size_t g, Head
 
 bool HeadScanner::Next(HeadElement& element) {
   const std::string_view head = head_;
-  const std::size_t p = head.find('<', pos_);
+  const std::size_t p = FindByte(head, pos_, '<');
   if (p == kNotFound) return false;
   element = HeadElement();
   std::size_t e = 0;
@@ -110,7 +109,7 @@ bool HeadScanner::Next(HeadElement& element) {
     }
     e = close + 2;
     element.is_comment = true;
-    element.opening_length = head.find('>', p) - p;
+    element.opening_length = FindByte(head, p, '>') - p;
   } else {
     const std::size_t g = FindTagEnd(head, p);
     if (g == kNotFound) {
