@@ -92,6 +92,31 @@ inline std::size_t FindByte(std::string_view text, std::size_t from, char c) {
   return FindEitherByte(text, from, c, c);
 }
 
+// Position of the first a in text at or after from that b follows; npos when there is none.
+inline std::size_t FindBytePair(std::string_view text, std::size_t from, char a, char b) {
+  using namespace byte_search;
+  const char* data = text.data();
+  const std::size_t n = text.size();
+  std::size_t k = from;
+#if defined(__SSE2__)
+  const __m128i wide_a = _mm_set1_epi8(a);
+  const __m128i wide_b = _mm_set1_epi8(b);
+  for (; k + 17 <= n; k += 16) {
+    const unsigned marks = Marks16(_mm_and_si128(_mm_cmpeq_epi8(Load16(data + k), wide_a),
+                                                 _mm_cmpeq_epi8(Load16(data + k + 1), wide_b)));
+    if (marks != 0) return k + static_cast<std::size_t>(std::countr_zero(marks));
+  }
+#endif
+  while (k + 1 < n) {
+    const void* hit = std::memchr(data + k, a, n - k - 1);
+    if (hit == nullptr) break;
+    k = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    if (data[k + 1] == b) return k;
+    ++k;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace kestrova
 
 #endif  // KESTROVA_MENDING_BYTE_SEARCH_H_

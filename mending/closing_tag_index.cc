@@ -1,9 +1,9 @@
 #include "mending/closing_tag_index.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "base/ascii.h"
+#include "mending/byte_search.h"
 
 namespace kestrova {
 namespace {
@@ -22,24 +22,16 @@ ClosingTagIndex::ClosingTagIndex(std::string_view text) : text_(text) {
   // it, so the whole text is read a bounded number of times.
   std::size_t next_gt = 0;
   bool gt_known = false;
-  std::size_t k = 0;
-  while (k + 1 < text_.size()) {
-    const void* lt = std::memchr(text_.data() + k, '<', text_.size() - k - 1);
-    if (lt == nullptr) break;
-    k = static_cast<std::size_t>(static_cast<const char*>(lt) - text_.data());
-    if (text_[k + 1] != '/') {
-      ++k;
-      continue;
-    }
+  for (std::size_t k = FindBytePair(text_, 0, '<', '/'); k != std::string_view::npos;
+       k = FindBytePair(text_, k + 2, '<', '/')) {
     const std::size_t name_begin = k + 2;
     if (!gt_known || next_gt < name_begin) {
-      next_gt = text_.find('>', name_begin);
+      next_gt = FindByte(text_, name_begin, '>');
       gt_known = true;
     }
     if (next_gt == std::string_view::npos) break;  // no ">" left: no later candidate either
     const std::string_view name = text_.substr(name_begin, next_gt - name_begin);
     candidates_.push_back({k, name, KeyOf(name)});
-    k = name_begin;
   }
 }
 
