@@ -31,6 +31,8 @@ ClosingTagIndex::ClosingTagIndex(std::string_view text) : text_(text) {
     }
     if (next_gt == std::string_view::npos) break;  // no ">" left: no later candidate either
     const std::string_view name = text_.substr(name_begin, next_gt - name_begin);
+    // Room for the closing tags of a usual head at once, rather than growing from one.
+    if (candidates_.capacity() == 0) candidates_.reserve(kFirstCandidates);
     candidates_.push_back({k, name, KeyOf(name)});
   }
 }
@@ -92,14 +94,16 @@ std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
   }
   if (candidates_.empty()) return std::string_view::npos;
   const std::uint64_t key = KeyOf(name);
-  for (Cursor& cursor : cursors_) {
+  for (std::size_t k = 0; k < cursor_count_; ++k) {
+    Cursor& cursor = cursors_[k];
     if (cursor.key == key && SameName(cursor.name, name)) {
       return FindWithCursor(cursor, from);
     }
   }
-  if (cursors_.size() < kMaxCursors) {
-    cursors_.push_back({name, key, from, FirstCandidateAtOrAfter(from)});
-    return FindWithCursor(cursors_.back(), from);
+  if (cursor_count_ < kMaxCursors) {
+    Cursor& cursor = cursors_[cursor_count_++];
+    cursor = {name, key, from, FirstCandidateAtOrAfter(from)};
+    return FindWithCursor(cursor, from);
   }
   return FindInGroups(name, from);
 }

@@ -6,6 +6,7 @@
 #ifndef KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
 #define KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -53,6 +54,7 @@ class ClosingTagIndex {
 
   // Up to this many names get a cursor; a head with more names is grouped by name instead.
   static constexpr std::size_t kMaxCursors = 16;
+  static constexpr std::size_t kFirstCandidates = 32;
 
   std::size_t FindWithCursor(Cursor& cursor, std::size_t from);
   std::size_t FindInGroups(std::string_view name, std::size_t from);
@@ -60,7 +62,10 @@ class ClosingTagIndex {
 
   std::string_view text_;
   std::vector<Candidate> candidates_;
-  std::vector<Cursor> cursors_;
+  // The cursors live in the index itself: a head rewrite makes one index, and allocating the
+  // cursors one by one cost more than many of the searches.
+  std::array<Cursor, kMaxCursors> cursors_{};
+  std::size_t cursor_count_ = 0;
   bool grouped_ = false;
   std::unordered_map<std::string, std::vector<std::size_t>> positions_by_name_;
 };
