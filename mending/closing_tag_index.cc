@@ -1,9 +1,9 @@
 #include "mending/closing_tag_index.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "base/ascii.h"
+#include "mending/byte_search.h"
 
 namespace kestrova {
 namespace {
@@ -22,32 +22,29 @@ ClosingTagIndex::ClosingTagIndex(std::string_view text) : text_(text) {
   // it, so the whole text is read a bounded number of times.
   std::size_t next_gt = 0;
   bool gt_known = false;
-  std::size_t k = 0;
-  while (k + 1 < text_.size()) {
-    const void* lt = std::memchr(text_.data() + k, '<', text_.size() - k - 1);
-    if (lt == nullptr) break;
-    k = static_cast<std::size_t>(static_cast<const char*>(lt) - text_.data());
-    if (text_[k + 1] != '/') {
-      ++k;
-      continue;
-    }
+  for (std::size_t k = FindBytePair(text_, 0, '<', '/'); k != std::string_view::npos;
+       k = FindBytePair(text_, k + 2, '<', '/')) {
     const std::size_t name_begin = k + 2;
     if (!gt_known || next_gt < name_begin) {
-      next_gt = text_.find('>', name_begin);
+      next_gt = FindByte(text_, name_begin, '>');
       gt_known = true;
     }
     if (next_gt == std::string_view::npos) break;  // no ">" left: no later candidate either
     const std::string_view name = text_.substr(name_begin, next_gt - name_begin);
+    // Room for the closing tags of a usual head at once, rather than growing from one.
+    if (candidates_.capacity() == 0) candidates_.reserve(kFirstCandidates);
     candidates_.push_back({k, name, KeyOf(name)});
-    k = name_begin;
   }
 }
 
 std::uint64_t ClosingTagIndex::KeyOf(std::string_view name) {
-  if (name.empty()) return 0;
-  return (static_cast<std::uint64_t>(name.size()) << 16) |
-         (static_cast<std::uint64_t>(static_cast<unsigned char>(AsciiUpper(name.front()))) << 8) |
-         static_cast<std::uint64_t>(static_cast<unsigned char>(AsciiUpper(name.back())));
+  // Lengths past 255 share the top byte; their names are compared in full anyway.
+  std::uint64_t key = std::min<std::uint64_t>(name.size(), 255);
+  const std::size_t packed = std::min(name.size(), kKeyBytes);
+  for (std::size_t k = 0; k < packed; ++k) {
+    key = (key << 8) | static_cast<unsigned char>(AsciiUpper(name[k]));
+  }
+  return key << (8 * (kKeyBytes - packed));
 }
 
 std::size_t ClosingTagIndex::FirstCandidateAtOrAfter(std::size_t from) const {
@@ -64,7 +61,7 @@ std::size_t ClosingTagIndex::FindWithCursor(Cursor& cursor, std::size_t from) {
   while (cursor.index < candidates_.size()) {
     const Candidate& candidate = candidates_[cursor.index];
     if (candidate.position >= from && candidate.key == cursor.key &&
-        EqualsIgnoringCase(candidate.name, cursor.name)) {
+        SameName(candidate.name, cursor.name)) {
       break;
     }
     ++cursor.index;
@@ -88,7 +85,7 @@ std::size_t ClosingTagIndex::FindInGroups(std::string_view name, std::size_t fro
 }
 
 std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
-  if (name.find('>') != std::string_view::npos) {
+  if (std::find(name.begin(), name.end(), '>') != name.end()) {
     // A name that holds ">" never matches a recorded candidate (candidate names stop at the
     // first ">"), so such a rare name is looked for directly.
     std::string closing = "</";
@@ -97,14 +94,16 @@ std::size_t ClosingTagIndex::Find(std::string_view name, std::size_t from) {
   }
   if (candidates_.empty()) return std::string_view::npos;
   const std::uint64_t key = KeyOf(name);
-  for (Cursor& cursor : cursors_) {
-    if (cursor.key == key && EqualsIgnoringCase(cursor.name, name)) {
+  for (std::size_t k = 0; k < cursor_count_; ++k) {
+    Cursor& cursor = cursors_[k];
+    if (cursor.key == key && SameName(cursor.name, name)) {
       return FindWithCursor(cursor, from);
     }
   }
-  if (cursors_.size() < kMaxCursors) {
-    cursors_.push_back({name, key, from, FirstCandidateAtOrAfter(from)});
-    return FindWithCursor(cursors_.back(), from);
+  if (cursor_count_ < kMaxCursors) {
+    Cursor& cursor = cursors_[cursor_count_++];
+    cursor = {name, key, from, FirstCandidateAtOrAfter(from)};
+    return FindWithCursor(cursor, from);
   }
   return FindInGroups(name, from);
 }

@@ -6,12 +6,15 @@
 #ifndef KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
 #define KESTROVA_MENDING_CLOSING_TAG_INDEX_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "base/ascii.h"
 
 namespace kestrova {
 
@@ -39,12 +42,19 @@ class ClosingTagIndex {
     std::size_t index = 0;
   };
 
-  // A cheap summary of a name (its length and first and last letters, case folded): names with
-  // different keys differ, so most comparisons stop there.
+  // A summary of a name: its length and its first seven bytes, ASCII letters folded. Names with
+  // different keys differ; names of up to seven bytes with the same key are the same name, which
+  // covers the tag names of a head, so that most comparisons are one comparison of keys.
   static std::uint64_t KeyOf(std::string_view name);
+  // True when two names with equal keys are the same name.
+  static bool SameName(std::string_view a, std::string_view b) {
+    return a.size() <= kKeyBytes || EqualsIgnoringCase(a, b);
+  }
+  static constexpr std::size_t kKeyBytes = 7;
 
   // Up to this many names get a cursor; a head with more names is grouped by name instead.
   static constexpr std::size_t kMaxCursors = 16;
+  static constexpr std::size_t kFirstCandidates = 32;
 
   std::size_t FindWithCursor(Cursor& cursor, std::size_t from);
   std::size_t FindInGroups(std::string_view name, std::size_t from);
@@ -52,7 +62,10 @@ class ClosingTagIndex {
 
   std::string_view text_;
   std::vector<Candidate> candidates_;
-  std::vector<Cursor> cursors_;
+  // The cursors live in the index itself: a head rewrite makes one index, and allocating the
+  // cursors one by one cost more than many of the searches.
+  std::array<Cursor, kMaxCursors> cursors_{};
+  std::size_t cursor_count_ = 0;
   bool grouped_ = false;
   std::unordered_map<std::string, std::vector<std::size_t>> positions_by_name_;
 };

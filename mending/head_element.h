@@ -16,9 +16,6 @@ struct HeadElement {
   // How many characters of text come before the ">" that ends the opening part: the opening tag's
   // own ">" for a tag, the first ">" for a comment. White space is normalised only there.
   std::size_t opening_length = 0;
-  // True when the opening part holds a CR, an LF or two spaces in a row, which normalising
-  // changes.
-  bool opening_needs_normalising = false;
   bool is_comment = false;
   // True for a META tag whose first attribute is NAME.
   bool has_name_value = false;

@@ -1,12 +1,13 @@
 #include "mending/head_rewrite.h"
 
-#include <array>
+#include <cstring>
 #include <string>
 #include <unordered_set>
 
 #include "base/ascii.h"
 #include "base/failure.h"
 #include "mending/head_scanner.h"
+#include "mending/space_folding.h"
 
 namespace kestrova {
 namespace {
@@ -40,25 +41,6 @@ bool IsTitleElement(std::string_view element) {
   return element.starts_with("<title") || element.starts_with("<TITLE");
 }
 
-// The characters that normalising folds: CR and LF become spaces, and runs of spaces become one.
-constexpr bool IsSpaceLike(char c) { return c == ' ' || c == '\r' || c == '\n'; }
-constexpr auto kSpaceLike = [] {
-  std::array<bool, 256> table{};
-  for (const char c : {' ', '\r', '\n'}) table[static_cast<unsigned char>(c)] = true;
-  return table;
-}();
-
-// A kept page element in its normalised form: a view of the page head when normalising changes
-// nothing, otherwise a place in the buffer of rewritten texts.
-struct KeptElement {
-  std::string_view text;
-  std::size_t normalised_begin = kNotFound;
-  std::size_t normalised_size = 0;
-};
-
-// What the layout does with a kept element.
-enum class Placement { kAppend, kToFront, kDrop };
-
 // The value after "=" at position equals in tag_text: quoted with " or ', or unquoted up to the
 // next space. A quote that never closes runs to the end of the tag.
 std::string_view AttributeValueAfter(std::string_view tag_text, std::size_t equals) {
@@ -75,95 +57,134 @@ std::string_view AttributeValueAfter(std::string_view tag_text, std::size_t equa
   return tag_text.substr(v, (space == kNotFound ? tag_text.size() : space) - v);
 }
 
-// The page elements that the mending head does not replace, in page order and in normalised form,
-// and the keywords of the page's keywords META tag (empty when it has none).
-struct KeptElements {
-  std::vector<KeptElement> elements;
-  std::string_view old_keywords;
+// A stretch of the new head being written: where it starts and how many characters it has.
+struct Span {
+  std::size_t begin = 0;
+  std::size_t size = 0;
 };
 
-// Compares the page's elements with the mending head's and keeps those it does not replace. The
-// opening parts that normalising changes are written one after the other to normalised, which
-// the kept elements then view; it must outlive them. Raises Failure 5 when the page head is
-// malformed.
-KeptElements KeepUnreplacedElements(std::string_view page_head, const MendingHead& mending,
-                                    std::string& normalised) {
-  const std::vector<HeadElement> page_elements = ScanHeadElements(page_head, "page head");
-  const StringLookup mending_names(mending.names);
-  const StringLookup mending_texts(mending.elements);
-  KeptElements kept;
-  kept.elements.reserve(page_elements.size());
-  for (const HeadElement& element : page_elements) {
-    const bool matched = (element.has_name_value && mending_names.Contains(element.name_value)) ||
-                         mending_texts.Contains(element.text);
-    if (element.has_name_value && element.name_value == "keywords") {
-      kept.old_keywords = KeywordsOfTag(element.tag_text);
-    }
-    if (matched) continue;
-    if (element.opening_needs_normalising) {
-      const std::size_t begin = normalised.size();
-      AppendNormalised(normalised, element.text, element.opening_length);
-      kept.elements.push_back({{}, begin, normalised.size() - begin});
-    } else {
-      kept.elements.push_back({element.text, kNotFound, 0});
-    }
-  }
-  // Only now that normalised has stopped growing can the kept elements view it.
-  for (KeptElement& element : kept.elements) {
-    if (element.normalised_begin != kNotFound) {
-      element.text =
-          std::string_view(normalised).substr(element.normalised_begin, element.normalised_size);
-    }
-  }
-  return kept;
-}
+// Writes the new head in one pass over the page head: the leading mending elements first, then
+// each page element that the mending head does not replace, in its normalised form, as the
+// scanner hands it out, and the last three mending elements at the end. Two decisions need the
+// whole page: the keywords that a comment must not hold are those of the page's last keywords
+// META tag, and titles moved to the front stand before everything. Kept comments and moved
+// titles are noted on the way, and settled once the page has been read.
+class HeadWriter {
+ public:
+  HeadWriter(std::string_view page_head, const MendingHead& mending)
+      : page_head_(page_head),
+        mending_(mending),
+        mending_names_(mending.names),
+        mending_texts_(mending.elements),
+        mending_brings_title_(mending.elements[0].find("<title>") != std::string::npos) {}
 
-// Decides where each kept element goes. A title element is moved to the front, or dropped when
-// the mending head's first element brings a title; the element after a title is laid out like
-// any other, even when it is a title itself. The marks of an earlier mend are dropped.
-std::vector<Placement> PlaceKeptElements(const KeptElements& kept, const MendingHead& mending) {
-  const std::vector<KeptElement>& elements = kept.elements;
-  const bool mending_brings_title = mending.elements[0].find("<title>") != std::string::npos;
-  std::vector<Placement> placement(elements.size(), Placement::kDrop);
-  for (std::size_t j = 0; j < elements.size(); ++j) {
-    if (IsTitleElement(elements[j].text)) {
-      placement[j] = mending_brings_title ? Placement::kDrop : Placement::kToFront;
-      if (++j == elements.size()) break;
+  std::string Write() {
+    const std::vector<std::string>& mending_elements = mending_.elements;
+    const std::size_t n = mending_elements.size();
+    std::size_t mending_size = 0;
+    for (const std::string& element : mending_elements) {
+      mending_size += element.size() + kLineBreak.size();
     }
-    const std::string_view text = elements[j].text;
-    const bool holds_marker = text.find(kMendMarker) != kNotFound;
-    const bool holds_old_keywords = !kept.old_keywords.empty() && text.starts_with("<!--") &&
-                                    text.find(kept.old_keywords) != kNotFound;
-    placement[j] = (holds_marker || holds_old_keywords) ? Placement::kDrop : Placement::kAppend;
-  }
-  return placement;
-}
+    // Normalising only shortens an element, and a page head usually has a line break after each
+    // element already: the new head rarely outgrows this.
+    out_.reserve(mending_size + page_head_.size() + page_head_.size() / 16 + 64);
+    for (std::size_t k = 0; k + 3 < n; ++k) AppendLine(mending_elements[k]);
 
-// Lays the new head out, one element a line: titles moved to the front (the last one moved
-// stands first), the leading mending elements, the kept page elements, the last three mending
-// elements.
-std::string LayOutHead(const MendingHead& mending, const KeptElements& kept,
-                       const std::vector<Placement>& placement) {
-  const std::vector<std::string>& mending_elements = mending.elements;
-  const std::vector<KeptElement>& elements = kept.elements;
-  const std::size_t n = mending_elements.size();
-  std::size_t size = 0;
-  for (const std::string& element : mending_elements) size += element.size() + kLineBreak.size();
-  for (std::size_t j = 0; j < elements.size(); ++j) {
-    if (placement[j] != Placement::kDrop) size += elements[j].text.size() + kLineBreak.size();
+    HeadScanner scanner(page_head_, "page head");
+    HeadElement element;
+    while (scanner.Next(element)) Take(element);
+
+    if (!old_keywords_.empty()) DropCommentsHoldingOldKeywords();
+    for (std::size_t k = n - 3; k < n; ++k) AppendLine(mending_elements[k]);
+    if (!titles_.empty()) PutTitlesInFront();
+    return std::move(out_);
   }
-  std::string out;
-  out.reserve(size);
-  for (std::size_t j = elements.size(); j-- > 0;) {
-    if (placement[j] == Placement::kToFront) out.append(elements[j].text).append(kLineBreak);
+
+ private:
+  void AppendLine(std::string_view text) { out_.append(text).append(kLineBreak); }
+
+  // Appends the element in its normalised form.
+  static void AppendElement(std::string& out, const HeadElement& element) {
+    AppendNormalised(out, element.text, element.opening_length);
   }
-  for (std::size_t k = 0; k + 3 < n; ++k) out.append(mending_elements[k]).append(kLineBreak);
-  for (std::size_t j = 0; j < elements.size(); ++j) {
-    if (placement[j] == Placement::kAppend) out.append(elements[j].text).append(kLineBreak);
+
+  // Decides what becomes of one page element. A title element is moved to the front, or dropped
+  // when the mending head's first element brings a title; the element after a title is laid out
+  // like any other, even when it is a title itself. The marks of an earlier mend are dropped.
+  void Take(const HeadElement& element) {
+    const bool is_keywords = element.has_name_value && element.name_value == "keywords";
+    if (is_keywords) old_keywords_ = KeywordsOfTag(element.tag_text);
+    if ((element.has_name_value && mending_names_.Contains(element.name_value)) ||
+        mending_texts_.Contains(element.text)) {
+      return;
+    }
+    // Normalising never changes the characters before the first space, so the title test can
+    // look at the element as written.
+    if (!after_title_ && IsTitleElement(element.text)) {
+      after_title_ = true;
+      if (!mending_brings_title_) {
+        const std::size_t begin = title_texts_.size();
+        AppendElement(title_texts_, element);
+        titles_.push_back({begin, title_texts_.size() - begin});
+      }
+      return;
+    }
+    after_title_ = false;
+    const std::size_t begin = out_.size();
+    AppendElement(out_, element);
+    const std::string_view text = std::string_view(out_).substr(begin);
+    if (text.find(kMendMarker) != kNotFound) {
+      out_.resize(begin);
+      return;
+    }
+    if (element.is_comment) comments_.push_back({begin, text.size()});
+    out_.append(kLineBreak);
   }
-  for (std::size_t k = n - 3; k < n; ++k) out.append(mending_elements[k]).append(kLineBreak);
-  return out;
-}
+
+  // Removes the kept comments that hold the page's old keywords, with their line breaks: the
+  // text between them moves forward once, each piece straight to its final place.
+  void DropCommentsHoldingOldKeywords() {
+    std::size_t write = kNotFound;  // where the next piece that stays goes
+    std::size_t read = 0;           // where that piece starts
+    for (const Span& comment : comments_) {
+      const std::string_view text = std::string_view(out_).substr(comment.begin, comment.size);
+      if (text.find(old_keywords_) == kNotFound) continue;
+      if (write == kNotFound) {
+        write = comment.begin;
+      } else {
+        std::memmove(out_.data() + write, out_.data() + read, comment.begin - read);
+        write += comment.begin - read;
+      }
+      read = comment.begin + comment.size + kLineBreak.size();
+    }
+    if (write != kNotFound) out_.erase(write, read - write);
+  }
+
+  // Puts the titles moved to the front before the rest, the last one moved first.
+  void PutTitlesInFront() {
+    std::string front;
+    for (std::size_t j = titles_.size(); j-- > 0;) {
+      front.append(std::string_view(title_texts_).substr(titles_[j].begin, titles_[j].size))
+          .append(kLineBreak);
+    }
+    out_.insert(0, front);
+  }
+
+  std::string_view page_head_;
+  const MendingHead& mending_;
+  const StringLookup mending_names_;
+  const StringLookup mending_texts_;
+  const bool mending_brings_title_;
+  std::string out_;
+  // The keywords of the page's last keywords META tag so far.
+  std::string_view old_keywords_;
+  bool after_title_ = false;
+  // The kept comments, as places in out_.
+  std::vector<Span> comments_;
+  // The titles moved to the front, in page order, as places in title_texts_.
+  std::vector<Span> titles_;
+  std::string title_texts_;
+};
 
 }  // namespace
 
@@ -183,23 +204,16 @@ std::string_view KeywordsOfTag(std::string_view tag_text) {
 }
 
 void AppendNormalised(std::string& out, std::string_view element, std::size_t opening_length) {
-  const std::string_view opening = element.substr(0, opening_length);
-  out.reserve(out.size() + element.size());
-  std::size_t k = 0;
-  while (k < opening.size()) {
-    // Copy the run up to the next space-like character in one piece, then fold the run of
-    // space-like characters that starts there into one space.
-    std::size_t run_end = k;
-    while (run_end < opening.size() && !kSpaceLike[static_cast<unsigned char>(opening[run_end])]) {
-      ++run_end;
-    }
-    out.append(opening.substr(k, run_end - k));
-    if (run_end == opening.size()) break;
-    out.push_back(' ');
-    k = run_end;
-    while (k < opening.size() && IsSpaceLike(opening[k])) ++k;
-  }
-  out.append(element.substr(opening.size()));
+  // The element goes in as it is and is then folded where it lies: most openings need no
+  // folding, and those are only copied and read.
+  const std::size_t begin = out.size();
+  out.append(element);
+  char* const opening = out.data() + begin;
+  const std::size_t folded = FoldSpaceRuns(opening, opening_length);
+  if (folded == opening_length) return;
+  const std::size_t rest = element.size() - opening_length;
+  std::memmove(opening + folded, opening + opening_length, rest);
+  out.resize(begin + folded + rest);
 }
 
 MendingHead ReadMendingHead(std::string_view mending_head) {
@@ -221,10 +235,7 @@ std::string RewritePageHead(std::string_view page_head, const MendingHead& mendi
                           (n == 1 ? " element" : " elements") +
                           "; it needs at least three, as its last three close the new head.");
   }
-  std::string normalised;
-  const KeptElements kept = KeepUnreplacedElements(page_head, mending, normalised);
-  const std::vector<Placement> placement = PlaceKeptElements(kept, mending);
-  return LayOutHead(mending, kept, placement);
+  return HeadWriter(page_head, mending).Write();
 }
 
 }  // namespace kestrova

@@ -3,17 +3,43 @@
 #ifndef KESTROVA_MENDING_HEAD_SCANNER_H_
 #define KESTROVA_MENDING_HEAD_SCANNER_H_
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
+#include "mending/closing_tag_index.h"
 #include "mending/head_element.h"
 
 namespace kestrova {
 
-// Returns the elements of head in their order. Text outside elements (line breaks, spaces, stray
-// text) belongs to no element. head_name ("page head", "mending head") names the text in the
-// description of a failure. Raises Failure 5 (invalid argument) when a "<" has no ">" after it or
-// a comment has no "-->": such a head cannot be cut without losing what follows.
+// Hands out the elements of a head one at a time, in their order, so that a caller that looks at
+// each element once needs no list of them. Text outside elements (line breaks, spaces, stray text)
+// belongs to no element. The head must outlive the scanner and the elements it gives.
+class HeadScanner {
+ public:
+  // head_name ("page head", "mending head") names the text in the description of a failure.
+  HeadScanner(std::string_view head, std::string_view head_name);
+
+  // Puts the next element in element and returns true; returns false when no element is left.
+  // Raises Failure 5 (invalid argument) when a "<" has no ">" after it or a comment has no "-->":
+  // such a head cannot be cut without losing what follows.
+  bool Next(HeadElement& element);
+
+ private:
+  // The first white space at or after from. It remembers its last answer, so that the questions
+  // of one scan, which mostly come in increasing order, read the head about once.
+  std::size_t NextSpace(std::size_t from);
+  void ReadMetaName(std::size_t p, std::size_t s, std::size_t g, HeadElement& element);
+
+  std::string_view head_;
+  std::string_view head_name_;
+  ClosingTagIndex closing_tags_;
+  std::size_t pos_ = 0;
+  std::size_t space_searched_from_ = std::string_view::npos;
+  std::size_t space_found_ = 0;
+};
+
+// Returns the elements of head in their order (see HeadScanner).
 std::vector<HeadElement> ScanHeadElements(std::string_view head,
                                           std::string_view head_name = "head");
 

@@ -1,5 +1,6 @@
 #include "mending/html_head_tokenizer.h"
 
+#include <array>
 #include <cstring>
 
 namespace kestrova {
@@ -33,6 +34,21 @@ std::size_t Find(std::string_view text, char c, std::size_t from) noexcept {
   return hit == nullptr ? kNone
                         : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
 }
+
+// The bytes that end an attribute name, and those that end an unquoted value.
+constexpr auto kEndsName = [] {
+  std::array<bool, 256> table{};
+  for (const char c : {' ', '\t', '\n', '\f', '\r', '/', '=', '>'}) {
+    table[static_cast<unsigned char>(c)] = true;
+  }
+  return table;
+}();
+constexpr auto kEndsUnquotedValue = [] {
+  std::array<bool, 256> table{};
+  for (const char c : {' ', '\t', '\n', '\f', '\r', '>'})
+    table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
 
 enum class AttributeState : std::uint8_t {
   kBeforeName,
@@ -90,11 +106,11 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
         }
         break;
       case AttributeState::kName:
-        if (IsSpace(c) || c == '/' || c == '=' || c == '>') {
+        // The name runs to white space, '/', '=' or '>', read again in the next state.
+        while (pos < text.size() && !kEndsName[static_cast<unsigned char>(text[pos])]) ++pos;
+        if (pos < text.size()) {
           name_end = pos;
-          state = AttributeState::kAfterName;  // the byte is read again there
-        } else {
-          ++pos;
+          state = AttributeState::kAfterName;
         }
         break;
       case AttributeState::kBeforeValue:
@@ -123,11 +139,12 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
         break;
       }
       case AttributeState::kUnquoted:
-        if (IsSpace(c) || c == '>') {
-          state = AttributeState::kBeforeName;  // the byte is read again there
-        } else {
-          value_end = ++pos;
+        // The value runs to white space or '>', read again in the next state.
+        while (pos < text.size() && !kEndsUnquotedValue[static_cast<unsigned char>(text[pos])]) {
+          ++pos;
         }
+        value_end = pos;
+        if (pos < text.size()) state = AttributeState::kBeforeName;
         break;
       case AttributeState::kAfterQuoted:
         if (IsSpace(c)) ++pos;
@@ -172,10 +189,6 @@ int DigitValue(char c, bool hex) noexcept {
 }
 
 }  // namespace
-
-bool TagNameIs(std::string_view name, std::string_view lower_name) noexcept {
-  return name.size() == lower_name.size() && StartsWithNoCase(name, 0, lower_name);
-}
 
 bool FindAttribute(std::string_view attributes, std::string_view lower_name,
                    std::string_view* value) noexcept {

@@ -72,8 +72,18 @@ class HtmlHeadTokenizer {
   bool in_foreign_content_ = false;
 };
 
-// Whether a tag name equals `lower_name` (given in ASCII lower case), ignoring ASCII case.
-bool TagNameIs(std::string_view name, std::string_view lower_name) noexcept;
+// Whether a tag name equals `lower_name` (given in ASCII lower case), ignoring ASCII case. The
+// tree builder asks this many times for every tag, mostly of names of another length: inline, that
+// costs one comparison.
+inline bool TagNameIs(std::string_view name, std::string_view lower_name) noexcept {
+  if (name.size() != lower_name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower_name[i])
+      return false;
+  }
+  return true;
+}
 
 // Looks up the attribute `lower_name` (ASCII lower case) in a tag's attribute bytes; when found,
 // sets *value to its raw value (empty for an attribute without one). The first of repeated
