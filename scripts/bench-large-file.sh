@@ -4,6 +4,8 @@
 #   fpkestrova publish   asks for the folder and the inventory, fetches the file into the mend
 #                        folder and stores the inventory
 #   curl -o              fetches the same file into a file
+#   curl -o, sync -f     the same, then flushes the file system it landed on, as fpkestrova does
+#                        before it stores the inventory that lists the file
 # Medians of the seconds and of the peak resident memory are reported, with the ratio of
 # fpkestrova's time to curl's.
 set -euo pipefail
@@ -63,19 +65,22 @@ run_once() {
       "$work/web" --destination "$site" > /dev/null ;;
     curl) /usr/bin/time -f %M -o "$work/peak" curl --disable --silent --fail --noproxy '*' \
       -o "$work/curl.htm" "$site/kestrova/large.htm" ;;
+    curl-sync) /usr/bin/time -f %M -o "$work/peak" curl --disable --silent --fail --noproxy '*' \
+      -o "$work/curl.htm" "$site/kestrova/large.htm"
+      sync -f "$work/curl.htm" ;;
   esac
   end=$(date +%s%N)
   local got="$work/curl.htm"
-  [ "$1" = fpkestrova ] && got="$work/web/kestrova/large.htm"
+  if [ "$1" = fpkestrova ]; then got="$work/web/kestrova/large.htm"; fi
   [ "$(stat -c %s "$got")" = "$size" ]
   echo "$(echo "scale=4; ($end - $start) / 1000000000" | bc) $(cat "$work/peak")"
 }
 
-contestants=(fpkestrova curl)
+contestants=(fpkestrova curl curl-sync)
 for c in "${contestants[@]}"; do : > "$work/times.$c"; done
 for r in $(seq 1 "$rounds"); do
-  for i in 0 1; do
-    c=${contestants[$(((i + r) % 2))]}
+  for i in 0 1 2; do
+    c=${contestants[$(((i + r) % 3))]}
     run_once "$c" >> "$work/times.$c"
   done
 done
