@@ -17,23 +17,7 @@ install_missing_packages "${LINUX_BUILD_PACKAGES[@]}" libbenchmark-dev libgumbo-
 mib="${KESTROVA_BENCH_MIB:-64}"
 rounds="${KESTROVA_BENCH_ROUNDS:-7}"
 
-echo "==== building fpkestrova and the server"
-cmake --preset linux-bench > /dev/null
-cmake --build --preset linux-bench -j "$(nproc)" --target fpkestrova latency_server > /dev/null
-program=build/linux-bench/cli/fpkestrova
-server=build/linux-bench/bench/latency_server
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-large.XXXXXX")"
-server_pid=""
-cleanup() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2> /dev/null || true
-    wait "$server_pid" 2> /dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+prepare_latency_bench large
 
 mkdir -p "$work/site/kestrova" "$work/web"
 {
@@ -45,13 +29,7 @@ printf '12/7/2026 7:20:00 PM\r\nhttp://www.example.com\r\nlarge.htm\r\ninventory
   > "$work/site/kestrova/inventory.txt"
 size=$(stat -c %s "$work/site/kestrova/large.htm")
 
-"$server" "$work/site" 0 > "$work/port" &
-server_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/port" ] && break
-  sleep 0.05
-done
-site="http://127.0.0.1:$(cat "$work/port")"
+start_latency_server "$work/site" 0
 echo "==== one file of $size bytes from 127.0.0.1, $rounds interleaved rounds"
 
 # Runs one contestant once; prints its seconds and its peak memory in KiB.

@@ -19,23 +19,7 @@ delay_ms="${KESTROVA_BENCH_DELAY_MS:-20}"
 files="${KESTROVA_BENCH_FILES:-200}"
 rounds="${KESTROVA_BENCH_ROUNDS:-5}"
 
-echo "==== building fpkestrova and the latency server"
-cmake --preset linux-bench > /dev/null
-cmake --build --preset linux-bench -j "$(nproc)" --target fpkestrova latency_server > /dev/null
-program=build/linux-bench/cli/fpkestrova
-server=build/linux-bench/bench/latency_server
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-latency.XXXXXX")"
-server_pid=""
-cleanup() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2> /dev/null || true
-    wait "$server_pid" 2> /dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+prepare_latency_bench latency
 
 # The service folder: mending files of 2 to 10 KB and an inventory listing them, itself last.
 mkdir -p "$work/site/kestrova" "$work/web" "$work/curl"
@@ -56,13 +40,7 @@ for k in $(seq 1 "$files"); do
 done
 echo "inventory.txt" >> "$work/site/kestrova/inventory.txt"
 
-"$server" "$work/site" "$delay_ms" > "$work/port" &
-server_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/port" ] && break
-  sleep 0.05
-done
-site="http://127.0.0.1:$(cat "$work/port")"
+start_latency_server "$work/site" "$delay_ms"
 : > "$work/curl.config"
 for k in $(seq 1 "$files"); do
   printf 'url = "%s/kestrova/page%d.htm"\noutput = "%s/curl/page%d.htm"\n' \

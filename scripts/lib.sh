@@ -214,3 +214,37 @@ run_wine_ctest() {
   add_ctest_counts "$log" "$status" "ctest under Wine ($*)"
   rm -f "$log"
 }
+
+# For the benchmarks against a server on 127.0.0.1: builds fpkestrova and the latency server of
+# the linux-bench preset and makes a work folder named after $1, which goes, with the server,
+# however the script ends. Sets program, server and work.
+prepare_latency_bench() {
+  echo "==== building fpkestrova and the latency server"
+  cmake --preset linux-bench > /dev/null
+  cmake --build --preset linux-bench -j "$(nproc)" --target fpkestrova latency_server > /dev/null
+  program=build/linux-bench/cli/fpkestrova
+  server=build/linux-bench/bench/latency_server
+  work="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-$1.XXXXXX")"
+  server_pid=""
+  trap stop_latency_bench EXIT
+  trap 'exit 130' INT TERM
+}
+
+stop_latency_bench() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2> /dev/null || true
+    wait "$server_pid" 2> /dev/null || true
+  fi
+  rm -rf "$work"
+}
+
+# Serves folder $1 from the latency server, waiting $2 ms before each answer; sets site.
+start_latency_server() {
+  "$server" "$1" "$2" > "$work/port" &
+  server_pid=$!
+  for _ in $(seq 1 100); do
+    [ -s "$work/port" ] && break
+    sleep 0.05
+  done
+  site="http://127.0.0.1:$(cat "$work/port")"
+}
