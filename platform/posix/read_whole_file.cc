@@ -31,7 +31,9 @@ std::string ReadWholeFile(const std::string& path) {
   bytes.resize(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 0) + 1);
   while (true) {
     if (length == bytes.size()) bytes.resize(std::max<std::size_t>(bytes.size() * 2, 1 << 16));
-    const std::size_t wanted = bytes.size() - length;
+    // Linux hands out at most about 2 GB per read: asked for no more than 1 GB, a short read
+    // still means the end.
+    const std::size_t wanted = std::min<std::size_t>(bytes.size() - length, std::size_t{1} << 30);
     const ssize_t got = ::read(file.get(), bytes.data() + length, wanted);
     if (got < 0) {
       if (errno == EINTR) continue;
