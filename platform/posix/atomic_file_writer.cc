@@ -162,14 +162,7 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 void AtomicFileWriter::Write(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd_.get(), bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      RaiseFileError("write", path_, errno);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
+  Write(std::span<const std::string_view>(&bytes, 1));
 }
 
 void AtomicFileWriter::Write(std::span<const std::string_view> pieces) {
