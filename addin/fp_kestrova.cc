@@ -19,12 +19,12 @@ void IgnoringFailures(Step step) noexcept {
 }  // namespace
 
 FPKestrova::FPKestrova(std::shared_ptr<host::Application> host_application,
-                       PublishServices& services)
-    : services_(services), fpApp_(std::move(host_application)) {
+                       const PublishServices& services, const PublishSettings& settings)
+    : services_(services), settings_(settings), fpApp_(std::move(host_application)) {
   if (!fpApp_) {
     RaiseProgramError(kErrObjectNotSet, "The host application could not be obtained.");
   }
-  driver_ = std::make_shared<PublishDriver>(*fpApp_, services_);
+  driver_ = std::make_shared<PublishDriver>(*fpApp_, services_, settings_);
   fpApp_->Advise(this);
 }
 
@@ -32,7 +32,7 @@ void FPKestrova::BindApplication(std::shared_ptr<host::Application> application)
   if (!application) {
     RaiseProgramError(kErrObjectNotSet, "The host application could not be obtained.");
   }
-  auto driver = std::make_shared<PublishDriver>(*application, services_);
+  auto driver = std::make_shared<PublishDriver>(*application, services_, settings_);
   application->Advise(this);
   if (fpApp_) IgnoringFailures([this] { fpApp_->Unadvise(); });
   fpApp_ = std::move(application);

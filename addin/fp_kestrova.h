@@ -11,6 +11,7 @@
 #include "host/application.h"
 #include "publish/publish_driver.h"
 #include "publish/publish_services.h"
+#include "publish/publish_settings.h"
 #include "ui/frm_ksv_about.h"
 
 namespace kestrova {
@@ -26,8 +27,10 @@ inline constexpr std::string_view kNoDemoText = "No demo here.";
 class FPKestrova final : public host::ApplicationEvents {
  public:
   // Creation: takes its own reference to the host application (fpApp) and connects to its web
-  // events. Raises a Failure when there is no host application. services must outlive the object.
-  FPKestrova(std::shared_ptr<host::Application> host_application, PublishServices& services);
+  // events. Raises a Failure when there is no host application. services and settings must
+  // outlive the object.
+  FPKestrova(std::shared_ptr<host::Application> host_application, const PublishServices& services,
+             const PublishSettings& settings);
   ~FPKestrova() override;
   FPKestrova(const FPKestrova&) = delete;
   FPKestrova& operator=(const FPKestrova&) = delete;
@@ -76,7 +79,8 @@ class FPKestrova final : public host::ApplicationEvents {
   void SetDemoEnabled();
   void DropButtons();
 
-  PublishServices& services_;
+  const PublishServices& services_;
+  const PublishSettings& settings_;
   std::shared_ptr<host::Application> fpApp_;
   std::shared_ptr<host::CommandBarControl> ksvMenuPopup_;
   std::shared_ptr<host::CommandBarControl> ksvMenuRegister_;

@@ -63,9 +63,10 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       }
       bool cancel = false;
       {
-        LinuxHost host(options);
+        PublishSettings settings = LinuxHost::DefaultSettings();
+        if (flags.connections) settings.connections = *flags.connections;
+        LinuxHost host(options, settings);
         if (flags.json || flags.dry_run) host.RecordPageHeads();
-        if (flags.connections) host.SetConnections(*flags.connections);
         cancel = host.OpenAndPublish(work_path, summary.destination);
         summary.record = host.record();
       }

@@ -6,7 +6,7 @@
 
 namespace kestrova {
 
-LinuxHost::LinuxHost(const ConsoleOptions& options)
+LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& settings)
     : browser_(stdout),
       ui_(options),
       recording_ui_(ui_, record_,
@@ -28,9 +28,9 @@ LinuxHost::LinuxHost(const ConsoleOptions& options)
                   return std::make_unique<CountingTransferControl>(
                       std::make_unique<CurlTransferControl>(pump_), record_.bytes_received);
                 }},
+      settings_(settings),
       application_(std::make_shared<host::LocalApplication>()),
-      addin_(std::make_unique<FPKestrova>(application_, services_)) {
-  services_.connections = kDefaultConnections;
+      addin_(std::make_unique<FPKestrova>(application_, services_, settings_)) {
   services_.on_failure = [this](const Failure& failure) {
     record_.failure = RecordedFailure{failure.number(), failure.description()};
   };

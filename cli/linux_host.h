@@ -17,6 +17,7 @@
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/sigint_cancel.h"
 #include "publish/publish_services.h"
+#include "publish/publish_settings.h"
 #include "ui/console/console_user_interface.h"
 
 namespace kestrova {
@@ -26,8 +27,13 @@ class LinuxHost {
   // How many mending files a publish fetches at once unless told otherwise.
   static constexpr int kDefaultConnections = 8;
 
-  // Creates the add-in and connects it (OnConnection, OnStartupComplete).
-  explicit LinuxHost(const ConsoleOptions& options);
+  // The settings of a publish unless the command line says otherwise.
+  static PublishSettings DefaultSettings() { return {.connections = kDefaultConnections}; }
+
+  // Creates the add-in with settings for its publishes and connects it (OnConnection,
+  // OnStartupComplete).
+  explicit LinuxHost(const ConsoleOptions& options,
+                     const PublishSettings& settings = DefaultSettings());
   // Disconnects and shuts the add-in down (OnDisconnection, OnBeginShutdown).
   ~LinuxHost();
   LinuxHost(const LinuxHost&) = delete;
@@ -41,8 +47,6 @@ class LinuxHost {
   // Also keeps the head of every listed page as the mend phase begins, for a summary or a dry
   // run's diff; off by default, so that a plain publish reads each page once.
   void RecordPageHeads() { record_page_heads_ = true; }
-  // How many mending files a publish fetches at once.
-  void SetConnections(int connections) { services_.connections = connections; }
 
   // Opens the web in the folder at path (OnWebOpen), then publishes it (OnBeforeWebPublish)
   // with destination as the host's destination. Returns the cancel flag.
@@ -63,6 +67,7 @@ class LinuxHost {
   bool record_page_heads_ = false;
   RecordingUserInterface recording_ui_;
   PublishServices services_;
+  const PublishSettings settings_;
   std::shared_ptr<host::LocalApplication> application_;
   std::unique_ptr<FPKestrova> addin_;
 };

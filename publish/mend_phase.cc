@@ -90,9 +90,10 @@ std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services
   return lines;
 }
 
-void RunMendPhase(host::Application& app, PublishServices& services, const std::string& web_path,
-                  const std::string& mend_path, const std::function<void()>& check_cancel,
-                  const PageDoneCallback& on_page_done, const PageNoteCallback& on_note) {
+void RunMendPhase(host::Application& app, const PublishServices& services,
+                  const std::string& web_path, const std::string& mend_path,
+                  const std::function<void()>& check_cancel, const PageDoneCallback& on_page_done,
+                  const PageNoteCallback& on_note) {
   const std::vector<std::string> lines = ReadLocalInventoryLines(services, mend_path);
   if (lines.size() == 1) {
     RaiseProgramError(errNothingMended, "There are no files being mended for this site.");

@@ -32,9 +32,10 @@ using PageNoteCallback = std::function<void(const std::string& sentence)>;
 // before each page. on_page_done (when set) is told after each page. Raises errNothingMended when
 // the inventory lists no entry at all (two lines), and any failure of the host or of the rewrite,
 // which ends the phase; pages saved before stay saved.
-void RunMendPhase(host::Application& app, PublishServices& services, const std::string& web_path,
-                  const std::string& mend_path, const std::function<void()>& check_cancel,
-                  const PageDoneCallback& on_page_done, const PageNoteCallback& on_note = {});
+void RunMendPhase(host::Application& app, const PublishServices& services,
+                  const std::string& web_path, const std::string& mend_path,
+                  const std::function<void()>& check_cancel, const PageDoneCallback& on_page_done,
+                  const PageNoteCallback& on_note = {});
 
 }  // namespace kestrova
 

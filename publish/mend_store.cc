@@ -31,13 +31,6 @@ int StatusCode(const std::string& status_line) {
   return code;
 }
 
-// The cap as a user reads it: whole mebibytes where it is one, bytes otherwise.
-std::string SizeText(std::size_t bytes) {
-  constexpr std::size_t kMebibyte = std::size_t{1} << 20;
-  if (bytes != 0 && bytes % kMebibyte == 0) return std::to_string(bytes / kMebibyte) + " MiB";
-  return std::to_string(bytes) + " bytes";
-}
-
 }  // namespace
 
 std::string MendFolderFile(FileSystem& files, const std::string& mend_path, const std::string& path,
@@ -61,35 +54,16 @@ std::optional<LocalInventory> ReadLocalInventory(const PublishServices& services
   return inventory;
 }
 
-MendStore::MendStore(FrmMending& window, PublishServices& services, std::string destination,
-                     std::string mend_path, std::function<void()> check_cancel)
-    : window_(window),
+MendStore::MendStore(Fetcher& fetcher, const PublishServices& services, std::string destination,
+                     std::string mend_path, EntryStoredCallback on_entry_stored)
+    : fetcher_(fetcher),
       services_(services),
       destination_(std::move(destination)),
       mend_path_(std::move(mend_path)),
-      check_cancel_(std::move(check_cancel)) {}
+      on_entry_stored_(std::move(on_entry_stored)) {}
 
-void MendStore::RaiseRecordedFailure(Request kind) {
-  const LastError& recorded = services_.last_error;
-  std::string description = recorded.description();
-  if (kind != Request::kEntry) description = destination_ + "\r\n" + description;
-  throw Failure(recorded.number(), recorded.source(), std::move(description));
-}
-
-void MendStore::StartRequest(TransferControl& inet, const std::string& url,
-                             const std::string& operation) {
-  check_cancel_();
-  inet.SetUrl(url);
-  inet.Execute(operation);
-}
-
-std::string MendStore::FinishRequest(TransferControl& inet, Request kind,
-                                     const std::string& entry) {
-  // A request that Cancel stopped failed on purpose: publishing stops without a message.
-  check_cancel_();
-  if (services_.last_error.IsSet()) RaiseRecordedFailure(kind);
-
-  const std::string status_line = StatusLine(inet.GetHeader());
+std::string MendStore::CheckStatus(Fetcher::Slot slot, Request kind, const std::string& entry) {
+  const std::string status_line = StatusLine(fetcher_.Header(slot));
   if (status_line.find("404") != std::string::npos) {
     switch (kind) {
       case Request::kProbe:
@@ -107,55 +81,28 @@ std::string MendStore::FinishRequest(TransferControl& inet, Request kind,
   // server refuses to give is no inventory and no mending file, whatever page comes with it.
   const int code = StatusCode(status_line);
   if (kind != Request::kProbe && code >= 400 && code <= 599) {
-    RaiseProgramError(errServerStatus, "The server answered the request for \"" + inet.Url() +
-                                           "\" with \"" + status_line + "\".");
+    RaiseProgramError(errServerStatus, "The server answered the request for \"" +
+                                           fetcher_.Url(slot) + "\" with \"" + status_line + "\".");
   }
   return status_line;
 }
 
-std::string MendStore::RunRequest(TransferControl& inet, Request kind, const std::string& url,
-                                  const std::string& operation, const std::string& entry) {
-  if (kind == Request::kProbe) inet.SetRequestTimeout(services_.request_timeout_seconds);
-  StartRequest(inet, url, operation);
-  // The request's time-out ends a request that hangs; the pump sleeps while nothing happens.
-  while (inet.StillExecuting()) services_.pump.DoEvents();
-  return FinishRequest(inet, kind, entry);
-}
-
 void MendStore::Probe() {
-  RunRequest(window_.Inet1(), Request::kProbe, destination_ + "/kestrova", "head", {});
+  // A failure of the probe or the inventory fetch names the site it asked.
+  fetcher_.Start(0, destination_ + "/kestrova", "head");
+  fetcher_.Wait(0, destination_);
+  CheckStatus(0, Request::kProbe, {});
 }
 
 std::vector<std::string> MendStore::FetchInventory() {
-  TransferControl& inet = window_.Inet1();
-  RunRequest(inet, Request::kInventory, inet.Url() + "/inventory.txt", "get", {});
+  fetcher_.Start(0, fetcher_.Url(0) + "/inventory.txt", "get");
+  fetcher_.Wait(0, destination_);
+  CheckStatus(0, Request::kInventory, {});
   std::string text;
   // A body cut short or too large is no inventory.
-  ReadBody(inet, Request::kInventory, [&text](const std::string& chunk) { text += chunk; });
+  fetcher_.ReadBody(
+      0, [&text](const std::string& chunk) { text += chunk; }, destination_);
   return SplitInventoryText(text);
-}
-
-void MendStore::ReadBody(TransferControl& inet, Request kind,
-                         const std::function<void(const std::string&)>& sink) {
-  const std::size_t cap = services_.max_body_bytes;
-  std::size_t received = 0;
-  // The count is kept here rather than in a transfer control, so that every platform's control
-  // meets the same cap; the control's own buffer is bounded, so at most one buffer's worth
-  // arrives beyond the cap before it is seen.
-  for (std::string chunk = inet.GetChunk(kChunkSize); !chunk.empty();
-       chunk = inet.GetChunk(kChunkSize)) {
-    received += chunk.size();
-    if (received > cap) {
-      RaiseProgramError(errBodyTooLarge, "The server sent more than " + SizeText(cap) + " for \"" +
-                                             inet.Url() +
-                                             "\"; the inventory and each mending file may have "
-                                             "at most that much.");
-    }
-    sink(chunk);
-  }
-  // A body that Cancel cut short, or one that came whole while the user cancelled, is not kept.
-  check_cancel_();
-  if (services_.last_error.IsSet()) RaiseRecordedFailure(kind);
 }
 
 bool MendStore::DownloadNeeded(const std::optional<DateTime>& local_date,
@@ -191,44 +138,27 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
 
 void MendStore::StoreMendingFiles(const std::vector<std::string>& entries,
                                   bool ends_with_inventory) {
-  // Inet1 and as many more controls as there are connections to use and files to fetch; each
-  // extra control is the window's while it is in use, so that its states show and Cancel stops it.
-  const std::size_t wanted =
-      std::min<std::size_t>(static_cast<std::size_t>(std::max(services_.connections, 1)),
-                            std::max<std::size_t>(entries.size(), 1));
-  std::vector<Connection> connections(wanted);
-  connections[0].inet = &window_.Inet1();
-  for (std::size_t k = 1; k < wanted; ++k) {
-    connections[k].owned = services_.make_transfer_control();
-    connections[k].inet = connections[k].owned.get();
-    connections[k].inet->SetRequestTimeout(services_.request_timeout_seconds);
-    window_.WatchTransfer(*connections[k].inet);
-  }
   try {
-    FetchOverConnections(connections, entries, ends_with_inventory);
+    FetchOverConnections(entries, ends_with_inventory);
   } catch (...) {
     // The first failure or a cancel stops every other request at once; nothing they brought is
-    // kept. The failure on its way out was copied from the last error before these requests
-    // end and record their own.
-    for (Connection& connection : connections) {
-      if (connection.entry) connection.inet->Cancel();
-    }
-    ReleaseConnections(connections);
+    // kept.
+    fetcher_.Cancel();
+    fetcher_.ReleaseExtra();
     throw;
   }
-  ReleaseConnections(connections);
+  fetcher_.ReleaseExtra();
 }
 
-void MendStore::ReleaseConnections(std::vector<Connection>& connections) {
-  for (Connection& connection : connections) {
-    if (connection.owned) window_.UnwatchTransfer(*connection.inet);
-  }
-}
-
-void MendStore::FetchOverConnections(std::vector<Connection>& connections,
-                                     const std::vector<std::string>& entries,
+void MendStore::FetchOverConnections(const std::vector<std::string>& entries,
                                      bool ends_with_inventory) {
   const std::size_t total = entries.size();
+  // The entry each connection is fetching, and the file it is stored in.
+  struct Fetching {
+    std::optional<std::size_t> entry;
+    std::string path;
+  };
+  std::vector<Fetching> fetching(fetcher_.Open(total));
   // The inventory, fetched last but in step with the mending files still arriving, waits here
   // whole but uncommitted until they have all landed.
   std::unique_ptr<FileWriter> inventory;
@@ -236,61 +166,47 @@ void MendStore::FetchOverConnections(std::vector<Connection>& connections,
   std::size_t stored = 0;
   while (stored + (inventory ? 1 : 0) < total) {
     // Every idle connection takes the next entry, in the inventory's order.
-    for (Connection& connection : connections) {
-      if (connection.entry || next == total) continue;
-      connection.path =
+    for (std::size_t slot = 0; slot < fetching.size() && next < total; ++slot) {
+      if (fetching[slot].entry) continue;
+      fetching[slot].path =
           MendFolderFile(services_.files, mend_path_,
                          EntryMendingFilePath(mend_path_, Name(entries[next])), "write");
-      connection.entry = next;
-      StartRequest(*connection.inet, destination_ + "/kestrova/" + EncodePathSegment(entries[next]),
-                   "get");
+      fetching[slot].entry = next;
+      fetcher_.Start(slot, destination_ + "/kestrova/" + EncodePathSegment(entries[next]), "get");
       ++next;
     }
-    // Waits until a request has stopped executing: its answer is complete, its buffer full, or
-    // it failed. The requests' time-outs end any that hang.
-    Connection* ready = nullptr;
-    while (ready == nullptr) {
-      for (Connection& connection : connections) {
-        if (connection.entry && !connection.inet->StillExecuting()) {
-          ready = &connection;
-          break;
-        }
-      }
-      if (ready == nullptr) services_.pump.DoEvents();
-    }
-    const std::size_t index = *ready->entry;
-    FinishRequest(*ready->inet, Request::kEntry, Name(entries[index]));
+    // A request that has stopped executing: its answer is complete, its buffer full, or it
+    // failed, which raises its failure here.
+    const Fetcher::Slot slot = fetcher_.WaitForAny();
+    const std::size_t index = *fetching[slot].entry;
+    CheckStatus(slot, Request::kEntry, Name(entries[index]));
     if (ends_with_inventory && index + 1 == total) {
-      inventory = services_.files.CreateFileWriter(ready->path, CommitDurability::kBytesBeforeName);
-      ReadBody(*ready->inet, Request::kEntry,
-               [&inventory](const std::string& chunk) { inventory->Write(chunk); });
+      inventory =
+          services_.files.CreateFileWriter(fetching[slot].path, CommitDurability::kBytesBeforeName);
+      fetcher_.ReadBody(slot, [&inventory](const std::string& chunk) { inventory->Write(chunk); });
     } else {
-      // A mending file need only be on the disk before the inventory that lists it, which
-      // flushes them all at once.
-      WriteBody(*ready->inet, ready->path, CommitDurability::kByFolderFlush);
-      window_.SetEntryStored(++stored, total);
+      // The file appears complete or not at all: a failed, interrupted or oversized download
+      // leaves the old mending file in place. A mending file need only be on the disk before the
+      // inventory that lists it, which flushes them all at once.
+      const auto writer =
+          services_.files.CreateFileWriter(fetching[slot].path, CommitDurability::kByFolderFlush);
+      fetcher_.ReadBody(slot, [&writer](const std::string& chunk) { writer->Write(chunk); });
+      writer->Commit();
+      ++stored;
+      if (on_entry_stored_) on_entry_stored_(stored, total);
     }
-    ready->entry.reset();
+    fetching[slot].entry.reset();
   }
   if (inventory) {
     // Every mending file, name and all, is on the disk before the inventory that lists them.
     services_.files.FlushFolder(mend_path_);
     inventory->Commit();
-    window_.SetEntryStored(total, total);
+    if (on_entry_stored_) on_entry_stored_(total, total);
   }
 }
 
 std::string MendStore::Name(const std::string& entry) const {
   return services_.inventory_text(entry);
-}
-
-void MendStore::WriteBody(TransferControl& inet, const std::string& path,
-                          CommitDurability durability) {
-  // The file appears complete or not at all: a failed, interrupted or oversized download leaves
-  // the old mending file in place.
-  const auto writer = services_.files.CreateFileWriter(path, durability);
-  ReadBody(inet, Request::kEntry, [&writer](const std::string& chunk) { writer->Write(chunk); });
-  writer->Commit();
 }
 
 }  // namespace kestrova

@@ -23,8 +23,9 @@ bool HoldsWebAddress(const std::string& destination) {
 
 }  // namespace
 
-PublishDriver::PublishDriver(host::Application& app, PublishServices& services)
-    : app_(app), services_(services) {}
+PublishDriver::PublishDriver(host::Application& app, const PublishServices& services,
+                             const PublishSettings& settings)
+    : app_(app), services_(services), settings_(settings) {}
 
 void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination, bool& cancel) {
   if (running_) {
@@ -40,16 +41,23 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
   services_.last_error.Clear();
   std::unique_ptr<FrmMending> window;
   std::unique_ptr<FrmMendingView> view;
+  std::unique_ptr<Fetcher> fetcher;
   try {
-    window = std::make_unique<FrmMending>(services_.make_transfer_control(), services_.pump,
-                                          services_.last_error);
+    window = std::make_unique<FrmMending>(services_.pump);
     view = services_.ui.CreateStatusView(*window);
     window->SetView(view.get());
-    // Cancel (the status window's, Ctrl+C, the host closing) stops the request in progress at
+    const std::function<void()> check_cancel = [this, &window] {
+      // The mend phase does not pump; a Ctrl-C waiting in the pump still reaches the window here.
+      services_.pump.DispatchCancelRequest();
+      if (window->ksvCancel()) throw PublishCancelled{};
+    };
+    fetcher = std::make_unique<Fetcher>(services_, settings_, check_cancel);
+    fetcher->SetStateWatcher([&window](int state) { window->OnTransferStateChanged(state); });
+    // Cancel (the status window's, Ctrl+C, the host closing) stops the requests in progress at
     // once; the driver then sees the flag where it waits and stops publishing.
-    window->SetCancelCallback([&window] { window->CancelTransfers(); });
+    window->SetCancelCallback([&fetcher] { fetcher->Cancel(); });
     services_.pump.SetCancelHandler([&window] { window->OnCancelClick(); });
-    Run(web, destination, cancel, *window);
+    Run(web, destination, cancel, *window, *fetcher, check_cancel);
   } catch (const PublishCancelled&) {
     cancel = true;
   } catch (const Failure& failure) {
@@ -64,19 +72,16 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
     window->StopAnimation();
     window->Hide();
     window->SetView(nullptr);
+    window->SetCancelCallback(nullptr);
   }
+  fetcher.reset();
   view.reset();
   window.reset();
   running_ = false;
 }
 
-void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel,
-                        FrmMending& window) {
-  const auto check_cancel = [this, &window] {
-    // The mend phase does not pump; a Ctrl-C waiting in the pump still reaches the window here.
-    services_.pump.DispatchCancelRequest();
-    if (window.ksvCancel()) throw PublishCancelled{};
-  };
+void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel, FrmMending& window,
+                        Fetcher& fetcher, const std::function<void()>& check_cancel) {
   window.Show();
   window.SetStatusText(kCheckingText);
 
@@ -97,7 +102,9 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel,
     }
   }
 
-  MendStore store(window, services_, destination, mend_path_, check_cancel);
+  MendStore store(
+      fetcher, services_, destination, mend_path_,
+      [&window](std::size_t done, std::size_t total) { window.SetEntryStored(done, total); });
   store.Probe();
   const std::vector<std::string> server_lines = store.FetchInventory();
   if (store.DownloadNeeded(local_date, server_lines)) {
@@ -128,6 +135,8 @@ void PublishDriver::HandleFailureSafely(const Failure& failure, bool& cancel) {
 }
 
 void PublishDriver::HandleFailure(const Failure& failure, bool& cancel) {
+  // The failure is the process's last error while its dialog shows.
+  services_.last_error.Set(failure.number(), failure.description(), failure.source());
   if (services_.on_failure) services_.on_failure(failure);
   const std::int32_t number = failure.number();
   if (number == errNoMendFolder) {

@@ -4,11 +4,14 @@
 #ifndef KESTROVA_PUBLISH_PUBLISH_DRIVER_H_
 #define KESTROVA_PUBLISH_PUBLISH_DRIVER_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "host/application.h"
+#include "publish/fetcher.h"
 #include "publish/publish_services.h"
+#include "publish/publish_settings.h"
 #include "ui/frm_mending.h"
 
 namespace kestrova {
@@ -31,8 +34,9 @@ inline constexpr std::string_view kErrorTitle = "Error";
 
 class PublishDriver {
  public:
-  // app and services must outlive the driver.
-  PublishDriver(host::Application& app, PublishServices& services);
+  // app, services and settings must outlive the driver.
+  PublishDriver(host::Application& app, const PublishServices& services,
+                const PublishSettings& settings);
 
   // fpApp_OnBeforeWebPublish: runs the whole publish preparation. Leaves cancel true when
   // publishing must not take place and destination as the host must publish to. Never raises.
@@ -47,14 +51,16 @@ class PublishDriver {
   const std::string& mend_path() const { return mend_path_; }
 
  private:
-  void Run(host::Web& web, std::string& destination, bool& cancel, FrmMending& window);
+  void Run(host::Web& web, std::string& destination, bool& cancel, FrmMending& window,
+           Fetcher& fetcher, const std::function<void()>& check_cancel);
   // The failure path: the dialog for the failure, and the cancel flag.
   void HandleFailure(const Failure& failure, bool& cancel);
   // The same; a failure of the dialog itself stops publishing.
   void HandleFailureSafely(const Failure& failure, bool& cancel);
 
   host::Application& app_;
-  PublishServices& services_;
+  const PublishServices& services_;
+  const PublishSettings& settings_;
   std::string web_path_;
   std::string mend_path_;
   bool running_ = false;

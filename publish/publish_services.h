@@ -1,9 +1,9 @@
-// Everything the publish driver works with besides the host: the platform's parts behind their
-// interfaces, so that the same driver runs inside FrontPage and in the Linux host.
+// The seams of a publish besides the host: the platform's parts behind their interfaces, so that
+// the same driver runs inside FrontPage and in the Linux host. The values that tune a publish are
+// apart, in PublishSettings.
 #ifndef KESTROVA_PUBLISH_PUBLISH_SERVICES_H_
 #define KESTROVA_PUBLISH_PUBLISH_SERVICES_H_
 
-#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,16 +29,8 @@ struct PublishServices {
   EventPump& pump;
   FileSystem& files;
   LastError& last_error;
-  // Makes the transfer control of a new status window.
+  // Makes a transfer control: Inet1 of each publish, and one for each further connection.
   std::function<std::unique_ptr<TransferControl>()> make_transfer_control;
-  // How many requests for mending files may run at once, each over its own connection to the
-  // server; 1 fetches them one after another.
-  int connections = 1;
-  // The request time-out set before the probe, in seconds.
-  int request_timeout_seconds = 30;
-  // The most bytes the inventory or one mending file may have: far above any real site, so that
-  // a server sending without end can fill neither memory nor disk.
-  std::size_t max_body_bytes = std::size_t{64} << 20;
   // Reads an inventory's date line; raises Failure 13 for text that is no date. On Windows the
   // system's own conversion, so that the add-in accepts exactly the dates the platform accepts.
   DateTime (*convert_date)(std::string_view text) = ConvertToDate;

@@ -6,45 +6,15 @@
 #include "platform/transfer_states.h"
 
 namespace kestrova {
-namespace {
-
 namespace ts = transfer_state;
 
-// An error the window records for a failed request.
-struct RecordedError {
-  std::int32_t number;
-  std::string_view description;
-};
-
-// The error a failure gets, chosen by the last state reached before it.
-RecordedError ErrorForLastState(int last_state) {
-  switch (last_state) {
-    case ts::kResolvingHost:
-      return {errDnsNameNotFound, "DNS error - name not found"};
-    case ts::kConnecting:
-      return {errServerNotResponding, "Server not responding"};
-    case ts::kResponseReceived:
-      return {errReceivingData, "Error receiving data from server"};
-    default:
-      return {errCommunicating, "Error communicating with the remote server."};
-  }
-}
-
-}  // namespace
-
-FrmMending::FrmMending(std::unique_ptr<TransferControl> inet1, EventPump& pump,
-                       LastError& last_error)
-    : inet1_(std::move(inet1)), pump_(pump), last_error_(last_error) {
+FrmMending::FrmMending(EventPump& pump) : pump_(pump) {
   pictures_visible_.fill(true);
-  inet1_->SetStateChangedCallback([this](int state) { OnInet1StateChanged(state); });
   animation_timer_ = pump_.AddTimer(
       kAnimationInterval, [this] { OnAnimationTick(); }, /*enabled=*/false);
 }
 
-FrmMending::~FrmMending() {
-  pump_.RemoveTimer(animation_timer_);
-  inet1_->SetStateChangedCallback(nullptr);
-}
+FrmMending::~FrmMending() { pump_.RemoveTimer(animation_timer_); }
 
 void FrmMending::Show() {
   if (!loaded_) {
@@ -86,45 +56,11 @@ void FrmMending::StopAnimation() {
   pump_.EnableTimer(animation_timer_, false);
 }
 
-void FrmMending::OnInet1StateChanged(int state) {
-  OnTransferStateChanged(state, inet1_last_state_);
-}
-
-void FrmMending::OnTransferStateChanged(int state, std::int16_t& request_last_state) {
+void FrmMending::OnTransferStateChanged(int state) {
   if (state >= ts::kNone && state <= ts::kDisconnected) {
-    request_last_state = static_cast<std::int16_t>(state);
-    last_state_ = request_last_state;
-  } else if (state == ts::kError) {
-    const RecordedError error = ErrorForLastState(request_last_state);
-    last_error_.Set(error.number, std::string(error.description), std::string(kTransferSource));
-  } else if (state != ts::kResponseCompleted) {
-    last_error_.Set(errUnknownTransferState, "Unknown Error", std::string(kTransferSource));
+    last_state_ = static_cast<std::int16_t>(state);
   }
-  // The sentence comes last, after the error is in place.
   SetStatusBarText(StateText(state));
-}
-
-void FrmMending::WatchTransfer(TransferControl& control) {
-  watched_.push_back(std::make_unique<WatchedTransfer>(WatchedTransfer{&control}));
-  WatchedTransfer& watched = *watched_.back();
-  control.SetStateChangedCallback(
-      [this, &watched](int state) { OnTransferStateChanged(state, watched.last_state); });
-}
-
-void FrmMending::UnwatchTransfer(TransferControl& control) {
-  control.SetStateChangedCallback(nullptr);
-  std::erase_if(watched_, [&control](const std::unique_ptr<WatchedTransfer>& watched) {
-    return watched->control == &control;
-  });
-}
-
-void FrmMending::CancelTransfers() {
-  inet1_->Cancel();
-  // Cancelling delivers the request's failure, which never changes the list; a copy keeps the
-  // walk safe all the same.
-  std::vector<TransferControl*> controls;
-  for (const auto& watched : watched_) controls.push_back(watched->control);
-  for (TransferControl* control : controls) control->Cancel();
 }
 
 void FrmMending::OnAnimationTick() {

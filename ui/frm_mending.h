@@ -1,9 +1,9 @@
 // The status window frmMending as a model: the step label ksvStatus, the status bar StatusBar1,
-// the seven-frame animation, the Cancel button, the counts of the publish, and the transfer
-// control Inet1 it owns. The window turns each state change of Inet1 into a status bar sentence
-// and, for a failed request, records an error in the last error without raising anything; the
-// driver reads it once the request has stopped executing. Views draw the window through
-// FrmMendingView, which is told of every change, counts included; the model never draws.
+// the seven-frame animation, the Cancel button and the counts of the publish. It watches the
+// publish as a build status watches a build: each state of a request that the publish makes
+// becomes a status bar sentence here, while the requests, their failures and their cancelling
+// belong to the publish. Views draw the window through FrmMendingView, which is told of every
+// change, counts included; the model never draws.
 #ifndef KESTROVA_UI_FRM_MENDING_H_
 #define KESTROVA_UI_FRM_MENDING_H_
 
@@ -12,16 +12,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
-#include "base/failure.h"
 #include "platform/event_pump.h"
-#include "platform/transfer_control.h"
 
 namespace kestrova {
 
@@ -60,18 +56,13 @@ class FrmMending {
   static constexpr int kFrameCount = 7;
   static constexpr std::chrono::milliseconds kAnimationInterval{100};
 
-  // Creates the window, not shown, with frame index and last state 0. It takes inet1 as its
-  // transfer control and receives its state changes; its animation timer lives on pump, stopped
-  // until the first Show. Failed requests are recorded in last_error. pump and last_error must
-  // outlive the window.
-  FrmMending(std::unique_ptr<TransferControl> inet1, EventPump& pump, LastError& last_error);
+  // Creates the window, not shown, with frame index and last state 0; its animation timer lives
+  // on pump, stopped until the first Show. pump must outlive the window.
+  explicit FrmMending(EventPump& pump);
   ~FrmMending();
 
   FrmMending(const FrmMending&) = delete;
   FrmMending& operator=(const FrmMending&) = delete;
-
-  // The transfer control through which the driver makes its requests.
-  TransferControl& Inet1() noexcept { return *inet1_; }
 
   // Sets the view told about changes (nullptr for none); it must outlive the window or be unset.
   void SetView(FrmMendingView* view) noexcept { view_ = view; }
@@ -104,25 +95,16 @@ class FrmMending {
   void StopAnimation();
   bool animation_running() const noexcept { return animation_running_; }
 
-  // Inet1's state change: shows the state's sentence and, for kError or a state outside 0 to 12,
-  // records an error in the last error. States 0 to 10 become the last state.
-  void OnInet1StateChanged(int state);
-
-  // Takes another transfer control of the same publish (one of several connections) into the
-  // window until UnwatchTransfer: its states show in the status bar as Inet1's do, a failure of
-  // it is recorded by the last state of its own request, and CancelTransfers stops it too.
-  void WatchTransfer(TransferControl& control);
-  void UnwatchTransfer(TransferControl& control);
-
-  // Stops the request in progress on Inet1 and on every watched control.
-  void CancelTransfers();
+  // A state of a request of the publish: shows the state's sentence; states 0 to 10 become the
+  // last state.
+  void OnTransferStateChanged(int state);
 
   // The animation timer's tick: hides the current picture, advances the frame index (wrapping
   // from 6 to 0) and shows the new one.
   void OnAnimationTick();
 
   // The Cancel button: stops the animation, hides the window, sets ksvCancel, then calls the
-  // cancel callback, which decides what becomes of the request in progress.
+  // cancel callback, through which the publish stops its requests.
   void OnCancelClick();
 
   // Sets what runs after a Cancel click.
@@ -140,18 +122,7 @@ class FrmMending {
   static std::string StateText(int state);
 
  private:
-  // A state change of a request whose own last state (0 to 10) is request_last_state.
-  void OnTransferStateChanged(int state, std::int16_t& request_last_state);
-
-  // A watched control and the last state of its request.
-  struct WatchedTransfer {
-    TransferControl* control;
-    std::int16_t last_state = 0;
-  };
-
-  std::unique_ptr<TransferControl> inet1_;
   EventPump& pump_;
-  LastError& last_error_;
   FrmMendingView* view_ = nullptr;
   EventPump::TimerId animation_timer_;
 
@@ -164,9 +135,7 @@ class FrmMending {
   std::optional<PublishCount> entries_stored_;
   std::optional<PublishCount> pages_done_;
   std::int16_t frame_index_ = 0;
-  std::int16_t last_state_ = 0;        // of any request, the most recent
-  std::int16_t inet1_last_state_ = 0;  // of Inet1's request
-  std::vector<std::unique_ptr<WatchedTransfer>> watched_;
+  std::int16_t last_state_ = 0;  // of any request, the most recent
   std::array<bool, kFrameCount> pictures_visible_;
   std::function<void()> on_cancel_;
 };

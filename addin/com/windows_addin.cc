@@ -55,8 +55,8 @@ WindowsAddin::WindowsAddin()
                 },
                 .convert_date = ConvertToDateWithUserLocale,
                 .inventory_text = win32::Utf8FromAnsiCodePage} {
-  services_.connections = win32::WinInetConnectionsPerServer(kMostConnections);
-  addin_ = std::make_unique<FPKestrova>(ObtainHostApplication(), services_);
+  settings_.connections = win32::WinInetConnectionsPerServer(kMostConnections);
+  addin_ = std::make_unique<FPKestrova>(ObtainHostApplication(), services_, settings_);
 }
 
 WindowsAddin::~WindowsAddin() = default;

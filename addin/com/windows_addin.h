@@ -35,6 +35,7 @@ class WindowsAddin {
   LastError last_error_;
   win32::Win32UserInterface ui_{&pump_};
   PublishServices services_;
+  PublishSettings settings_;
   std::unique_ptr<FPKestrova> addin_;
 };
 

@@ -100,7 +100,7 @@ TEST_F(FPKestrovaTest, DisconnectionAndShutdownRemoveTheMenuAndReleaseTheHost) {
 
 TEST_F(FPKestrovaTest, EventsBeforeAConnectionFollowTheirFailureRules) {
   auto other_app = std::make_shared<host::LocalApplication>();
-  FPKestrova unconnected(other_app, services);
+  FPKestrova unconnected(other_app, services, settings);
   host::LocalWeb local_web(web.string());
   EXPECT_NO_THROW(other_app->RaiseWebOpen(local_web));
   try {
@@ -112,7 +112,7 @@ TEST_F(FPKestrovaTest, EventsBeforeAConnectionFollowTheirFailureRules) {
   EXPECT_NO_THROW(unconnected.OnDisconnection());
   EXPECT_NO_THROW(unconnected.OnBeginShutdown());
 
-  EXPECT_THROW(FPKestrova(nullptr, services), Failure);
+  EXPECT_THROW(FPKestrova(nullptr, services, settings), Failure);
 }
 
 // The host application as the add-in alone holds it, the way a wrapper of the host's own object
@@ -146,7 +146,7 @@ TEST_F(FPKestrovaTest, AShutdownDuringAPublishLetsThePublishFinishFirst) {
   addin.reset();
   bool destroyed = false;
   addin = std::make_unique<FPKestrova>(std::make_shared<SolelyHeldApplication>(*app, destroyed),
-                                       services);
+                                       services, settings);
   addin->OnConnection(*app);
   server.SetMendFolder(
       {{"inventory.txt", "12/7/2026\r\n" + server.SiteUrl() + "\r\nindex.htm\r\ninventory.txt\r\n"},
@@ -259,7 +259,7 @@ TEST_F(FPKestrovaTest, AFailedConnectionLeavesWhatItAddedAndItsErrorGoesBack) {
   };
 
   auto refusing = std::make_shared<RefusingApplication>();
-  FPKestrova addin_on_refusing_host(refusing, services);
+  FPKestrova addin_on_refusing_host(refusing, services, settings);
   EXPECT_THROW(addin_on_refusing_host.OnConnection(*refusing), Failure);
   // The popup and the two buttons added before the failure stay on the menu bar.
   const auto& bar = *refusing->local.local_command_bars()->menu_bar()->local_controls();

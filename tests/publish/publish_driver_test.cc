@@ -69,7 +69,7 @@ TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
                                        k + "index.htm",  k + "sub--page.htm",
                                        k + "gone.htm",   k + "inventory.txt"};
   std::vector<std::string> requests = server.Requests();
-  if (services.connections > 1 && requests.size() == expected.size()) {
+  if (settings.connections > 1 && requests.size() == expected.size()) {
     std::sort(requests.begin() + 2, requests.end());
     std::sort(expected.begin() + 2, expected.end());
   }
@@ -252,7 +252,7 @@ TEST_F(PublishDriverTest, AMissingMendingFileStopsPublishingAndKeepsTheCacheStal
   EXPECT_FALSE(fs::exists(web / "kestrova" / "sub--page.htm"));
   // Fetched one after another, the file before it landed; fetched at once, it may have been
   // stopped with the failure.
-  if (services.connections == 1) {
+  if (settings.connections == 1) {
     EXPECT_TRUE(fs::exists(web / "kestrova" / "index.htm"));
   }
   // The local inventory was not stored, so the next publish downloads again, and no page was
@@ -299,7 +299,7 @@ TEST_F(PublishDriverTest, TransferFailuresNameTheDestinationBeforeTheEntryDownlo
 
   // A request that outlives the time-out during the inventory fetch.
   ui.messages.clear();
-  services.request_timeout_seconds = 1;
+  settings.request_timeout_seconds = 1;
   server.Set("/kestrova/inventory.txt",
              {200, Inventory("12/7/2026"), "", std::chrono::milliseconds(3000)});
   destination = server.SiteUrl();
@@ -326,9 +326,9 @@ TEST_F(PublishDriverTest, ABodyCutShortLeavesTheOldMendingFile) {
 }
 
 TEST_F(PublishDriverTest, BodiesOverTheCapStopPublishingAndKeepTheOldFiles) {
-  EXPECT_EQ(services.max_body_bytes, std::size_t{64} << 20);
+  EXPECT_EQ(settings.max_body_bytes, std::size_t{64} << 20);
   // The cap counts what the body holds: a mending file of exactly the cap is taken.
-  services.max_body_bytes = 4096;
+  settings.max_body_bytes = 4096;
   server.Set("/kestrova/gone.htm", {200, std::string(4096, 'g')});
   EXPECT_FALSE(Publish());
   EXPECT_TRUE(ui.messages.empty());
@@ -351,7 +351,7 @@ TEST_F(PublishDriverTest, BodiesOverTheCapStopPublishingAndKeepTheOldFiles) {
   }
 
   ui.messages.clear();
-  services.max_body_bytes = std::size_t{3} << 20;
+  settings.max_body_bytes = std::size_t{3} << 20;
   server.Set("/kestrova/inventory.txt", {200, later + std::string(3 << 20, '\n')});
   EXPECT_TRUE(Publish());
   ASSERT_EQ(ui.messages.size(), 1u);
@@ -625,7 +625,7 @@ TEST_F(PublishDriverTest, DownloadsWriteThroughLinksOnlyInsideTheMendFolder) {
                                       "\": it is a link that does not lead to a file in the mend "
                                       "folder."}));
   EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "index.htm"));
-  if (services.connections == 1) {
+  if (settings.connections == 1) {
     EXPECT_NE(MendFile("real-index.htm").find("<title>New home</title>"), std::string::npos);
   }
   EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "gone.htm"));
@@ -693,7 +693,7 @@ TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) 
   // One after another, nothing was asked for after the stopped download.
   const std::vector<std::string> requests = server.Requests();
   ASSERT_FALSE(requests.empty());
-  if (services.connections == 1) {
+  if (settings.connections == 1) {
     EXPECT_EQ(requests.back(), "GET /kestrova/index.htm");
   }
 }

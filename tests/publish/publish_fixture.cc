@@ -99,11 +99,11 @@ PublishFixture::PublishFixture()
       services{ui,    browser,    pump,
                files, last_error, [this] { return std::make_unique<CurlTransferControl>(pump); }},
       app(std::make_shared<host::LocalApplication>()),
-      addin(std::make_unique<FPKestrova>(app, services)) {
+      addin(std::make_unique<FPKestrova>(app, services, settings)) {
   std::filesystem::create_directories(web);
   // The suite runs once fetching over one connection and once over several.
   if (const char* connections = std::getenv("KESTROVA_TEST_CONNECTIONS")) {
-    services.connections = std::atoi(connections);
+    settings.connections = std::atoi(connections);
   }
   addin->OnConnection(*app);
 }

@@ -101,6 +101,7 @@ class PublishFixture : public ::testing::Test {
   LastError last_error;
   ScriptedUi ui;
   PublishServices services;
+  PublishSettings settings;
   std::shared_ptr<host::LocalApplication> app;
   std::unique_ptr<FPKestrova> addin;
 };

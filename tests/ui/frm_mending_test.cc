@@ -8,51 +8,16 @@
 #include <utility>
 #include <vector>
 
-#include "base/failure.h"
 #include "platform/posix/poll_event_pump.h"
-#include "platform/transfer_control.h"
 
 namespace kestrova {
 namespace {
 
-// A transfer control that only passes on the states a test fires through it, so the window is
-// seen receiving them the way it registered for them.
-class FiringTransferControl final : public TransferControl {
- public:
-  void SetUrl(std::string_view url) override { url_ = std::string(url); }
-  const std::string& Url() const override { return url_; }
-  void SetRequestTimeout(int) override {}
-  void Execute(std::string_view) override {}
-  bool StillExecuting() const override { return false; }
-  std::string GetHeader() const override { return {}; }
-  std::string GetChunk(std::size_t) override { return {}; }
-  void Cancel() override {}
-  void SetStateChangedCallback(StateChangedCallback callback) override {
-    callback_ = std::move(callback);
-  }
-
-  void Fire(int state) {
-    ASSERT_TRUE(callback_) << "the window did not register for state changes";
-    callback_(state);
-  }
-  bool has_callback() const { return static_cast<bool>(callback_); }
-
- private:
-  std::string url_;
-  StateChangedCallback callback_;
-};
-
-// Records what the window tells its view, and the last error as it stood at each status bar
-// change.
+// Records what the window tells its view.
 class RecordingView final : public FrmMendingView {
  public:
-  explicit RecordingView(const LastError& last_error) : last_error_(last_error) {}
-
   void OnStatusChanged(const std::string& text) override { labels.push_back(text); }
-  void OnStatusBarChanged(const std::string& text) override {
-    bar_texts.push_back(text);
-    error_numbers_at_bar_change.push_back(last_error_.number());
-  }
+  void OnStatusBarChanged(const std::string& text) override { bar_texts.push_back(text); }
   void OnFrameChanged(int hidden_frame, int shown_frame) override {
     frames.emplace_back(hidden_frame, shown_frame);
   }
@@ -61,13 +26,9 @@ class RecordingView final : public FrmMendingView {
 
   std::vector<std::string> labels;
   std::vector<std::string> bar_texts;
-  std::vector<std::int32_t> error_numbers_at_bar_change;
   std::vector<std::pair<int, int>> frames;
   int shown = 0;
   int hidden = 0;
-
- private:
-  const LastError& last_error_;
 };
 
 class FrmMendingTest : public ::testing::Test {
@@ -77,12 +38,9 @@ class FrmMendingTest : public ::testing::Test {
   // A new window, as the next publish gets one.
   void Recreate() {
     window_.reset();
-    auto inet = std::make_unique<FiringTransferControl>();
-    inet_ = inet.get();
-    window_ = std::make_unique<FrmMending>(std::move(inet), pump_, last_error_);
-    view_ = std::make_unique<RecordingView>(last_error_);
+    window_ = std::make_unique<FrmMending>(pump_);
+    view_ = std::make_unique<RecordingView>();
     window_->SetView(view_.get());
-    last_error_.Clear();
   }
 
   // Pumps until done() holds or limit passes.
@@ -96,8 +54,6 @@ class FrmMendingTest : public ::testing::Test {
   }
 
   PollEventPump pump_;
-  LastError last_error_;
-  FiringTransferControl* inet_ = nullptr;
   std::unique_ptr<FrmMending> window_;
   std::unique_ptr<RecordingView> view_;
 };
@@ -111,8 +67,6 @@ TEST_F(FrmMendingTest, ANewWindowStartsHiddenAndEmpty) {
   EXPECT_FALSE(window_->ksvCancel());
   EXPECT_FALSE(window_->animation_running());
   for (int i = 0; i < FrmMending::kFrameCount; ++i) EXPECT_TRUE(window_->picture_visible(i));
-  EXPECT_EQ(&window_->Inet1(), inet_);
-  EXPECT_TRUE(inet_->has_callback());
 }
 
 TEST_F(FrmMendingTest, ShowsTheSentenceOfEachState) {
@@ -137,7 +91,7 @@ TEST_F(FrmMendingTest, ShowsTheSentenceOfEachState) {
   };
   for (const auto& [state, text] : cases) {
     SCOPED_TRACE(state);
-    inet_->Fire(state);
+    window_->OnTransferStateChanged(state);
     EXPECT_EQ(window_->status_bar_text(), text);
     EXPECT_EQ(view_->bar_texts.back(), text);
     EXPECT_EQ(FrmMending::StateText(state), text);
@@ -147,108 +101,16 @@ TEST_F(FrmMendingTest, ShowsTheSentenceOfEachState) {
 
 TEST_F(FrmMendingTest, StatesZeroToTenBecomeTheLastStateAndOthersLeaveIt) {
   for (int state = 0; state <= 10; ++state) {
-    inet_->Fire(state);
+    window_->OnTransferStateChanged(state);
     EXPECT_EQ(window_->last_state(), state);
   }
-  inet_->Fire(8);
+  window_->OnTransferStateChanged(8);
   for (const int state : {11, 12, 13, -1, 99}) {
-    inet_->Fire(state);
+    window_->OnTransferStateChanged(state);
     EXPECT_EQ(window_->last_state(), 8) << "after state " << state;
   }
-  inet_->Fire(0);
+  window_->OnTransferStateChanged(0);
   EXPECT_EQ(window_->last_state(), 0);
-}
-
-TEST_F(FrmMendingTest, RecordsTheErrorThatTheLastStateSelects) {
-  struct ErrorCase {
-    int last_state;
-    std::int32_t number;
-    const char* description;
-  };
-  const char* const kCommunicating = "Error communicating with the remote server.";
-  const std::vector<ErrorCase> cases = {
-      {0, errCommunicating, kCommunicating},
-      {1, errDnsNameNotFound, "DNS error - name not found"},
-      {2, errCommunicating, kCommunicating},
-      {3, errServerNotResponding, "Server not responding"},
-      {4, errCommunicating, kCommunicating},
-      {5, errCommunicating, kCommunicating},
-      {6, errCommunicating, kCommunicating},
-      {7, errCommunicating, kCommunicating},
-      {8, errReceivingData, "Error receiving data from server"},
-      {9, errCommunicating, kCommunicating},
-      {10, errCommunicating, kCommunicating},
-  };
-  for (const ErrorCase& c : cases) {
-    SCOPED_TRACE(c.last_state);
-    Recreate();
-    inet_->Fire(c.last_state);
-    EXPECT_FALSE(last_error_.IsSet());
-    inet_->Fire(11);
-    EXPECT_EQ(last_error_.number(), c.number);
-    EXPECT_EQ(last_error_.description(), c.description);
-    EXPECT_EQ(last_error_.source(), "Inet1");
-  }
-  EXPECT_EQ(static_cast<std::uint32_t>(errDnsNameNotFound), 0x8004021Du);
-  EXPECT_EQ(static_cast<std::uint32_t>(errServerNotResponding), 0x800401BBu);
-  EXPECT_EQ(static_cast<std::uint32_t>(errReceivingData), 0x800401C0u);
-  EXPECT_EQ(static_cast<std::uint32_t>(errCommunicating), 0x80040226u);
-}
-
-TEST_F(FrmMendingTest, AnErrorAsTheFirstStateOfANewWindowIsACommunicationError) {
-  inet_->Fire(11);
-  EXPECT_EQ(last_error_.number(), errCommunicating);
-  EXPECT_EQ(window_->status_bar_text(),
-            "An error has occurred while communicating with the remote server.");
-}
-
-TEST_F(FrmMendingTest, RepeatedErrorsKeepSelectingByTheSameLastState) {
-  inet_->Fire(3);
-  inet_->Fire(11);
-  EXPECT_EQ(last_error_.number(), errServerNotResponding);
-  last_error_.Clear();
-  inet_->Fire(11);
-  EXPECT_EQ(last_error_.number(), errServerNotResponding);
-  EXPECT_EQ(last_error_.description(), "Server not responding");
-}
-
-TEST_F(FrmMendingTest, StateZeroResetsTheLastState) {
-  inet_->Fire(1);
-  inet_->Fire(0);
-  inet_->Fire(11);
-  EXPECT_EQ(last_error_.number(), errCommunicating);
-}
-
-TEST_F(FrmMendingTest, TheWindowNeverClearsTheLastError) {
-  inet_->Fire(8);
-  inet_->Fire(11);
-  for (const int state : {0, 5, 8, 12}) inet_->Fire(state);
-  EXPECT_EQ(last_error_.number(), errReceivingData);
-  EXPECT_EQ(last_error_.source(), "Inet1");
-}
-
-TEST_F(FrmMendingTest, UnknownStatesRecordAnUnknownError) {
-  for (const int state : {13, -1, 32767, -32768}) {
-    SCOPED_TRACE(state);
-    Recreate();
-    inet_->Fire(4);
-    inet_->Fire(state);
-    EXPECT_EQ(static_cast<std::uint32_t>(last_error_.number()), 0x80040000u);
-    EXPECT_EQ(last_error_.description(), "Unknown Error");
-    EXPECT_EQ(last_error_.source(), "Inet1");
-    EXPECT_EQ(window_->status_bar_text(), "Unknown state:" + std::to_string(state));
-    EXPECT_EQ(window_->last_state(), 4);
-  }
-}
-
-TEST_F(FrmMendingTest, TheErrorIsInPlaceBeforeTheSentenceChanges) {
-  inet_->Fire(1);
-  inet_->Fire(11);
-  inet_->Fire(13);
-  ASSERT_EQ(view_->error_numbers_at_bar_change.size(), 3u);
-  EXPECT_EQ(view_->error_numbers_at_bar_change[0], 0);
-  EXPECT_EQ(view_->error_numbers_at_bar_change[1], errDnsNameNotFound);
-  EXPECT_EQ(view_->error_numbers_at_bar_change[2], errUnknownTransferState);
 }
 
 TEST_F(FrmMendingTest, EachTickHidesOnePictureAndShowsTheNext) {
@@ -312,7 +174,7 @@ TEST_F(FrmMendingTest, CancelStopsTheAnimationHidesTheWindowAndSetsTheFlag) {
 
   // The driver's later texts still reach the hidden window.
   window_->SetStatusText("Mending local files.");
-  inet_->Fire(5);
+  window_->OnTransferStateChanged(5);
   EXPECT_EQ(window_->status_text(), "Mending local files.");
   EXPECT_EQ(view_->labels.back(), "Mending local files.");
   EXPECT_EQ(window_->status_bar_text(), "Requesting information from the remote server");
@@ -323,7 +185,7 @@ TEST_F(FrmMendingTest, CancelStopsTheAnimationHidesTheWindowAndSetsTheFlag) {
 
 TEST_F(FrmMendingTest, HideKeepsTheWindowsState) {
   window_->Show();
-  inet_->Fire(3);
+  window_->OnTransferStateChanged(3);
   window_->SetStatusText("Download not needed.");
   window_->Hide();
   EXPECT_FALSE(window_->visible());

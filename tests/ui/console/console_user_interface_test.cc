@@ -29,11 +29,9 @@
 #include <vector>
 
 #include "base/ascii.h"
-#include "base/failure.h"
 #include "platform/browser.h"
 #include "platform/event_pump.h"
 #include "platform/posix/unique_fd.h"
-#include "platform/transfer_control.h"
 #include "platform/transfer_states.h"
 #include "ui/console/console_status_view.h"
 #include "ui/console/console_text.h"
@@ -159,31 +157,6 @@ class RecordingBrowser : public Browser {
   std::vector<std::string> urls;
 };
 
-// A transfer control that only passes on the states a test reports.
-class FakeTransferControl : public TransferControl {
- public:
-  void SetUrl(std::string_view url) override { url_ = std::string(url); }
-  const std::string& Url() const override { return url_; }
-  void SetRequestTimeout(int /*seconds*/) override {}
-  void Execute(std::string_view /*operation*/) override {}
-  bool StillExecuting() const override { return false; }
-  std::string GetHeader() const override { return {}; }
-  std::string GetChunk(std::size_t /*max_size*/) override { return {}; }
-  void Cancel() override {}
-  void SetStateChangedCallback(StateChangedCallback callback) override {
-    callback_ = std::move(callback);
-  }
-
-  // Delivers state as the control would from its event pump.
-  void Report(int state) {
-    if (callback_) callback_(state);
-  }
-
- private:
-  std::string url_;
-  StateChangedCallback callback_;
-};
-
 // An event pump whose timers fire when the test says so.
 class FakeEventPump : public EventPump {
  public:
@@ -215,14 +188,12 @@ class FakeEventPump : public EventPump {
   TimerId last_id_ = 0;
 };
 
-// A status window with its transfer control and pump, viewed through ui (at once, or from
-// CreateView on when view_now is false).
+// A status window with its pump, viewed through ui (at once, or from CreateView on when view_now
+// is false).
 class StatusWindow {
  public:
   explicit StatusWindow(ConsoleUserInterface& ui, bool view_now = true) {
-    auto control = std::make_unique<FakeTransferControl>();
-    control_ = control.get();
-    window_ = std::make_unique<FrmMending>(std::move(control), pump_, last_error_);
+    window_ = std::make_unique<FrmMending>(pump_);
     if (view_now) CreateView(ui);
   }
   ~StatusWindow() { DropView(); }
@@ -234,7 +205,8 @@ class StatusWindow {
   }
 
   FrmMending& window() { return *window_; }
-  void Report(int state) { control_->Report(state); }
+  // Shows a state of a request, as the publish's requests report them.
+  void Report(int state) { window_->OnTransferStateChanged(state); }
   void Tick(int times) {
     for (int i = 0; i < times; ++i) pump_.Tick();
   }
@@ -246,8 +218,6 @@ class StatusWindow {
 
  private:
   FakeEventPump pump_;
-  LastError last_error_;
-  FakeTransferControl* control_ = nullptr;
   std::unique_ptr<FrmMending> window_;
   std::unique_ptr<FrmMendingView> view_;
 };

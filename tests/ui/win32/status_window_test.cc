@@ -8,10 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "base/failure.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_event_pump.h"
-#include "platform/win32/wininet_transfer_control.h"
 #include "ui/frm_mending.h"
 #include "ui/win32/win32_user_interface.h"
 #include "ui_test_support.h"
@@ -45,8 +43,7 @@ class StatusWindowTest : public WindowTest {
     WindowTest::SetUp();
     if (IsSkipped()) return;
     pump_ = std::make_unique<Win32EventPump>();
-    window_ = std::make_unique<FrmMending>(std::make_unique<WinInetTransferControl>(*pump_), *pump_,
-                                           last_error_);
+    window_ = std::make_unique<FrmMending>(*pump_);
     view_ = ui_.CreateStatusView(*window_);
     window_->SetView(view_.get());
   }
@@ -64,7 +61,6 @@ class StatusWindowTest : public WindowTest {
     return done();
   }
 
-  LastError last_error_;
   Win32UserInterface ui_;
   std::unique_ptr<Win32EventPump> pump_;
   std::unique_ptr<FrmMending> window_;
@@ -118,7 +114,7 @@ TEST_F(StatusWindowTest, DrawsTheStepLabelStatusBarAndAnimation) {
   HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
   ASSERT_NE(window, nullptr);
   window_->SetStatusText("Checking for mending files on server.");
-  window_->OnInet1StateChanged(3);
+  window_->OnTransferStateChanged(3);
   HWND label = FindChild(window, L"Static", L"Checking for mending files on server.");
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(ChildRect(label).left, 32);
@@ -141,13 +137,13 @@ TEST_F(StatusWindowTest, DrawsTheStepLabelStatusBarAndAnimation) {
   EXPECT_EQ(VisibleCount(pictures), 1);
   EXPECT_NE(IsWindowVisible(pictures[0]), FALSE);
 
-  window_->OnInet1StateChanged(11);
+  window_->OnTransferStateChanged(11);
   EXPECT_NE(FindChild(window, L"Static",
                       L"An error has occurred while communicating with the remote server."),
             nullptr);
   window_->SetStatusBarText("");
   EXPECT_TRUE(TextOf(status_bar).empty());
-  window_->OnInet1StateChanged(7);
+  window_->OnTransferStateChanged(7);
   EXPECT_FALSE(SaveScreenshot(window, L"status_window.bmp").empty());
 }
 
@@ -197,7 +193,7 @@ TEST_F(StatusWindowTest, CancelAndEscReachTheCheckBetweenPages) {
   EXPECT_TRUE(window_->ksvCancel());
   EXPECT_EQ(IsWindowVisible(window), FALSE);
 
-  FrmMending second(std::make_unique<WinInetTransferControl>(*pump_), *pump_, last_error_);
+  FrmMending second(*pump_);
   const std::unique_ptr<FrmMendingView> second_view = ui.CreateStatusView(second);
   second.SetView(second_view.get());
   second.Show();

@@ -1,0 +1,154 @@
+#include "publish/fetcher.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/transfer_states.h"
+
+namespace kestrova {
+namespace {
+
+namespace ts = transfer_state;
+
+// The cap as a user reads it: whole mebibytes where it is one, bytes otherwise.
+std::string SizeText(std::size_t bytes) {
+  constexpr std::size_t kMebibyte = std::size_t{1} << 20;
+  if (bytes != 0 && bytes % kMebibyte == 0) return std::to_string(bytes / kMebibyte) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+Failure TransferFailureForLastState(int last_state) {
+  const std::string source(kTransferSource);
+  switch (last_state) {
+    case ts::kResolvingHost:
+      return Failure(errDnsNameNotFound, source, "DNS error - name not found");
+    case ts::kConnecting:
+      return Failure(errServerNotResponding, source, "Server not responding");
+    case ts::kResponseReceived:
+      return Failure(errReceivingData, source, "Error receiving data from server");
+    default:
+      return Failure(errCommunicating, source, "Error communicating with the remote server.");
+  }
+}
+
+Fetcher::Fetcher(const PublishServices& services, const PublishSettings& settings,
+                 std::function<void()> check_cancel)
+    : services_(services), settings_(settings), check_cancel_(std::move(check_cancel)) {
+  AddConnection();
+}
+
+Fetcher::~Fetcher() {
+  for (const auto& connection : connections_) connection->control->SetStateChangedCallback(nullptr);
+}
+
+void Fetcher::AddConnection() {
+  auto connection = std::make_unique<Connection>();
+  connection->control = services_.make_transfer_control();
+  connection->control->SetRequestTimeout(settings_.request_timeout_seconds);
+  Connection& added = *connection;
+  connection->control->SetStateChangedCallback(
+      [this, &added](int state) { OnStateChanged(added, state); });
+  connections_.push_back(std::move(connection));
+}
+
+std::size_t Fetcher::Open(std::size_t count) {
+  const std::size_t most = static_cast<std::size_t>(std::max(settings_.connections, 1));
+  const std::size_t wanted = std::clamp<std::size_t>(count, 1, most);
+  while (connections_.size() < wanted) AddConnection();
+  return connections_.size();
+}
+
+void Fetcher::ReleaseExtra() {
+  while (connections_.size() > 1) {
+    connections_.back()->control->SetStateChangedCallback(nullptr);
+    connections_.pop_back();
+  }
+}
+
+void Fetcher::OnStateChanged(Connection& connection, int state) {
+  if (state >= ts::kNone && state <= ts::kDisconnected) {
+    connection.last_state = static_cast<std::int16_t>(state);
+  } else if (state == ts::kError) {
+    connection.failure = TransferFailureForLastState(connection.last_state);
+  } else if (state != ts::kResponseCompleted) {
+    connection.failure =
+        Failure(errUnknownTransferState, std::string(kTransferSource), "Unknown Error");
+  }
+  if (watcher_) watcher_(state);
+}
+
+void Fetcher::Start(Slot slot, const std::string& url, std::string_view operation) {
+  check_cancel_();
+  Connection& connection = *connections_.at(slot);
+  connection.failure.reset();
+  connection.control->SetUrl(url);
+  connection.control->Execute(operation);
+  connection.started = true;
+}
+
+void Fetcher::Wait(Slot slot, std::string_view context) {
+  TransferControl& control = *connections_.at(slot)->control;
+  while (control.StillExecuting()) services_.pump.DoEvents();
+  RaiseIfFailed(slot, context);
+}
+
+Fetcher::Slot Fetcher::WaitForAny() {
+  for (;;) {
+    for (Slot slot = 0; slot < connections_.size(); ++slot) {
+      const Connection& connection = *connections_[slot];
+      if (connection.started && !connection.control->StillExecuting()) {
+        RaiseIfFailed(slot, {});
+        return slot;
+      }
+    }
+    services_.pump.DoEvents();
+  }
+}
+
+void Fetcher::RaiseIfFailed(Slot slot, std::string_view context) {
+  Connection& connection = *connections_[slot];
+  connection.started = false;
+  // A request that Cancel stopped failed on purpose: publishing stops without a message.
+  check_cancel_();
+  if (!connection.failure) return;
+  const Failure& failure = *connection.failure;
+  std::string description = failure.description();
+  if (!context.empty()) description = std::string(context) + "\r\n" + description;
+  throw Failure(failure.number(), failure.source(), std::move(description));
+}
+
+std::string Fetcher::Header(Slot slot) const { return connections_.at(slot)->control->GetHeader(); }
+
+const std::string& Fetcher::Url(Slot slot) const { return connections_.at(slot)->control->Url(); }
+
+void Fetcher::ReadBody(Slot slot, const std::function<void(const std::string&)>& sink,
+                       std::string_view context) {
+  TransferControl& control = *connections_.at(slot)->control;
+  const std::size_t cap = settings_.max_body_bytes;
+  std::size_t received = 0;
+  // The count is kept here rather than in a transfer control, so that every platform's control
+  // meets the same cap; the control's own buffer is bounded, so at most one buffer's worth
+  // arrives beyond the cap before it is seen.
+  for (std::string chunk = control.GetChunk(kChunkSize); !chunk.empty();
+       chunk = control.GetChunk(kChunkSize)) {
+    received += chunk.size();
+    if (received > cap) {
+      RaiseProgramError(errBodyTooLarge, "The server sent more than " + SizeText(cap) + " for \"" +
+                                             control.Url() +
+                                             "\"; the inventory and each mending file may have "
+                                             "at most that much.");
+    }
+    sink(chunk);
+  }
+  // A body that Cancel cut short, or one that came whole while the user cancelled, is not kept.
+  RaiseIfFailed(slot, context);
+}
+
+void Fetcher::Cancel() {
+  // Cancelling delivers each request's failure, which never changes the list.
+  for (const auto& connection : connections_) connection->control->Cancel();
+}
+
+}  // namespace kestrova

@@ -1,0 +1,112 @@
+// The one owner of a publish's requests: the transfer control Inet1 and the further connections
+// of a download, made through the services' factory. Every request is made, waited for, capped and
+// cancelled here, and a failed request's failure is raised from the call that waits for it or
+// reads its body. Whoever shows progress (the status window) only watches the states.
+#ifndef KESTROVA_PUBLISH_FETCHER_H_
+#define KESTROVA_PUBLISH_FETCHER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/failure.h"
+#include "platform/transfer_control.h"
+#include "publish/publish_services.h"
+#include "publish/publish_settings.h"
+
+namespace kestrova {
+
+// The size of each piece of a body read from a transfer control: as large as the control's
+// buffer, so that a large mending file reaches the disk in few writes.
+inline constexpr std::size_t kChunkSize = 64 * 1024;
+
+// The failure a request gets when it ends in the error state, chosen by the last of states 0 to
+// 10 that its control reported (which may belong to an earlier request on the same control).
+Failure TransferFailureForLastState(int last_state);
+
+class Fetcher {
+ public:
+  // A connection to the server, by its place: 0 is Inet1.
+  using Slot = std::size_t;
+
+  // Told of every state of every request, in the order they arrive.
+  using StateWatcher = std::function<void(int state)>;
+
+  // Makes Inet1, with the settings' time-out. check_cancel raises PublishCancelled once the user
+  // has cancelled; it is asked before each request starts and after each wait, so that a request
+  // Cancel stopped ends the publish without a message. services, settings and check_cancel must
+  // outlive the fetcher.
+  Fetcher(const PublishServices& services, const PublishSettings& settings,
+          std::function<void()> check_cancel);
+  ~Fetcher();
+  Fetcher(const Fetcher&) = delete;
+  Fetcher& operator=(const Fetcher&) = delete;
+
+  // Sets who is told of the states (nothing for no one).
+  void SetStateWatcher(StateWatcher watcher) { watcher_ = std::move(watcher); }
+
+  // Inet1, through which the single requests of a publish run.
+  TransferControl& Inet1() noexcept { return *connections_[0]->control; }
+
+  // Opens up to count connections (at least one, at most the settings' connections) and returns
+  // how many there are, each with the settings' time-out. ReleaseExtra drops all but Inet1.
+  std::size_t Open(std::size_t count);
+  void ReleaseExtra();
+
+  // Starts a request on slot's connection after a check for a cancel.
+  void Start(Slot slot, const std::string& url, std::string_view operation);
+  // Waits, pumping events, until the request on slot has stopped executing, then raises its
+  // failure when it failed (after a check for a cancel), with context (when not empty) and CR LF
+  // in front of the transfer's own description. The request's time-out ends one that hangs; the
+  // pump sleeps while nothing happens.
+  void Wait(Slot slot, std::string_view context = {});
+  // Waits until any started request has stopped executing, then does what Wait does for it and
+  // returns its slot. There must be a started request.
+  Slot WaitForAny();
+  // The header of the last response on slot, and the address it asked for.
+  std::string Header(Slot slot) const;
+  const std::string& Url(Slot slot) const;
+
+  // Reads the body of the last response on slot piece by piece into sink. Raises errBodyTooLarge
+  // once it has grown past the settings' cap, the request's failure when the body was cut short,
+  // and PublishCancelled when the user cancelled meanwhile, even for a body that came whole.
+  // context is put in front of a transfer failure as Wait puts it.
+  void ReadBody(Slot slot, const std::function<void(const std::string&)>& sink,
+                std::string_view context = {});
+
+  // Stops the request on every connection at once; nothing they bring is kept.
+  void Cancel();
+
+ private:
+  struct Connection {
+    std::unique_ptr<TransferControl> control;
+    // Whether a request was started and not yet waited for.
+    bool started = false;
+    // The last of states 0 to 10 that the control reported, kept across its requests.
+    std::int16_t last_state = 0;
+    // The failure of the request in progress, once its states said so.
+    std::optional<Failure> failure;
+  };
+
+  void AddConnection();
+  void OnStateChanged(Connection& connection, int state);
+  // After a request on slot stopped: a cancel, then the request's own failure.
+  void RaiseIfFailed(Slot slot, std::string_view context);
+
+  const PublishServices& services_;
+  const PublishSettings& settings_;
+  std::function<void()> check_cancel_;
+  StateWatcher watcher_;
+  // Each connection lives at a fixed address, so that its control's callback can find it.
+  std::vector<std::unique_ptr<Connection>> connections_;
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PUBLISH_FETCHER_H_

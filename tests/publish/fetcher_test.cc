@@ -1,0 +1,310 @@
+// The fetcher, the one owner of a publish's requests: the failure a request's states select, raised
+// from the call that waits for it, and the states a status window watching real requests shows.
+#include "publish/fetcher.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/posix/curl_transfer_control.h"
+#include "platform/posix/poll_event_pump.h"
+#include "platform/posix/posix_file_system.h"
+#include "publish/publish_cancelled.h"
+#include "tests/platform/posix/raw_http_server.h"
+#include "tests/platform/posix/test_http_server.h"
+#include "tests/platform/posix/transfer_test_support.h"
+#include "tests/publish/publish_fixture.h"
+#include "ui/frm_mending.h"
+
+namespace kestrova {
+namespace {
+
+// A transfer control that only passes on the states a test fires through it.
+class FiringTransferControl final : public TransferControl {
+ public:
+  void SetUrl(std::string_view url) override { url_ = std::string(url); }
+  const std::string& Url() const override { return url_; }
+  void SetRequestTimeout(int) override {}
+  void Execute(std::string_view) override {}
+  bool StillExecuting() const override { return false; }
+  std::string GetHeader() const override { return {}; }
+  std::string GetChunk(std::size_t) override { return {}; }
+  void Cancel() override {}
+  void SetStateChangedCallback(StateChangedCallback callback) override {
+    callback_ = std::move(callback);
+  }
+
+  void Fire(int state) {
+    ASSERT_TRUE(callback_) << "the fetcher did not register for state changes";
+    callback_(state);
+  }
+
+ private:
+  std::string url_;
+  StateChangedCallback callback_;
+};
+
+// What a request raised when it was waited for: its failure, or number 0 for none.
+struct Raised {
+  std::int32_t number = 0;
+  std::string description;
+  std::string source;
+};
+
+class FetcherTest : public ::testing::Test {
+ protected:
+  FetcherTest() { testing::BypassProxies(); }
+
+  // A fetcher whose Inet1 is a control the test fires states through.
+  std::unique_ptr<Fetcher> FiringFetcher() {
+    services_.make_transfer_control = [this] {
+      auto control = std::make_unique<FiringTransferControl>();
+      inet_ = control.get();
+      return control;
+    };
+    return std::make_unique<Fetcher>(services_, settings_, [] {});
+  }
+
+  // Starts a request on Inet1, fires states and waits for it.
+  Raised Request(Fetcher& fetcher, const std::vector<int>& states) {
+    fetcher.Start(0, "http://127.0.0.1/kestrova", "head");
+    for (const int state : states) inet_->Fire(state);
+    try {
+      fetcher.Wait(0);
+    } catch (const Failure& failure) {
+      return {failure.number(), failure.description(), failure.source()};
+    }
+    return {};
+  }
+
+  PollEventPump pump_;
+  PosixFileSystem files_;
+  testing::RecordingBrowser browser_;
+  testing::ScriptedUi ui_;
+  LastError last_error_;
+  PublishServices services_{
+      ui_,    browser_,    pump_,
+      files_, last_error_, [this] {
+                              return std::make_unique<CurlTransferControl>(pump_); }};
+  PublishSettings settings_;
+  FiringTransferControl* inet_ = nullptr;
+};
+
+TEST_F(FetcherTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {
+  const char* const kCommunicating = "Error communicating with the remote server.";
+  struct Case {
+    const char* what;
+    std::vector<int> states;
+    std::int32_t number;
+    const char* description;
+  };
+  const std::vector<Case> cases = {
+      {"an error as the first state", {11}, errCommunicating, kCommunicating},
+      {"after state 1", {1, 11}, errDnsNameNotFound, "DNS error - name not found"},
+      {"after state 2", {1, 2, 11}, errCommunicating, kCommunicating},
+      {"after state 3", {3, 11}, errServerNotResponding, "Server not responding"},
+      {"after state 4 to 7", {4, 5, 6, 7, 11}, errCommunicating, kCommunicating},
+      {"after state 8", {8, 11}, errReceivingData, "Error receiving data from server"},
+      {"after state 9", {9, 11}, errCommunicating, kCommunicating},
+      {"after state 10", {10, 11}, errCommunicating, kCommunicating},
+      {"states 11 and 12 keep the last state",
+       {3, 11, 12, 11},
+       errServerNotResponding,
+       "Server not responding"},
+      {"state 0 resets the last state", {1, 0, 11}, errCommunicating, kCommunicating},
+      {"later states never clear the failure",
+       {8, 11, 0, 5, 8, 12},
+       errReceivingData,
+       "Error receiving data from server"},
+      {"an unknown state", {4, 13}, errUnknownTransferState, "Unknown Error"},
+      {"a negative unknown state", {4, -1}, errUnknownTransferState, "Unknown Error"},
+      {"the largest unknown state", {4, 32767}, errUnknownTransferState, "Unknown Error"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto fetcher = FiringFetcher();
+    const Raised raised = Request(*fetcher, c.states);
+    EXPECT_EQ(raised.number, c.number);
+    EXPECT_EQ(raised.description, c.description);
+    EXPECT_EQ(raised.source, "Inet1");
+  }
+  EXPECT_EQ(static_cast<std::uint32_t>(errDnsNameNotFound), 0x8004021Du);
+  EXPECT_EQ(static_cast<std::uint32_t>(errServerNotResponding), 0x800401BBu);
+  EXPECT_EQ(static_cast<std::uint32_t>(errReceivingData), 0x800401C0u);
+  EXPECT_EQ(static_cast<std::uint32_t>(errCommunicating), 0x80040226u);
+  EXPECT_EQ(static_cast<std::uint32_t>(errUnknownTransferState), 0x80040000u);
+}
+
+TEST_F(FetcherTest, TheLastStateOfAnEarlierRequestSelectsAndAFailureIsTheRequestsOwn) {
+  const auto fetcher = FiringFetcher();
+  EXPECT_EQ(Request(*fetcher, {1, 2, 3, 11}).number, errServerNotResponding);
+  // The next request on the same control starts clean, and one that fails before reporting any
+  // state of its own is judged by the last state of the one before.
+  EXPECT_EQ(Request(*fetcher, {}).number, 0);
+  EXPECT_EQ(Request(*fetcher, {11}).number, errServerNotResponding);
+  // Whoever watches sees every state, the failed ones too.
+  std::vector<int> watched;
+  fetcher->SetStateWatcher([&watched](int state) { watched.push_back(state); });
+  const Raised raised = [&] {
+    fetcher->Start(0, "http://127.0.0.1/kestrova", "get");
+    for (const int state : {5, 6, 11}) inet_->Fire(state);
+    try {
+      fetcher->Wait(0, "http://www.example.com");
+    } catch (const Failure& failure) {
+      return Raised{failure.number(), failure.description(), failure.source()};
+    }
+    return Raised{};
+  }();
+  EXPECT_EQ(watched, (std::vector<int>{5, 6, 11}));
+  EXPECT_EQ(raised.description,
+            "http://www.example.com\r\nError communicating with the remote server.");
+}
+
+// The status window watching the fetcher's real requests, as the driver wires them.
+class FetcherWindowTest : public FetcherTest {
+ protected:
+  struct StatusBarRecorder final : public FrmMendingView {
+    void OnStatusBarChanged(const std::string& text) override { texts.push_back(text); }
+    void OnFrameChanged(int, int) override { ++ticks; }
+    std::vector<std::string> texts;
+    int ticks = 0;
+  };
+
+  FetcherWindowTest() {
+    window_.SetView(&view_);
+    window_.Show();
+    fetcher_.SetStateWatcher([this](int state) { window_.OnTransferStateChanged(state); });
+  }
+
+  // One request on Inet1: address, start, wait, then the body. A failure comes back as raised.
+  Raised Request(const std::string& url, const char* operation, std::string* body = nullptr) {
+    try {
+      fetcher_.Start(0, url, operation);
+      fetcher_.Wait(0);
+      std::string text;
+      fetcher_.ReadBody(0, [&text](const std::string& chunk) { text += chunk; });
+      if (body) *body = text;
+    } catch (const Failure& failure) {
+      return {failure.number(), failure.description(), failure.source()};
+    }
+    return {};
+  }
+
+  // The sentences the window shows for states, in order.
+  static std::vector<std::string> Sentences(const std::vector<int>& states) {
+    std::vector<std::string> sentences;
+    for (const int state : states) sentences.push_back(FrmMending::StateText(state));
+    return sentences;
+  }
+
+  testing::TestHttpServer server_;
+  FrmMending window_{pump_};
+  StatusBarRecorder view_;
+  Fetcher fetcher_{services_, settings_, [] {}};
+};
+
+TEST_F(FetcherWindowTest, ARequestShowsEachStateInTheStatusBar) {
+  window_.SetStatusText("Checking for mending files on server.");
+  EXPECT_EQ(Request(server_.Url("/kestrova"), "head").number, 0);
+  EXPECT_EQ(view_.texts, Sentences({1, 2, 3, 4, 5, 6, 7, 8, 12}));
+  EXPECT_EQ(testing::StatusLine(fetcher_.Header(0)), "HTTP/1.1 404 Not Found");
+
+  view_.texts.clear();
+  std::string body;
+  EXPECT_EQ(Request(server_.Url("/ok"), "get", &body).number, 0);
+  EXPECT_EQ(view_.texts, Sentences({5, 6, 7, 8, 12}));  // the kept-alive connection
+  EXPECT_EQ(body, testing::kOkBody);
+  EXPECT_EQ(window_.status_bar_text(), "The request was completed, all data has been received.");
+  EXPECT_EQ(window_.last_state(), 8);
+  EXPECT_EQ(window_.status_text(), "Checking for mending files on server.");
+}
+
+TEST_F(FetcherWindowTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {
+  testing::RefusingPort refusing;
+  struct FailureCase {
+    const char* what;
+    std::string url;
+    int timeout_seconds;
+    std::vector<int> states;
+    std::int32_t number;
+    const char* description;
+  };
+  const std::vector<FailureCase> cases = {
+      {"an unknown name",
+       "http://" + std::string(64, 'n') + ".invalid/kestrova",
+       30,
+       {1, 11},
+       errDnsNameNotFound,
+       "DNS error - name not found"},
+      {"a refused connection",
+       refusing.Url("/kestrova"),
+       30,
+       {1, 2, 3, 11},
+       errServerNotResponding,
+       "Server not responding"},
+      {"a body cut short",
+       server_.Url("/truncated"),
+       30,
+       {1, 2, 3, 4, 5, 6, 7, 8, 11},
+       errReceivingData,
+       "Error receiving data from server"},
+      {"no answer within the time-out",
+       server_.Url("/slow"),
+       1,
+       {1, 2, 3, 4, 5, 6, 11},
+       errCommunicating,
+       "Error communicating with the remote server."},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    settings_.request_timeout_seconds = c.timeout_seconds;
+    Fetcher fetcher(services_, settings_, [] {});
+    fetcher.SetStateWatcher([this](int state) { window_.OnTransferStateChanged(state); });
+    view_.texts.clear();
+    view_.ticks = 0;
+    Raised raised;
+    try {
+      fetcher.Start(0, c.url, "get");
+      fetcher.Wait(0);
+      fetcher.ReadBody(0, [](const std::string&) {});
+    } catch (const Failure& failure) {
+      raised = {failure.number(), failure.description(), failure.source()};
+    }
+    EXPECT_EQ(view_.texts, Sentences(c.states));
+    EXPECT_EQ(raised.number, c.number);
+    EXPECT_EQ(raised.description, c.description);
+    EXPECT_EQ(raised.source, "Inet1");
+    if (c.timeout_seconds == 1) {
+      EXPECT_GE(view_.ticks, 1);  // the animation went on during the second-long wait
+    }
+  }
+  window_.StopAnimation();
+}
+
+TEST_F(FetcherWindowTest, CancelStopsTheRequestAndTheWaitEndsTheWayCheckCancelSays) {
+  bool cancelled = false;
+  Fetcher fetcher(services_, settings_, [&cancelled] {
+    if (cancelled) throw PublishCancelled{};
+  });
+  window_.SetCancelCallback([&] {
+    cancelled = true;
+    fetcher.Cancel();
+  });
+  fetcher.SetStateWatcher([this](int state) {
+    window_.OnTransferStateChanged(state);
+    if (state == 6) window_.OnCancelClick();  // the request is under way on the server
+  });
+  fetcher.Start(0, server_.Url("/slow"), "get");
+  EXPECT_THROW(fetcher.Wait(0), PublishCancelled);
+  EXPECT_TRUE(window_.ksvCancel());
+  EXPECT_FALSE(window_.visible());
+  EXPECT_EQ(window_.status_bar_text(),
+            "An error has occurred while communicating with the remote server.");
+  EXPECT_THROW(fetcher.Start(0, server_.Url("/ok"), "get"), PublishCancelled);
+}
+
+}  // namespace
+}  // namespace kestrova
