@@ -12,7 +12,6 @@
 #include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
-#include "publish/publish_cancelled.h"
 #include "tests/platform/posix/raw_http_server.h"
 #include "tests/platform/posix/test_http_server.h"
 #include "tests/platform/posix/transfer_test_support.h"
@@ -145,22 +144,6 @@ TEST_F(FetcherTest, TheLastStateOfAnEarlierRequestSelectsAndAFailureIsTheRequest
   // state of its own is judged by the last state of the one before.
   EXPECT_EQ(Request(*fetcher, {}).number, 0);
   EXPECT_EQ(Request(*fetcher, {11}).number, errServerNotResponding);
-  // Whoever watches sees every state, the failed ones too.
-  std::vector<int> watched;
-  fetcher->SetStateWatcher([&watched](int state) { watched.push_back(state); });
-  const Raised raised = [&] {
-    fetcher->Start(0, "http://127.0.0.1/kestrova", "get");
-    for (const int state : {5, 6, 11}) inet_->Fire(state);
-    try {
-      fetcher->Wait(0, "http://www.example.com");
-    } catch (const Failure& failure) {
-      return Raised{failure.number(), failure.description(), failure.source()};
-    }
-    return Raised{};
-  }();
-  EXPECT_EQ(watched, (std::vector<int>{5, 6, 11}));
-  EXPECT_EQ(raised.description,
-            "http://www.example.com\r\nError communicating with the remote server.");
 }
 
 // The status window watching the fetcher's real requests, as the driver wires them.
@@ -282,28 +265,6 @@ TEST_F(FetcherWindowTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {
     }
   }
   window_.StopAnimation();
-}
-
-TEST_F(FetcherWindowTest, CancelStopsTheRequestAndTheWaitEndsTheWayCheckCancelSays) {
-  bool cancelled = false;
-  Fetcher fetcher(services_, settings_, [&cancelled] {
-    if (cancelled) throw PublishCancelled{};
-  });
-  window_.SetCancelCallback([&] {
-    cancelled = true;
-    fetcher.Cancel();
-  });
-  fetcher.SetStateWatcher([this](int state) {
-    window_.OnTransferStateChanged(state);
-    if (state == 6) window_.OnCancelClick();  // the request is under way on the server
-  });
-  fetcher.Start(0, server_.Url("/slow"), "get");
-  EXPECT_THROW(fetcher.Wait(0), PublishCancelled);
-  EXPECT_TRUE(window_.ksvCancel());
-  EXPECT_FALSE(window_.visible());
-  EXPECT_EQ(window_.status_bar_text(),
-            "An error has occurred while communicating with the remote server.");
-  EXPECT_THROW(fetcher.Start(0, server_.Url("/ok"), "get"), PublishCancelled);
 }
 
 }  // namespace
