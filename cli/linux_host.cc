@@ -28,7 +28,7 @@ LinuxHost::LinuxHost(const ConsoleOptions& options)
                   return std::make_unique<CountingTransferControl>(
                       std::make_unique<CurlTransferControl>(pump_), record_.bytes_received);
                 }},
-      application_(std::make_shared<host::LocalApplication>()),
+      application_(std::make_shared<host::LocalApplication>(files_)),
       addin_(std::make_unique<FPKestrova>(application_, services_)) {
   services_.connections = kDefaultConnections;
   services_.on_failure = [this](const Failure& failure) {
