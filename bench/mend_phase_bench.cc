@@ -34,7 +34,6 @@
 #include "host/local/local_application.h"
 #include "mending/entry_paths.h"
 #include "mending/inventory.h"
-#include "platform/posix/atomic_file_writer.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/read_whole_file.h"
 #include "publish/mend_phase.h"
@@ -139,16 +138,19 @@ Web GeneratedWeb(const fs::path& folder, int count, std::size_t head_bytes) {
 
 // A fresh web holding the pages and a current mend folder for the site at the address site.
 void MakeWeb(const fs::path& web, const Web& pages, const std::string& site) {
+  PosixFileSystem files;
   fs::remove_all(web);
   fs::create_directories(web / "kestrova");
   std::string inventory = "12/7/2026 7:20:00 PM\r\n" + site + "\r\n";
   for (const Page& page : pages.pages) {
     fs::create_directories((web / page.relative).parent_path());
     fs::copy_file(page.source, web / page.relative);
-    WriteFileAtomically((web / "kestrova" / page.entry).string(), kMendingFile);
+    WriteWholeFile(files, (web / "kestrova" / page.entry).string(), kMendingFile,
+                   CommitDurability::kByFolderFlush);
     inventory += page.entry + "\r\n";
   }
-  WriteFileAtomically((web / "kestrova" / "inventory.txt").string(), inventory);
+  WriteWholeFile(files, (web / "kestrova" / "inventory.txt").string(), inventory,
+                 CommitDurability::kByFolderFlush);
 }
 
 // The floor, in a process of its own: every page the inventory of web lists is read and written
@@ -296,7 +298,7 @@ bool Measure(const Web& pages, const fs::path& web, const std::string& program,
             PosixFileSystem files;
             LastError last_error;
             PublishServices services{ui, browser, pump, files, last_error, nullptr};
-            host::LocalApplication app;
+            host::LocalApplication app(files);
             RunMendPhase(app, services, web.string(), MendFolderPath(web.string()), [] {}, {});
             break;
           }

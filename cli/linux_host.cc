@@ -29,7 +29,7 @@ LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& setti
                       std::make_unique<CurlTransferControl>(pump_), record_.bytes_received);
                 }},
       settings_(settings),
-      application_(std::make_shared<host::LocalApplication>()),
+      application_(std::make_shared<host::LocalApplication>(files_)),
       addin_(std::make_unique<FPKestrova>(application_, services_, settings_)) {
   services_.on_failure = [this](const Failure& failure) {
     record_.failure = RecordedFailure{failure.number(), failure.description()};

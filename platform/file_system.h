@@ -1,10 +1,12 @@
-// The file operations of the mend store and the mend phase: existence tests, the mend folder, the
-// local inventory read line by line, and mending files written whole or not at all.
+// The file operations of the mend store, the mend phase and the web-folder host: existence tests,
+// the mend folder, the local inventory read line by line, pages read whole, and mending files and
+// pages written whole or not at all. This is the one way the portable code writes a file.
 #ifndef KESTROVA_PLATFORM_FILE_SYSTEM_H_
 #define KESTROVA_PLATFORM_FILE_SYSTEM_H_
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,7 +27,13 @@ class TextReader {
 class FileWriter {
  public:
   virtual ~FileWriter() = default;
+  // Appends bytes to the new content; raises a Failure when they cannot be written.
   virtual void Write(std::string_view bytes) = 0;
+  // Appends the pieces one after another, never joined in memory. A writer that can hand the
+  // system several buffers at once (writev) does so; by default each piece is written in turn.
+  virtual void Write(std::span<const std::string_view> pieces);
+  // Puts the new content in place of the file; raises a Failure (and leaves the old file) when
+  // that is not possible.
   virtual void Commit() = 0;
 };
 
@@ -46,6 +54,10 @@ class FileSystem {
   virtual void CreateFolder(const std::string& path) = 0;
   // Opens a text file for reading; raises Failure 53 when it does not exist.
   virtual std::unique_ptr<TextReader> OpenTextFile(const std::string& path) = 0;
+  // The bytes of the file at path, as they are on the disk. Raises Failure 53 when there is no
+  // such file, and a Failure with the system's reason when it cannot be read; only a regular file
+  // is read (a folder, a device or a pipe is refused at once, never waited on).
+  virtual std::string ReadWholeFile(const std::string& path) = 0;
   // Starts replacing (or creating) the file at path. Its Commit puts the bytes on the disk before
   // the new name, so that a power cut leaves the old file or the complete new one; the name is on
   // the disk at the latest once FlushFolder of its folder returns.
@@ -66,6 +78,15 @@ class FileSystem {
   virtual std::optional<std::string> ResolveInside(const std::string& folder,
                                                    const std::string& path) = 0;
 };
+
+// Replaces (or creates) the file at path with bytes through a writer of files, committed with
+// durability.
+void WriteWholeFile(FileSystem& files, const std::string& path, std::string_view bytes,
+                    CommitDurability durability = CommitDurability::kBytesBeforeName);
+// The same with the pieces one after another, never joined in memory.
+void WriteWholeFile(FileSystem& files, const std::string& path,
+                    std::span<const std::string_view> pieces,
+                    CommitDurability durability = CommitDurability::kBytesBeforeName);
 
 }  // namespace kestrova
 

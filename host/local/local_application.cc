@@ -6,7 +6,8 @@
 
 namespace kestrova::host {
 
-LocalApplication::LocalApplication() : command_bars_(std::make_shared<LocalCommandBars>()) {}
+LocalApplication::LocalApplication(FileSystem& files)
+    : files_(files), command_bars_(std::make_shared<LocalCommandBars>()) {}
 
 std::shared_ptr<PageWindow> LocalApplication::ActivePageWindow() {
   if (windows_.empty()) RaiseProgramError(kErrInvalidArgument, "No page window is open.");
@@ -20,7 +21,7 @@ std::shared_ptr<PageWindow> LocalApplication::LocatePage(const std::string& path
     if (window->path() == path) return window;
   }
   auto window = std::make_shared<LocalPageWindow>(
-      path, [this](LocalPageWindow* w) { OnActivate(w); },
+      files_, path, [this](LocalPageWindow* w) { OnActivate(w); },
       [this](LocalPageWindow* w) { OnClose(w); });
   // A new window opens behind the active one; Activate brings it to the front.
   windows_.insert(windows_.empty() ? windows_.end() : windows_.end() - 1, window);

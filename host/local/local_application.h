@@ -1,6 +1,6 @@
 // The Linux host application: webs are folders, pages open in an editor that reads and writes
-// their files, the menu is an in-memory model, and the web events are raised by whoever drives the
-// host (the fpkestrova program, the tests).
+// their files through the FileSystem it is given, the menu is an in-memory model, and the web
+// events are raised by whoever drives the host (the fpkestrova program, the tests).
 #ifndef KESTROVA_HOST_LOCAL_LOCAL_APPLICATION_H_
 #define KESTROVA_HOST_LOCAL_LOCAL_APPLICATION_H_
 
@@ -11,12 +11,14 @@
 #include "host/application.h"
 #include "host/local/local_command_bars.h"
 #include "host/local/local_page_window.h"
+#include "platform/file_system.h"
 
 namespace kestrova::host {
 
 class LocalApplication final : public Application {
  public:
-  LocalApplication();
+  // Pages are read and saved through files, which must outlive the application.
+  explicit LocalApplication(FileSystem& files);
 
   std::shared_ptr<kestrova::host::CommandBars> CommandBars() override { return command_bars_; }
   std::shared_ptr<PageWindow> ActivePageWindow() override;
@@ -37,6 +39,7 @@ class LocalApplication final : public Application {
   void OnActivate(LocalPageWindow* window);
   void OnClose(LocalPageWindow* window);
 
+  FileSystem& files_;
   std::shared_ptr<LocalCommandBars> command_bars_;
   std::vector<std::shared_ptr<LocalPageWindow>> windows_;
   ApplicationEvents* events_ = nullptr;

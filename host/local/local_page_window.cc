@@ -4,16 +4,15 @@
 #include <utility>
 
 #include "base/failure.h"
-#include "platform/posix/atomic_file_writer.h"
-#include "platform/posix/read_whole_file.h"
 
 namespace kestrova::host {
 
-LocalPageWindow::LocalPageWindow(std::string path,
+LocalPageWindow::LocalPageWindow(FileSystem& files, std::string path,
                                  std::function<void(LocalPageWindow*)> on_activate,
                                  std::function<void(LocalPageWindow*)> on_close)
-    : path_(std::move(path)),
-      bytes_(ReadWholeFile(path_)),
+    : files_(files),
+      path_(std::move(path)),
+      bytes_(files_.ReadWholeFile(path_)),
       head_(LocateHead(bytes_)),
       on_activate_(std::move(on_activate)),
       on_close_(std::move(on_close)) {
@@ -51,8 +50,9 @@ void LocalPageWindow::Close(bool save) {
     // The new bytes reach the disk before the rename, so a power cut leaves the old page or the
     // new one, never an empty one. The rename is not waited for: lost, it leaves the old page,
     // which the next publish mends again; waiting for it made the mend phase several times slower.
-    WriteFileAtomically(path_, HeadReplacementPieces(bytes_, head_, *new_head_),
-                        CommitFlush::kBytes);
+    // The pieces around the new head go to the file as they are, never joined in memory.
+    WriteWholeFile(files_, path_, HeadReplacementPieces(bytes_, head_, *new_head_),
+                   CommitDurability::kBytesBeforeName);
   }
   const auto keep_alive = shared_from_this();  // the application drops its reference below
   closed_ = true;

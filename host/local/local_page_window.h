@@ -1,6 +1,7 @@
-// A page of a web folder open in the Linux host's editor: the file's bytes are read when the page
+// A page of a web folder open in the local host's editor: the file's bytes are read when the page
 // is located; the head's inner HTML is found where an HTML5 parser finds it; saving writes the
-// file atomically with only the bytes of the head's inner HTML changed.
+// file atomically with only the bytes of the head's inner HTML changed. Both go through the
+// FileSystem the host was given.
 #ifndef KESTROVA_HOST_LOCAL_LOCAL_PAGE_WINDOW_H_
 #define KESTROVA_HOST_LOCAL_LOCAL_PAGE_WINDOW_H_
 
@@ -11,6 +12,7 @@
 
 #include "host/page_window.h"
 #include "mending/head_locator.h"
+#include "platform/file_system.h"
 
 namespace kestrova::host {
 
@@ -19,10 +21,11 @@ class LocalPageDocument;
 class LocalPageWindow final : public PageWindow,
                               public std::enable_shared_from_this<LocalPageWindow> {
  public:
-  // Reads the page at path. on_activate and on_close tell the application which window is
-  // active. Raises a Failure when the file cannot be read, and Failure 5 when an element left open
-  // makes the head run to the end of the file.
-  LocalPageWindow(std::string path, std::function<void(LocalPageWindow*)> on_activate,
+  // Reads the page at path through files, which also saves it. on_activate and on_close tell the
+  // application which window is active. Raises a Failure when the file cannot be read, and
+  // Failure 5 when an element left open makes the head run to the end of the file.
+  LocalPageWindow(FileSystem& files, std::string path,
+                  std::function<void(LocalPageWindow*)> on_activate,
                   std::function<void(LocalPageWindow*)> on_close);
 
   void Activate() override;
@@ -38,6 +41,7 @@ class LocalPageWindow final : public PageWindow,
   friend class LocalPageDocument;
   void CheckOpen() const;
 
+  FileSystem& files_;
   std::string path_;
   std::string bytes_;
   HeadLocation head_;

@@ -106,24 +106,17 @@ int Flush(int fd) {
   return errno;
 }
 
-// fsync of the folder at path, which puts the names made in it on the disk.
-int FlushFolder(const std::string& path) {
-  const UniqueFd folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!folder.valid()) return errno;
-  return Flush(folder.get());
-}
-
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string path, CommitFlush flush)
-    : path_(std::move(path)), flush_(flush) {
+AtomicFileWriter::AtomicFileWriter(std::string path, CommitDurability durability)
+    : path_(std::move(path)), durability_(durability) {
   const std::size_t slash = path_.rfind('/');
-  folder_ = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+  const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
-  ClearFolderOnce(folder_);
+  ClearFolderOnce(folder);
   // The leading dot hides the file from directory listings and from the deploy tools that skip
   // dot files, should a killed run leave it behind.
-  temporary_path_ = (slash == std::string::npos ? std::string() : folder_) + "." + name +
+  temporary_path_ = (slash == std::string::npos ? std::string() : folder) + "." + name +
                     std::string(kTemporarySuffix) + "XXXXXX";
   // The new file keeps the owner, group and permissions of the file it replaces. It is made with
   // those permissions as far as the umask lets it; owner, group and what the umask took are then
@@ -194,7 +187,7 @@ void AtomicFileWriter::Write(std::span<const std::string_view> pieces) {
 void AtomicFileWriter::Commit() {
   // The bytes reach the disk before the name does: renamed first, a power cut could leave the
   // new name over an empty or partial file.
-  if (flush_ != CommitFlush::kNone) {
+  if (durability_ == CommitDurability::kBytesBeforeName) {
     if (const int error = Flush(fd_.get()); error != 0) RaiseFileError("write", path_, error);
   }
   // The close is checked: on some file systems it is where a failed write shows.
@@ -203,26 +196,6 @@ void AtomicFileWriter::Commit() {
     RaiseFileError("replace", path_, errno);
   }
   committed_ = true;
-  // The rename is on the disk before Commit returns; so every file committed before this one in
-  // the folder is, with its name, before anything committed later.
-  if (flush_ == CommitFlush::kBytesAndName) {
-    if (const int error = FlushFolder(folder_); error != 0) {
-      RaiseFileError("replace", path_, error);
-    }
-  }
-}
-
-void WriteFileAtomically(const std::string& path, std::string_view bytes, CommitFlush flush) {
-  AtomicFileWriter writer(path, flush);
-  writer.Write(bytes);
-  writer.Commit();
-}
-
-void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
-                         CommitFlush flush) {
-  AtomicFileWriter writer(path, flush);
-  writer.Write(pieces);
-  writer.Commit();
 }
 
 }  // namespace kestrova

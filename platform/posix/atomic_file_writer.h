@@ -3,7 +3,7 @@
 // replaces the file by a rename once complete. A writer dropped before Commit removes its
 // temporary file and leaves the old file as it was; the first writer of a run in a folder removes
 // the temporary files a killed run left there. How much Commit flushes to the disk is chosen
-// per writer (CommitFlush).
+// per writer (CommitDurability). Created by PosixFileSystem::CreateFileWriter.
 #ifndef KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 #define KESTROVA_PLATFORM_POSIX_ATOMIC_FILE_WRITER_H_
 
@@ -16,27 +16,25 @@
 
 namespace kestrova {
 
-// What Commit puts on the disk before it returns: nothing; the new bytes before the rename
-// (fsync of the file), so that a power cut leaves the old file or the new one, never a new name
-// over bytes that never reached the disk; or the bytes and then the rename too (fsync of the
-// folder after it), so that files committed one after another reach the disk in that order.
-enum class CommitFlush { kNone, kBytes, kBytesAndName };
-
 class AtomicFileWriter final : public FileWriter {
  public:
   // Creates the temporary file beside path. The new file gets the permissions, and where the
   // process may give them, the owner and group of the file it replaces; a new file gets the
   // usual permissions (0666 less the umask). Raises a Failure with the
-  // system's reason when the folder cannot take the file.
-  explicit AtomicFileWriter(std::string path, CommitFlush flush = CommitFlush::kNone);
+  // system's reason when the folder cannot take the file. With kBytesBeforeName, Commit puts the
+  // new bytes on the disk before the rename (fsync of the file), so that a power cut leaves the
+  // old file or the new one, never a new name over bytes that never reached the disk; with
+  // kByFolderFlush it flushes nothing, and PosixFileSystem::FlushFolder later puts bytes and
+  // names there at once.
+  AtomicFileWriter(std::string path, CommitDurability durability);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
   ~AtomicFileWriter() override;
 
   // Appends bytes to the new content; raises a Failure when they cannot be written.
   void Write(std::string_view bytes) override;
-  // Appends the pieces one after another, with as few system calls as they allow.
-  void Write(std::span<const std::string_view> pieces);
+  // Appends the pieces one after another, with as few system calls as they allow (writev).
+  void Write(std::span<const std::string_view> pieces) override;
 
   // Puts the new content in place of the file; raises a Failure (and leaves the old file) when
   // that is not possible.
@@ -46,19 +44,11 @@ class AtomicFileWriter final : public FileWriter {
 
  private:
   std::string path_;
-  std::string folder_;
   std::string temporary_path_;
-  CommitFlush flush_;
+  CommitDurability durability_;
   UniqueFd fd_;
   bool committed_ = false;
 };
-
-// Replaces the file at path with bytes through an AtomicFileWriter.
-void WriteFileAtomically(const std::string& path, std::string_view bytes,
-                         CommitFlush flush = CommitFlush::kNone);
-// Replaces the file at path with the pieces one after another, never joined in memory.
-void WriteFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
-                         CommitFlush flush = CommitFlush::kNone);
 
 }  // namespace kestrova
 

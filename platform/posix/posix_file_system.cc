@@ -98,14 +98,16 @@ void PosixFileSystem::CreateFolder(const std::string& path) {
 }
 
 std::unique_ptr<TextReader> PosixFileSystem::OpenTextFile(const std::string& path) {
-  return std::make_unique<StringTextReader>(ReadWholeFile(path));
+  return std::make_unique<StringTextReader>(kestrova::ReadWholeFile(path));
+}
+
+std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
+  return kestrova::ReadWholeFile(path);
 }
 
 std::unique_ptr<FileWriter> PosixFileSystem::CreateFileWriter(const std::string& path,
                                                               CommitDurability durability) {
-  return std::make_unique<AtomicFileWriter>(path, durability == CommitDurability::kBytesBeforeName
-                                                      ? CommitFlush::kBytes
-                                                      : CommitFlush::kNone);
+  return std::make_unique<AtomicFileWriter>(path, durability);
 }
 
 void PosixFileSystem::FlushFolder(const std::string& path) {

@@ -13,7 +13,9 @@ class PosixFileSystem final : public FileSystem {
   bool FolderExists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
-  // The writer flushes the file and its folder to the disk on Commit (see AtomicFileWriter).
+  // In one read where the file allows it (see read_whole_file.h).
+  std::string ReadWholeFile(const std::string& path) override;
+  // An AtomicFileWriter, which flushes the file's bytes on Commit as durability asks.
   using FileSystem::CreateFileWriter;
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
                                                CommitDurability durability) override;

@@ -5,7 +5,6 @@
 
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "platform/file_system.h"
@@ -25,11 +24,11 @@ class Win32FileSystem final : public FileSystem {
   // system's reason when it cannot be read. Only a file on a disk is read: a folder ("Is a
   // directory"), a device or a pipe ("Not a regular file") is refused before any read.
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
-  // The bytes go to a hidden, temporary file beside path, which takes the attributes of the file
-  // it replaces and replaces path on Commit (FlushFileBuffers, then MoveFileExW, write-through).
-  // The writer removes the temporary file when dropped before Commit. The first writer into a
-  // folder removes the temporary files a killed run left there. Raises Failure 53 or 5 with the
-  // system's reason when the folder cannot take the file.
+  // The same refusals; raises Failure 53 or 5 as OpenTextFile does.
+  std::string ReadWholeFile(const std::string& path) override;
+  // A Win32AtomicFileWriter: the bytes go to a hidden, temporary file beside path, which replaces
+  // path on Commit. Raises Failure 53 or 5 with the system's reason when the folder cannot take
+  // the file.
   using FileSystem::CreateFileWriter;
   // Every commit flushes its bytes and renames through to the disk, whatever durability asks.
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
@@ -39,10 +38,6 @@ class Win32FileSystem final : public FileSystem {
   // the system has it; on XP, which has none to files, the full path as written.
   std::optional<std::string> ResolveInside(const std::string& folder,
                                            const std::string& path) override;
-
- private:
-  // The folders (with their final separator) cleared of stale temporary files so far.
-  std::set<std::wstring> cleared_folders_;
 };
 
 }  // namespace kestrova::win32

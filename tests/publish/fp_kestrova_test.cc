@@ -99,7 +99,7 @@ TEST_F(FPKestrovaTest, DisconnectionAndShutdownRemoveTheMenuAndReleaseTheHost) {
 }
 
 TEST_F(FPKestrovaTest, EventsBeforeAConnectionFollowTheirFailureRules) {
-  auto other_app = std::make_shared<host::LocalApplication>();
+  auto other_app = std::make_shared<host::LocalApplication>(files);
   FPKestrova unconnected(other_app, services, settings);
   host::LocalWeb local_web(web.string());
   EXPECT_NO_THROW(other_app->RaiseWebOpen(local_web));
@@ -244,6 +244,7 @@ TEST_F(FPKestrovaTest, AFailedConnectionLeavesWhatItAddedAndItsErrorGoesBack) {
   };
   class RefusingApplication final : public host::Application {
    public:
+    explicit RefusingApplication(FileSystem& files) : local(files) {}
     std::shared_ptr<kestrova::host::CommandBars> CommandBars() override {
       return std::make_shared<Bars>(local.CommandBars());
     }
@@ -258,7 +259,7 @@ TEST_F(FPKestrovaTest, AFailedConnectionLeavesWhatItAddedAndItsErrorGoesBack) {
     host::LocalApplication local;
   };
 
-  auto refusing = std::make_shared<RefusingApplication>();
+  auto refusing = std::make_shared<RefusingApplication>(files);
   FPKestrova addin_on_refusing_host(refusing, services, settings);
   EXPECT_THROW(addin_on_refusing_host.OnConnection(*refusing), Failure);
   // The popup and the two buttons added before the failure stay on the menu bar.

@@ -98,7 +98,7 @@ PublishFixture::PublishFixture()
       web(root / "web"),
       services{ui,    browser,    pump,
                files, last_error, [this] { return std::make_unique<CurlTransferControl>(pump); }},
-      app(std::make_shared<host::LocalApplication>()),
+      app(std::make_shared<host::LocalApplication>(files)),
       addin(std::make_unique<FPKestrova>(app, services, settings)) {
   std::filesystem::create_directories(web);
   // The suite runs once fetching over one connection and once over several.

@@ -8,6 +8,7 @@
 #include "base/failure.h"
 #include "host/local/local_application.h"
 #include "host/local/local_web.h"
+#include "platform/posix/posix_file_system.h"
 
 namespace kestrova::host {
 namespace {
@@ -43,7 +44,8 @@ class LocalHostTest : public ::testing::Test {
   }
 
   fs::path folder_;
-  LocalApplication app_;
+  PosixFileSystem files_;
+  LocalApplication app_{files_};
 };
 
 TEST_F(LocalHostTest, SavingChangesOnlyTheHeadsInnerHtmlAndKeepsThePermissions) {

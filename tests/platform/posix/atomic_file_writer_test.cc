@@ -1,3 +1,4 @@
+// The POSIX writer: the contract every file system's writer keeps, and what is its own.
 #include "platform/posix/atomic_file_writer.h"
 
 #include <gtest/gtest.h>
@@ -10,19 +11,28 @@
 #include <set>
 #include <string>
 
+#include "platform/posix/posix_file_system.h"
+#include "tests/platform/file_writer_contract.h"
+
 namespace kestrova {
 namespace {
 
 namespace fs = std::filesystem;
 
-class AtomicFileWriterTest : public ::testing::Test {
- protected:
-  AtomicFileWriterTest() {
+// The POSIX side of the writer contract: a fresh folder of its own under the temporary folder,
+// removed with everything in it.
+class PosixWriterSide {
+ public:
+  using Files = PosixFileSystem;
+
+  PosixWriterSide() {
     std::string pattern = (fs::temp_directory_path() / "kestrova-writer-XXXXXX").string();
     EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
     folder_ = pattern;
   }
-  ~AtomicFileWriterTest() override { fs::remove_all(folder_); }
+  PosixWriterSide(const PosixWriterSide&) = delete;
+  PosixWriterSide& operator=(const PosixWriterSide&) = delete;
+  ~PosixWriterSide() { fs::remove_all(folder_); }
 
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
@@ -43,8 +53,19 @@ class AtomicFileWriterTest : public ::testing::Test {
     return names;
   }
 
+ protected:
   fs::path folder_;
 };
+
+class AtomicFileWriterTest : public ::testing::Test, protected PosixWriterSide {};
+
+}  // namespace
+
+namespace testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Posix, FileWriterContract, ::testing::Types<PosixWriterSide>);
+}  // namespace testing
+
+namespace {
 
 TEST_F(AtomicFileWriterTest, TemporaryFilesAreDotFilesAndStaleOnesGoAtTheFirstWrite) {
   // Left by a killed run, with names only close to the writer's own beside them.
@@ -55,7 +76,7 @@ TEST_F(AtomicFileWriterTest, TemporaryFilesAreDotFilesAndStaleOnesGoAtTheFirstWr
   Put(".page.htm.kestrova-AbC123", "stale");
   Put(".other.htm.kestrova-9zZ0aa", "stale");
 
-  AtomicFileWriter writer(Path("page.htm"));
+  AtomicFileWriter writer(Path("page.htm"), CommitDurability::kByFolderFlush);
   writer.Write("new");
   std::set<std::string> during = Names();
   for (const std::string& name : others) EXPECT_EQ(during.erase(name), 1u) << name;
@@ -65,7 +86,8 @@ TEST_F(AtomicFileWriterTest, TemporaryFilesAreDotFilesAndStaleOnesGoAtTheFirstWr
   EXPECT_EQ(temporary.size(), std::string(".page.htm.kestrova-XXXXXX").size()) << temporary;
 
   // A second writer in the folder leaves the live writer's temporary file alone.
-  WriteFileAtomically(Path("other.htm"), "second");
+  PosixFileSystem files;
+  WriteWholeFile(files, Path("other.htm"), "second", CommitDurability::kByFolderFlush);
   EXPECT_EQ(Bytes(temporary), "new");
   writer.Commit();
   EXPECT_EQ(Bytes("page.htm"), "new");
@@ -78,7 +100,8 @@ TEST_F(AtomicFileWriterTest, AReplacedFileKeepsItsOwnerGroupAndMode) {
   ASSERT_EQ(::chown(Path("page.htm").c_str(), 12345, 12346), 0);
   ASSERT_EQ(::chmod(Path("page.htm").c_str(), 04750), 0);
 
-  WriteFileAtomically(Path("page.htm"), "new");
+  PosixFileSystem files;
+  WriteWholeFile(files, Path("page.htm"), "new", CommitDurability::kByFolderFlush);
 
   struct stat info {};
   ASSERT_EQ(::stat(Path("page.htm").c_str(), &info), 0);

@@ -13,6 +13,7 @@
 
 #include "base/failure.h"
 #include "platform/win32/wide_text.h"
+#include "tests/platform/file_writer_contract.h"
 
 namespace kestrova::win32 {
 namespace {
@@ -114,6 +115,22 @@ std::int32_t FailureNumber(Action action, std::string* description = nullptr) {
   }
   return 0;
 }
+
+// The Windows side of the writer contract.
+class Win32WriterSide {
+ public:
+  using Files = Win32FileSystem;
+  std::string Path(std::string name) const {
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return folder_.Path(name);
+  }
+  void Put(const std::string& name, const std::string& bytes) const { PutFile(Path(name), bytes); }
+  std::string Bytes(const std::string& name) const { return FileBytes(Path(name)); }
+  std::vector<std::string> Names() const { return folder_.Names(); }
+
+ private:
+  TemporaryFolder folder_;
+};
 
 class Win32FileSystemTest : public ::testing::Test {
  protected:
@@ -242,62 +259,6 @@ TEST_F(Win32FileSystemTest, ReadsAFileLargerThanOneBuffer) {
   EXPECT_EQ(last, "line 19999");
 }
 
-TEST_F(Win32FileSystemTest, AWriterReplacesTheFileOnlyAtCommit) {
-  const std::string path = folder_.Path("mend.htm");
-  PutFile(path, "old content");
-  auto writer = files_.CreateFileWriter(path);
-  writer->Write("new ");
-  writer->Write("content");
-  EXPECT_EQ(FileBytes(path), "old content");
-  EXPECT_EQ(folder_.Names().size(), 2u);  // the file and the writer's temporary file
-  writer->Commit();
-  EXPECT_EQ(FileBytes(path), "new content");
-  writer.reset();
-  EXPECT_EQ(FileBytes(path), "new content");
-  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"mend.htm"});
-}
-
-TEST_F(Win32FileSystemTest, AWriterCreatesAFileThatWasNotThere) {
-  const std::string path = folder_.Path("inventory.txt");
-  auto writer = files_.CreateFileWriter(path);
-  writer->Write("12/7/2024\r\n");
-  EXPECT_FALSE(files_.FileExists(path));
-  writer->Commit();
-  EXPECT_EQ(FileBytes(path), "12/7/2024\r\n");
-}
-
-TEST_F(Win32FileSystemTest, AWriterDroppedBeforeCommitLeavesTheOldFileAndNoTemporaryFile) {
-  const std::string path = folder_.Path("mend.htm");
-  PutFile(path, "old content");
-  {
-    auto writer = files_.CreateFileWriter(path);
-    writer->Write("half of the new");
-  }
-  EXPECT_EQ(FileBytes(path), "old content");
-  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"mend.htm"});
-
-  {
-    auto writer = files_.CreateFileWriter(folder_.Path("new.htm"));
-    writer->Write("never committed");
-  }
-  EXPECT_FALSE(files_.FileExists(folder_.Path("new.htm")));
-  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"mend.htm"});
-}
-
-TEST_F(Win32FileSystemTest, WritersOfOneFolderUseTemporaryFilesOfTheirOwn) {
-  auto first = files_.CreateFileWriter(folder_.Path("a.htm"));
-  auto second = files_.CreateFileWriter(folder_.Path("a.htm"));
-  first->Write("first");
-  second->Write("second");
-  EXPECT_EQ(folder_.Names().size(), 2u);
-  first->Commit();
-  second->Commit();
-  EXPECT_EQ(FileBytes(folder_.Path("a.htm")), "second");
-  first.reset();
-  second.reset();
-  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"a.htm"});
-}
-
 TEST_F(Win32FileSystemTest, AWriterKeepsTheHiddenAttributeOfTheFileItReplaces) {
   const std::string path = folder_.Path("hidden.htm");
   PutFile(path, "old");
@@ -342,11 +303,6 @@ TEST_F(Win32FileSystemTest, TemporaryFilesAreHiddenAndStaleOnesGoAtTheFirstWrite
   EXPECT_EQ(FileBytes(folder_.Path("mend.htm")), "new");
   const DWORD committed = GetFileAttributesW(WideFromUtf8(folder_.Path("mend.htm")).c_str());
   EXPECT_EQ(committed & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY), 0u);
-}
-
-TEST_F(Win32FileSystemTest, AWriterIntoAMissingFolderRaisesFileNotFound) {
-  EXPECT_EQ(FailureNumber([&] { files_.CreateFileWriter(folder_.Path("missing\\mend.htm")); }),
-            kErrFileNotFound);
 }
 
 TEST_F(Win32FileSystemTest, NonAsciiNamesRoundTrip) {
@@ -440,3 +396,7 @@ TEST_F(Win32FileSystemTest, LinksAreFollowedOnlyInsideTheFolder) {
 
 }  // namespace
 }  // namespace kestrova::win32
+
+namespace kestrova::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FileWriterContract, ::testing::Types<win32::Win32WriterSide>);
+}  // namespace kestrova::testing
