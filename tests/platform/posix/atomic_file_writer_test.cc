@@ -10,6 +10,9 @@
 #include <set>
 #include <string>
 
+#include "cli/temporary_folder.h"
+#include "tests/support/test_files.h"
+
 namespace kestrova {
 namespace {
 
@@ -17,23 +20,12 @@ namespace fs = std::filesystem;
 
 class AtomicFileWriterTest : public ::testing::Test {
  protected:
-  AtomicFileWriterTest() {
-    std::string pattern = (fs::temp_directory_path() / "kestrova-writer-XXXXXX").string();
-    EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  ~AtomicFileWriterTest() override { fs::remove_all(folder_); }
-
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
   void Put(const std::string& name, const std::string& bytes) const {
-    std::ofstream(folder_ / name, std::ios::binary) << bytes;
+    testing::WriteBytes(folder_ / name, bytes);
   }
-
-  std::string Bytes(const std::string& name) const {
-    std::ifstream in(folder_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string Bytes(const std::string& name) const { return testing::ReadBytes(folder_ / name); }
 
   std::set<std::string> Names() const {
     std::set<std::string> names;
@@ -43,7 +35,8 @@ class AtomicFileWriterTest : public ::testing::Test {
     return names;
   }
 
-  fs::path folder_;
+  const TemporaryFolder temporary_{"kestrova-writer"};
+  const fs::path& folder_ = temporary_.path();
 };
 
 TEST_F(AtomicFileWriterTest, TemporaryFilesAreDotFilesAndStaleOnesGoAtTheFirstWrite) {

@@ -30,11 +30,11 @@
 
 #include "base/ascii.h"
 #include "base/failure.h"
-#include "platform/browser.h"
 #include "platform/event_pump.h"
 #include "platform/posix/unique_fd.h"
-#include "platform/transfer_control.h"
 #include "platform/transfer_states.h"
+#include "tests/support/fake_transfer_control.h"
+#include "tests/support/recording_browser.h"
 #include "ui/console/console_status_view.h"
 #include "ui/console/console_text.h"
 #include "ui/frm_ksv_about.h"
@@ -153,36 +153,8 @@ bool FinishesInTime(const std::function<void()>& call, const std::function<void(
 // ---------------------------------------------------------------------------------------------
 // Test doubles of the platform.
 
-class RecordingBrowser : public Browser {
- public:
-  void Navigate(std::string_view url) override { urls.emplace_back(url); }
-  std::vector<std::string> urls;
-};
-
-// A transfer control that only passes on the states a test reports.
-class FakeTransferControl : public TransferControl {
- public:
-  void SetUrl(std::string_view url) override { url_ = std::string(url); }
-  const std::string& Url() const override { return url_; }
-  void SetRequestTimeout(int /*seconds*/) override {}
-  void Execute(std::string_view /*operation*/) override {}
-  bool StillExecuting() const override { return false; }
-  std::string GetHeader() const override { return {}; }
-  std::string GetChunk(std::size_t /*max_size*/) override { return {}; }
-  void Cancel() override {}
-  void SetStateChangedCallback(StateChangedCallback callback) override {
-    callback_ = std::move(callback);
-  }
-
-  // Delivers state as the control would from its event pump.
-  void Report(int state) {
-    if (callback_) callback_(state);
-  }
-
- private:
-  std::string url_;
-  StateChangedCallback callback_;
-};
+using testing::FakeTransferControl;
+using testing::RecordingBrowser;
 
 // An event pump whose timers fire when the test says so.
 class FakeEventPump : public EventPump {
@@ -234,7 +206,7 @@ class StatusWindow {
   }
 
   FrmMending& window() { return *window_; }
-  void Report(int state) { control_->Report(state); }
+  void Report(int state) { control_->Fire(state); }
   void Tick(int times) {
     for (int i = 0; i < times; ++i) pump_.Tick();
   }
