@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/temporary_folder.h"
+#include "platform/temporary_folder.h"
 #include "tests/support/test_files.h"
 
 namespace kestrova::testing {

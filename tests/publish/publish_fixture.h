@@ -17,7 +17,7 @@
 #include "host/local/local_application.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
-#include "cli/temporary_folder.h"
+#include "platform/temporary_folder.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/recording_browser.h"
 #include "ui/frm_ksv_about.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "base/failure.h"
-#include "cli/temporary_folder.h"
+#include "platform/temporary_folder.h"
 #include "host/local/local_application.h"
 #include "host/local/local_web.h"
 #include "tests/support/test_files.h"

@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "cli/temporary_folder.h"
+#include "platform/temporary_folder.h"
 #include "tests/support/test_files.h"
 
 namespace kestrova {

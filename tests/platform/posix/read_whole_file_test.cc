@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "base/failure.h"
-#include "cli/temporary_folder.h"
+#include "platform/temporary_folder.h"
 
 namespace kestrova {
 namespace {
