@@ -48,8 +48,9 @@ TEST(PreviewCommandTest, GivesAPageWithoutHeadOneWhereTheParserImpliesIt) {
   TemporaryFolder folder{"kestrova-test"};
   const std::string page =
       "<html>\r\n<meta name=\"GENERATOR\" content=\"FrontPage\">\r\n<body>\r\n<p>x</p>\r\n</html>";
-  const CommandResult result = RunCommand(
-      kProgram, {"preview", WriteBytes(folder.path() / "p.htm", page), WriteBytes(folder.path() / "m.htm", kMending)});
+  const CommandResult result =
+      RunCommand(kProgram, {"preview", WriteBytes(folder.path() / "p.htm", page),
+                            WriteBytes(folder.path() / "m.htm", kMending)});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, "<html>\r\n<head>" + kNewHead + "</head><body>\r\n<p>x</p>\r\n</html>");
 }
@@ -79,15 +80,17 @@ TEST(PreviewCommandTest, FailuresGoToStandardErrorWithNonZeroExit) {
     const char* message;
   };
   const Case cases[] = {
-      {"missing page", folder.path().string() + "/none.htm", WriteBytes(folder.path() / "m.htm", kMending),
-       "No such file or directory"},
+      {"missing page", folder.path().string() + "/none.htm",
+       WriteBytes(folder.path() / "m.htm", kMending), "No such file or directory"},
       {"missing mending file", page, folder.path().string() + "/none.htm", "none.htm"},
       {"a folder is no file", page, folder.path(), "Is a directory"},
       {"a mending head of two elements", page,
-       WriteBytes(folder.path() / "short.htm", "<head><title>a</title><meta name=x content=y></head>"),
+       WriteBytes(folder.path() / "short.htm",
+                  "<head><title>a</title><meta name=x content=y></head>"),
        "at least three"},
       {"a malformed mending head", page,
-       WriteBytes(folder.path() / "bad.htm", "<head><meta a=1><meta b=2><link c=3><!-- never closed</head>"),
+       WriteBytes(folder.path() / "bad.htm",
+                  "<head><meta a=1><meta b=2><link c=3><!-- never closed</head>"),
        "mending head"},
       {"a page whose title is never closed",
        WriteBytes(folder.path() / "open.htm", "<head><title>x</head><body>text</body>"),

@@ -92,7 +92,8 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
 
 TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
   TemporaryFolder folder{"kestrova-test"};
-  WriteBytes(folder.path() / "web/index.htm", "<html><head><title>x</title></head><body></body></html>");
+  WriteBytes(folder.path() / "web/index.htm",
+             "<html><head><title>x</title></head><body></body></html>");
   const std::string web = folder.path().string() + "/web";
   LoopbackServer server;  // no mend folder at all
 
@@ -130,17 +131,18 @@ TEST(PublishCommandTest, ServerTextIsPrintedEscaped) {
                                               "/\xc2\x9b"
                                               "2J\x1b]0;x\x07\na.htm\ninventory.txt\n"},
                         {"a.htm", "<head><meta name=a><meta name=b><meta name=c></head>"}});
-  CommandResult result = RunCommand(
-      kProgram, {"publish", folder.path().string() + "/web", "-v", "--destination", server.SiteUrl()});
+  CommandResult result = RunCommand(kProgram, {"publish", folder.path().string() + "/web", "-v",
+                                               "--destination", server.SiteUrl()});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   // The next publish takes its destination from line 2 of the stored inventory.
-  result = RunCommand(kProgram, {"--on-missing=publish", "publish", folder.path().string() + "/web"});
+  result =
+      RunCommand(kProgram, {"--on-missing=publish", "publish", folder.path().string() + "/web"});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, server.SiteUrl() + "/\\u009B2J\\x1B]0;x\\x07\n");
 
   server.SetMendFolder({{"inventory.txt", "12/8/2026\n" + server.SiteUrl() + "\nb\x1b[2J.htm\n"}});
-  result = RunCommand(
-      kProgram, {"publish", folder.path().string() + "/other", "-v", "--destination", server.SiteUrl()});
+  result = RunCommand(kProgram, {"publish", folder.path().string() + "/other", "-v",
+                                 "--destination", server.SiteUrl()});
   EXPECT_NE(result.exit_code, 0);
   EXPECT_NE(result.err.find("b\\x1B[2J.htm"), std::string::npos) << result.err;
   EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;

@@ -132,8 +132,9 @@ TEST_F(PublishSummaryTest, JsonHoldsTheCountsAndTheFailure) {
   // A site without mends: the failure, with its number, and the exit status of a cancel.
   LoopbackServer bare;
   WriteBytes(folder_.path() / "bare/a.htm", kPage);
-  result = RunCommand(kProgram, {"publish", "--dry-run", "--json", folder_.path().string() + "/bare",
-                                 "--destination", bare.SiteUrl()});
+  result =
+      RunCommand(kProgram, {"publish", "--dry-run", "--json", folder_.path().string() + "/bare",
+                            "--destination", bare.SiteUrl()});
   EXPECT_EQ(result.exit_code, 3) << result.err;
   EXPECT_NE(result.out.find("\"exit_code\":3,"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("\"failure\":{\"number\":-2147220984,\"description\":\"Directory "

@@ -44,9 +44,10 @@ TEST(UnifiedDiffTest, PatchAppliesTheDiff) {
     }
     EXPECT_EQ(counts.added, added) << diff;
     EXPECT_EQ(counts.removed, removed) << diff;
-    const CommandResult result = RunCommand(
-        "/usr/bin/patch", {"--quiet", "--force", "-o", folder.path().string() + "/out",
-                           WriteBytes(folder.path() / "before", before), "-i", WriteBytes(folder.path() / "diff", diff)});
+    const CommandResult result =
+        RunCommand("/usr/bin/patch", {"--quiet", "--force", "-o", folder.path().string() + "/out",
+                                      WriteBytes(folder.path() / "before", before), "-i",
+                                      WriteBytes(folder.path() / "diff", diff)});
     ASSERT_EQ(result.exit_code, 0) << result.out << result.err << diff;
     EXPECT_EQ(ReadBytes(folder.path().string() + "/out"), after) << diff;
   }

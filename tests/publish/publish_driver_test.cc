@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "platform/posix/sigint_cancel.h"
-#include "tests/support/raw_http_server.h"
 #include "tests/publish/publish_fixture.h"
+#include "tests/support/raw_http_server.h"
 
 namespace kestrova::testing {
 namespace {

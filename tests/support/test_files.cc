@@ -7,7 +7,8 @@ namespace kestrova::testing {
 
 std::string WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return path.string();
 }
 

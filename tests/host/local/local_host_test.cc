@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "base/failure.h"
-#include "platform/temporary_folder.h"
 #include "host/local/local_application.h"
 #include "host/local/local_web.h"
+#include "platform/temporary_folder.h"
 #include "tests/support/test_files.h"
 
 namespace kestrova::host {

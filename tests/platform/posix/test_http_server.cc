@@ -26,9 +26,8 @@ void SetTransferAnswers(LoopbackServer& server) {
   Answer slow(200, "late\n");
   slow.held = true;
   server.Set("/slow", std::move(slow));
-  server.Set("/truncated",
-             {200, std::string(kTruncatedLength, 'x'), "", std::chrono::milliseconds{0},
-              kTruncatedSent});
+  server.Set("/truncated", {200, std::string(kTruncatedLength, 'x'), "",
+                            std::chrono::milliseconds{0}, kTruncatedSent});
   static const std::string large = PatternBody(kLargeLength);
   Answer large_answer(200, large);
   large_answer.piece = kLargePiece;
