@@ -126,6 +126,8 @@ Clock::duration DownloadWithStore(const std::vector<std::string>& server_lines,
       ui,    browser,    pump,
       files, last_error, [&pump] { return std::make_unique<CurlTransferControl>(pump); },
       30};
+  // The large file is bigger than the cap a publish puts on one mending file.
+  services.max_body_bytes = kLargeFileBytes;
   FrmMending window(services.make_transfer_control(), pump, last_error);
   const std::unique_ptr<FrmMendingView> view = ui.CreateStatusView(window);
   window.SetView(view.get());
