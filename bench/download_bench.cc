@@ -20,24 +20,15 @@
 //                "connection connection_requests status body_bytes uri" (nginx's $connection
 //                $connection_requests $status $body_bytes_sent $request_uri); when given, each
 //                run's requests and connections are counted from it
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,18 +38,9 @@
 #include "bench/bench_files.h"
 #include "bench/bench_harness.h"
 #include "bench/bench_random.h"
-#include "platform/posix/curl_transfer_control.h"
-#include "platform/posix/poll_event_pump.h"
-#include "platform/posix/posix_file_system.h"
+#include "bench/download_clients.h"
 #include "platform/posix/read_whole_file.h"
 #include "platform/temporary_folder.h"
-#include "publish/mend_store.h"
-#include "publish/publish_services.h"
-#include "tests/support/recording_browser.h"
-#include "ui/frm_mending.h"
-#include "ui/user_interface.h"
-
-extern char** environ;
 
 namespace kestrova::bench {
 namespace {
@@ -78,72 +60,9 @@ constexpr long kPeakMemoryGoalKib = 32 * 1024;  // ru_maxrss counts kibibytes
 
 constexpr std::string_view kLargeEntry = "archive--large.htm";
 constexpr std::string_view kSmallEntry = "archive--small.htm";
-// Date and site lines in front of the entries, as in the server's inventory; DownloadEntries
-// reads only the entries.
-constexpr std::string_view kInventoryDate = "1/15/2024 10:30:00 AM";
-
 // Bounds on waiting: a child process or curl run, and the whole program.
 constexpr std::chrono::seconds kChildTimeLimit{300};
 constexpr unsigned kProgramTimeLimitSeconds = 1800;
-
-// A user interface for a download that shows no dialog: any call means the mend
-// store took a path the benchmark does not expect.
-class SilentUi final : public UserInterface {
- public:
-  MsgBoxResult MsgBox(std::string_view prompt, MsgBoxButtons, MsgBoxIcon,
-                      std::string_view) override {
-    Fail("unexpected message box: " + std::string(prompt));
-  }
-  std::string InputBox(std::string_view prompt, std::string_view, std::string_view) override {
-    Fail("unexpected input box: " + std::string(prompt));
-  }
-  void ShowNotClient(FrmNotClient&) override { Fail("unexpected not-a-client dialog"); }
-  void ShowAbout(FrmKSVAbout&) override { Fail("unexpected About window"); }
-  std::unique_ptr<FrmMendingView> CreateStatusView(FrmMending&) override {
-    return std::make_unique<FrmMendingView>();
-  }
-};
-
-// The inventory lines the server would send for the entries.
-std::vector<std::string> ServerLines(const std::string& site_url,
-                                     const std::vector<std::string>& entries) {
-  std::vector<std::string> lines{std::string(kInventoryDate), site_url};
-  lines.insert(lines.end(), entries.begin(), entries.end());
-  return lines;
-}
-
-// Downloads the entries of server_lines into mend_path the way a publish does: a shown status
-// window that owns a libcurl transfer control, and a mend store over it. Returns the time
-// DownloadEntries took.
-Clock::duration DownloadWithStore(const std::vector<std::string>& server_lines,
-                                  const std::string& site_url, const std::string& mend_path) {
-  PollEventPump pump;
-  PosixFileSystem files;
-  LastError last_error;
-  SilentUi ui;
-  testing::RecordingBrowser browser;
-  PublishServices services{
-      ui,    browser,    pump,
-      files, last_error, [&pump] { return std::make_unique<CurlTransferControl>(pump); },
-      30};
-  // The large file is bigger than the cap a publish puts on one mending file.
-  services.max_body_bytes = kLargeFileBytes;
-  FrmMending window(services.make_transfer_control(), pump, last_error);
-  const std::unique_ptr<FrmMendingView> view = ui.CreateStatusView(window);
-  window.SetView(view.get());
-  window.Show();
-  MendStore store(window, services, site_url, mend_path, [&window] {
-    if (window.ksvCancel()) Fail("the download was cancelled");
-  });
-  const Clock::time_point start = Clock::now();
-  store.DownloadEntries(server_lines);
-  const Clock::duration elapsed = Clock::now() - start;
-  window.StopAnimation();
-  window.Hide();
-  window.SetView(nullptr);
-  if (!browser.urls.empty()) Fail("unexpected browser: " + browser.urls.front());
-  return elapsed;
-}
 
 // What a download in a child process measured: the time DownloadEntries took, and the child's
 // peak resident size.
@@ -158,8 +77,8 @@ ChildDownload DownloadInChild(const std::string& site_url, std::string_view entr
                               const fs::path& mend_path) {
   const ChildOutcome outcome =
       RunInChild("downloading " + std::string(entry), kChildTimeLimit, [&] {
-        const Clock::duration elapsed =
-            DownloadWithStore(ServerLines(site_url, {std::string(entry)}), site_url, mend_path);
+        const Clock::duration elapsed = DownloadWithStore(
+            ServerLines(site_url, {std::string(entry)}), site_url, mend_path, kLargeFileBytes);
         return std::to_string(std::chrono::nanoseconds(elapsed).count());
       });
   return {std::chrono::nanoseconds(std::stoll(outcome.report)), outcome.peak_rss_kib};
@@ -264,46 +183,6 @@ void CheckDownloadedEntries(const std::string& who, const fs::path& folder,
   if (found != entries.size()) Fail(who + ": the folder holds " + std::to_string(found) + " files");
 }
 
-// The curl program's configuration: every address with its output file, fetched one after the
-// other (curl's default) and failing at the first error. Disabling ~/.curlrc is left to the
-// command line, where it must come first.
-std::string CurlConfig(const std::string& site_url, const std::vector<Entry>& entries,
-                       const fs::path& folder) {
-  if (folder.string().find_first_of("\"\\") != std::string::npos) {
-    Fail("the scratch folder's name cannot be quoted for curl: " + folder.string());
-  }
-  std::string config =
-      "silent\nshow-error\nfail\nfail-early\nhttp1.1\n"
-      "proto = \"=http\"\nnoproxy = \"*\"\nmax-time = 60\n";
-  for (const Entry& entry : entries) {
-    config += "url = \"" + site_url + "/kestrova/" + entry.name + "\"\n";
-    config += "output = \"" + (folder / entry.name).string() + "\"\n";
-  }
-  return config;
-}
-
-// Runs curl with the configuration file and waits for it. Returns the time from starting curl to
-// its end.
-Clock::duration RunCurl(const fs::path& config_path) {
-  std::string program = "curl";
-  std::string disable = "--disable";
-  std::string config_flag = "--config";
-  std::string config = config_path.string();
-  std::array<char*, 5> argv{program.data(), disable.data(), config_flag.data(), config.data(),
-                            nullptr};
-  pid_t pid = 0;
-  const Clock::time_point start = Clock::now();
-  const int error = ::posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ);
-  if (error != 0) Fail(std::string("cannot start curl: ") + std::strerror(error));
-  rusage usage{};
-  const int status = WaitForChild(pid, "curl", kChildTimeLimit, usage);
-  const Clock::duration elapsed = Clock::now() - start;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    Fail("curl failed (" + DescribeStatus(status) + ")");
-  }
-  return elapsed;
-}
-
 // One client's timed runs of benchmark 1, in order; connections are 0 when not counted.
 struct ClientRuns {
   std::vector<double> files_per_second;
@@ -332,12 +211,13 @@ EntryResults RunEntryBenchmark(const std::string& site_url, const fs::path& serv
   const std::vector<std::string> server_lines = ServerLines(site_url, names);
   const fs::path curl_folder = scratch / "curl";
   const fs::path curl_config = scratch / "curl.config";
-  WriteWholeFile(curl_config, CurlConfig(site_url, entries, curl_folder));
+  WriteWholeFile(curl_config, CurlConfig(site_url, names, curl_folder));
 
   const auto run_store = [&](ClientRuns* runs) {
     const fs::path folder = scratch / "store";
     if (log) log->Mark();
-    const double seconds = Seconds(DownloadWithStore(server_lines, site_url, folder.string()));
+    const double seconds =
+        Seconds(DownloadWithStore(server_lines, site_url, folder.string(), kLargeFileBytes));
     const std::size_t connections =
         CheckTraffic(log, "MendStore", entries.size(), results.total_bytes);
     CheckDownloadedEntries("MendStore", folder, entries);
@@ -350,7 +230,7 @@ EntryResults RunEntryBenchmark(const std::string& site_url, const fs::path& serv
   const auto run_curl = [&](ClientRuns* runs) {
     fs::create_directory(curl_folder);
     if (log) log->Mark();
-    const double seconds = Seconds(RunCurl(curl_config));
+    const double seconds = Seconds(RunCurl(curl_config, kChildTimeLimit));
     const std::size_t connections = CheckTraffic(log, "curl", entries.size(), results.total_bytes);
     CheckDownloadedEntries("curl", curl_folder, entries);
     fs::remove_all(curl_folder);
