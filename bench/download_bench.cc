@@ -20,56 +20,32 @@
 //                "connection connection_requests status body_bytes uri" (nginx's $connection
 //                $connection_requests $status $body_bytes_sent $request_uri); when given, each
 //                run's requests and connections are counted from it
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <optional>
 #include <set>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "base/failure.h"
-#include "platform/browser.h"
-#include "platform/posix/curl_transfer_control.h"
-#include "platform/posix/poll_event_pump.h"
-#include "platform/posix/posix_file_system.h"
+#include "bench/access_log.h"
+#include "bench/bench_files.h"
+#include "bench/bench_harness.h"
+#include "bench/bench_random.h"
+#include "bench/download_clients.h"
 #include "platform/posix/read_whole_file.h"
-#include "platform/posix/unique_fd.h"
-#include "publish/mend_store.h"
-#include "publish/publish_services.h"
-#include "ui/frm_mending.h"
-#include "ui/user_interface.h"
-
-extern char** environ;
+#include "platform/temporary_folder.h"
 
 namespace kestrova::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kEntryCount = 1000;
 constexpr std::size_t kMinEntryBytes = 2 * 1024;
@@ -84,324 +60,9 @@ constexpr long kPeakMemoryGoalKib = 32 * 1024;  // ru_maxrss counts kibibytes
 
 constexpr std::string_view kLargeEntry = "archive--large.htm";
 constexpr std::string_view kSmallEntry = "archive--small.htm";
-// Date and site lines in front of the entries, as in the server's inventory; DownloadEntries
-// reads only the entries.
-constexpr std::string_view kInventoryDate = "1/15/2024 10:30:00 AM";
-
-// Bounds on waiting: a child process or curl run, the server's access log catching up, and the
-// whole program.
+// Bounds on waiting: a child process or curl run, and the whole program.
 constexpr std::chrono::seconds kChildTimeLimit{300};
-constexpr std::chrono::milliseconds kLogWaitStep{10};
-constexpr int kLogWaitSteps = 200;
 constexpr unsigned kProgramTimeLimitSeconds = 1800;
-
-// Reading and writing large files goes by blocks of this size.
-constexpr std::size_t kIoBlockBytes = kMebibyte;
-
-// What ends the program with a failure.
-class BenchFailure : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Ends the program's work with a failure that says what went wrong.
-[[noreturn]] void Fail(const std::string& what) { throw BenchFailure(what); }
-
-// Fail, with the system's reason for the last failed call.
-[[noreturn]] void FailWithErrno(const std::string& what) {
-  Fail(what + ": " + std::strerror(errno));
-}
-
-// The bytes of the served files come from this generator (SplitMix64), so that a given starting
-// value gives the same files on every machine.
-class SplitMix64 {
- public:
-  explicit SplitMix64(std::uint64_t start) : state_(start) {}
-
-  std::uint64_t Next() {
-    std::uint64_t z = (state_ += 0x9e3779b97f4a7c15);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111eb;
-    return z ^ (z >> 31);
-  }
-
-  // A value from low to high, both included.
-  std::size_t Between(std::size_t low, std::size_t high) {
-    return low + static_cast<std::size_t>(Next() % (high - low + 1));
-  }
-
-  // Fills bytes with generated values.
-  void Fill(char* bytes, std::size_t size) {
-    for (std::size_t k = 0; k < size; k += sizeof(std::uint64_t)) {
-      const std::uint64_t value = Next();
-      std::memcpy(bytes + k, &value, std::min(sizeof value, size - k));
-    }
-  }
-
- private:
-  std::uint64_t state_;
-};
-
-// FNV-1a, 64 bits: the checksum of the large file.
-class Fnv1a64 {
- public:
-  void Add(const char* bytes, std::size_t size) {
-    for (std::size_t k = 0; k < size; ++k) {
-      hash_ ^= static_cast<unsigned char>(bytes[k]);
-      hash_ *= 0x100000001b3;
-    }
-  }
-  std::uint64_t value() const { return hash_; }
-
- private:
-  std::uint64_t hash_ = 0xcbf29ce484222325;
-};
-
-// The size and checksum of a file.
-struct FileSummary {
-  std::uintmax_t size = 0;
-  std::uint64_t checksum = 0;
-};
-
-// Reads the file at path by blocks; fails when it cannot be read.
-FileSummary SummarizeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) Fail("cannot open " + path.string());
-  std::vector<char> block(kIoBlockBytes);
-  FileSummary summary;
-  Fnv1a64 hash;
-  // Ends at the end of the file; each round reads one block.
-  while (in) {
-    in.read(block.data(), static_cast<std::streamsize>(block.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
-    hash.Add(block.data(), got);
-    summary.size += got;
-  }
-  if (in.bad()) Fail("cannot read " + path.string());
-  summary.checksum = hash.value();
-  return summary;
-}
-
-// Replaces the file at path with bytes; fails when it cannot be written.
-void WriteWholeFile(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) Fail("cannot write " + path.string());
-}
-
-// Writes size generated bytes to path, one block at a time, so that the program stays small.
-void WriteGeneratedFile(const fs::path& path, std::size_t size, std::uint64_t stream) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  SplitMix64 generator(stream);
-  std::vector<char> block(kIoBlockBytes);
-  for (std::size_t written = 0; written < size && out; written += block.size()) {
-    const std::size_t piece = std::min(block.size(), size - written);
-    generator.Fill(block.data(), piece);
-    out.write(block.data(), static_cast<std::streamsize>(piece));
-  }
-  out.close();
-  if (!out) Fail("cannot write " + path.string());
-}
-
-// A new empty folder under the system's temporary folder, removed with everything in it when
-// the object goes.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "kestrova-download-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) FailWithErrno("mkdtemp");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-// A user interface and a browser for a download that shows no dialog: any call means the mend
-// store took a path the benchmark does not expect.
-class SilentUi final : public UserInterface {
- public:
-  MsgBoxResult MsgBox(std::string_view prompt, MsgBoxButtons, MsgBoxIcon,
-                      std::string_view) override {
-    Fail("unexpected message box: " + std::string(prompt));
-  }
-  std::string InputBox(std::string_view prompt, std::string_view, std::string_view) override {
-    Fail("unexpected input box: " + std::string(prompt));
-  }
-  void ShowNotClient(FrmNotClient&) override { Fail("unexpected not-a-client dialog"); }
-  void ShowAbout(FrmKSVAbout&) override { Fail("unexpected About window"); }
-  std::unique_ptr<FrmMendingView> CreateStatusView(FrmMending&) override {
-    return std::make_unique<FrmMendingView>();
-  }
-};
-
-// A browser that must not be opened.
-class NoBrowser final : public Browser {
- public:
-  void Navigate(std::string_view url) override { Fail("unexpected browser: " + std::string(url)); }
-};
-
-// The inventory lines the server would send for the entries.
-std::vector<std::string> ServerLines(const std::string& site_url,
-                                     const std::vector<std::string>& entries) {
-  std::vector<std::string> lines{std::string(kInventoryDate), site_url};
-  lines.insert(lines.end(), entries.begin(), entries.end());
-  return lines;
-}
-
-// Downloads the entries of server_lines into mend_path the way a publish does: a shown status
-// window that owns a libcurl transfer control, and a mend store over it. Returns the time
-// DownloadEntries took.
-Clock::duration DownloadWithStore(const std::vector<std::string>& server_lines,
-                                  const std::string& site_url, const std::string& mend_path) {
-  PollEventPump pump;
-  PosixFileSystem files;
-  LastError last_error;
-  SilentUi ui;
-  NoBrowser browser;
-  PublishServices services{
-      ui,    browser,    pump,
-      files, last_error, [&pump] { return std::make_unique<CurlTransferControl>(pump); },
-      30};
-  FrmMending window(services.make_transfer_control(), pump, last_error);
-  const std::unique_ptr<FrmMendingView> view = ui.CreateStatusView(window);
-  window.SetView(view.get());
-  window.Show();
-  MendStore store(window, services, site_url, mend_path, [&window] {
-    if (window.ksvCancel()) Fail("the download was cancelled");
-  });
-  const Clock::time_point start = Clock::now();
-  store.DownloadEntries(server_lines);
-  const Clock::duration elapsed = Clock::now() - start;
-  window.StopAnimation();
-  window.Hide();
-  window.SetView(nullptr);
-  return elapsed;
-}
-
-// A failure of the add-in's code as number, source and description.
-std::string Describe(const Failure& failure) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%08X", static_cast<std::uint32_t>(failure.number()));
-  return "error " + std::string(number) + " from " + failure.source() + ": " +
-         failure.description();
-}
-
-// Waits for the child pid to end, at most kChildTimeLimit; a child still running then is killed
-// and the wait fails. Returns the wait status and fills usage.
-int WaitForChild(pid_t pid, const std::string& what, rusage& usage) {
-  // Through syscall(2): the C library's own pidfd_open is not declared for C++ everywhere.
-  const UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-  if (!pidfd.valid()) FailWithErrno("pidfd_open");
-  const Clock::time_point deadline = Clock::now() + kChildTimeLimit;
-  pollfd ready{pidfd.get(), POLLIN, 0};
-  // Each round sleeps until the child ends or the deadline passes; signals only repeat a round.
-  for (;;) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(std::max(deadline - Clock::now(), {}));
-    const int polled = ::poll(&ready, 1, static_cast<int>(left.count()));
-    if (polled > 0) break;
-    if (polled < 0 && errno != EINTR) FailWithErrno("poll");
-    if (polled == 0) {
-      ::kill(pid, SIGKILL);
-      int ignored = 0;
-      ::wait4(pid, &ignored, 0, &usage);
-      Fail(what + " did not finish within " + std::to_string(kChildTimeLimit.count()) +
-           " s and was killed");
-    }
-  }
-  int status = 0;
-  if (::wait4(pid, &status, 0, &usage) != pid) FailWithErrno("wait4");
-  return status;
-}
-
-// How a child process ended, from its wait status.
-std::string DescribeStatus(int status) {
-  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
-  return "wait status " + std::to_string(status);
-}
-
-// The server's access log, for counting the requests and connections of each run.
-class AccessLog {
- public:
-  struct Traffic {
-    std::size_t requests = 0;
-    std::size_t connections = 0;  // distinct connection numbers
-    std::size_t not_ok = 0;       // requests answered with another status than 200
-    std::uintmax_t body_bytes = 0;
-  };
-
-  explicit AccessLog(fs::path path) : path_(std::move(path)) {}
-
-  // Starts a run: what is logged from now on belongs to it.
-  void Mark() { offset_ = fs::file_size(path_); }
-
-  // The requests logged since the mark, waiting (a bounded time) for the server to write the
-  // lines of expected requests.
-  Traffic Collect(std::size_t expected) const {
-    Traffic traffic;
-    for (int step = 0; step < kLogWaitSteps; ++step) {
-      traffic = Read();
-      if (traffic.requests >= expected) break;
-      std::this_thread::sleep_for(kLogWaitStep);
-    }
-    return traffic;
-  }
-
- private:
-  Traffic Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset_));
-    Traffic traffic;
-    std::set<std::uint64_t> connections;
-    std::string line;
-    // Ends at the end of the log as it stands.
-    while (std::getline(in, line)) {
-      std::istringstream fields(line);
-      std::uint64_t connection = 0;
-      std::uint64_t connection_requests = 0;
-      int status = 0;
-      std::uintmax_t bytes = 0;
-      if (!(fields >> connection >> connection_requests >> status >> bytes)) {
-        Fail("access log line not understood: " + line);
-      }
-      ++traffic.requests;
-      connections.insert(connection);
-      if (status != 200) ++traffic.not_ok;
-      traffic.body_bytes += bytes;
-    }
-    traffic.connections = connections.size();
-    return traffic;
-  }
-
-  fs::path path_;
-  std::uintmax_t offset_ = 0;
-};
-
-// Checks that the server logged the requests of a run: as many as files, each answered with 200,
-// with the bytes of the files. Returns the number of connections; 0 without a log.
-std::size_t CheckTraffic(const std::optional<AccessLog>& log, const std::string& who,
-                         std::size_t files, std::uintmax_t bytes) {
-  if (!log) return 0;
-  const AccessLog::Traffic traffic = log->Collect(files);
-  if (traffic.requests != files || traffic.not_ok != 0 || traffic.body_bytes != bytes) {
-    Fail(who + ": the server logged " + std::to_string(traffic.requests) + " requests (" +
-         std::to_string(traffic.not_ok) + " not answered with 200) and " +
-         std::to_string(traffic.body_bytes) + " body bytes; expected " + std::to_string(files) +
-         " requests and " + std::to_string(bytes) + " bytes");
-  }
-  return traffic.connections;
-}
 
 // What a download in a child process measured: the time DownloadEntries took, and the child's
 // peak resident size.
@@ -414,46 +75,13 @@ struct ChildDownload {
 // it; fails when the child fails or runs out of time.
 ChildDownload DownloadInChild(const std::string& site_url, std::string_view entry,
                               const fs::path& mend_path) {
-  std::array<int, 2> ends{};
-  if (::pipe2(ends.data(), O_CLOEXEC) != 0) FailWithErrno("pipe2");
-  UniqueFd read_end(ends[0]);
-  UniqueFd write_end(ends[1]);
-  std::fflush(nullptr);
-  const pid_t pid = ::fork();
-  if (pid < 0) FailWithErrno("fork");
-  if (pid == 0) {
-    // The child reports "ok NANOSECONDS" or the failure on the pipe, then leaves at once: no
-    // destructor of the parent's objects may run here.
-    std::string message;
-    int code = 1;
-    try {
-      const Clock::duration elapsed =
-          DownloadWithStore(ServerLines(site_url, {std::string(entry)}), site_url, mend_path);
-      message = "ok " + std::to_string(std::chrono::nanoseconds(elapsed).count());
-      code = 0;
-    } catch (const Failure& failure) {
-      message = Describe(failure);
-    } catch (const std::exception& error) {
-      message = error.what();
-    }
-    message.resize(std::min<std::size_t>(message.size(), 2048));  // fits the pipe at once
-    const ssize_t written = ::write(write_end.get(), message.data(), message.size());
-    ::_exit(written == static_cast<ssize_t>(message.size()) ? code : 1);
-  }
-  write_end.Reset();
-  rusage usage{};
-  const int status = WaitForChild(pid, "the download child", usage);
-  std::string message(4096, '\0');
-  const ssize_t got = ::read(read_end.get(), message.data(), message.size());
-  message.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !message.starts_with("ok ")) {
-    Fail("downloading " + std::string(entry) + " in a child process failed (" +
-         DescribeStatus(status) + "): " + message);
-  }
-  ChildDownload result;
-  result.elapsed = std::chrono::nanoseconds(std::stoll(message.substr(3)));
-  result.peak_rss_kib = usage.ru_maxrss;
-  return result;
+  const ChildOutcome outcome =
+      RunInChild("downloading " + std::string(entry), kChildTimeLimit, [&] {
+        const Clock::duration elapsed = DownloadWithStore(
+            ServerLines(site_url, {std::string(entry)}), site_url, mend_path, kLargeFileBytes);
+        return std::to_string(std::chrono::nanoseconds(elapsed).count());
+      });
+  return {std::chrono::nanoseconds(std::stoll(outcome.report)), outcome.peak_rss_kib};
 }
 
 // Checks that mend_path holds the one entry and nothing else, with the size and checksum of the
@@ -555,59 +183,11 @@ void CheckDownloadedEntries(const std::string& who, const fs::path& folder,
   if (found != entries.size()) Fail(who + ": the folder holds " + std::to_string(found) + " files");
 }
 
-// The curl program's configuration: every address with its output file, fetched one after the
-// other (curl's default) and failing at the first error. Disabling ~/.curlrc is left to the
-// command line, where it must come first.
-std::string CurlConfig(const std::string& site_url, const std::vector<Entry>& entries,
-                       const fs::path& folder) {
-  if (folder.string().find_first_of("\"\\") != std::string::npos) {
-    Fail("the scratch folder's name cannot be quoted for curl: " + folder.string());
-  }
-  std::string config =
-      "silent\nshow-error\nfail\nfail-early\nhttp1.1\n"
-      "proto = \"=http\"\nnoproxy = \"*\"\nmax-time = 60\n";
-  for (const Entry& entry : entries) {
-    config += "url = \"" + site_url + "/kestrova/" + entry.name + "\"\n";
-    config += "output = \"" + (folder / entry.name).string() + "\"\n";
-  }
-  return config;
-}
-
-// Runs curl with the configuration file and waits for it. Returns the time from starting curl to
-// its end.
-Clock::duration RunCurl(const fs::path& config_path) {
-  std::string program = "curl";
-  std::string disable = "--disable";
-  std::string config_flag = "--config";
-  std::string config = config_path.string();
-  std::array<char*, 5> argv{program.data(), disable.data(), config_flag.data(), config.data(),
-                            nullptr};
-  pid_t pid = 0;
-  const Clock::time_point start = Clock::now();
-  const int error = ::posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ);
-  if (error != 0) Fail(std::string("cannot start curl: ") + std::strerror(error));
-  rusage usage{};
-  const int status = WaitForChild(pid, "curl", usage);
-  const Clock::duration elapsed = Clock::now() - start;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    Fail("curl failed (" + DescribeStatus(status) + ")");
-  }
-  return elapsed;
-}
-
 // One client's timed runs of benchmark 1, in order; connections are 0 when not counted.
 struct ClientRuns {
   std::vector<double> files_per_second;
   std::vector<std::size_t> connections;
 };
-
-// The middle value of a list of odd length.
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double Seconds(Clock::duration elapsed) { return std::chrono::duration<double>(elapsed).count(); }
 
 // Benchmark 1's runs, and the bytes of the files each run downloads.
 struct EntryResults {
@@ -631,12 +211,13 @@ EntryResults RunEntryBenchmark(const std::string& site_url, const fs::path& serv
   const std::vector<std::string> server_lines = ServerLines(site_url, names);
   const fs::path curl_folder = scratch / "curl";
   const fs::path curl_config = scratch / "curl.config";
-  WriteWholeFile(curl_config, CurlConfig(site_url, entries, curl_folder));
+  WriteWholeFile(curl_config, CurlConfig(site_url, names, curl_folder));
 
   const auto run_store = [&](ClientRuns* runs) {
     const fs::path folder = scratch / "store";
     if (log) log->Mark();
-    const double seconds = Seconds(DownloadWithStore(server_lines, site_url, folder.string()));
+    const double seconds =
+        Seconds(DownloadWithStore(server_lines, site_url, folder.string(), kLargeFileBytes));
     const std::size_t connections =
         CheckTraffic(log, "MendStore", entries.size(), results.total_bytes);
     CheckDownloadedEntries("MendStore", folder, entries);
@@ -649,7 +230,7 @@ EntryResults RunEntryBenchmark(const std::string& site_url, const fs::path& serv
   const auto run_curl = [&](ClientRuns* runs) {
     fs::create_directory(curl_folder);
     if (log) log->Mark();
-    const double seconds = Seconds(RunCurl(curl_config));
+    const double seconds = Seconds(RunCurl(curl_config, kChildTimeLimit));
     const std::size_t connections = CheckTraffic(log, "curl", entries.size(), results.total_bytes);
     CheckDownloadedEntries("curl", curl_folder, entries);
     fs::remove_all(curl_folder);
@@ -758,22 +339,6 @@ void CheckSiteUrl(const std::string& site_url) {
   ::setenv("NO_PROXY", "*", 1);
 }
 
-// SIGALRM's handler: reports the time limit and leaves at once.
-void OnTimeLimit(int) {
-  constexpr std::string_view kMessage = "download_bench: FAILED: the time limit ran out\n";
-  [[maybe_unused]] const ssize_t ignored = ::write(2, kMessage.data(), kMessage.size());
-  ::_exit(3);
-}
-
-// The whole program ends, with a failure, when it runs longer than kProgramTimeLimitSeconds.
-void StartTimeLimit() {
-  struct sigaction action {};
-  action.sa_handler = OnTimeLimit;
-  ::sigemptyset(&action.sa_mask);
-  ::sigaction(SIGALRM, &action, nullptr);
-  ::alarm(kProgramTimeLimitSeconds);
-}
-
 // The program: checks its arguments, runs benchmark 2 then benchmark 1, and prints the results.
 // Returns the exit status; a failure is raised.
 int Run(int argc, char** argv) {
@@ -789,8 +354,8 @@ int Run(int argc, char** argv) {
   CheckSiteUrl(site_url);
   const fs::path served_folder = fs::path(args[1]) / "kestrova";
   fs::create_directories(served_folder);
-  StartTimeLimit();
-  const ScratchFolder scratch;
+  StartTimeLimit(kProgramTimeLimitSeconds);
+  const TemporaryFolder scratch("kestrova-download-bench");
 
   std::printf("download_bench: %s, serving %s\n", site_url.c_str(), served_folder.c_str());
   const LargeFileResults large =

@@ -36,7 +36,9 @@
 #include "mending/inventory.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/read_whole_file.h"
+#include "platform/temporary_folder.h"
 #include "publish/mend_phase.h"
+#include "tests/support/recording_browser.h"
 
 namespace kestrova::bench {
 namespace {
@@ -68,10 +70,6 @@ class NoUserInterface final : public UserInterface {
   void ShowNotClient(FrmNotClient&) override {}
   void ShowAbout(FrmKSVAbout&) override {}
   std::unique_ptr<FrmMendingView> CreateStatusView(FrmMending&) override { return nullptr; }
-};
-class NoBrowser final : public Browser {
- public:
-  void Navigate(std::string_view) override {}
 };
 class NoPump final : public EventPump {
  public:
@@ -293,7 +291,7 @@ bool Measure(const Web& pages, const fs::path& web, const std::string& program,
             Exec({self, "--floor-flushed", web.string()});
           case 2: {
             NoUserInterface ui;
-            NoBrowser browser;
+            testing::RecordingBrowser browser;
             NoPump pump;
             PosixFileSystem files;
             LastError last_error;
@@ -352,13 +350,12 @@ int main(int argc, char** argv) {
                  "no corpus: install python3.11-doc, postgresql-doc-15, qtbase5-doc-html\n");
     return 1;
   }
-  const fs::path root =
-      fs::temp_directory_path() / ("kestrova-mend-bench-" + std::to_string(getpid()));
+  const kestrova::TemporaryFolder scratch("kestrova-mend-bench");
+  const fs::path& root = scratch.path();
   std::printf("webs in %s (TMPDIR chooses the file system)\n", root.c_str());
   const bool ok =
       Measure(documentation, root / "web", program, server) &&
       Measure(GeneratedWeb(root / "heads100k", 320, 100 << 10), root / "web", program, server) &&
       Measure(GeneratedWeb(root / "heads1m", 32, 1 << 20), root / "web", program, server);
-  fs::remove_all(root);
   return ok ? 0 : 1;
 }

@@ -10,7 +10,7 @@
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
 #include "cli/publish_summary.h"
-#include "cli/temporary_folder.h"
+#include "platform/temporary_folder.h"
 #include "cli/web_copy.h"
 #include "ui/console/console_text.h"
 

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/temporary_folder.h"
+#include "tests/support/test_files.h"
+
 namespace kestrova::testing {
 
 struct CommandResult {
@@ -19,23 +22,6 @@ struct CommandResult {
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
                          int signal = 0,
                          std::chrono::milliseconds signal_delay = std::chrono::milliseconds{0});
-
-// A fresh temporary folder, removed with everything in it when the object goes.
-class TempFolder {
- public:
-  TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder();
-  const std::string& path() const { return path_; }
-  // Writes bytes to the file name inside the folder and returns its path.
-  std::string Write(const std::string& name, const std::string& bytes) const;
-
- private:
-  std::string path_;
-};
-
-std::string ReadBytes(const std::string& path);
 
 }  // namespace kestrova::testing
 

@@ -25,15 +25,15 @@ const std::string kNewHead =
     "<meta name=\"robots\" content=\"all\">\r\n";
 
 TEST(PreviewCommandTest, RewritesOnlyTheHeadsInnerHtml) {
-  TempFolder folder;
+  TemporaryFolder folder{"kestrova-test"};
   const std::string before = "<!DOCTYPE html>\n<HTML lang=en>\n<Head profile=\"x\">";
   const std::string old_head =
       "\n<meta name=\"GENERATOR\" content=\"FrontPage\">\n<title>Old</title>\n"
       "<meta name=\"description\" content=\"old\">\n";
   const std::string after = "</head>\n<body>\n<p>caf\xc3\xa9 \xff bytes &amp; all</p>\n</body>\n";
   const std::string page = before + old_head + after;
-  const std::string page_path = folder.Write("page.htm", page);
-  const std::string mending_path = folder.Write("mending.htm", kMending);
+  const std::string page_path = WriteBytes(folder.path() / "page.htm", page);
+  const std::string mending_path = WriteBytes(folder.path() / "mending.htm", kMending);
 
   const CommandResult result = RunCommand(kProgram, {"preview", page_path, mending_path});
   EXPECT_EQ(result.exit_code, 0) << result.err;
@@ -45,11 +45,12 @@ TEST(PreviewCommandTest, RewritesOnlyTheHeadsInnerHtml) {
 }
 
 TEST(PreviewCommandTest, GivesAPageWithoutHeadOneWhereTheParserImpliesIt) {
-  TempFolder folder;
+  TemporaryFolder folder{"kestrova-test"};
   const std::string page =
       "<html>\r\n<meta name=\"GENERATOR\" content=\"FrontPage\">\r\n<body>\r\n<p>x</p>\r\n</html>";
-  const CommandResult result = RunCommand(
-      kProgram, {"preview", folder.Write("p.htm", page), folder.Write("m.htm", kMending)});
+  const CommandResult result =
+      RunCommand(kProgram, {"preview", WriteBytes(folder.path() / "p.htm", page),
+                            WriteBytes(folder.path() / "m.htm", kMending)});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, "<html>\r\n<head>" + kNewHead + "</head><body>\r\n<p>x</p>\r\n</html>");
 }
@@ -70,8 +71,8 @@ TEST(PreviewCommandTest, MendsTheBundledExample) {
 }
 
 TEST(PreviewCommandTest, FailuresGoToStandardErrorWithNonZeroExit) {
-  TempFolder folder;
-  const std::string page = folder.Write("page.htm", "<head><title>x</title></head>");
+  TemporaryFolder folder{"kestrova-test"};
+  const std::string page = WriteBytes(folder.path() / "page.htm", "<head><title>x</title></head>");
   struct Case {
     const char* what;
     std::string page;
@@ -79,19 +80,21 @@ TEST(PreviewCommandTest, FailuresGoToStandardErrorWithNonZeroExit) {
     const char* message;
   };
   const Case cases[] = {
-      {"missing page", folder.path() + "/none.htm", folder.Write("m.htm", kMending),
-       "No such file or directory"},
-      {"missing mending file", page, folder.path() + "/none.htm", "none.htm"},
+      {"missing page", folder.path().string() + "/none.htm",
+       WriteBytes(folder.path() / "m.htm", kMending), "No such file or directory"},
+      {"missing mending file", page, folder.path().string() + "/none.htm", "none.htm"},
       {"a folder is no file", page, folder.path(), "Is a directory"},
       {"a mending head of two elements", page,
-       folder.Write("short.htm", "<head><title>a</title><meta name=x content=y></head>"),
+       WriteBytes(folder.path() / "short.htm",
+                  "<head><title>a</title><meta name=x content=y></head>"),
        "at least three"},
       {"a malformed mending head", page,
-       folder.Write("bad.htm", "<head><meta a=1><meta b=2><link c=3><!-- never closed</head>"),
+       WriteBytes(folder.path() / "bad.htm",
+                  "<head><meta a=1><meta b=2><link c=3><!-- never closed</head>"),
        "mending head"},
       {"a page whose title is never closed",
-       folder.Write("open.htm", "<head><title>x</head><body>text</body>"),
-       folder.Write("m2.htm", kMending), "<title> element is never closed"},
+       WriteBytes(folder.path() / "open.htm", "<head><title>x</head><body>text</body>"),
+       WriteBytes(folder.path() / "m2.htm", kMending), "<title> element is never closed"},
   };
   for (const Case& c : cases) {
     const CommandResult result = RunCommand(kProgram, {"preview", c.page, c.mending});

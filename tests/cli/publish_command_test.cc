@@ -8,7 +8,7 @@
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 #include "tests/cli/command_runner.h"
-#include "tests/publish/mend_service_server.h"
+#include "tests/support/loopback_server.h"
 
 namespace kestrova::testing {
 namespace {
@@ -60,9 +60,9 @@ class RealWebTest : public ::testing::Test {
     server_.SetMendFolder(files);
   }
 
-  TempFolder folder_;
+  TemporaryFolder folder_{"kestrova-test"};
   fs::path web_;
-  MendServiceServer server_;
+  LoopbackServer server_;
   std::map<std::string, std::string> originals_;
 };
 
@@ -91,10 +91,11 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
 }
 
 TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
-  TempFolder folder;
-  folder.Write("web/index.htm", "<html><head><title>x</title></head><body></body></html>");
-  const std::string web = folder.path() + "/web";
-  MendServiceServer server;  // no mend folder at all
+  TemporaryFolder folder{"kestrova-test"};
+  WriteBytes(folder.path() / "web/index.htm",
+             "<html><head><title>x</title></head><body></body></html>");
+  const std::string web = folder.path().string() + "/web";
+  LoopbackServer server;  // no mend folder at all
 
   // No destination and no local inventory: the address prompt cannot be answered.
   CommandResult result = RunCommand(kProgram, {"publish", web});
@@ -113,7 +114,7 @@ TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
   EXPECT_EQ(ReadBytes(web + "/index.htm"),
             "<html><head><title>x</title></head><body></body></html>");
 
-  result = RunCommand(kProgram, {"publish", folder.path() + "/none"});
+  result = RunCommand(kProgram, {"publish", folder.path().string() + "/none"});
   EXPECT_EQ(result.exit_code, 1);
   result = RunCommand(kProgram, {"publish", web, "--on-missing=maybe"});
   EXPECT_EQ(result.exit_code, 2);
@@ -122,35 +123,36 @@ TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
 // What the server sent reaches the terminal with its control characters escaped: line 2 of the
 // inventory printed as the destination, an entry named in a failure.
 TEST(PublishCommandTest, ServerTextIsPrintedEscaped) {
-  TempFolder folder;
-  folder.Write("web/a.htm", "<html><head><title>a</title></head></html>");
-  folder.Write("other/a.htm", "<html><head><title>a</title></head></html>");
-  MendServiceServer server;
+  TemporaryFolder folder{"kestrova-test"};
+  WriteBytes(folder.path() / "web/a.htm", "<html><head><title>a</title></head></html>");
+  WriteBytes(folder.path() / "other/a.htm", "<html><head><title>a</title></head></html>");
+  LoopbackServer server;
   server.SetMendFolder({{"inventory.txt", "12/7/2026\n" + server.SiteUrl() +
                                               "/\xc2\x9b"
                                               "2J\x1b]0;x\x07\na.htm\ninventory.txt\n"},
                         {"a.htm", "<head><meta name=a><meta name=b><meta name=c></head>"}});
-  CommandResult result = RunCommand(
-      kProgram, {"publish", folder.path() + "/web", "-v", "--destination", server.SiteUrl()});
+  CommandResult result = RunCommand(kProgram, {"publish", folder.path().string() + "/web", "-v",
+                                               "--destination", server.SiteUrl()});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   // The next publish takes its destination from line 2 of the stored inventory.
-  result = RunCommand(kProgram, {"--on-missing=publish", "publish", folder.path() + "/web"});
+  result =
+      RunCommand(kProgram, {"--on-missing=publish", "publish", folder.path().string() + "/web"});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, server.SiteUrl() + "/\\u009B2J\\x1B]0;x\\x07\n");
 
   server.SetMendFolder({{"inventory.txt", "12/8/2026\n" + server.SiteUrl() + "\nb\x1b[2J.htm\n"}});
-  result = RunCommand(
-      kProgram, {"publish", folder.path() + "/other", "-v", "--destination", server.SiteUrl()});
+  result = RunCommand(kProgram, {"publish", folder.path().string() + "/other", "-v",
+                                 "--destination", server.SiteUrl()});
   EXPECT_NE(result.exit_code, 0);
   EXPECT_NE(result.err.find("b\\x1B[2J.htm"), std::string::npos) << result.err;
   EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
 }
 
 TEST(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
-  TempFolder folder;
-  folder.Write("web/a.htm", "<html><head><title>a</title></head></html>");
-  const std::string web = folder.path() + "/web";
-  MendServiceServer server;
+  TemporaryFolder folder{"kestrova-test"};
+  WriteBytes(folder.path() / "web/a.htm", "<html><head><title>a</title></head></html>");
+  const std::string web = folder.path().string() + "/web";
+  LoopbackServer server;
   const std::string mending = "<head><a1><a2><a3></head>";
   server.SetMendFolder(
       {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\nb.htm\ninventory.txt\n"},

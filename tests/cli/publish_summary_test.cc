@@ -7,7 +7,7 @@
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 #include "tests/cli/command_runner.h"
-#include "tests/publish/mend_service_server.h"
+#include "tests/support/loopback_server.h"
 
 namespace kestrova::testing {
 namespace {
@@ -40,9 +40,9 @@ std::map<std::string, std::string> Files(const fs::path& folder) {
 class PublishSummaryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_.Write("web/a.htm", kPage);
-    folder_.Write("web/notes.txt", "plain text\n");
-    web_ = folder_.path() + "/web";
+    WriteBytes(folder_.path() / "web/a.htm", kPage);
+    WriteBytes(folder_.path() / "web/notes.txt", "plain text\n");
+    web_ = folder_.path().string() + "/web";
     inventory_ = "12/7/2026\r\n" + server_.SiteUrl() + "\r\na.htm\r\nnotes.txt\r\ngone.htm\r\n" +
                  "inventory.txt\r\n";
     server_.SetMendFolder({{"inventory.txt", inventory_},
@@ -51,10 +51,10 @@ class PublishSummaryTest : public ::testing::Test {
                            {"gone.htm", kMending}});
   }
 
-  TempFolder folder_;
+  TemporaryFolder folder_{"kestrova-test"};
   std::string web_;
   std::string inventory_;
-  MendServiceServer server_;
+  LoopbackServer server_;
 };
 
 // The dry run leaves the web as it was, and its diff is the change the publish then makes.
@@ -87,9 +87,9 @@ TEST_F(PublishSummaryTest, DryRunShowsWhatPublishThenDoes) {
 // Files a link in the web leads to stay as they are: a linked page is mended in the copy only, and
 // a linked folder is not followed out of it.
 TEST_F(PublishSummaryTest, DryRunLeavesLinkedFilesAlone) {
-  const std::string outside = folder_.Write("outside/b.htm", kPage);
+  const std::string outside = WriteBytes(folder_.path() / "outside/b.htm", kPage);
   fs::create_symlink(outside, web_ + "/b.htm");
-  fs::create_directory_symlink(folder_.path() + "/outside", web_ + "/sub");
+  fs::create_directory_symlink(folder_.path().string() + "/outside", web_ + "/sub");
   server_.SetMendFolder({{"inventory.txt", "12/7/2026\r\n" + server_.SiteUrl() +
                                                "\r\nb.htm\r\nsub--b.htm\r\ninventory.txt\r\n"},
                          {"b.htm", kMending},
@@ -99,7 +99,7 @@ TEST_F(PublishSummaryTest, DryRunLeavesLinkedFilesAlone) {
   EXPECT_EQ(dry.exit_code, 0) << dry.err;
   EXPECT_EQ(dry.out.rfind("b.htm | +", 0), 0u) << dry.out;
   EXPECT_EQ(ReadBytes(outside), kPage);
-  EXPECT_FALSE(fs::exists(folder_.path() + "/outside/kestrova"));
+  EXPECT_FALSE(fs::exists(folder_.path().string() + "/outside/kestrova"));
   EXPECT_FALSE(fs::exists(web_ + "/kestrova"));
 }
 
@@ -130,10 +130,11 @@ TEST_F(PublishSummaryTest, JsonHoldsTheCountsAndTheFailure) {
       << result.out;
 
   // A site without mends: the failure, with its number, and the exit status of a cancel.
-  MendServiceServer bare;
-  folder_.Write("bare/a.htm", kPage);
-  result = RunCommand(kProgram, {"publish", "--dry-run", "--json", folder_.path() + "/bare",
-                                 "--destination", bare.SiteUrl()});
+  LoopbackServer bare;
+  WriteBytes(folder_.path() / "bare/a.htm", kPage);
+  result =
+      RunCommand(kProgram, {"publish", "--dry-run", "--json", folder_.path().string() + "/bare",
+                            "--destination", bare.SiteUrl()});
   EXPECT_EQ(result.exit_code, 3) << result.err;
   EXPECT_NE(result.out.find("\"exit_code\":3,"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("\"failure\":{\"number\":-2147220984,\"description\":\"Directory "

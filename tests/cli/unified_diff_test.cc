@@ -25,7 +25,7 @@ std::string RandomText(std::mt19937& random, std::size_t count, bool final_newli
 
 // patch, given the diff, turns the first text into the second; the counts are the diff's lines.
 TEST(UnifiedDiffTest, PatchAppliesTheDiff) {
-  TempFolder folder;
+  TemporaryFolder folder{"kestrova-test"};
   std::mt19937 random(7);
   for (int round = 0; round < 60; ++round) {
     const std::string before = RandomText(random, random() % 30, random() % 4 != 0);
@@ -44,11 +44,12 @@ TEST(UnifiedDiffTest, PatchAppliesTheDiff) {
     }
     EXPECT_EQ(counts.added, added) << diff;
     EXPECT_EQ(counts.removed, removed) << diff;
-    const CommandResult result = RunCommand(
-        "/usr/bin/patch", {"--quiet", "--force", "-o", folder.path() + "/out",
-                           folder.Write("before", before), "-i", folder.Write("diff", diff)});
+    const CommandResult result =
+        RunCommand("/usr/bin/patch", {"--quiet", "--force", "-o", folder.path().string() + "/out",
+                                      WriteBytes(folder.path() / "before", before), "-i",
+                                      WriteBytes(folder.path() / "diff", diff)});
     ASSERT_EQ(result.exit_code, 0) << result.out << result.err << diff;
-    EXPECT_EQ(ReadBytes(folder.path() + "/out"), after) << diff;
+    EXPECT_EQ(ReadBytes(folder.path().string() + "/out"), after) << diff;
   }
 }
 

@@ -12,39 +12,15 @@
 #include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
-#include "tests/platform/posix/raw_http_server.h"
 #include "tests/platform/posix/test_http_server.h"
 #include "tests/platform/posix/transfer_test_support.h"
 #include "tests/publish/publish_fixture.h"
+#include "tests/support/fake_transfer_control.h"
+#include "tests/support/raw_http_server.h"
 #include "ui/frm_mending.h"
 
 namespace kestrova {
 namespace {
-
-// A transfer control that only passes on the states a test fires through it.
-class FiringTransferControl final : public TransferControl {
- public:
-  void SetUrl(std::string_view url) override { url_ = std::string(url); }
-  const std::string& Url() const override { return url_; }
-  void SetRequestTimeout(int) override {}
-  void Execute(std::string_view) override {}
-  bool StillExecuting() const override { return false; }
-  std::string GetHeader() const override { return {}; }
-  std::string GetChunk(std::size_t) override { return {}; }
-  void Cancel() override {}
-  void SetStateChangedCallback(StateChangedCallback callback) override {
-    callback_ = std::move(callback);
-  }
-
-  void Fire(int state) {
-    ASSERT_TRUE(callback_) << "the fetcher did not register for state changes";
-    callback_(state);
-  }
-
- private:
-  std::string url_;
-  StateChangedCallback callback_;
-};
 
 // What a request raised when it was waited for: its failure, or number 0 for none.
 struct Raised {
@@ -60,7 +36,7 @@ class FetcherTest : public ::testing::Test {
   // A fetcher whose Inet1 is a control the test fires states through.
   std::unique_ptr<Fetcher> FiringFetcher() {
     services_.make_transfer_control = [this] {
-      auto control = std::make_unique<FiringTransferControl>();
+      auto control = std::make_unique<testing::FakeTransferControl>();
       inet_ = control.get();
       return control;
     };
@@ -89,7 +65,7 @@ class FetcherTest : public ::testing::Test {
       files_, last_error_, [this] {
                               return std::make_unique<CurlTransferControl>(pump_); }};
   PublishSettings settings_;
-  FiringTransferControl* inet_ = nullptr;
+  testing::FakeTransferControl* inet_ = nullptr;
 };
 
 TEST_F(FetcherTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {

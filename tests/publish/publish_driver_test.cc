@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "platform/posix/sigint_cancel.h"
-#include "tests/platform/posix/raw_http_server.h"
 #include "tests/publish/publish_fixture.h"
+#include "tests/support/raw_http_server.h"
 
 namespace kestrova::testing {
 namespace {
@@ -313,7 +313,7 @@ TEST_F(PublishDriverTest, ABodyCutShortLeavesTheOldMendingFile) {
   fs::create_directories(web / "kestrova");
   std::ofstream(web / "kestrova" / "sub--page.htm", std::ios::binary) << "earlier";
   server.Set("/kestrova/sub--page.htm",
-             {200, std::string(8000, 'x'), "", std::chrono::milliseconds(0), true});
+             {200, std::string(8000, 'x'), "", std::chrono::milliseconds(0), 4000});
   EXPECT_TRUE(Publish());
   ASSERT_EQ(ui.messages.size(), 1u);
   // The entry download reports the transfer failure without the destination.

@@ -1,7 +1,5 @@
 #include "tests/publish/publish_fixture.h"
 
-#include <stdlib.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -28,13 +26,6 @@ class RecordingView final : public FrmMendingView {
  private:
   ScriptedUi& ui_;
 };
-
-std::filesystem::path MakeTempFolder() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "kestrova-publish-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
 
 }  // namespace
 
@@ -94,9 +85,7 @@ std::unique_ptr<FrmMendingView> ScriptedUi::CreateStatusView(FrmMending& window)
 }
 
 PublishFixture::PublishFixture()
-    : root(MakeTempFolder()),
-      web(root / "web"),
-      services{ui,    browser,    pump,
+    : services{ui,    browser,    pump,
                files, last_error, [this] { return std::make_unique<CurlTransferControl>(pump); }},
       app(std::make_shared<host::LocalApplication>(files)),
       addin(std::make_unique<FPKestrova>(app, services, settings)) {
@@ -112,8 +101,6 @@ PublishFixture::~PublishFixture() {
   addin->OnDisconnection();
   addin->OnBeginShutdown();
   addin.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(root, ignored);
 }
 
 void PublishFixture::WriteWebFile(const std::string& relative, const std::string& bytes) const {

@@ -17,7 +17,9 @@
 #include "host/local/local_application.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
-#include "tests/publish/mend_service_server.h"
+#include "platform/temporary_folder.h"
+#include "tests/support/loopback_server.h"
+#include "tests/support/recording_browser.h"
 #include "ui/frm_ksv_about.h"
 #include "ui/frm_not_client.h"
 
@@ -68,12 +70,6 @@ class ScriptedUi final : public UserInterface {
   bool status_window_visible = false;
 };
 
-class RecordingBrowser final : public Browser {
- public:
-  void Navigate(std::string_view url) override { urls.emplace_back(url); }
-  std::vector<std::string> urls;
-};
-
 class PublishFixture : public ::testing::Test {
  protected:
   PublishFixture();
@@ -92,9 +88,10 @@ class PublishFixture : public ::testing::Test {
   // The messages shown, as "icon|title|prompt".
   std::vector<std::string> MessageTexts() const;
 
-  std::filesystem::path root;
-  std::filesystem::path web;
-  MendServiceServer server;
+  const TemporaryFolder root_folder{"kestrova-publish"};
+  std::filesystem::path root = root_folder.path();
+  std::filesystem::path web = root / "web";
+  LoopbackServer server;
   PollEventPump pump;
   PosixFileSystem files;
   RecordingBrowser browser;

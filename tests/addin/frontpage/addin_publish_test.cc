@@ -16,6 +16,7 @@
 
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
+#include "platform/temporary_folder.h"
 #include "platform/win32/wide_text.h"
 #include "tests/addin/frontpage/add_in_windows.h"
 #include "tests/addin/frontpage/addin_fixture.h"
@@ -130,7 +131,7 @@ class AddinPublishTest : public AddinFixture {
     }
   }
 
-  TempFolder folder_;
+  TemporaryFolder folder_{"kestrova-addin"};
   DiskPages pages_{[this](const std::wstring& path) { OnPageOpened(path); }};
   IDispatch* web_ = nullptr;
   std::unique_ptr<StatusWindowRecorder> recorder_;

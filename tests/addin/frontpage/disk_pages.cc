@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 #include <system_error>
 
 #include "mending/head_locator.h"
@@ -45,29 +44,6 @@ bool WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
-}
-
-TempFolder::TempFolder() {
-  wchar_t base[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, base);
-  if (length == 0) throw std::runtime_error("no temporary folder");
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::filesystem::path candidate =
-        std::filesystem::path(std::wstring(base, length)) /
-        (L"kestrova-addin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(attempt));
-    std::error_code error;
-    if (std::filesystem::create_directory(candidate, error)) {
-      path_ = candidate;
-      return;
-    }
-  }
-  throw std::runtime_error("cannot create a temporary folder");
-}
-
-TempFolder::~TempFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(path_, error);
 }
 
 }  // namespace kestrova::testing

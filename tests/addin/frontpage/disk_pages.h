@@ -38,20 +38,6 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 // Writes bytes as the whole file at path, creating its folder; false when it cannot.
 bool WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
 
-// A new empty folder under the system's temporary folder, removed with all it holds when the
-// object goes.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 }  // namespace kestrova::testing
 
 #endif  // KESTROVA_TESTS_ADDIN_FRONTPAGE_DISK_PAGES_H_

@@ -9,6 +9,8 @@
 #include "host/local/local_application.h"
 #include "host/local/local_web.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/temporary_folder.h"
+#include "tests/support/test_files.h"
 
 namespace kestrova::host {
 namespace {
@@ -17,23 +19,10 @@ namespace fs = std::filesystem;
 
 class LocalHostTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kestrova-host-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(folder_ / name, std::ios::binary) << bytes;
-    return (folder_ / name).string();
+    return testing::WriteBytes(folder_ / name, bytes);
   }
-  std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return std::move(bytes).str();
-  }
+  std::string Read(const std::string& path) { return testing::ReadBytes(path); }
   std::vector<std::string> FolderEntries() {
     std::vector<std::string> names;
     for (const auto& item : fs::directory_iterator(folder_)) {
@@ -43,7 +32,8 @@ class LocalHostTest : public ::testing::Test {
     return names;
   }
 
-  fs::path folder_;
+  const TemporaryFolder temporary_{"kestrova-host"};
+  const fs::path& folder_ = temporary_.path();
   PosixFileSystem files_;
   LocalApplication app_{files_};
 };

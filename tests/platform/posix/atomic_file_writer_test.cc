@@ -12,38 +12,26 @@
 #include <string>
 
 #include "platform/posix/posix_file_system.h"
+#include "platform/temporary_folder.h"
 #include "tests/platform/file_writer_contract.h"
+#include "tests/support/test_files.h"
 
 namespace kestrova {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The POSIX side of the writer contract: a fresh folder of its own under the temporary folder,
-// removed with everything in it.
+// The POSIX side of the writer contract: a fresh folder of its own, removed with everything in it.
 class PosixWriterSide {
  public:
   using Files = PosixFileSystem;
 
-  PosixWriterSide() {
-    std::string pattern = (fs::temp_directory_path() / "kestrova-writer-XXXXXX").string();
-    EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  PosixWriterSide(const PosixWriterSide&) = delete;
-  PosixWriterSide& operator=(const PosixWriterSide&) = delete;
-  ~PosixWriterSide() { fs::remove_all(folder_); }
-
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
   void Put(const std::string& name, const std::string& bytes) const {
-    std::ofstream(folder_ / name, std::ios::binary) << bytes;
+    testing::WriteBytes(folder_ / name, bytes);
   }
-
-  std::string Bytes(const std::string& name) const {
-    std::ifstream in(folder_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string Bytes(const std::string& name) const { return testing::ReadBytes(folder_ / name); }
 
   std::set<std::string> Names() const {
     std::set<std::string> names;
@@ -54,7 +42,8 @@ class PosixWriterSide {
   }
 
  protected:
-  fs::path folder_;
+  const TemporaryFolder temporary_{"kestrova-writer"};
+  const fs::path& folder_ = temporary_.path();
 };
 
 class AtomicFileWriterTest : public ::testing::Test, protected PosixWriterSide {};

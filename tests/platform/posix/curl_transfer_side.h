@@ -13,8 +13,8 @@
 
 #include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/poll_event_pump.h"
-#include "tests/platform/posix/raw_http_server.h"
 #include "tests/platform/posix/test_http_server.h"
+#include "tests/support/raw_http_server.h"
 
 namespace kestrova::testing {
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "base/failure.h"
+#include "platform/temporary_folder.h"
 
 namespace kestrova {
 namespace {
@@ -20,8 +21,8 @@ namespace fs = std::filesystem;
 // FIFO is never waited on. A thread opens the FIFO for writing after a while, so that a read that
 // did wait ends, and the test fails instead of hanging.
 TEST(ReadWholeFileTest, RefusesWhatIsNotARegularFileWithoutWaiting) {
-  const fs::path folder = fs::temp_directory_path() / ("kestrova-read-" + std::to_string(getpid()));
-  fs::create_directories(folder);
+  const TemporaryFolder temporary("kestrova-read");
+  const fs::path& folder = temporary.path();
   const std::string fifo = (folder / "page.htm").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string device = (folder / "zero.htm").string();
@@ -45,7 +46,6 @@ TEST(ReadWholeFileTest, RefusesWhatIsNotARegularFileWithoutWaiting) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   }
   writer.join();
-  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "platform/temporary_folder.h"
 #include "platform/win32/wide_text.h"
 #include "tests/platform/file_writer_contract.h"
 
@@ -19,31 +20,18 @@ namespace kestrova::win32 {
 namespace {
 
 // A folder of its own under the user's temporary folder, removed with everything in it.
-class TemporaryFolder {
+class TestFolder {
  public:
-  TemporaryFolder() {
-    wchar_t base[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, base);
-    EXPECT_GT(length, 0u);
-    static unsigned serial = 0;
-    path_ = std::wstring(base, length) + L"kestrova-files-" +
-            std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
-    EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  ~TemporaryFolder() { RemoveTree(path_); }
-
   // The UTF-8 path of `name` inside the folder.
   std::string Path(const std::string& name = {}) const {
-    return Utf8FromWide(path_) + (name.empty() ? "" : "\\" + name);
+    return Utf8FromWide(folder_.path().wstring()) + (name.empty() ? "" : "\\" + name);
   }
 
   // The names in the folder, without "." and "..".
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+    const HANDLE search = FindFirstFileW((folder_.path().wstring() + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
       const std::wstring name = found.cFileName;
@@ -54,27 +42,7 @@ class TemporaryFolder {
   }
 
  private:
-  static void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring child = folder + L"\\" + name;
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-          RemoveTree(child);
-        } else {
-          DeleteFileW(child.c_str());
-        }
-      } while (FindNextFileW(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-  }
-
-  std::wstring path_;
+  const TemporaryFolder folder_{"kestrova-files"};
 };
 
 // Writes `bytes` to the file at `path` directly through the system, without the file system.
@@ -134,7 +102,7 @@ class Win32WriterSide {
 
 class Win32FileSystemTest : public ::testing::Test {
  protected:
-  TemporaryFolder folder_;
+  TestFolder folder_;
   Win32FileSystem files_;
 };
 
@@ -187,7 +155,7 @@ struct LinesCase {
 
 class Win32TextFileTest : public ::testing::TestWithParam<LinesCase> {
  protected:
-  TemporaryFolder folder_;
+  TestFolder folder_;
   Win32FileSystem files_;
 };
 

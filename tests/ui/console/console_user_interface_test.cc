@@ -29,10 +29,11 @@
 #include <vector>
 
 #include "base/ascii.h"
-#include "platform/browser.h"
 #include "platform/event_pump.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/transfer_states.h"
+#include "tests/support/fake_transfer_control.h"
+#include "tests/support/recording_browser.h"
 #include "ui/console/console_status_view.h"
 #include "ui/console/console_text.h"
 #include "ui/frm_ksv_about.h"
@@ -151,11 +152,7 @@ bool FinishesInTime(const std::function<void()>& call, const std::function<void(
 // ---------------------------------------------------------------------------------------------
 // Test doubles of the platform.
 
-class RecordingBrowser : public Browser {
- public:
-  void Navigate(std::string_view url) override { urls.emplace_back(url); }
-  std::vector<std::string> urls;
-};
+using testing::RecordingBrowser;
 
 // An event pump whose timers fire when the test says so.
 class FakeEventPump : public EventPump {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/browser.h"
+#include "tests/support/recording_browser.h"
 
 namespace kestrova::win32 {
 
@@ -58,12 +58,7 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // program; returns the file's path (empty when it could not be written).
 std::wstring SaveScreenshot(HWND window, std::wstring_view name);
 
-// A browser that only records the addresses it was asked to open.
-class RecordingBrowser : public Browser {
- public:
-  void Navigate(std::string_view url) override { urls.emplace_back(url); }
-  std::vector<std::string> urls;
-};
+using testing::RecordingBrowser;
 
 }  // namespace kestrova::win32
 

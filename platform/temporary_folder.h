@@ -1,6 +1,6 @@
 // A fresh folder in the system's temporary folder, removed with everything in it at the end.
-#ifndef KESTROVA_CLI_TEMPORARY_FOLDER_H_
-#define KESTROVA_CLI_TEMPORARY_FOLDER_H_
+#ifndef KESTROVA_PLATFORM_TEMPORARY_FOLDER_H_
+#define KESTROVA_PLATFORM_TEMPORARY_FOLDER_H_
 
 #include <filesystem>
 #include <string>
@@ -24,4 +24,4 @@ class TemporaryFolder {
 
 }  // namespace kestrova
 
-#endif  // KESTROVA_CLI_TEMPORARY_FOLDER_H_
+#endif  // KESTROVA_PLATFORM_TEMPORARY_FOLDER_H_

@@ -1,4 +1,4 @@
-#include "tests/platform/posix/raw_http_server.h"
+#include "tests/support/raw_http_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

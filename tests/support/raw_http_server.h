@@ -1,7 +1,7 @@
 // A loopback server that answers every connection with fixed bytes and then ends it as told:
 // for what a regular HTTP server will not do, such as an exact header or a connection reset.
-#ifndef KESTROVA_TESTS_PLATFORM_POSIX_RAW_HTTP_SERVER_H_
-#define KESTROVA_TESTS_PLATFORM_POSIX_RAW_HTTP_SERVER_H_
+#ifndef KESTROVA_TESTS_SUPPORT_RAW_HTTP_SERVER_H_
+#define KESTROVA_TESTS_SUPPORT_RAW_HTTP_SERVER_H_
 
 #include <atomic>
 #include <chrono>
@@ -62,4 +62,4 @@ class RefusingPort {
 
 }  // namespace kestrova::testing
 
-#endif  // KESTROVA_TESTS_PLATFORM_POSIX_RAW_HTTP_SERVER_H_
+#endif  // KESTROVA_TESTS_SUPPORT_RAW_HTTP_SERVER_H_
