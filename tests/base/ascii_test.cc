@@ -51,6 +51,9 @@ TEST(AsciiTest, ComparisonsFoldLettersOnly) {
   EXPECT_FALSE(StartsWithLowerNameAt("</scrip", 2, "script"));
   EXPECT_TRUE(StartsWithLowerNameAt("ab", 2, ""));
   EXPECT_FALSE(StartsWithLowerNameAt("ab", 3, ""));
+  EXPECT_EQ(FindIgnoringCase("<Meta><mETA>", "meta", 2), 7u);
+  EXPECT_EQ(FindIgnoringCase("x@y`y", "`Y"), 3u);
+  EXPECT_EQ(FindIgnoringCase("abc", "bcd"), std::string_view::npos);
 }
 
 TEST(AsciiTest, WhiteSpaceSets) {
