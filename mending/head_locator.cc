@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "base/ascii.h"
 #include "base/failure.h"
 #include "mending/html_head_tokenizer.h"
 
@@ -16,13 +17,6 @@ using Names = std::initializer_list<std::string_view>;
 bool NameIn(std::string_view name, Names names) {
   return std::any_of(names.begin(), names.end(),
                      [name](std::string_view lower) { return TagNameIs(name, lower); });
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return lower(x) == lower(y);
-  });
 }
 
 bool IsStartTag(const HeadToken& token, std::string_view lower_name) {
@@ -323,7 +317,7 @@ class HeadTreeBuilder {
     for (std::size_t i = open_count_; i-- > 0;) {
       const OpenElement& node = open_[i];
       if (i + 1 < open_count_ && node.space == Space::kHtml) return HtmlEndTag(token);
-      if (SameNameIgnoringCase(node.name, token.name)) {
+      if (EqualsIgnoringCase(node.name, token.name)) {
         PopThrough(i);
         return Step::kNext;
       }
@@ -447,7 +441,7 @@ class HeadTreeBuilder {
                 "p",          "pre",     "section", "summary", "ul"})) {
       const bool list_item = TagNameIs(name, "li");
       const bool paragraph = TagNameIs(name, "p");
-      PopThroughInScope([name](const OpenElement& e) { return SameNameIgnoringCase(e.name, name); },
+      PopThroughInScope([name](const OpenElement& e) { return EqualsIgnoringCase(e.name, name); },
                         list_item   ? Names{"ol", "ul"}
                         : paragraph ? Names{"button"}
                                     : Names{});
@@ -456,7 +450,7 @@ class HeadTreeBuilder {
     // Any other end tag closes the nearest element of its name, unless a boundary comes first.
     for (std::size_t i = open_count_; i-- > 0;) {
       const OpenElement& node = open_[i];
-      if (node.space == Space::kHtml && SameNameIgnoringCase(node.name, name)) {
+      if (node.space == Space::kHtml && EqualsIgnoringCase(node.name, name)) {
         PopThrough(i);
         break;
       }

@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
-bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
 // Position of the first white-space character in [from, end); kNotFound when none.
 std::size_t FindHtmlSpace(std::string_view head, std::size_t from, std::size_t end) {
   for (std::size_t k = from; k < end; ++k) {

@@ -3,29 +3,14 @@
 #include <array>
 #include <cstring>
 
+#include "base/ascii.h"
+
 namespace kestrova {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
 
-constexpr bool IsSpace(char c) noexcept {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-
 constexpr bool IsAlpha(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-constexpr char ToLower(char c) noexcept {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Whether `text` starts at `pos` with `lower` (ASCII lower case), ignoring ASCII case.
-bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view lower) noexcept {
-  if (pos > text.size() || text.size() - pos < lower.size()) return false;
-  for (std::size_t i = 0; i < lower.size(); ++i) {
-    if (ToLower(text[pos + i]) != lower[i]) return false;
-  }
-  return true;
-}
 
 // Position of the first `c` at or after `from`, or kNone.
 std::size_t Find(std::string_view text, char c, std::size_t from) noexcept {
@@ -38,15 +23,18 @@ std::size_t Find(std::string_view text, char c, std::size_t from) noexcept {
 // The bytes that end an attribute name, and those that end an unquoted value.
 constexpr auto kEndsName = [] {
   std::array<bool, 256> table{};
-  for (const char c : {' ', '\t', '\n', '\f', '\r', '/', '=', '>'}) {
-    table[static_cast<unsigned char>(c)] = true;
+  for (std::size_t b = 0; b < table.size(); ++b) {
+    const char c = static_cast<char>(b);
+    table[b] = IsHtmlSpace(c) || c == '/' || c == '=' || c == '>';
   }
   return table;
 }();
 constexpr auto kEndsUnquotedValue = [] {
   std::array<bool, 256> table{};
-  for (const char c : {' ', '\t', '\n', '\f', '\r', '>'})
-    table[static_cast<unsigned char>(c)] = true;
+  for (std::size_t b = 0; b < table.size(); ++b) {
+    const char c = static_cast<char>(b);
+    table[b] = IsHtmlSpace(c) || c == '>';
+  }
   return table;
 }();
 
@@ -88,7 +76,7 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
     switch (state) {
       case AttributeState::kBeforeName:
       case AttributeState::kAfterName:
-        if (IsSpace(c)) {
+        if (IsHtmlSpace(c)) {
           ++pos;
         } else if (c == '/') {
           state = AttributeState::kSelfClosing;
@@ -114,7 +102,7 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
         }
         break;
       case AttributeState::kBeforeValue:
-        if (IsSpace(c)) {
+        if (IsHtmlSpace(c)) {
           ++pos;
         } else if (c == '"' || c == '\'') {
           state = c == '"' ? AttributeState::kDoubleQuoted : AttributeState::kSingleQuoted;
@@ -147,7 +135,7 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
         if (pos < text.size()) state = AttributeState::kBeforeName;
         break;
       case AttributeState::kAfterQuoted:
-        if (IsSpace(c)) ++pos;
+        if (IsHtmlSpace(c)) ++pos;
         state = AttributeState::kBeforeName;  // '/' and '>' are read again there
         break;
       case AttributeState::kSelfClosing:
@@ -178,7 +166,7 @@ AttributeState StateAfterName(char ender) noexcept {
 // Whether a code point a numeric character reference yields is whitespace to the tree builder.
 // Values past the Unicode range become U+FFFD, which is not.
 constexpr bool IsWhitespaceCodePoint(std::uint32_t value) noexcept {
-  return value == 0x09 || value == 0x0A || value == 0x0C || value == 0x0D || value == 0x20;
+  return value <= 0x20 && IsHtmlSpace(static_cast<char>(value));
 }
 
 int DigitValue(char c, bool hex) noexcept {
@@ -224,9 +212,9 @@ HeadToken HtmlHeadTokenizer::Next() noexcept {
   const std::string_view s = page_;
   while (pos_ < s.size()) {
     const char c = s[pos_];
-    if (IsSpace(c)) {
+    if (IsHtmlSpace(c)) {
       std::size_t end = pos_ + 1;
-      while (end < s.size() && IsSpace(s[end])) ++end;
+      while (end < s.size() && IsHtmlSpace(s[end])) ++end;
       return Emit(HeadTokenKind::kWhitespace, end);
     }
     if (c == '&') return ReadCharacterReference();
@@ -263,7 +251,8 @@ HeadToken HtmlHeadTokenizer::ReadTag(std::size_t lt, bool end_tag) noexcept {
   const std::string_view s = page_;
   const std::size_t name_begin = lt + (end_tag ? 2 : 1);
   std::size_t name_end = name_begin + 1;
-  while (name_end < s.size() && !IsSpace(s[name_end]) && s[name_end] != '/' && s[name_end] != '>') {
+  while (name_end < s.size() && !IsHtmlSpace(s[name_end]) && s[name_end] != '/' &&
+         s[name_end] != '>') {
     ++name_end;
   }
   if (name_end >= s.size()) return EndOfFile();
@@ -310,7 +299,7 @@ HeadToken HtmlHeadTokenizer::ReadMarkupDeclaration(std::size_t lt) noexcept {
       pos = after + 1;
     }
   }
-  if (StartsWithNoCase(s, open, "doctype")) {
+  if (StartsWithLowerNameAt(s, open, "doctype")) {
     const std::size_t gt = Find(s, '>', open + 7);
     return Emit(HeadTokenKind::kDoctype, gt == kNone ? s.size() : gt + 1);
   }
@@ -376,8 +365,8 @@ HeadToken HtmlHeadTokenizer::SkipText(TextState state, std::string_view element)
     // RCDATA and RAWTEXT end only at "</" + the element's name + whitespace, '/' or '>'.
     for (std::size_t from = pos_; (lt = Find(s, '<', from)) != kNone; from = lt + 1) {
       name_end = lt + 2 + element.size();
-      if (name_end < s.size() && s[lt + 1] == '/' && StartsWithNoCase(s, lt + 2, element) &&
-          (IsSpace(s[name_end]) || s[name_end] == '/' || s[name_end] == '>')) {
+      if (name_end < s.size() && s[lt + 1] == '/' && StartsWithLowerNameAt(s, lt + 2, element) &&
+          (IsHtmlSpace(s[name_end]) || s[name_end] == '/' || s[name_end] == '>')) {
         break;
       }
     }
@@ -405,8 +394,8 @@ std::size_t HtmlHeadTokenizer::FindScriptEnd(std::size_t from,
   const std::string_view s = page_;
   const auto is_script_end_tag = [&](std::size_t lt) {
     const std::size_t end = lt + 8;
-    return end < s.size() && s[lt + 1] == '/' && StartsWithNoCase(s, lt + 2, "script") &&
-           (IsSpace(s[end]) || s[end] == '/' || s[end] == '>');
+    return end < s.size() && s[lt + 1] == '/' && StartsWithLowerNameAt(s, lt + 2, "script") &&
+           (IsHtmlSpace(s[end]) || s[end] == '/' || s[end] == '>');
   };
   // Reads letters from `pos`; returns the position after them when they spell "script" and are
   // followed by whitespace, '/' or '>', which is consumed too; kNone otherwise.
@@ -414,8 +403,8 @@ std::size_t HtmlHeadTokenizer::FindScriptEnd(std::size_t from,
     std::size_t end = pos;
     while (end < s.size() && IsAlpha(s[end])) ++end;
     *stop = end;
-    if (end >= s.size() || end - pos != 6 || !StartsWithNoCase(s, pos, "script")) return kNone;
-    return (IsSpace(s[end]) || s[end] == '/' || s[end] == '>') ? end + 1 : kNone;
+    if (end >= s.size() || end - pos != 6 || !StartsWithLowerNameAt(s, pos, "script")) return kNone;
+    return (IsHtmlSpace(s[end]) || s[end] == '/' || s[end] == '>') ? end + 1 : kNone;
   };
   State state = State::kData;
   std::size_t pos = from;

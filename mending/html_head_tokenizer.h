@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/ascii.h"
+
 namespace kestrova {
 
 enum class HeadTokenKind : std::uint8_t {
@@ -75,14 +77,8 @@ class HtmlHeadTokenizer {
 // Whether a tag name equals `lower_name` (given in ASCII lower case), ignoring ASCII case. The
 // tree builder asks this many times for every tag, mostly of names of another length: inline, that
 // costs one comparison.
-inline bool TagNameIs(std::string_view name, std::string_view lower_name) noexcept {
-  if (name.size() != lower_name.size()) return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower_name[i])
-      return false;
-  }
-  return true;
+constexpr bool TagNameIs(std::string_view name, std::string_view lower_name) noexcept {
+  return EqualsLowerName(name, lower_name);
 }
 
 // Looks up the attribute `lower_name` (ASCII lower case) in a tag's attribute bytes; when found,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/ascii.h"
 #include "base/failure.h"
 
 namespace kestrova {
@@ -39,24 +40,12 @@ struct Scan {
   DayHalf day_half = DayHalf::kNone;
 };
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view word, std::string_view lower_name) {
-  if (word.size() != lower_name.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    if (Lower(word[i]) != lower_name[i]) return false;
-  }
-  return true;
-}
 
 std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsCSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsCSpace(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -106,7 +95,7 @@ bool AddElement(Scan& scan, std::int64_t value, bool is_month_name) {
 // The 'T' of "2026-12-07T19:20:00": directly between the last digit of a three-part date written
 // with separators and the first digit of the time.
 bool IsDateTimeMark(const Scan& scan, std::string_view text, std::size_t begin, std::size_t end) {
-  if (end - begin != 1 || Lower(text[begin]) != 't') return false;
+  if (end - begin != 1 || AsciiLower(text[begin]) != 't') return false;
   if (begin == 0 || end == text.size() || !IsDigit(text[begin - 1]) || !IsDigit(text[end])) {
     return false;
   }
@@ -171,7 +160,7 @@ std::optional<Scan> ScanText(std::string_view text) {
       if (++scan.date_separators > kMaxDateSeparators) return std::nullopt;
     } else if (c == ',') {
       if (is_last) return std::nullopt;
-    } else if (!IsBlank(c)) {
+    } else if (!IsCSpace(c)) {
       return std::nullopt;
     }
     ++i;

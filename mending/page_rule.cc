@@ -36,8 +36,6 @@ constexpr std::array<std::string_view, 17> kHtmlOpenings = {"<!doctype html",
 constexpr std::string_view kMetadataFolderPrefix = "_vti_";
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool HasPageExtension(std::string_view name) {
@@ -78,12 +76,12 @@ EntryKind ClassifyEntry(std::string_view entry) {
 
 bool BeginsAsHtml(std::string_view start) {
   if (start.starts_with(kUtf8ByteOrderMark)) start.remove_prefix(kUtf8ByteOrderMark.size());
-  while (!start.empty() && IsBlank(start.front())) start.remove_prefix(1);
+  while (!start.empty() && IsHtmlSpace(start.front())) start.remove_prefix(1);
   for (const std::string_view opening : kHtmlOpenings) {
     if (!StartsWithIgnoringCase(start, opening)) continue;
     if (start.size() == opening.size()) continue;
     const char next = start[opening.size()];
-    if (IsBlank(next) || next == '>') return true;
+    if (IsHtmlSpace(next) || next == '>') return true;
   }
   return false;
 }

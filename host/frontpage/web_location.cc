@@ -3,22 +3,13 @@
 #include <cstddef>
 #include <optional>
 
+#include "base/ascii.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::host::frontpage {
 namespace {
 
 constexpr std::string_view kFileScheme = "file:";
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    const char a =
-        text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    if (a != prefix[i]) return false;
-  }
-  return true;
-}
 
 std::optional<int> HexValue(char digit) {
   if (digit >= '0' && digit <= '9') return digit - '0';
@@ -77,7 +68,7 @@ std::string PathOfFileUrl(std::string_view rest) {
 }  // namespace
 
 std::string LocalPathFromFolderUrl(std::string_view url) {
-  std::string path = StartsWithNoCase(url, kFileScheme)
+  std::string path = StartsWithIgnoringCase(url, kFileScheme)
                          ? PathOfFileUrl(url.substr(kFileScheme.size()))
                          : std::string(url);
   while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();

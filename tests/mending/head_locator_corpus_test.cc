@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/ascii.h"
 #include "mending/head_locator.h"
 
 namespace kestrova::gumbo_reference {
@@ -42,10 +43,8 @@ constexpr std::size_t kReportedDisagreements = 10;
 bool IsHtmlFile(const fs::directory_entry& entry) {
   std::error_code error;
   if (!entry.is_regular_file(error)) return false;
-  std::string extension = entry.path().extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-  return extension == ".html" || extension == ".htm";
+  const std::string extension = entry.path().extension().string();
+  return EqualsIgnoringCase(extension, ".html") || EqualsIgnoringCase(extension, ".htm");
 }
 
 // The HTML files under `folder`, in no particular order.

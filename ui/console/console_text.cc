@@ -1,5 +1,7 @@
 #include "ui/console/console_text.h"
 
+#include "base/ascii.h"
+
 namespace kestrova {
 namespace {
 
@@ -14,8 +16,6 @@ bool IsC1ControlAt(std::string_view text, std::size_t i) {
   const auto second = static_cast<unsigned char>(text[i + 1]);
   return second >= 0x80 && second <= 0x9F;
 }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 // True for the second and later bytes of a UTF-8 sequence.
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
@@ -72,15 +72,15 @@ std::string FitToColumns(std::string_view text, int columns) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsLineBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsLineBlank(text.back())) text.remove_suffix(1);
   return text;
 }
 
 std::string NormalizedAnswer(std::string_view answer) {
   std::string out(TrimBlanks(answer));
   for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    c = AsciiLower(c);
   }
   return out;
 }

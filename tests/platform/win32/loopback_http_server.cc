@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/ascii.h"
+
 namespace kestrova::testing {
 namespace {
 
@@ -64,14 +66,6 @@ std::string Header(int status, std::size_t length, std::string_view extra = {}) 
   header.append("\r\nContent-Type: text/plain\r\nContent-Length: ");
   header.append(std::to_string(length)).append("\r\n").append(extra).append("\r\n");
   return header;
-}
-
-bool ContainsIgnoringCase(std::string_view text, std::string_view lower_word) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower.find(lower_word) != std::string::npos;
 }
 
 // One connection's socket, closed when the serving thread is done with it.
@@ -222,7 +216,8 @@ void LoopbackHttpServer::Serve(SOCKET connection) {
     const std::string_view version =
         std::string_view(request).substr(path_end + 1, line_end - path_end - 1);
     const bool keep_alive =
-        version == "HTTP/1.1" && !ContainsIgnoringCase(request, "connection: close");
+        version == "HTTP/1.1" &&
+        FindIgnoringCase(request, "connection: close") == std::string_view::npos;
     if (!Answer(connection, method, path) || !keep_alive) return;
   }
 }

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/failure.h"
 #include "platform/temporary_folder.h"
 #include "platform/win32/wide_text.h"
@@ -327,7 +328,7 @@ bool RunUnix(std::vector<std::string> words, const std::vector<std::string>& fil
 }
 
 std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  std::transform(text.begin(), text.end(), text.begin(), AsciiLower);
   return text;
 }
 

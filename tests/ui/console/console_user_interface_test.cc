@@ -28,7 +28,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/ascii.h"
 #include "platform/event_pump.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/transfer_states.h"
@@ -293,9 +292,6 @@ TEST(ConsoleTextTest, LineBreaksAndControlCharacters) {
   EXPECT_EQ(PrintableLine("a\xc2\x85"
                           "b"),
             "a b");
-  // What goes out as it was sent shows its controls as escapes.
-  EXPECT_EQ(EscapeControlCharacters("http://h/\x1b]0;x\x07\r\n\xc2\x9b\x7f\\ \xc3\xa9"),
-            "http://h/\\x1B]0;x\\x07\\x0D\\x0A\\u009B\\x7F\\ \xc3\xa9");
 }
 
 TEST(ConsoleTextTest, FitToColumnsCountsCharactersNotBytes) {
