@@ -98,7 +98,7 @@ class Win32WriterSide {
   std::vector<std::string> Names() const { return folder_.Names(); }
 
  private:
-  TemporaryFolder folder_;
+  TestFolder folder_;
 };
 
 class Win32FileSystemTest : public ::testing::Test {
