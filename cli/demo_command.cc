@@ -12,10 +12,10 @@
 #include "base/ascii.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
-#include "platform/temporary_folder.h"
 #include "mending/head_locator.h"
 #include "mending/inventory.h"
 #include "platform/posix/read_whole_file.h"
+#include "platform/temporary_folder.h"
 #include "ui/console/console_text.h"
 
 namespace kestrova {

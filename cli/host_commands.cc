@@ -10,8 +10,8 @@
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
 #include "cli/publish_summary.h"
-#include "platform/temporary_folder.h"
 #include "cli/web_copy.h"
+#include "platform/temporary_folder.h"
 #include "ui/console/console_text.h"
 
 namespace kestrova {
