@@ -76,6 +76,8 @@ TEST(AsciiTest, WhiteSpaceSets) {
 TEST(AsciiTest, EscapeControlCharactersWritesControlsOut) {
   EXPECT_EQ(EscapeControlCharacters("http://h/\x1b]0;x\x07\r\n\xc2\x9b\x7f\\ \xc3\xa9"),
             "http://h/\\x1B]0;x\\x07\\x0D\\x0A\\u009B\\x7F\\ \xc3\xa9");
+  // The C1 range from its first to its last code point; the no-break space after it is text.
+  EXPECT_EQ(EscapeControlCharacters("\xc2\x80|\xc2\x9f|\xc2\xa0"), "\\u0080|\\u009F|\xc2\xa0");
 }
 
 }  // namespace

@@ -44,13 +44,22 @@ TEST(UnifiedDiffTest, PatchAppliesTheDiff) {
     }
     EXPECT_EQ(counts.added, added) << diff;
     EXPECT_EQ(counts.removed, removed) << diff;
+    // Not quiet: a hunk that patch places only at an offset or with fuzz has a wrong header.
     const CommandResult result =
-        RunCommand("/usr/bin/patch", {"--quiet", "--force", "-o", folder.path().string() + "/out",
+        RunCommand("/usr/bin/patch", {"--force", "-o", folder.path().string() + "/out",
                                       WriteBytes(folder.path() / "before", before), "-i",
                                       WriteBytes(folder.path() / "diff", diff)});
     ASSERT_EQ(result.exit_code, 0) << result.out << result.err << diff;
+    EXPECT_EQ(result.out.find("offset"), std::string::npos) << result.out << diff;
+    EXPECT_EQ(result.out.find("fuzz"), std::string::npos) << result.out << diff;
     EXPECT_EQ(ReadBytes(folder.path().string() + "/out"), after) << diff;
   }
+}
+
+// An empty side has the range 0,0, as diff -u writes it.
+TEST(UnifiedDiffTest, AnEmptySideHasTheEmptyRange) {
+  EXPECT_EQ(UnifiedDiff("", "a\n", "x", "y"), "--- x\n+++ y\n@@ -0,0 +1 @@\n+a\n");
+  EXPECT_EQ(UnifiedDiff("a\nb\n", "", "x", "y"), "--- x\n+++ y\n@@ -1,2 +0,0 @@\n-a\n-b\n");
 }
 
 // What a server sent cannot drive the terminal through a diff: control characters are written

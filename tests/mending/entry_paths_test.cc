@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "mending/page_rule.h"
+
 namespace kestrova {
 namespace {
 
@@ -35,6 +37,14 @@ TEST(EntryPathsTest, EntriesNameTheirPageAndMendingFile) {
 TEST(EntryPathsTest, UsesThePlatformSeparatorByDefault) {
   const std::string sep(1, kPathSeparator);
   EXPECT_EQ(EntryPagePath("web", "x--y.htm"), "web" + sep + "x" + sep + "y.htm");
+}
+
+// A page is known by the extension after its name's last dot.
+TEST(EntryPathsTest, APagesExtensionFollowsItsLastDot) {
+  EXPECT_EQ(ClassifyEntry("index.en.html"), EntryKind::kPageByName);
+  EXPECT_EQ(ClassifyEntry("docs--manual.v2.HTM"), EntryKind::kPageByName);
+  EXPECT_EQ(ClassifyEntry("archive.html.gz"), EntryKind::kPageIfContentIsHtml);
+  EXPECT_EQ(ClassifyEntry("html"), EntryKind::kPageIfContentIsHtml);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/transfer_rate_floor.h"
+
 namespace kestrova {
 namespace {
 
@@ -32,6 +34,20 @@ TEST(TransferBodyBufferTest, ACapacityOfNothingHoldsOneByte) {
   const TransferBodyBuffer buffer(0);
   EXPECT_EQ(buffer.capacity(), 1u);
   EXPECT_EQ(buffer.Room(), 1u);
+}
+
+// A window that brings exactly the floor's bytes passes; one byte fewer misses it, once the whole
+// window has passed and not before.
+TEST(TransferRateMeterTest, TheFloorIsMetByExactlyItsBytes) {
+  using std::chrono::milliseconds;
+  const TransferRateMeter::Clock::time_point start{};
+  for (const std::size_t bytes : {std::size_t{1023}, std::size_t{1024}}) {
+    TransferRateMeter meter(TransferRateFloor{milliseconds{30'000}, 1024});
+    meter.Count(bytes - 1, start);
+    meter.Count(1, start + milliseconds{29'000});
+    EXPECT_FALSE(meter.Missed(start + milliseconds{29'999})) << bytes;
+    EXPECT_EQ(meter.Missed(start + milliseconds{30'000}), bytes < 1024) << bytes;
+  }
 }
 
 }  // namespace
