@@ -81,7 +81,7 @@ Clock::duration DownloadWithStore(const std::vector<std::string>& server_lines,
   fetcher.SetStateWatcher([&window](int state) { window.OnTransferStateChanged(state); });
   MendStore store(fetcher, services, site_url, mend_path, {});
   const Clock::time_point start = Clock::now();
-  store.DownloadEntries(server_lines);
+  store.DownloadEntries(ServerInventory{.text = {}, .lines = server_lines});
   const Clock::duration elapsed = Clock::now() - start;
   window.StopAnimation();
   window.Hide();

@@ -94,15 +94,16 @@ void MendStore::Probe() {
   CheckStatus(0, Request::kProbe, {});
 }
 
-std::vector<std::string> MendStore::FetchInventory() {
+ServerInventory MendStore::FetchInventory() {
   fetcher_.Start(0, fetcher_.Url(0) + "/inventory.txt", "get");
   fetcher_.Wait(0, destination_);
   CheckStatus(0, Request::kInventory, {});
-  std::string text;
+  ServerInventory inventory;
   // A body cut short or too large is no inventory.
   fetcher_.ReadBody(
-      0, [&text](const std::string& chunk) { text += chunk; }, destination_);
-  return SplitInventoryText(text);
+      0, [&inventory](const std::string& chunk) { inventory.text += chunk; }, destination_);
+  inventory.lines = SplitInventoryText(inventory.text);
+  return inventory;
 }
 
 bool MendStore::DownloadNeeded(const std::optional<DateTime>& local_date,
@@ -115,13 +116,13 @@ bool MendStore::DownloadNeeded(const std::optional<DateTime>& local_date,
   return server_date > *local_date;
 }
 
-void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
-  // The entries, with inventory.txt moved to the end; every one is checked before the first
-  // byte of the download reaches the disk.
+void MendStore::DownloadEntries(const ServerInventory& inventory) {
+  // The entries but inventory.txt, which is the inventory's own text; every one is checked
+  // before the first byte of the download reaches the disk.
   std::vector<std::string> entries;
   bool lists_inventory = false;
-  for (std::size_t k = kFirstEntryLine; k < server_lines.size(); ++k) {
-    const std::string& entry = server_lines[k];
+  for (std::size_t k = kFirstEntryLine; k < inventory.lines.size(); ++k) {
+    const std::string& entry = inventory.lines[k];
     if (entry.empty()) continue;
     CheckEntryIsSafe(services_.inventory_text(entry));
     if (entry == kInventoryFileName) {
@@ -130,16 +131,28 @@ void MendStore::DownloadEntries(const std::vector<std::string>& server_lines) {
       entries.push_back(entry);
     }
   }
-  if (lists_inventory) entries.emplace_back(kInventoryFileName);
+  const std::size_t total = entries.size() + (lists_inventory ? 1 : 0);
 
   if (!services_.files.FolderExists(mend_path_)) services_.files.CreateFolder(mend_path_);
-  StoreMendingFiles(entries, lists_inventory);
+  // Resolved before the download, so that a link that may not be written through stops it
+  // before any mending file changes.
+  const std::string inventory_path =
+      lists_inventory
+          ? MendFolderFile(services_.files, mend_path_, InventoryPath(mend_path_), "write")
+          : std::string();
+  StoreMendingFiles(entries, total);
+  if (lists_inventory) {
+    // Every mending file, name and all, is on the disk before the inventory that lists them.
+    services_.files.FlushFolder(mend_path_);
+    WriteWholeFile(services_.files, inventory_path, inventory.text,
+                   CommitDurability::kBytesBeforeName);
+    if (on_entry_stored_) on_entry_stored_(total, total);
+  }
 }
 
-void MendStore::StoreMendingFiles(const std::vector<std::string>& entries,
-                                  bool ends_with_inventory) {
+void MendStore::StoreMendingFiles(const std::vector<std::string>& entries, std::size_t total) {
   try {
-    FetchOverConnections(entries, ends_with_inventory);
+    FetchOverConnections(entries, total);
   } catch (...) {
     // The first failure or a cancel stops every other request at once; nothing they brought is
     // kept.
@@ -150,23 +163,18 @@ void MendStore::StoreMendingFiles(const std::vector<std::string>& entries,
   fetcher_.ReleaseExtra();
 }
 
-void MendStore::FetchOverConnections(const std::vector<std::string>& entries,
-                                     bool ends_with_inventory) {
-  const std::size_t total = entries.size();
+void MendStore::FetchOverConnections(const std::vector<std::string>& entries, std::size_t total) {
   // The entry each connection is fetching, and the file it is stored in.
   struct Fetching {
     std::optional<std::size_t> entry;
     std::string path;
   };
-  std::vector<Fetching> fetching(fetcher_.Open(total));
-  // The inventory, fetched last but in step with the mending files still arriving, waits here
-  // whole but uncommitted until they have all landed.
-  std::unique_ptr<FileWriter> inventory;
+  std::vector<Fetching> fetching(fetcher_.Open(entries.size()));
   std::size_t next = 0;
   std::size_t stored = 0;
-  while (stored + (inventory ? 1 : 0) < total) {
+  while (stored < entries.size()) {
     // Every idle connection takes the next entry, in the inventory's order.
-    for (std::size_t slot = 0; slot < fetching.size() && next < total; ++slot) {
+    for (std::size_t slot = 0; slot < fetching.size() && next < entries.size(); ++slot) {
       if (fetching[slot].entry) continue;
       fetching[slot].path =
           MendFolderFile(services_.files, mend_path_,
@@ -180,28 +188,16 @@ void MendStore::FetchOverConnections(const std::vector<std::string>& entries,
     const Fetcher::Slot slot = fetcher_.WaitForAny();
     const std::size_t index = *fetching[slot].entry;
     CheckStatus(slot, Request::kEntry, Name(entries[index]));
-    if (ends_with_inventory && index + 1 == total) {
-      inventory =
-          services_.files.CreateFileWriter(fetching[slot].path, CommitDurability::kBytesBeforeName);
-      fetcher_.ReadBody(slot, [&inventory](const std::string& chunk) { inventory->Write(chunk); });
-    } else {
-      // The file appears complete or not at all: a failed, interrupted or oversized download
-      // leaves the old mending file in place. A mending file need only be on the disk before the
-      // inventory that lists it, which flushes them all at once.
-      const auto writer =
-          services_.files.CreateFileWriter(fetching[slot].path, CommitDurability::kByFolderFlush);
-      fetcher_.ReadBody(slot, [&writer](const std::string& chunk) { writer->Write(chunk); });
-      writer->Commit();
-      ++stored;
-      if (on_entry_stored_) on_entry_stored_(stored, total);
-    }
+    // The file appears complete or not at all: a failed, interrupted or oversized download
+    // leaves the old mending file in place. A mending file need only be on the disk before the
+    // inventory that lists it, which flushes them all at once.
+    const auto writer =
+        services_.files.CreateFileWriter(fetching[slot].path, CommitDurability::kByFolderFlush);
+    fetcher_.ReadBody(slot, [&writer](const std::string& chunk) { writer->Write(chunk); });
+    writer->Commit();
+    ++stored;
+    if (on_entry_stored_) on_entry_stored_(stored, total);
     fetching[slot].entry.reset();
-  }
-  if (inventory) {
-    // Every mending file, name and all, is on the disk before the inventory that lists them.
-    services_.files.FlushFolder(mend_path_);
-    inventory->Commit();
-    if (on_entry_stored_) on_entry_stored_(total, total);
   }
 }
 

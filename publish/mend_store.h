@@ -20,6 +20,13 @@
 
 namespace kestrova {
 
+// The server's inventory as it came: its text, stored as the local inventory when its entries
+// have landed, and its lines.
+struct ServerInventory {
+  std::string text;
+  std::vector<std::string> lines;
+};
+
 // What the local inventory says: its date (line 1) and the site's address (line 2).
 struct LocalInventory {
   DateTime date;
@@ -52,8 +59,9 @@ class MendStore {
   // status line holds "404".
   void Probe();
 
-  // Gets the inventory from the address of the probe + "/inventory.txt" and returns its lines.
-  std::vector<std::string> FetchInventory();
+  // Gets the inventory from the address of the probe + "/inventory.txt". It is fetched once: the
+  // text whose date and entries decide the download is the text that is stored.
+  ServerInventory FetchInventory();
 
   // True when the mend folder must be downloaded: no local inventory (asked again now), or a
   // server date strictly later than the local one.
@@ -61,20 +69,19 @@ class MendStore {
                       const std::vector<std::string>& server_lines);
 
   // Stores every entry of the server's inventory in the local mend folder, counting each. An
-  // inventory.txt entry is stored last, after every other entry has landed, so that the local
-  // inventory only claims a folder that is complete.
-  void DownloadEntries(const std::vector<std::string>& server_lines);
+  // inventory.txt entry is the inventory's own text, stored last, after every other entry has
+  // landed, so that the local inventory only claims a folder that is complete.
+  void DownloadEntries(const ServerInventory& inventory);
 
  private:
   enum class Request { kProbe, kInventory, kEntry };
 
   // Checks the status line of a request that has stopped executing and returns it.
   std::string CheckStatus(Fetcher::Slot slot, Request kind, const std::string& entry);
-  // Fetches entries over up to as many connections as the settings allow, counting each stored
-  // one. The first failure or a cancel stops every request. With ends_with_inventory, the last
-  // entry is the inventory: it is committed only once every other entry is on the disk.
-  void StoreMendingFiles(const std::vector<std::string>& entries, bool ends_with_inventory);
-  void FetchOverConnections(const std::vector<std::string>& entries, bool ends_with_inventory);
+  // Fetches the mending files of entries over up to as many connections as the settings allow,
+  // counting each stored one of total. The first failure or a cancel stops every request.
+  void StoreMendingFiles(const std::vector<std::string>& entries, std::size_t total);
+  void FetchOverConnections(const std::vector<std::string>& entries, std::size_t total);
   // The name an entry gives its file, in the text the platform names files with.
   std::string Name(const std::string& entry) const;
 

@@ -106,9 +106,9 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel, 
       fetcher, services_, destination, mend_path_,
       [&window](std::size_t done, std::size_t total) { window.SetEntryStored(done, total); });
   store.Probe();
-  const std::vector<std::string> server_lines = store.FetchInventory();
-  if (store.DownloadNeeded(local_date, server_lines)) {
-    store.DownloadEntries(server_lines);
+  const ServerInventory server_inventory = store.FetchInventory();
+  if (store.DownloadNeeded(local_date, server_inventory.lines)) {
+    store.DownloadEntries(server_inventory);
   } else {
     window.SetStatusBarText("");
     window.SetStatusText(kDownloadNotNeededText);

@@ -110,7 +110,7 @@ TEST_F(PublishSummaryTest, JsonHoldsTheCountsAndTheFailure) {
   // One object on one line, and nothing else on standard output.
   ASSERT_EQ(result.out.find('\n'), result.out.size() - 1) << result.out;
   EXPECT_EQ(result.out.front(), '{');
-  const std::string bodies = std::to_string(2 * inventory_.size() + 3 * kMending.size());
+  const std::string bodies = std::to_string(inventory_.size() + 3 * kMending.size());
   for (const std::string& member :
        {"\"destination\":\"" + server_.SiteUrl() + "\"", std::string("\"dry_run\":false"),
         std::string("\"entries_downloaded\":4,\"entries_on_server\":4"),

@@ -112,6 +112,7 @@ void LoopbackServer::Handle(const httplib::Request& request, httplib::Response& 
     response.set_content("<html><body>Not found</body></html>", "text/html");
     return;
   }
+  if (answer->on_request) answer->on_request();
   if (answer->delay.count() > 0) std::this_thread::sleep_for(answer->delay);
   if (!answer->redirect_to.empty()) {
     response.set_redirect(Url(answer->redirect_to), 302);

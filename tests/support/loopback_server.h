@@ -44,6 +44,9 @@ struct Answer {
   // fall silent, the connection open, until the server stops (30 s at most).
   std::size_t stall_after = 0;
   std::function<void()> on_stall;
+  // When set: runs on the server's thread as the request arrives, before the answer goes out (a
+  // service that changes its folder while a publish reads it).
+  std::function<void()> on_request;
   // When not zero: send the body in pieces of this many bytes, gap apart, until the client
   // leaves or the server stops.
   std::size_t piece = 0;
