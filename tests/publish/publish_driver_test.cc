@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "platform/posix/sigint_cancel.h"
@@ -711,6 +712,53 @@ TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) 
   if (settings.connections == 1) {
     EXPECT_EQ(requests.back(), "GET /kestrova/index.htm");
   }
+}
+
+// Over several connections the first failure stops every other request at once: while it is
+// reported the server has seen each of their connections closed, and nothing they brought
+// reaches the mend folder.
+TEST_F(PublishDriverTest, AFailedDownloadStopsEveryOtherConnection) {
+  ASSERT_FALSE(Publish());
+  const auto mend_folder = [this] {
+    std::map<std::string, std::string> contents;
+    for (const auto& item : fs::directory_iterator(web / "kestrova")) {
+      contents[item.path().filename().string()] = MendFile(item.path().filename().string());
+    }
+    return contents;
+  };
+  const std::map<std::string, std::string> old_files = mend_folder();
+
+  // Three files arrive a piece at a time for far longer than the test runs; the fourth is
+  // refused once they are under way.
+  settings.connections = 4;
+  server.Set("/kestrova/inventory.txt",
+             {200, "12/8/2026\r\n" + server.SiteUrl() +
+                       "\r\nindex.htm\r\ngone.htm\r\nextra.htm\r\nsub--page.htm\r\n"});
+  Answer slow(200, std::string(64 * 1024, ' '));
+  slow.piece = 64;
+  slow.gap = std::chrono::milliseconds{20};
+  for (const std::string name : {"index.htm", "gone.htm", "extra.htm"}) {
+    server.Set("/kestrova/" + name, slow);
+  }
+  server.Set("/kestrova/sub--page.htm", {404, "no", "", std::chrono::milliseconds(300)});
+  std::vector<std::string> abandoned;
+  // Told of the failure before the publish ends and drops its connections: the others must be
+  // closed by then, which the server sees within a piece's gap.
+  services.on_failure = [&](const Failure&) {
+    for (int round = 0; round < 300 && server.Abandoned().size() < 3; ++round) {
+      std::this_thread::sleep_for(std::chrono::milliseconds{10});
+    }
+    abandoned = server.Abandoned();
+  };
+
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(
+      MessageTexts(),
+      (std::vector<std::string>{"critical|Error|File \"sub--page.htm\" not found on server."}));
+  std::sort(abandoned.begin(), abandoned.end());
+  EXPECT_EQ(abandoned, (std::vector<std::string>{"/kestrova/extra.htm", "/kestrova/gone.htm",
+                                                 "/kestrova/index.htm"}));
+  EXPECT_EQ(mend_folder(), old_files);
 }
 
 TEST_F(PublishDriverTest, ASecondPublishWhileOneRunsIsRefused) {

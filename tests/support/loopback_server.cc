@@ -93,6 +93,11 @@ std::size_t LoopbackServer::RequestCount() const {
   return requests_.size();
 }
 
+std::vector<std::string> LoopbackServer::Abandoned() const {
+  const std::lock_guard lock(mutex_);
+  return abandoned_;
+}
+
 bool LoopbackServer::Sleep(std::chrono::milliseconds limit) {
   std::unique_lock lock(mutex_);
   return !changed_.wait_for(lock, limit, [this] { return stopping_; });
@@ -126,7 +131,8 @@ void LoopbackServer::Handle(const httplib::Request& request, httplib::Response& 
   // Sends up to the cut or the stall, a piece at a time; false ends the connection.
   response.set_content_provider(
       answer->body.size(), "text/html",
-      [this, answer](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+      [this, answer, path = request.path](std::size_t offset, std::size_t,
+                                          httplib::DataSink& sink) {
         const std::size_t end = answer->cut_after > 0     ? answer->cut_after
                                 : answer->stall_after > 0 ? answer->stall_after
                                                           : answer->body.size();
@@ -138,8 +144,15 @@ void LoopbackServer::Handle(const httplib::Request& request, httplib::Response& 
         }
         if (offset > 0 && answer->gap.count() > 0 && !Sleep(answer->gap)) return false;
         const std::size_t piece = answer->piece > 0 ? answer->piece : kLargestWrite;
-        return sink.write(answer->body.data() + offset,
-                          std::min({piece, end - offset, answer->body.size() - offset}));
+        if (sink.write(answer->body.data() + offset,
+                       std::min({piece, end - offset, answer->body.size() - offset}))) {
+          return true;
+        }
+        if (answer->piece > 0) {
+          const std::lock_guard lock(mutex_);
+          abandoned_.push_back(path);
+        }
+        return false;
       });
 }
 

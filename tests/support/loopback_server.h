@@ -48,7 +48,7 @@ struct Answer {
   // service that changes its folder while a publish reads it).
   std::function<void()> on_request;
   // When not zero: send the body in pieces of this many bytes, gap apart, until the client
-  // leaves or the server stops.
+  // leaves (see Abandoned) or the server stops.
   std::size_t piece = 0;
   std::chrono::milliseconds gap{0};
   // Wait until ReleaseSlowAnswers (10 s at most) before answering.
@@ -86,6 +86,9 @@ class LoopbackServer {
   std::size_t ConnectionCount() const;
   // Requests received so far.
   std::size_t RequestCount() const;
+  // The paths of piecemeal answers whose client closed the connection before the body's end
+  // (a piece could not be written), in the order the server noticed.
+  std::vector<std::string> Abandoned() const;
 
  private:
   void Handle(const httplib::Request& request, httplib::Response& response);
@@ -103,6 +106,7 @@ class LoopbackServer {
   bool stopping_ = false;  // ends stalled and piecemeal answers
   std::map<std::string, std::shared_ptr<const Answer>> answers_;
   std::vector<std::string> requests_;
+  std::vector<std::string> abandoned_;
   std::set<int> client_ports_;
 };
 
