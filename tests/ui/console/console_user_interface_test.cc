@@ -317,15 +317,16 @@ TEST(ConsoleTextTest, FitToColumnsCountsCharactersNotBytes) {
 // ---------------------------------------------------------------------------------------------
 // Message boxes.
 
+// Quiet leaves out the status window's lines, never a message box.
 TEST(ConsoleMsgBoxTest, OkOnlyBoxPrintsTitleAndPromptAndNeverWaits) {
-  for (const bool terminal : {false, true}) {
-    ConsoleOnPipes console(terminal);
+  for (const auto& [terminal, quiet] : {std::pair(false, false), {true, false}, {false, true}}) {
+    ConsoleOnPipes console(terminal, false, OnMissing::kUnset, std::nullopt, quiet);
     MsgBoxResult result = MsgBoxResult::kCancel;
     ASSERT_TRUE(console.Returns([&] {
       result = console.ui().MsgBox("Server not responding\r\nat all", MsgBoxButtons::kOkOnly,
                                    MsgBoxIcon::kCritical, "Error");
     })) << "terminal "
-        << terminal;
+        << terminal << ", quiet " << quiet;
     EXPECT_EQ(result, MsgBoxResult::kOk);
     EXPECT_EQ(console.Output(), "== Error ==\nServer not responding\nat all\n");
 
@@ -655,17 +656,6 @@ TEST(ConsoleStatusViewTest, PlainLinesByDetail) {
     }
     EXPECT_EQ(console.Output(), c.expected);
   }
-}
-
-TEST(ConsoleStatusViewTest, QuietStillPrintsMessageBoxes) {
-  ConsoleOnPipes console(false, false, OnMissing::kUnset, std::nullopt, /*quiet=*/true);
-  StatusWindow status(console.ui());
-  status.window().Show();
-  status.window().SetStatusText("Checking for mending files on server.");
-  status.Report(ts::kError);
-  console.ui().MsgBox("Error communicating with the remote server.", MsgBoxButtons::kOkOnly,
-                      MsgBoxIcon::kCritical, "Error");
-  EXPECT_EQ(console.Output(), "== Error ==\nError communicating with the remote server.\n");
 }
 
 TEST(ConsoleStatusViewTest, CountsReachOnlyTheLivingView) {
