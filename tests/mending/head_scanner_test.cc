@@ -62,9 +62,12 @@ TEST(ScanHeadElementsTest, CutsHeadsIntoElements) {
   }
 }
 
+// The opening part and the tag text end at the tag's own closing bracket.
 TEST(ScanHeadElementsTest, OpeningPartEndsAtTheTagsOwnClosingBracket) {
-  const auto elements = ScanHeadElements("<script\r\n src=\"a>b\">x>y</script><!-- a > b -->");
-  ASSERT_EQ(elements.size(), 2u);
+  const auto elements = ScanHeadElements(
+      "<script\r\n src=\"a>b\">x>y</script><!-- a > b --><meta name=\"k\" content=\"a, b\">\r\n");
+  ASSERT_EQ(elements.size(), 3u);
+  EXPECT_EQ(elements[2].tag_text, "<meta name=\"k\" content=\"a, b\"");
   EXPECT_EQ(elements[0].text.substr(0, elements[0].opening_length), "<script\r\n src=\"a>b\"");
   EXPECT_FALSE(elements[0].is_comment);
   EXPECT_EQ(elements[1].text.substr(0, elements[1].opening_length), "<!-- a ");
@@ -106,12 +109,6 @@ TEST(ScanHeadElementsTest, MetaNameValuesFollowTheFirstAttributeRule) {
     EXPECT_EQ(elements[0].has_name_value, c.has_name) << c.head;
     EXPECT_EQ(elements[0].name_value, c.name) << c.head;
   }
-}
-
-TEST(ScanHeadElementsTest, TagTextRunsFromTheBracketToTheTagsEnd) {
-  const auto elements = ScanHeadElements("<meta name=\"keywords\" content=\"a, b\">\r\n");
-  ASSERT_EQ(elements.size(), 1u);
-  EXPECT_EQ(elements[0].tag_text, "<meta name=\"keywords\" content=\"a, b\"");
 }
 
 TEST(ScanHeadElementsTest, MalformedHeadsRaiseInvalidArgumentNamingTheHead) {

@@ -188,10 +188,17 @@ TEST_F(ApplicationEventsTest, ReceiverFailureComesBackAsTheHostsException) {
   ExpectOnlyApplicationHeld();
 }
 
-TEST_F(ApplicationEventsTest, UnadviseDisconnectsAndReturnsEveryReference) {
+// Advising again replaces the receiver; Unadvise disconnects it.
+TEST_F(ApplicationEventsTest, AdviseReplacesAndUnadviseReturnsEveryReference) {
+  RecordingReceiver first;
   RecordingReceiver receiver;
+  app_->Advise(&first);
   app_->Advise(&receiver);
   ASSERT_EQ(host_.ApplicationSinkCount(), 1u);
+  EXPECT_EQ(host_.FireWebNew(web_).sinks_called, 1u);
+  EXPECT_TRUE(first.events.empty());
+  EXPECT_EQ(receiver.events.size(), 1u);
+  receiver.events.clear();
   app_->Unadvise();
   EXPECT_EQ(host_.ApplicationSinkCount(), 0u);
   ExpectOnlyApplicationHeld();
@@ -210,19 +217,6 @@ TEST_F(ApplicationEventsTest, UnadviseDisconnectsAndReturnsEveryReference) {
   EXPECT_EQ(receiver.events.size(), 1u);
   app_->Unadvise();
   ExpectOnlyApplicationHeld();
-}
-
-TEST_F(ApplicationEventsTest, AdvisingAgainReplacesTheReceiver) {
-  RecordingReceiver first;
-  RecordingReceiver second;
-  app_->Advise(&first);
-  app_->Advise(&second);
-  EXPECT_EQ(host_.ApplicationSinkCount(), 1u);
-  EXPECT_EQ(host_.FireWebNew(web_).sinks_called, 1u);
-  EXPECT_TRUE(first.events.empty());
-  EXPECT_EQ(second.events.size(), 1u);
-  app_->Unadvise();
-  EXPECT_EQ(host_.ApplicationSinkCount(), 0u);
 }
 
 TEST_F(ApplicationEventsTest, DroppingTheApplicationDisconnectsItsReceiver) {
@@ -308,9 +302,17 @@ TEST_F(ButtonClickTest, HandlerFailureComesBackAsTheHostsException) {
   button_->SetClickHandler(nullptr);
 }
 
-TEST_F(ButtonClickTest, AnEmptyHandlerDisconnects) {
+// A new handler replaces the old; an empty one disconnects.
+TEST_F(ButtonClickTest, ANewHandlerReplacesAndAnEmptyOneDisconnects) {
+  std::vector<bool> first;
   std::vector<bool> seen;
+  button_->SetClickHandler(Recorder(first));
   button_->SetClickHandler(Recorder(seen));
+  EXPECT_EQ(host_.ButtonSinkCount(*host_button_), 1u);
+  EXPECT_EQ(host_.Click(*host_button_, false).sinks_called, 1u);
+  EXPECT_TRUE(first.empty());
+  EXPECT_EQ(seen.size(), 1u);
+  seen.clear();
   button_->SetClickHandler(nullptr);
   EXPECT_EQ(host_.ButtonSinkCount(*host_button_), 0u);
   const StandInHost::ClickOutcome outcome = host_.Click(*host_button_, false);
@@ -321,18 +323,6 @@ TEST_F(ButtonClickTest, AnEmptyHandlerDisconnects) {
   popup_.reset();
   button_.reset();
   ExpectOnlyApplicationHeld();
-}
-
-TEST_F(ButtonClickTest, ANewHandlerReplacesTheOld) {
-  std::vector<bool> first;
-  std::vector<bool> second;
-  button_->SetClickHandler(Recorder(first));
-  button_->SetClickHandler(Recorder(second));
-  EXPECT_EQ(host_.ButtonSinkCount(*host_button_), 1u);
-  EXPECT_EQ(host_.Click(*host_button_, false).sinks_called, 1u);
-  EXPECT_TRUE(first.empty());
-  EXPECT_EQ(second.size(), 1u);
-  button_->SetClickHandler(nullptr);
 }
 
 TEST_F(ButtonClickTest, DroppingTheButtonDisconnectsItsHandler) {

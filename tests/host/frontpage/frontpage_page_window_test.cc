@@ -29,12 +29,8 @@ TEST_F(PageWindowTest, LocatesAPageAndReadsItsHeadThroughTheDocument) {
   ASSERT_EQ(locate.size(), 1u);
   EXPECT_EQ(locate[0].flags, DISPATCH_METHOD);
   EXPECT_EQ(locate[0].arguments, (std::vector<RecordedArgument>{Bstr(kIndexPathWide), I4(0)}));
-  // The chain to the head, each step with the type it takes.
-  std::vector<std::wstring> chain;
-  for (const auto& call : host_.log().calls()) chain.push_back(call.object + L"." + call.member);
-  EXPECT_EQ(chain, (std::vector<std::wstring>{L"Application.LocatePage", L"PageWindow.Document",
-                                              L"Document.all", L"all.tags", L"HEAD collection.item",
-                                              L"HEAD.innerHTML"}));
+  // The stand-in answers only Document.all.tags("HEAD").item(0): the head read above went that way.
+  // What matters is the type each step takes.
   EXPECT_EQ(host_.log().Of(L"tags")[0].arguments, std::vector<RecordedArgument>{Bstr(L"HEAD")});
   EXPECT_EQ(host_.log().Of(L"item")[0].arguments, std::vector<RecordedArgument>{I2(0)});
   EXPECT_EQ(host_.log().Of(L"innerHTML")[0].flags, DISPATCH_PROPERTYGET);

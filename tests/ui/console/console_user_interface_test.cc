@@ -317,15 +317,16 @@ TEST(ConsoleTextTest, FitToColumnsCountsCharactersNotBytes) {
 // ---------------------------------------------------------------------------------------------
 // Message boxes.
 
+// Quiet leaves out the status window's lines, never a message box.
 TEST(ConsoleMsgBoxTest, OkOnlyBoxPrintsTitleAndPromptAndNeverWaits) {
-  for (const bool terminal : {false, true}) {
-    ConsoleOnPipes console(terminal);
+  for (const auto& [terminal, quiet] : {std::pair(false, false), {true, false}, {false, true}}) {
+    ConsoleOnPipes console(terminal, false, OnMissing::kUnset, std::nullopt, quiet);
     MsgBoxResult result = MsgBoxResult::kCancel;
     ASSERT_TRUE(console.Returns([&] {
       result = console.ui().MsgBox("Server not responding\r\nat all", MsgBoxButtons::kOkOnly,
                                    MsgBoxIcon::kCritical, "Error");
     })) << "terminal "
-        << terminal;
+        << terminal << ", quiet " << quiet;
     EXPECT_EQ(result, MsgBoxResult::kOk);
     EXPECT_EQ(console.Output(), "== Error ==\nServer not responding\nat all\n");
 
@@ -404,47 +405,42 @@ constexpr std::string_view kUrlPrompt = "Please provide the correct http url for
 constexpr std::string_view kUrlTitle = "Web URL needed";
 constexpr std::string_view kPreset = "http://";
 
-TEST(ConsoleInputBoxTest, DestinationAnswersOnceThenNoTerminalCancels) {
-  ConsoleOnPipes console(false, false, OnMissing::kUnset, "http://www.example.test/site");
-  std::vector<std::string> answers;
-  ASSERT_TRUE(console.Returns([&] {
-    for (int i = 0; i < 3; ++i)
-      answers.push_back(console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset));
-  }));
-  EXPECT_EQ(answers, (std::vector<std::string>{"http://www.example.test/site", "", ""}));
-  const std::string output = console.Output();
-  EXPECT_EQ(
-      output.rfind("Web URL needed: \"http://www.example.test/site\", from --destination.\n", 0),
-      0u)
-      << output;
-  // One line for each of the two unanswered boxes, naming the option.
-  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 3) << output;
-  EXPECT_TRUE(Contains(output, "Web URL needed: " + std::string(kUrlPrompt) +
-                                   " There is no terminal to answer on: give the answer with "
-                                   "--destination URL.\n"))
-      << output;
-}
-
-TEST(ConsoleInputBoxTest, DestinationAnswersFirstEvenOnATerminal) {
-  ConsoleOnPipes console(true, false, OnMissing::kUnset, "http://first.test");
-  console.Type("http://second.test\n");
-  std::string first;
-  std::string second;
-  ASSERT_TRUE(console.Returns([&] {
-    first = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset);
-    second = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset);
-  }));
-  EXPECT_EQ(first, "http://first.test");
-  EXPECT_EQ(second, "http://second.test");
-}
-
-TEST(ConsoleInputBoxTest, QuietDestinationPrintsNothing) {
-  ConsoleOnPipes console(false, false, OnMissing::kUnset, "http://quiet.test", /*quiet=*/true);
-  std::string answer;
-  ASSERT_TRUE(
-      console.Returns([&] { answer = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset); }));
-  EXPECT_EQ(answer, "http://quiet.test");
-  EXPECT_EQ(console.Output(), "");
+// --destination answers the first box, on a terminal or not; later boxes are answered on the
+// terminal, or cancelled without one. Quiet prints nothing of it.
+TEST(ConsoleInputBoxTest, DestinationAnswersFirst) {
+  const std::string from_option = "Web URL needed: \"http://first.test\", from --destination.\n";
+  const std::string no_terminal = "Web URL needed: " + std::string(kUrlPrompt) +
+                                  " There is no terminal to answer on: give the answer with "
+                                  "--destination URL.\n";
+  struct Case {
+    std::string_view name;
+    bool terminal;
+    bool quiet;
+    std::vector<std::string> answers;
+    std::string printed;  // the output, or with a terminal its start
+  };
+  const Case cases[] = {
+      {"no terminal",
+       false,
+       false,
+       {"http://first.test", "", ""},
+       from_option + no_terminal + no_terminal},
+      {"terminal", true, false, {"http://first.test", "http://second.test"}, from_option},
+      {"quiet", false, true, {"http://first.test"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConsoleOnPipes console(c.terminal, false, OnMissing::kUnset, "http://first.test", c.quiet);
+    console.Type("http://second.test\n");
+    std::vector<std::string> answers;
+    ASSERT_TRUE(console.Returns([&] {
+      for (std::size_t i = 0; i < c.answers.size(); ++i)
+        answers.push_back(console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset));
+    }));
+    EXPECT_EQ(answers, c.answers);
+    const std::string output = console.Output();
+    EXPECT_EQ(c.terminal ? output.substr(0, c.printed.size()) : output, c.printed);
+  }
 }
 
 TEST(ConsoleInputBoxTest, TerminalAnswers) {
@@ -662,17 +658,6 @@ TEST(ConsoleStatusViewTest, PlainLinesByDetail) {
   }
 }
 
-TEST(ConsoleStatusViewTest, QuietStillPrintsMessageBoxes) {
-  ConsoleOnPipes console(false, false, OnMissing::kUnset, std::nullopt, /*quiet=*/true);
-  StatusWindow status(console.ui());
-  status.window().Show();
-  status.window().SetStatusText("Checking for mending files on server.");
-  status.Report(ts::kError);
-  console.ui().MsgBox("Error communicating with the remote server.", MsgBoxButtons::kOkOnly,
-                      MsgBoxIcon::kCritical, "Error");
-  EXPECT_EQ(console.Output(), "== Error ==\nError communicating with the remote server.\n");
-}
-
 TEST(ConsoleStatusViewTest, CountsReachOnlyTheLivingView) {
   ConsoleOnPipes console(false, false, OnMissing::kUnset, std::nullopt, false, /*verbose=*/true);
   {
@@ -849,6 +834,15 @@ TEST(ConsolePtyTest, DetectsTheTerminalAndFollowsItsWidth) {
   ConsoleOnPty console(30);
   EXPECT_TRUE(console.ui().input_is_terminal());
   EXPECT_TRUE(console.ui().output_is_terminal());
+  Pipe input = MakePipe();
+  Pipe output = MakePipe();
+  ConsoleOptions options;
+  options.input_fd = input.read.get();
+  options.output_fd = output.write.get();
+  const ConsoleUserInterface on_pipes(std::move(options));
+  EXPECT_FALSE(on_pipes.input_is_terminal());
+  EXPECT_FALSE(on_pipes.output_is_terminal());
+
   StatusWindow status(console.ui());
   status.window().Show();
   status.window().SetStatusText("Checking for mending files on server.");
@@ -868,59 +862,6 @@ TEST(ConsolePtyTest, DetectsTheTerminalAndFollowsItsWidth) {
   EXPECT_EQ(drawings[0].text,
             (": Checking for mending files on server. - " + FrmMending::StateText(ts::kConnecting))
                 .substr(0, 44));
-}
-
-TEST(ConsolePtyTest, PipesAreNoTerminals) {
-  Pipe input = MakePipe();
-  Pipe output = MakePipe();
-  ConsoleOptions options;
-  options.input_fd = input.read.get();
-  options.output_fd = output.write.get();
-  ConsoleUserInterface ui(std::move(options));
-  EXPECT_FALSE(ui.input_is_terminal());
-  EXPECT_FALSE(ui.output_is_terminal());
-}
-
-TEST(ConsolePtyTest, TypedAnswersAndEndOfInput) {
-  {
-    ConsoleOnPty console(80);
-    console.Type("\n");
-    MsgBoxResult result = MsgBoxResult::kCancel;
-    ASSERT_TRUE(console.Returns([&] {
-      result = console.ui().MsgBox("Go on?", MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation,
-                                   "Error");
-    }));
-    EXPECT_EQ(result, MsgBoxResult::kOk);
-    EXPECT_EQ(console.Output(), "== Error ==\nGo on?\n[O]K / [C]ancel (Enter: OK)? ");
-  }
-  {
-    ConsoleOnPty console(80);
-    console.TypeEndOfInput();
-    MsgBoxResult result = MsgBoxResult::kOk;
-    ASSERT_TRUE(console.Returns([&] {
-      result = console.ui().MsgBox("Go on?", MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation,
-                                   "Error");
-    }));
-    EXPECT_EQ(result, MsgBoxResult::kCancel);
-  }
-  {
-    ConsoleOnPty console(80);
-    console.Type("\n");
-    std::string answer;
-    ASSERT_TRUE(
-        console.Returns([&] { answer = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset); }));
-    EXPECT_EQ(answer, "http://");
-  }
-  {
-    ConsoleOnPty console(80);
-    console.TypeEndOfInput();
-    RecordingBrowser browser;
-    FrmNotClient dialog(browser);
-    ASSERT_TRUE(console.Returns([&] { console.ui().ShowNotClient(dialog); }));
-    EXPECT_FALSE(dialog.visible());
-    EXPECT_FALSE(dialog.Cancel()) << "closing the dialog sets no flag";
-    EXPECT_FALSE(dialog.Register());
-  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -971,31 +912,67 @@ bool ReturnsWhenInterrupted(ConsoleOnPty& console, const std::function<void()>& 
   return in_time;
 }
 
-TEST(ConsolePtyTest, InterruptionCancels) {
-  {
-    ConsoleOnPty console(80);
-    MsgBoxResult result = MsgBoxResult::kOk;
-    ASSERT_TRUE(ReturnsWhenInterrupted(console, [&] {
-      result = console.ui().MsgBox("Go on?", MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation,
-                                   "Error");
-    }));
-    EXPECT_EQ(result, MsgBoxResult::kCancel);
+// Each question asked on the terminal, its answer as a text: the button, the typed text, or what
+// the not-a-client dialog was left with.
+enum class Question { kMsgBox, kInputBox, kNotClient };
+
+std::string Ask(ConsoleUserInterface& ui, Question question) {
+  switch (question) {
+    case Question::kMsgBox:
+      return ui.MsgBox("Go on?", MsgBoxButtons::kOkCancel, MsgBoxIcon::kExclamation, "Error") ==
+                     MsgBoxResult::kOk
+                 ? "OK"
+                 : "Cancel";
+    case Question::kInputBox:
+      return "typed " + ui.InputBox(kUrlPrompt, kUrlTitle, kPreset);
+    case Question::kNotClient: {
+      RecordingBrowser browser;
+      FrmNotClient dialog(browser);
+      ui.ShowNotClient(dialog);
+      return std::string(dialog.visible() ? "visible " : "") +
+             (dialog.Cancel() ? "cancelled" : "closed") +
+             (dialog.Register() || !browser.urls.empty() ? " registered" : "");
+    }
   }
-  {
+  return "";
+}
+
+// Enter, Ctrl+D, and Ctrl+C (a signal that interrupts the read) on a real terminal.
+TEST(ConsolePtyTest, EnterEndOfInputAndInterruption) {
+  enum class Key { kEnter, kEndOfInput, kInterrupt };
+  struct Case {
+    Question question;
+    Key key;
+    std::string_view answer;
+    std::string_view printed;  // checked when not empty
+  };
+  const Case cases[] = {
+      {Question::kMsgBox, Key::kEnter, "OK", "== Error ==\nGo on?\n[O]K / [C]ancel (Enter: OK)? "},
+      {Question::kMsgBox, Key::kEndOfInput, "Cancel", ""},
+      {Question::kMsgBox, Key::kInterrupt, "Cancel", ""},
+      {Question::kInputBox, Key::kEnter, "typed http://", ""},
+      {Question::kInputBox, Key::kInterrupt, "typed ", ""},
+      // Closing the dialog sets no flag; Ctrl+C in it stops publishing.
+      {Question::kNotClient, Key::kEndOfInput, "closed", ""},
+      {Question::kNotClient, Key::kInterrupt, "cancelled", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.question)) + " " +
+                 std::to_string(static_cast<int>(c.key)));
     ConsoleOnPty console(80);
     std::string answer = "unset";
-    ASSERT_TRUE(ReturnsWhenInterrupted(
-        console, [&] { answer = console.ui().InputBox(kUrlPrompt, kUrlTitle, kPreset); }));
-    EXPECT_EQ(answer, "");
-  }
-  {
-    ConsoleOnPty console(80);
-    RecordingBrowser browser;
-    FrmNotClient dialog(browser);
-    ASSERT_TRUE(ReturnsWhenInterrupted(console, [&] { console.ui().ShowNotClient(dialog); }));
-    EXPECT_TRUE(dialog.Cancel()) << "Ctrl+C in the dialog stops publishing";
-    EXPECT_FALSE(dialog.Register());
-    EXPECT_TRUE(browser.urls.empty());
+    const auto ask = [&] { answer = Ask(console.ui(), c.question); };
+    if (c.key == Key::kInterrupt) {
+      ASSERT_TRUE(ReturnsWhenInterrupted(console, ask));
+    } else {
+      if (c.key == Key::kEnter) console.Type("\n");
+      if (c.key == Key::kEndOfInput) console.TypeEndOfInput();
+      ASSERT_TRUE(console.Returns(ask));
+    }
+    EXPECT_EQ(answer, c.answer);
+    if (!c.printed.empty()) {
+      EXPECT_EQ(console.Output(), c.printed);
+    }
   }
 }
 
