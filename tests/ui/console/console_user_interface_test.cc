@@ -292,6 +292,8 @@ TEST(ConsoleTextTest, LineBreaksAndControlCharacters) {
   EXPECT_EQ(PrintableLine("a\xc2\x85"
                           "b"),
             "a b");
+  // The C1 range from its first to its last code point; the no-break space after it is text.
+  EXPECT_EQ(PrintableLines("\xc2\x80|\xc2\x9f|\xc2\xa0"), "?|?|\xc2\xa0");
 }
 
 TEST(ConsoleTextTest, FitToColumnsCountsCharactersNotBytes) {
