@@ -160,10 +160,10 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url("")));
   EXPECT_EQ(*closed_, std::vector<std::wstring>{});
 
-  EXPECT_EQ(site.Requests(), (std::vector<std::string>{
-                                 "HEAD /kestrova", "GET /kestrova/inventory.txt",
-                                 "GET /kestrova/index.htm", "GET /kestrova/products--widgets.htm",
-                                 "GET /kestrova/missing.htm", "GET /kestrova/inventory.txt"}));
+  EXPECT_EQ(site.Requests(),
+            (std::vector<std::string>{
+                "HEAD /kestrova", "GET /kestrova/inventory.txt", "GET /kestrova/index.htm",
+                "GET /kestrova/products--widgets.htm", "GET /kestrova/missing.htm"}));
   // The mend folder holds what the server sent, byte for byte.
   for (const auto& [entry, content] : kMendingFiles) {
     EXPECT_EQ(ReadFileBytes(mend_folder() / entry), content) << entry;
@@ -394,7 +394,7 @@ TEST_F(AddinPublishTest, AnEntryInTheAnsiCodePageNamesItsPage) {
   EXPECT_FALSE(outcome.cancel);
   EXPECT_EQ(site.Requests(),
             (std::vector<std::string>{"HEAD /kestrova", "GET /kestrova/inventory.txt",
-                                      "GET /kestrova/caf%E9.htm", "GET /kestrova/inventory.txt"}));
+                                      "GET /kestrova/caf%E9.htm"}));
   EXPECT_EQ(ReadFileBytes(mend_folder() / name), mending);
   EXPECT_FALSE(fs::exists(mend_folder() / L"caf\ufffd.htm"));
   const std::string mended = Mended(page, mending);
