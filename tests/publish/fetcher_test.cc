@@ -1,5 +1,6 @@
 // The fetcher, the one owner of a publish's requests: the failure a request's states select, raised
 // from the call that waits for it, and the states a status window watching real requests shows.
+// Which states each kind of failure passes through is the transfer contract's to show.
 #include "publish/fetcher.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include "tests/platform/posix/transfer_test_support.h"
 #include "tests/publish/publish_fixture.h"
 #include "tests/support/fake_transfer_control.h"
-#include "tests/support/raw_http_server.h"
 #include "ui/frm_mending.h"
 
 namespace kestrova {
@@ -127,9 +127,7 @@ class FetcherWindowTest : public FetcherTest {
  protected:
   struct StatusBarRecorder final : public FrmMendingView {
     void OnStatusBarChanged(const std::string& text) override { texts.push_back(text); }
-    void OnFrameChanged(int, int) override { ++ticks; }
     std::vector<std::string> texts;
-    int ticks = 0;
   };
 
   FetcherWindowTest() {
@@ -179,68 +177,6 @@ TEST_F(FetcherWindowTest, ARequestShowsEachStateInTheStatusBar) {
   EXPECT_EQ(window_.status_bar_text(), "The request was completed, all data has been received.");
   EXPECT_EQ(window_.last_state(), 8);
   EXPECT_EQ(window_.status_text(), "Checking for mending files on server.");
-}
-
-TEST_F(FetcherWindowTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {
-  testing::RefusingPort refusing;
-  struct FailureCase {
-    const char* what;
-    std::string url;
-    int timeout_seconds;
-    std::vector<int> states;
-    std::int32_t number;
-    const char* description;
-  };
-  const std::vector<FailureCase> cases = {
-      {"an unknown name",
-       "http://" + std::string(64, 'n') + ".invalid/kestrova",
-       30,
-       {1, 11},
-       errDnsNameNotFound,
-       "DNS error - name not found"},
-      {"a refused connection",
-       refusing.Url("/kestrova"),
-       30,
-       {1, 2, 3, 11},
-       errServerNotResponding,
-       "Server not responding"},
-      {"a body cut short",
-       server_.Url("/truncated"),
-       30,
-       {1, 2, 3, 4, 5, 6, 7, 8, 11},
-       errReceivingData,
-       "Error receiving data from server"},
-      {"no answer within the time-out",
-       server_.Url("/slow"),
-       1,
-       {1, 2, 3, 4, 5, 6, 11},
-       errCommunicating,
-       "Error communicating with the remote server."},
-  };
-  for (const FailureCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    settings_.request_timeout_seconds = c.timeout_seconds;
-    Fetcher fetcher(services_, settings_, [] {});
-    fetcher.SetStateWatcher([this](int state) { window_.OnTransferStateChanged(state); });
-    view_.texts.clear();
-    view_.ticks = 0;
-    Raised raised;
-    try {
-      fetcher.Start(0, c.url, "get");
-      fetcher.Wait(0);
-      fetcher.ReadBody(0, [](const std::string&) {});
-    } catch (const Failure& failure) {
-      raised = {failure.number(), failure.description(), failure.source()};
-    }
-    EXPECT_EQ(view_.texts, Sentences(c.states));
-    EXPECT_EQ(raised.number, c.number);
-    EXPECT_EQ(raised.description, c.description);
-    EXPECT_EQ(raised.source, "Inet1");
-    if (c.timeout_seconds == 1) {
-      EXPECT_GE(view_.ticks, 1);  // the animation went on during the second-long wait
-    }
-  }
-  window_.StopAnimation();
 }
 
 }  // namespace
