@@ -191,7 +191,7 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
 
   // The trace replayed: the file each descriptor is open on, the files flushed so far, and for
   // each path the line of its last rename (with whether its bytes were flushed before) or flush.
-  std::map<long, std::string> open;
+  std::map<long, std::string> fds;
   std::set<std::string> flushed;
   std::map<std::string, std::pair<std::size_t, bool>> renamed;
   std::map<std::string, std::size_t> synced;
@@ -210,11 +210,11 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
     }
     const long fd = std::atol(args.c_str());
     if ((name == "openat" || name == "open") && !paths.empty()) {
-      open[std::stol(match[3])] = paths[0];
+      fds[std::stol(match[3])] = paths[0];
     } else if (name == "fsync" || name == "fdatasync") {
-      flushed.insert(open[fd]);
+      flushed.insert(fds[fd]);
     } else if (name == "syncfs") {
-      synced[open[fd]] = at;
+      synced[fds[fd]] = at;
     } else if (name.rfind("rename", 0) == 0 && paths.size() == 2) {
       renamed[paths[1]] = {at, flushed.count(paths[0]) > 0};
     }

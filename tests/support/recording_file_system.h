@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -35,8 +36,16 @@ class RecordingFileSystem final : public FileSystem {
   std::string ReadWholeFile(const std::string& path) override { return real_.ReadWholeFile(path); }
   using FileSystem::CreateFileWriter;
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
-                                               CommitDurability durability) override;
-  void FlushFolder(const std::string& path) override;
+                                               CommitDurability durability) override {
+    auto writer = std::make_unique<Writer>(real_.CreateFileWriter(path, durability), events,
+                                           FileEvent{FileEvent::Kind::kWrite, path, durability});
+    events.push_back({FileEvent::Kind::kCreateWriter, path, durability});
+    return writer;
+  }
+  void FlushFolder(const std::string& path) override {
+    real_.FlushFolder(path);
+    events.push_back({FileEvent::Kind::kFlushFolder, path});
+  }
   std::optional<std::string> ResolveInside(const std::string& folder,
                                            const std::string& path) override {
     return real_.ResolveInside(folder, path);
@@ -46,6 +55,30 @@ class RecordingFileSystem final : public FileSystem {
   std::vector<FileEvent> events;
 
  private:
+  class Writer final : public FileWriter {
+   public:
+    Writer(std::unique_ptr<FileWriter> real, std::vector<FileEvent>& events, FileEvent event)
+        : real_(std::move(real)), events_(events), event_(std::move(event)) {}
+    void Write(std::string_view bytes) override {
+      Write(std::span<const std::string_view>(&bytes, 1));
+    }
+    void Write(std::span<const std::string_view> pieces) override {
+      real_->Write(pieces);
+      event_.bytes = 0;
+      for (const std::string_view piece : pieces) event_.bytes += piece.size();
+      events_.push_back(event_);
+    }
+    void Commit() override {
+      real_->Commit();
+      events_.push_back({FileEvent::Kind::kCommit, event_.path, event_.durability});
+    }
+
+   private:
+    std::unique_ptr<FileWriter> real_;
+    std::vector<FileEvent>& events_;
+    FileEvent event_;  // the write this writer records next
+  };
+
   FileSystem& real_;
 };
 
