@@ -92,7 +92,8 @@ class PublishFixture : public ::testing::Test {
   // that stored an inventory: every mending file committed is followed by a flush of its folder
   // before the inventory that lists them is committed; the inventory is committed once, last in
   // the mend folder, its bytes on the disk before its name; every page (any file outside the mend
-  // folder) is committed with its bytes on the disk before its name. Returns the pages committed.
+  // folder) is committed with its bytes on the disk before its name. Returns the pages committed,
+  // sorted.
   std::vector<std::string> CheckDurability() const;
 
   const TemporaryFolder root_folder{"kestrova-publish"};
