@@ -31,7 +31,7 @@ LINUX_BUILD_PACKAGES=(
 # What the tests, the fuzz run, the format check, the package check and the benchmarks need on
 # top.
 LINUX_TEST_PACKAGES=(
-  libgtest-dev libgmock-dev libbenchmark-dev patch dpkg-dev man-db
+  libgtest-dev libgmock-dev libbenchmark-dev patch dpkg-dev man-db strace
   clang clang-format libclang-rt-14-dev
   python3.11-doc postgresql-doc-15 qtbase5-doc-html
 )

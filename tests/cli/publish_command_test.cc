@@ -2,8 +2,12 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
@@ -167,6 +171,69 @@ TEST(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
   // landed, was not stored, and no page was written.
   EXPECT_FALSE(fs::exists(web + "/kestrova/inventory.txt"));
   EXPECT_EQ(ReadBytes(web + "/a.htm"), "<html><head><title>a</title></head></html>");
+}
+
+// The real writer checked against the system calls it makes: the page and the inventory are
+// flushed before they take their names, and the mend folder's file system is flushed after the
+// mending file is renamed and before the inventory is.
+TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
+  TemporaryFolder folder{"kestrova-test"};
+  const std::string web = folder.path().string() + "/web";
+  WriteBytes(web + "/a.htm", "<html><head><title>a</title></head></html>");
+  LoopbackServer server;
+  server.SetMendFolder(
+      {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\ninventory.txt\n"},
+       {"a.htm", "<head><meta name=a><meta name=b><meta name=c></head>"}});
+  const std::string trace = folder.path().string() + "/trace";
+  // LeakSanitizer cannot work in a traced program; the untraced runs check for leaks.
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  const std::string no_leak_check =
+      "ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":detect_leaks=0";
+  const CommandResult result =
+      RunCommand(STRACE_PATH, {"-o", trace, "-s", "4096", "-E", no_leak_check, "-e",
+                               "trace=%file,fsync,fdatasync,syncfs", kProgram, "publish", web,
+                               "--destination", server.SiteUrl()});
+  ASSERT_EQ(result.exit_code, 0) << "strace must be installed and allowed to trace: " << result.err;
+
+  // The trace replayed: the file each descriptor is open on, the files flushed so far, and for
+  // each path the line of its last rename (with whether its bytes were flushed before) or flush.
+  std::map<long, std::string> fds;
+  std::set<std::string> flushed;
+  std::map<std::string, std::pair<std::size_t, bool>> renamed;
+  std::map<std::string, std::size_t> synced;
+  const std::regex call(R"(^(\w+)\((.*)\)\s+= (-?\d+))");
+  const std::regex quoted("\"([^\"]*)\"");
+  std::istringstream lines(ReadBytes(trace));
+  std::size_t at = 0;
+  for (std::string line; std::getline(lines, line); ++at) {
+    std::smatch match;
+    if (!std::regex_search(line, match, call) || std::stol(match[3]) < 0) continue;
+    const std::string name = match[1];
+    const std::string args = match[2];
+    std::vector<std::string> paths;
+    for (std::sregex_iterator it(args.begin(), args.end(), quoted), end; it != end; ++it) {
+      paths.push_back((*it)[1]);
+    }
+    const long fd = std::atol(args.c_str());
+    if ((name == "openat" || name == "open") && !paths.empty()) {
+      fds[std::stol(match[3])] = paths[0];
+    } else if (name == "fsync" || name == "fdatasync") {
+      flushed.insert(fds[fd]);
+    } else if (name == "syncfs") {
+      synced[fds[fd]] = at;
+    } else if (name.rfind("rename", 0) == 0 && paths.size() == 2) {
+      renamed[paths[1]] = {at, flushed.count(paths[0]) > 0};
+    }
+  }
+  const std::string mend = web + "/kestrova";
+  for (const std::string& path : {web + "/a.htm", mend + "/inventory.txt", mend + "/a.htm"}) {
+    ASSERT_EQ(renamed.count(path), 1u) << path << " was not renamed into place";
+  }
+  EXPECT_TRUE(renamed[web + "/a.htm"].second) << "the page's bytes were not flushed first";
+  EXPECT_TRUE(renamed[mend + "/inventory.txt"].second) << "the inventory's bytes were not flushed";
+  ASSERT_EQ(synced.count(mend), 1u) << "the mend folder was not flushed";
+  EXPECT_GT(synced[mend], renamed[mend + "/a.htm"].first);
+  EXPECT_LT(synced[mend], renamed[mend + "/inventory.txt"].first);
 }
 
 TEST(DemoCommandTest, PublishesTheBundledExample) {

@@ -87,6 +87,9 @@ TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
             "<meta name=\"b\" content=\"2\">\r\n<meta name=\"c\" content=\"3\">\r\n</head>\r\n" +
                 kPageTail);
   EXPECT_FALSE(WebFileExists("gone.htm"));
+  // The mending files reach the disk before the inventory, the pages' bytes before their names.
+  EXPECT_EQ(CheckDurability(), (std::vector<std::string>{(web / "index.htm").string(),
+                                                         (web / "sub/page.htm").string()}));
 
   EXPECT_EQ(ui.status_texts,
             (std::vector<std::string>{std::string(kCheckingText), std::string(kMendingText)}));

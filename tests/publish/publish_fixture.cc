@@ -1,5 +1,6 @@
 #include "tests/publish/publish_fixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -137,6 +138,44 @@ std::vector<std::string> PublishFixture::MessageTexts() const {
     texts.push_back(std::string(icon) + "|" + message.title + "|" + message.prompt);
   }
   return texts;
+}
+
+std::vector<std::string> PublishFixture::CheckDurability() const {
+  using Kind = FileEvent::Kind;
+  const std::vector<FileEvent>& events = files.events;
+  const std::string mend = (web / "kestrova").string();
+  std::size_t inventory = events.size();
+  for (std::size_t k = 0; k < events.size(); ++k) {
+    if (events[k].kind != Kind::kCommit || events[k].path != mend + "/inventory.txt") continue;
+    EXPECT_EQ(inventory, events.size()) << "the inventory is committed more than once";
+    inventory = k;
+  }
+  if (inventory == events.size()) {
+    ADD_FAILURE() << "the inventory was not committed";
+    return {};
+  }
+  EXPECT_EQ(events[inventory].durability, CommitDurability::kBytesBeforeName);
+  std::vector<std::string> pages;
+  for (std::size_t k = 0; k < events.size(); ++k) {
+    const std::string& path = events[k].path;
+    if (events[k].kind != Kind::kCommit || k == inventory) continue;
+    if (path.rfind(mend + "/", 0) != 0) {
+      EXPECT_EQ(events[k].durability, CommitDurability::kBytesBeforeName) << path;
+      pages.push_back(path);
+      continue;
+    }
+    // A mending file: on the disk, name and all, before the inventory that lists it.
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    EXPECT_LT(k, inventory) << path << " is committed after the inventory";
+    bool flushed = false;
+    for (std::size_t later = k + 1; later < inventory; ++later) {
+      flushed =
+          flushed || (events[later].kind == Kind::kFlushFolder && events[later].path == folder);
+    }
+    EXPECT_TRUE(flushed) << path << " is not flushed before the inventory is committed";
+  }
+  std::sort(pages.begin(), pages.end());  // in any order: only each one's durability is promised
+  return pages;
 }
 
 std::string MendingFile(const std::vector<std::string>& head_elements) {

@@ -20,6 +20,7 @@
 #include "platform/temporary_folder.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/recording_browser.h"
+#include "tests/support/recording_file_system.h"
 #include "ui/frm_ksv_about.h"
 #include "ui/frm_not_client.h"
 
@@ -87,13 +88,21 @@ class PublishFixture : public ::testing::Test {
   }
   // The messages shown, as "icon|title|prompt".
   std::vector<std::string> MessageTexts() const;
+  // Checks what the file system recorded against the durability the design promises for a publish
+  // that stored an inventory: every mending file committed is followed by a flush of its folder
+  // before the inventory that lists them is committed; the inventory is committed once, last in
+  // the mend folder, its bytes on the disk before its name; every page (any file outside the mend
+  // folder) is committed with its bytes on the disk before its name. Returns the pages committed,
+  // sorted.
+  std::vector<std::string> CheckDurability() const;
 
   const TemporaryFolder root_folder{"kestrova-publish"};
   std::filesystem::path root = root_folder.path();
   std::filesystem::path web = root / "web";
   LoopbackServer server;
   PollEventPump pump;
-  PosixFileSystem files;
+  PosixFileSystem posix_files;
+  RecordingFileSystem files{posix_files};
   RecordingBrowser browser;
   LastError last_error;
   ScriptedUi ui;

@@ -1,0 +1,87 @@
+// A file system that does the real work through another one and records, in order, what it was
+// asked to do: every writer made, every write, every commit (the moment the new name appears)
+// and every folder flush. Tests check the durability the design promises against that record.
+#ifndef KESTROVA_TESTS_SUPPORT_RECORDING_FILE_SYSTEM_H_
+#define KESTROVA_TESTS_SUPPORT_RECORDING_FILE_SYSTEM_H_
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace kestrova::testing {
+
+struct FileEvent {
+  enum class Kind { kCreateWriter, kWrite, kCommit, kFlushFolder };
+  Kind kind;
+  std::string path;               // the file written, or the folder flushed
+  CommitDurability durability{};  // the writer's, for every kind but kFlushFolder
+  std::size_t bytes = 0;          // of a write
+};
+
+class RecordingFileSystem final : public FileSystem {
+ public:
+  explicit RecordingFileSystem(FileSystem& real) : real_(real) {}
+
+  bool FileExists(const std::string& path) override { return real_.FileExists(path); }
+  bool FolderExists(const std::string& path) override { return real_.FolderExists(path); }
+  void CreateFolder(const std::string& path) override { real_.CreateFolder(path); }
+  std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override {
+    return real_.OpenTextFile(path);
+  }
+  std::string ReadWholeFile(const std::string& path) override { return real_.ReadWholeFile(path); }
+  using FileSystem::CreateFileWriter;
+  std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
+                                               CommitDurability durability) override {
+    auto writer = std::make_unique<Writer>(real_.CreateFileWriter(path, durability), events,
+                                           FileEvent{FileEvent::Kind::kWrite, path, durability});
+    events.push_back({FileEvent::Kind::kCreateWriter, path, durability});
+    return writer;
+  }
+  void FlushFolder(const std::string& path) override {
+    real_.FlushFolder(path);
+    events.push_back({FileEvent::Kind::kFlushFolder, path});
+  }
+  std::optional<std::string> ResolveInside(const std::string& folder,
+                                           const std::string& path) override {
+    return real_.ResolveInside(folder, path);
+  }
+
+  // Everything done so far, oldest first; a write, commit or flush that failed is not recorded.
+  std::vector<FileEvent> events;
+
+ private:
+  class Writer final : public FileWriter {
+   public:
+    Writer(std::unique_ptr<FileWriter> real, std::vector<FileEvent>& events, FileEvent event)
+        : real_(std::move(real)), events_(events), event_(std::move(event)) {}
+    void Write(std::string_view bytes) override {
+      Write(std::span<const std::string_view>(&bytes, 1));
+    }
+    void Write(std::span<const std::string_view> pieces) override {
+      real_->Write(pieces);
+      event_.bytes = 0;
+      for (const std::string_view piece : pieces) event_.bytes += piece.size();
+      events_.push_back(event_);
+    }
+    void Commit() override {
+      real_->Commit();
+      events_.push_back({FileEvent::Kind::kCommit, event_.path, event_.durability});
+    }
+
+   private:
+    std::unique_ptr<FileWriter> real_;
+    std::vector<FileEvent>& events_;
+    FileEvent event_;  // the write this writer records next
+  };
+
+  FileSystem& real_;
+};
+
+}  // namespace kestrova::testing
+
+#endif  // KESTROVA_TESTS_SUPPORT_RECORDING_FILE_SYSTEM_H_
