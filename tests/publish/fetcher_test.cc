@@ -1,6 +1,6 @@
-// The fetcher, the one owner of a publish's requests: the failure a request's states select, raised
-// from the call that waits for it, and the states a status window watching real requests shows.
-// Which states each kind of failure passes through is the transfer contract's to show.
+// The fetcher, the one owner of a publish's requests: the failure a request's states select,
+// raised from the call that waits for it. Which states each kind of failure passes through is the
+// transfer contract's to show; the status window watching real requests, the publish tests'.
 #include "publish/fetcher.h"
 
 #include <gtest/gtest.h>
@@ -10,14 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
-#include "tests/platform/posix/test_http_server.h"
-#include "tests/platform/posix/transfer_test_support.h"
 #include "tests/publish/publish_fixture.h"
 #include "tests/support/fake_transfer_control.h"
-#include "ui/frm_mending.h"
 
 namespace kestrova {
 namespace {
@@ -31,15 +27,7 @@ struct Raised {
 
 class FetcherTest : public ::testing::Test {
  protected:
-  FetcherTest() { testing::BypassProxies(); }
-
-  // A fetcher whose Inet1 is a control the test fires states through.
   std::unique_ptr<Fetcher> FiringFetcher() {
-    services_.make_transfer_control = [this] {
-      auto control = std::make_unique<testing::FakeTransferControl>();
-      inet_ = control.get();
-      return control;
-    };
     return std::make_unique<Fetcher>(services_, settings_, [] {});
   }
 
@@ -60,10 +48,12 @@ class FetcherTest : public ::testing::Test {
   testing::RecordingBrowser browser_;
   testing::ScriptedUi ui_;
   LastError last_error_;
-  PublishServices services_{
-      ui_,    browser_,    pump_,
-      files_, last_error_, [this] {
-                              return std::make_unique<CurlTransferControl>(pump_); }};
+  // Every control the fetcher makes is one the test fires states through.
+  PublishServices services_{ui_, browser_, pump_, files_, last_error_, [this] {
+                              auto control = std::make_unique<testing::FakeTransferControl>();
+                              inet_ = control.get();
+                              return control;
+                            }};
   PublishSettings settings_;
   testing::FakeTransferControl* inet_ = nullptr;
 };
@@ -120,63 +110,6 @@ TEST_F(FetcherTest, TheLastStateOfAnEarlierRequestSelectsAndAFailureIsTheRequest
   // state of its own is judged by the last state of the one before.
   EXPECT_EQ(Request(*fetcher, {}).number, 0);
   EXPECT_EQ(Request(*fetcher, {11}).number, errServerNotResponding);
-}
-
-// The status window watching the fetcher's real requests, as the driver wires them.
-class FetcherWindowTest : public FetcherTest {
- protected:
-  struct StatusBarRecorder final : public FrmMendingView {
-    void OnStatusBarChanged(const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-  };
-
-  FetcherWindowTest() {
-    window_.SetView(&view_);
-    window_.Show();
-    fetcher_.SetStateWatcher([this](int state) { window_.OnTransferStateChanged(state); });
-  }
-
-  // One request on Inet1: address, start, wait, then the body. A failure comes back as raised.
-  Raised Request(const std::string& url, const char* operation, std::string* body = nullptr) {
-    try {
-      fetcher_.Start(0, url, operation);
-      fetcher_.Wait(0);
-      std::string text;
-      fetcher_.ReadBody(0, [&text](const std::string& chunk) { text += chunk; });
-      if (body) *body = text;
-    } catch (const Failure& failure) {
-      return {failure.number(), failure.description(), failure.source()};
-    }
-    return {};
-  }
-
-  // The sentences the window shows for states, in order.
-  static std::vector<std::string> Sentences(const std::vector<int>& states) {
-    std::vector<std::string> sentences;
-    for (const int state : states) sentences.push_back(FrmMending::StateText(state));
-    return sentences;
-  }
-
-  testing::TestHttpServer server_;
-  FrmMending window_{pump_};
-  StatusBarRecorder view_;
-  Fetcher fetcher_{services_, settings_, [] {}};
-};
-
-TEST_F(FetcherWindowTest, ARequestShowsEachStateInTheStatusBar) {
-  window_.SetStatusText("Checking for mending files on server.");
-  EXPECT_EQ(Request(server_.Url("/kestrova"), "head").number, 0);
-  EXPECT_EQ(view_.texts, Sentences({1, 2, 3, 4, 5, 6, 7, 8, 12}));
-  EXPECT_EQ(testing::StatusLine(fetcher_.Header(0)), "HTTP/1.1 404 Not Found");
-
-  view_.texts.clear();
-  std::string body;
-  EXPECT_EQ(Request(server_.Url("/ok"), "get", &body).number, 0);
-  EXPECT_EQ(view_.texts, Sentences({5, 6, 7, 8, 12}));  // the kept-alive connection
-  EXPECT_EQ(body, testing::kOkBody);
-  EXPECT_EQ(window_.status_bar_text(), "The request was completed, all data has been received.");
-  EXPECT_EQ(window_.last_state(), 8);
-  EXPECT_EQ(window_.status_text(), "Checking for mending files on server.");
 }
 
 }  // namespace

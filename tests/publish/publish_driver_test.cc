@@ -62,6 +62,15 @@ TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
   EXPECT_FALSE(Publish(destination));
   EXPECT_EQ(destination, server.SiteUrl());
   EXPECT_TRUE(ui.messages.empty());
+  // The status window watched the requests: the probe's states, then the inventory's over the
+  // kept-alive connection, each as its sentence.
+  std::vector<std::string> sentences;
+  for (const int state : {1, 2, 3, 4, 5, 6, 7, 8, 12, 5, 6, 7, 8, 12}) {
+    sentences.push_back(FrmMending::StateText(state));
+  }
+  std::vector<std::string> shown = ui.status_bar_texts;
+  shown.resize(std::min(shown.size(), sentences.size()));
+  EXPECT_EQ(shown, sentences);
 
   // Every entry was fetched, in order over one connection, in any order over several; the
   // inventory only once, first: what is stored is the text whose entries were fetched.
