@@ -79,7 +79,7 @@ Clock::duration DownloadWithStore(const std::vector<std::string>& server_lines,
     if (window.ksvCancel()) Fail("the download was cancelled");
   });
   fetcher.SetStateWatcher([&window](int state) { window.OnTransferStateChanged(state); });
-  MendStore store(fetcher, services, site_url, mend_path, {});
+  MendStore store(fetcher, services, settings, site_url, mend_path, {});
   const Clock::time_point start = Clock::now();
   store.DownloadEntries(ServerInventory{.text = {}, .lines = server_lines});
   const Clock::duration elapsed = Clock::now() - start;

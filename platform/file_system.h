@@ -44,6 +44,22 @@ enum class CommitDurability {
                      // that only a file committed after that flush makes use of
 };
 
+// Files that replace theirs together. Each is written under a temporary name beside its file and
+// keeps it until Commit, which puts the bytes of every one on the disk, then renames each over its
+// file in the order they were staged, then puts the names on the disk. Dropped before Commit, the
+// transaction removes every temporary file it made, and every file stays as it was.
+class FileTransaction {
+ public:
+  virtual ~FileTransaction() = default;
+  // Starts the file that replaces (or creates) path; raises a Failure with the system's reason
+  // when the folder cannot take it. The writer's Commit only ends the file's writing: it keeps
+  // its temporary name until the transaction commits.
+  virtual std::unique_ptr<FileWriter> Stage(const std::string& path) = 0;
+  // Puts every file whose writing ended in place. Raises a Failure when one cannot be: the files
+  // renamed before it stay, the others are removed when the transaction is dropped.
+  virtual void Commit() = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -67,6 +83,8 @@ class FileSystem {
   // The same, with durability telling when the bytes must be on the disk.
   virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
                                                        CommitDurability durability) = 0;
+  // Starts a set of files that replace theirs together.
+  virtual std::unique_ptr<FileTransaction> BeginTransaction() = 0;
   // Returns once every file committed in the folder at path, bytes and name, is on the disk, so
   // that nothing committed after it reaches the disk before them.
   virtual void FlushFolder(const std::string& path) = 0;

@@ -10,14 +10,13 @@ namespace {
 
 namespace ts = transfer_state;
 
-// The cap as a user reads it: whole mebibytes where it is one, bytes otherwise.
+}  // namespace
+
 std::string SizeText(std::size_t bytes) {
   constexpr std::size_t kMebibyte = std::size_t{1} << 20;
   if (bytes != 0 && bytes % kMebibyte == 0) return std::to_string(bytes / kMebibyte) + " MiB";
   return std::to_string(bytes) + " bytes";
 }
-
-}  // namespace
 
 Failure TransferFailureForLastState(int last_state) {
   const std::string source(kTransferSource);

@@ -54,10 +54,12 @@ std::optional<LocalInventory> ReadLocalInventory(const PublishServices& services
   return inventory;
 }
 
-MendStore::MendStore(Fetcher& fetcher, const PublishServices& services, std::string destination,
+MendStore::MendStore(Fetcher& fetcher, const PublishServices& services,
+                     const PublishSettings& settings, std::string destination,
                      std::string mend_path, EntryStoredCallback on_entry_stored)
     : fetcher_(fetcher),
       services_(services),
+      settings_(settings),
       destination_(std::move(destination)),
       mend_path_(std::move(mend_path)),
       on_entry_stored_(std::move(on_entry_stored)) {}
@@ -140,19 +142,21 @@ void MendStore::DownloadEntries(const ServerInventory& inventory) {
       lists_inventory
           ? MendFolderFile(services_.files, mend_path_, InventoryPath(mend_path_), "write")
           : std::string();
-  StoreMendingFiles(entries, total);
+  const std::unique_ptr<FileTransaction> staged = services_.files.BeginTransaction();
+  StageMendingFiles(entries, total, *staged);
+  // Every mending file, bytes and name, is on the disk before the inventory that lists them.
+  staged->Commit();
   if (lists_inventory) {
-    // Every mending file, name and all, is on the disk before the inventory that lists them.
-    services_.files.FlushFolder(mend_path_);
     WriteWholeFile(services_.files, inventory_path, inventory.text,
                    CommitDurability::kBytesBeforeName);
     if (on_entry_stored_) on_entry_stored_(total, total);
   }
 }
 
-void MendStore::StoreMendingFiles(const std::vector<std::string>& entries, std::size_t total) {
+void MendStore::StageMendingFiles(const std::vector<std::string>& entries, std::size_t total,
+                                  FileTransaction& staged) {
   try {
-    FetchOverConnections(entries, total);
+    FetchOverConnections(entries, total, staged);
   } catch (...) {
     // The first failure or a cancel stops every other request at once; nothing they brought is
     // kept.
@@ -163,7 +167,8 @@ void MendStore::StoreMendingFiles(const std::vector<std::string>& entries, std::
   fetcher_.ReleaseExtra();
 }
 
-void MendStore::FetchOverConnections(const std::vector<std::string>& entries, std::size_t total) {
+void MendStore::FetchOverConnections(const std::vector<std::string>& entries, std::size_t total,
+                                     FileTransaction& staged) {
   // The entry each connection is fetching, and the file it is stored in.
   struct Fetching {
     std::optional<std::size_t> entry;
@@ -172,6 +177,7 @@ void MendStore::FetchOverConnections(const std::vector<std::string>& entries, st
   std::vector<Fetching> fetching(fetcher_.Open(entries.size()));
   std::size_t next = 0;
   std::size_t stored = 0;
+  std::size_t staged_bytes = 0;
   while (stored < entries.size()) {
     // Every idle connection takes the next entry, in the inventory's order.
     for (std::size_t slot = 0; slot < fetching.size() && next < entries.size(); ++slot) {
@@ -188,12 +194,17 @@ void MendStore::FetchOverConnections(const std::vector<std::string>& entries, st
     const Fetcher::Slot slot = fetcher_.WaitForAny();
     const std::size_t index = *fetching[slot].entry;
     CheckStatus(slot, Request::kEntry, Name(entries[index]));
-    // The file appears complete or not at all: a failed, interrupted or oversized download
-    // leaves the old mending file in place. A mending file need only be on the disk before the
-    // inventory that lists it, which flushes them all at once.
-    const auto writer =
-        services_.files.CreateFileWriter(fetching[slot].path, CommitDurability::kByFolderFlush);
-    fetcher_.ReadBody(slot, [&writer](const std::string& chunk) { writer->Write(chunk); });
+    const auto writer = staged.Stage(fetching[slot].path);
+    fetcher_.ReadBody(slot, [&](const std::string& chunk) {
+      staged_bytes += chunk.size();
+      if (staged_bytes > settings_.max_staged_bytes) {
+        RaiseProgramError(errBodyTooLarge,
+                          "The server sent more than " + SizeText(settings_.max_staged_bytes) +
+                              " for the mending files of \"" + destination_ +
+                              "/kestrova\"; one publish may fetch at most that much.");
+      }
+      writer->Write(chunk);
+    });
     writer->Commit();
     ++stored;
     if (on_entry_stored_) on_entry_stored_(stored, total);

@@ -17,6 +17,7 @@
 #include "base/date_time.h"
 #include "publish/fetcher.h"
 #include "publish/publish_services.h"
+#include "publish/publish_settings.h"
 
 namespace kestrova {
 
@@ -50,10 +51,10 @@ class MendStore {
  public:
   // One run against the site at destination, with the local mend folder at mend_path. fetcher
   // makes the requests; on_entry_stored (when set) is told of each stored mending file: done of
-  // total entries. fetcher and services must outlive the store.
+  // total entries. fetcher, services and settings must outlive the store.
   using EntryStoredCallback = std::function<void(std::size_t done, std::size_t total)>;
-  MendStore(Fetcher& fetcher, const PublishServices& services, std::string destination,
-            std::string mend_path, EntryStoredCallback on_entry_stored);
+  MendStore(Fetcher& fetcher, const PublishServices& services, const PublishSettings& settings,
+            std::string destination, std::string mend_path, EntryStoredCallback on_entry_stored);
 
   // Asks the server for the head of destination + "/kestrova"; raises errNoMendFolder when the
   // status line holds "404".
@@ -68,9 +69,13 @@ class MendStore {
   bool DownloadNeeded(const std::optional<DateTime>& local_date,
                       const std::vector<std::string>& server_lines);
 
-  // Stores every entry of the server's inventory in the local mend folder, counting each. An
-  // inventory.txt entry is the inventory's own text, stored last, after every other entry has
-  // landed, so that the local inventory only claims a folder that is complete.
+  // Stores every entry of the server's inventory in the local mend folder, counting each. All or
+  // nothing: every mending file waits under its temporary name until the last has arrived, and
+  // only then do they all replace the old ones; a failure, a cancel or the cap before that leaves
+  // the mend folder as it was. An inventory.txt entry is the inventory's own text, stored last,
+  // after every other entry is in place, so that the local inventory only claims a folder that is
+  // complete: a crash among the renames leaves the old inventory, and the next publish downloads
+  // again.
   void DownloadEntries(const ServerInventory& inventory);
 
  private:
@@ -78,15 +83,18 @@ class MendStore {
 
   // Checks the status line of a request that has stopped executing and returns it.
   std::string CheckStatus(Fetcher::Slot slot, Request kind, const std::string& entry);
-  // Fetches the mending files of entries over up to as many connections as the settings allow,
-  // counting each stored one of total. The first failure or a cancel stops every request.
-  void StoreMendingFiles(const std::vector<std::string>& entries, std::size_t total);
-  void FetchOverConnections(const std::vector<std::string>& entries, std::size_t total);
+  // Fetches the mending files of entries into staged over up to as many connections as the
+  // settings allow, counting each of total. The first failure or a cancel stops every request.
+  void StageMendingFiles(const std::vector<std::string>& entries, std::size_t total,
+                         FileTransaction& staged);
+  void FetchOverConnections(const std::vector<std::string>& entries, std::size_t total,
+                            FileTransaction& staged);
   // The name an entry gives its file, in the text the platform names files with.
   std::string Name(const std::string& entry) const;
 
   Fetcher& fetcher_;
   const PublishServices& services_;
+  const PublishSettings& settings_;
   const std::string destination_;
   const std::string mend_path_;
   EntryStoredCallback on_entry_stored_;

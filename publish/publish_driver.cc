@@ -103,7 +103,7 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel, 
   }
 
   MendStore store(
-      fetcher, services_, destination, mend_path_,
+      fetcher, services_, settings_, destination, mend_path_,
       [&window](std::size_t done, std::size_t total) { window.SetEntryStored(done, total); });
   store.Probe();
   const ServerInventory server_inventory = store.FetchInventory();

@@ -17,6 +17,10 @@ struct PublishSettings {
   // The most bytes the inventory or one mending file may have: far above any real site, so that
   // a server sending without end can fill neither memory nor disk.
   std::size_t max_body_bytes = std::size_t{64} << 20;
+  // The most bytes the mending files of one publish may have together: they wait on the disk
+  // under temporary names until the last has arrived, so a server listing entries without end
+  // cannot fill the disk either.
+  std::size_t max_staged_bytes = std::size_t{1} << 30;
 };
 
 }  // namespace kestrova

@@ -40,6 +40,11 @@ class AtomicFileWriter final : public FileWriter {
   // that is not possible.
   void Commit() override;
 
+  // Ends the writing without putting the new content in place: the disk is asked to start
+  // writing the bytes, the file is closed and keeps its temporary name, whose path comes back.
+  // From then on the caller owns the temporary file, which the writer no longer removes.
+  std::string Seal();
+
   const std::string& path() const { return path_; }
 
  private:

@@ -11,6 +11,7 @@
 
 #include "platform/posix/atomic_file_writer.h"
 #include "platform/posix/posix_failure.h"
+#include "platform/posix/posix_file_transaction.h"
 #include "platform/posix/read_whole_file.h"
 #include "platform/posix/unique_fd.h"
 
@@ -108,6 +109,10 @@ std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
 std::unique_ptr<FileWriter> PosixFileSystem::CreateFileWriter(const std::string& path,
                                                               CommitDurability durability) {
   return std::make_unique<AtomicFileWriter>(path, durability);
+}
+
+std::unique_ptr<FileTransaction> PosixFileSystem::BeginTransaction() {
+  return std::make_unique<PosixFileTransaction>();
 }
 
 void PosixFileSystem::FlushFolder(const std::string& path) {

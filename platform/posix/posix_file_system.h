@@ -19,6 +19,8 @@ class PosixFileSystem final : public FileSystem {
   using FileSystem::CreateFileWriter;
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
                                                CommitDurability durability) override;
+  // A PosixFileTransaction.
+  std::unique_ptr<FileTransaction> BeginTransaction() override;
   void FlushFolder(const std::string& path) override;
   std::optional<std::string> ResolveInside(const std::string& folder,
                                            const std::string& path) override;

@@ -156,4 +156,12 @@ void Win32AtomicFileWriter::Commit() {
   committed_ = true;
 }
 
+Win32AtomicFileWriter::Sealed Win32AtomicFileWriter::Seal() {
+  if (!file_) RaiseFileError("write", path_, ERROR_INVALID_HANDLE);
+  if (!FlushFileBuffers(file_.get())) RaiseFileError("write", path_, GetLastError());
+  if (!CloseHandle(file_.release())) RaiseFileError("write", path_, GetLastError());
+  committed_ = true;
+  return {temporary_path_, wide_path_, path_, final_attributes_};
+}
+
 }  // namespace kestrova::win32

@@ -32,6 +32,19 @@ class Win32AtomicFileWriter final : public FileWriter {
   void Write(std::string_view bytes) override;
   void Commit() override;
 
+  // What a sealed writer leaves: its temporary file, the file it replaces and the attributes it
+  // takes when it does.
+  struct Sealed {
+    std::wstring temporary_path;
+    std::wstring path;
+    std::string utf8_path;
+    DWORD attributes;
+  };
+  // Ends the writing without putting the new content in place: the bytes are flushed to the disk
+  // and the file is closed under its temporary name, still hidden and temporary. From then on the
+  // caller owns the temporary file, which the writer no longer removes.
+  Sealed Seal();
+
  private:
   std::string path_;
   std::wstring wide_path_;

@@ -16,6 +16,7 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_atomic_file_writer.h"
+#include "platform/win32/win32_file_transaction.h"
 
 namespace kestrova::win32 {
 namespace {
@@ -160,6 +161,10 @@ std::string Win32FileSystem::ReadWholeFile(const std::string& path) {
     bytes.append(buffer, got);
   }
   return bytes;
+}
+
+std::unique_ptr<FileTransaction> Win32FileSystem::BeginTransaction() {
+  return std::make_unique<Win32FileTransaction>();
 }
 
 std::unique_ptr<FileWriter> Win32FileSystem::CreateFileWriter(const std::string& path,

@@ -33,6 +33,8 @@ class Win32FileSystem final : public FileSystem {
   // Every commit flushes its bytes and renames through to the disk, whatever durability asks.
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,
                                                CommitDurability durability) override;
+  // A Win32FileTransaction.
+  std::unique_ptr<FileTransaction> BeginTransaction() override;
   void FlushFolder(const std::string& /*path*/) override {}
   // Follows symbolic links and junctions (reparse points) through GetFinalPathNameByHandleW where
   // the system has it; on XP, which has none to files, the full path as written.

@@ -173,9 +173,9 @@ TEST(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
   EXPECT_EQ(ReadBytes(web + "/a.htm"), "<html><head><title>a</title></head></html>");
 }
 
-// The real writer checked against the system calls it makes: the page and the inventory are
-// flushed before they take their names, and the mend folder's file system is flushed after the
-// mending file is renamed and before the inventory is.
+// The real writer checked against the system calls it makes: the page, the mending file and the
+// inventory are flushed before they take their names, the mend folder is flushed after the
+// mending file is renamed and before the inventory is, and nothing flushes a whole file system.
 TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   TemporaryFolder folder{"kestrova-test"};
   const std::string web = folder.path().string() + "/web";
@@ -201,6 +201,7 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   std::set<std::string> flushed;
   std::map<std::string, std::pair<std::size_t, bool>> renamed;
   std::map<std::string, std::size_t> synced;
+  bool whole_file_system = false;
   const std::regex call(R"(^(\w+)\((.*)\)\s+= (-?\d+))");
   const std::regex quoted("\"([^\"]*)\"");
   std::istringstream lines(ReadBytes(trace));
@@ -219,8 +220,9 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
       fds[std::stol(match[3])] = paths[0];
     } else if (name == "fsync" || name == "fdatasync") {
       flushed.insert(fds[fd]);
-    } else if (name == "syncfs") {
       synced[fds[fd]] = at;
+    } else if (name == "syncfs") {
+      whole_file_system = true;
     } else if (name.rfind("rename", 0) == 0 && paths.size() == 2) {
       renamed[paths[1]] = {at, flushed.count(paths[0]) > 0};
     }
@@ -231,6 +233,8 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   }
   EXPECT_TRUE(renamed[web + "/a.htm"].second) << "the page's bytes were not flushed first";
   EXPECT_TRUE(renamed[mend + "/inventory.txt"].second) << "the inventory's bytes were not flushed";
+  EXPECT_TRUE(renamed[mend + "/a.htm"].second) << "the mending file's bytes were not flushed";
+  EXPECT_FALSE(whole_file_system) << "a whole file system was flushed";
   ASSERT_EQ(synced.count(mend), 1u) << "the mend folder was not flushed";
   EXPECT_GT(synced[mend], renamed[mend + "/a.htm"].first);
   EXPECT_LT(synced[mend], renamed[mend + "/inventory.txt"].first);

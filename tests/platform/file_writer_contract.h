@@ -127,12 +127,36 @@ TYPED_TEST_P(FileWriterContract, AWriterIntoAMissingFolderRaisesFileNotFound) {
   }
 }
 
+// A transaction's files replace theirs only when it commits, all of them; dropped before, it
+// leaves every file as it was and no temporary file, its files' writing ended or not.
+TYPED_TEST_P(FileWriterContract, ATransactionReplacesItsFilesTogetherOrNotAtAll) {
+  this->side_.Put("a.htm", "old a");
+  for (const bool commit : {false, true}) {
+    SCOPED_TRACE(commit ? "committed" : "dropped");
+    const auto transaction = this->files_.BeginTransaction();
+    for (const char* name : {"a.htm", "b.htm"}) {
+      const auto writer = transaction->Stage(this->side_.Path(name));
+      writer->Write(std::string("new ") + name);
+      writer->Commit();
+    }
+    const auto unfinished = transaction->Stage(this->side_.Path("c.htm"));
+    unfinished->Write("never ended");
+    EXPECT_EQ(this->side_.Bytes("a.htm"), "old a");
+    EXPECT_FALSE(this->files_.FileExists(this->side_.Path("b.htm")));
+    if (commit) transaction->Commit();
+  }
+  EXPECT_EQ(this->side_.Bytes("a.htm"), "new a.htm");
+  EXPECT_EQ(this->side_.Bytes("b.htm"), "new b.htm");
+  EXPECT_EQ(this->Names(), (std::vector<std::string>{"a.htm", "b.htm"}));
+}
+
 REGISTER_TYPED_TEST_SUITE_P(FileWriterContract, AWriterReplacesTheFileOnlyAtCommit,
                             AWriterCreatesAFileThatWasNotThere,
                             AWriterDroppedBeforeCommitLeavesTheOldFileAndNoTemporaryFile,
                             WritersOfOneFolderUseTemporaryFilesOfTheirOwn,
                             PiecesAreWrittenInTheirOrder,
-                            AWriterIntoAMissingFolderRaisesFileNotFound);
+                            AWriterIntoAMissingFolderRaisesFileNotFound,
+                            ATransactionReplacesItsFilesTogetherOrNotAtAll);
 
 }  // namespace kestrova::testing
 

@@ -277,12 +277,8 @@ TEST_F(PublishDriverTest, AMissingMendingFileStopsPublishingAndKeepsTheCacheStal
   EXPECT_EQ(
       MessageTexts(),
       (std::vector<std::string>{"critical|Error|File \"sub--page.htm\" not found on server."}));
-  EXPECT_FALSE(fs::exists(web / "kestrova" / "sub--page.htm"));
-  // Fetched one after another, the file before it landed; fetched at once, it may have been
-  // stopped with the failure.
-  if (settings.connections == 1) {
-    EXPECT_TRUE(fs::exists(web / "kestrova" / "index.htm"));
-  }
+  // All or nothing: the files that landed before the refusal are not kept, nor any temporary file.
+  EXPECT_TRUE(fs::is_empty(web / "kestrova"));
   // The local inventory was not stored, so the next publish downloads again, and no page was
   // touched.
   EXPECT_FALSE(fs::exists(web / "kestrova" / "inventory.txt"));
@@ -389,6 +385,20 @@ TEST_F(PublishDriverTest, BodiesOverTheCapStopPublishingAndKeepTheOldFiles) {
                                         0),
             0u)
       << ui.messages[0].prompt;
+  EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
+
+  // The mending files of one publish are capped together too, each of them within its own cap.
+  ui.messages.clear();
+  server.Set("/kestrova/inventory.txt", {200, later});
+  server.Set("/kestrova/gone.htm", {200, std::string(4096, 'x')});
+  settings.max_staged_bytes = 4096;
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{"critical|Error|The server sent more than 4096 bytes for the "
+                                      "mending files of \"" +
+                                      server.SiteUrl() +
+                                      "/kestrova\"; one publish may fetch at most that much."}));
+  EXPECT_EQ(MendFile("gone.htm"), std::string(4096, 'g'));
   EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
 }
 
@@ -653,13 +663,18 @@ TEST_F(PublishDriverTest, DownloadsWriteThroughLinksOnlyInsideTheMendFolder) {
                                       "\": it is a link that does not lead to a file in the mend "
                                       "folder."}));
   EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "index.htm"));
-  if (settings.connections == 1) {
-    EXPECT_NE(MendFile("real-index.htm").find("<title>New home</title>"), std::string::npos);
-  }
+  // All or nothing: the mending file that arrived before the failure is not kept either.
+  EXPECT_EQ(MendFile("real-index.htm"), "old");
   EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "gone.htm"));
   std::ifstream elsewhere(root / "elsewhere.htm", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(elsewhere), {}), "not the web's");
   EXPECT_FALSE(fs::exists(web / "kestrova" / "inventory.txt"));
+
+  // Without the stranger link the download goes through, writing where the link inside leads.
+  fs::remove(web / "kestrova" / "gone.htm");
+  EXPECT_FALSE(Publish());
+  EXPECT_TRUE(fs::is_symlink(web / "kestrova" / "index.htm"));
+  EXPECT_NE(MendFile("real-index.htm").find("<title>New home</title>"), std::string::npos);
 }
 
 TEST_F(PublishDriverTest, CancelStopsThePublishWithoutAMessage) {

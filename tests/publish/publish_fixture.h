@@ -89,11 +89,11 @@ class PublishFixture : public ::testing::Test {
   // The messages shown, as "icon|title|prompt".
   std::vector<std::string> MessageTexts() const;
   // Checks what the file system recorded against the durability the design promises for a publish
-  // that stored an inventory: every mending file committed is followed by a flush of its folder
-  // before the inventory that lists them is committed; the inventory is committed once, last in
-  // the mend folder, its bytes on the disk before its name; every page (any file outside the mend
-  // folder) is committed with its bytes on the disk before its name. Returns the pages committed,
-  // sorted.
+  // that stored an inventory: the mending files are put in place together by a transaction (bytes
+  // before names), never one by one, before the inventory that lists them is committed; the
+  // inventory is committed once, last in the mend folder, its bytes on the disk before its name;
+  // every page (any file outside the mend folder) is committed with its bytes on the disk before
+  // its name. Returns the pages committed, sorted.
   std::vector<std::string> CheckDurability() const;
 
   const TemporaryFolder root_folder{"kestrova-publish"};

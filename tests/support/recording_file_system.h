@@ -1,6 +1,7 @@
 // A file system that does the real work through another one and records, in order, what it was
-// asked to do: every writer made, every write, every commit (the moment the new name appears)
-// and every folder flush. Tests check the durability the design promises against that record.
+// asked to do: every writer made, every write, every commit (the moment the new name appears),
+// every folder flush, every file staged in a transaction and every staged file a transaction put
+// in place. Tests check the durability the design promises against that record.
 #ifndef KESTROVA_TESTS_SUPPORT_RECORDING_FILE_SYSTEM_H_
 #define KESTROVA_TESTS_SUPPORT_RECORDING_FILE_SYSTEM_H_
 
@@ -16,10 +17,10 @@
 namespace kestrova::testing {
 
 struct FileEvent {
-  enum class Kind { kCreateWriter, kWrite, kCommit, kFlushFolder };
+  enum class Kind { kCreateWriter, kWrite, kCommit, kFlushFolder, kStage, kPutInPlace };
   Kind kind;
   std::string path;               // the file written, or the folder flushed
-  CommitDurability durability{};  // the writer's, for every kind but kFlushFolder
+  CommitDurability durability{};  // the writer's, for a writer made by CreateFileWriter
   std::size_t bytes = 0;          // of a write
 };
 
@@ -41,6 +42,9 @@ class RecordingFileSystem final : public FileSystem {
                                            FileEvent{FileEvent::Kind::kWrite, path, durability});
     events.push_back({FileEvent::Kind::kCreateWriter, path, durability});
     return writer;
+  }
+  std::unique_ptr<FileTransaction> BeginTransaction() override {
+    return std::make_unique<Transaction>(real_.BeginTransaction(), events);
   }
   void FlushFolder(const std::string& path) override {
     real_.FlushFolder(path);
@@ -77,6 +81,30 @@ class RecordingFileSystem final : public FileSystem {
     std::unique_ptr<FileWriter> real_;
     std::vector<FileEvent>& events_;
     FileEvent event_;  // the write this writer records next
+  };
+
+  // Records each file staged and, once the real transaction has put them in place, each of them
+  // in the order staged.
+  class Transaction final : public FileTransaction {
+   public:
+    Transaction(std::unique_ptr<FileTransaction> real, std::vector<FileEvent>& events)
+        : real_(std::move(real)), events_(events) {}
+    std::unique_ptr<FileWriter> Stage(const std::string& path) override {
+      events_.push_back({FileEvent::Kind::kStage, path});
+      staged_.push_back(path);
+      return real_->Stage(path);
+    }
+    void Commit() override {
+      real_->Commit();
+      for (const std::string& path : staged_)
+        events_.push_back({FileEvent::Kind::kPutInPlace, path});
+      staged_.clear();
+    }
+
+   private:
+    std::unique_ptr<FileTransaction> real_;
+    std::vector<FileEvent>& events_;
+    std::vector<std::string> staged_;
   };
 
   FileSystem& real_;

@@ -1,0 +1,85 @@
+#include "platform/posix/posix_file_transaction.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <set>
+#include <utility>
+
+#include "platform/posix/atomic_file_writer.h"
+#include "platform/posix/posix_failure.h"
+#include "platform/posix/unique_fd.h"
+
+namespace kestrova {
+
+// Writes one staged file; its Commit seals it into the transaction.
+class StagedFileWriter final : public FileWriter {
+ public:
+  StagedFileWriter(PosixFileTransaction& transaction, const std::string& path)
+      : transaction_(transaction), writer_(path, CommitDurability::kByFolderFlush) {}
+
+  using FileWriter::Write;
+  void Write(std::string_view bytes) override { writer_.Write(bytes); }
+  void Write(std::span<const std::string_view> pieces) override { writer_.Write(pieces); }
+  void Commit() override { transaction_.sealed_.push_back({writer_.Seal(), writer_.path()}); }
+
+ private:
+  PosixFileTransaction& transaction_;
+  AtomicFileWriter writer_;
+};
+
+namespace {
+
+// The folder part of path, "." for a bare name.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// fdatasync of fd; a file system that cannot flush (EINVAL) has nothing to flush.
+int FlushBytes(int fd) {
+  if (::fdatasync(fd) == 0 || errno == EINVAL) return 0;
+  return errno;
+}
+
+}  // namespace
+
+PosixFileTransaction::~PosixFileTransaction() {
+  for (std::size_t k = renamed_; k < sealed_.size(); ++k) {
+    ::unlink(sealed_[k].temporary_path.c_str());
+  }
+}
+
+std::unique_ptr<FileWriter> PosixFileTransaction::Stage(const std::string& path) {
+  return std::make_unique<StagedFileWriter>(*this, path);
+}
+
+void PosixFileTransaction::Commit() {
+  // The bytes of every file first: renamed before them, a power cut could leave a new name over
+  // bytes that never reached the disk.
+  for (std::size_t k = renamed_; k < sealed_.size(); ++k) {
+    const Sealed& file = sealed_[k];
+    const UniqueFd fd(::open(file.temporary_path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) RaiseFileError("write", file.path, errno);
+    if (const int error = FlushBytes(fd.get()); error != 0)
+      RaiseFileError("write", file.path, error);
+  }
+  std::set<std::string> folders;
+  for (; renamed_ < sealed_.size(); ++renamed_) {
+    const Sealed& file = sealed_[renamed_];
+    if (::rename(file.temporary_path.c_str(), file.path.c_str()) != 0) {
+      RaiseFileError("replace", file.path, errno);
+    }
+    folders.insert(FolderOf(file.path));
+  }
+  // Then the names, one flush of each folder.
+  for (const std::string& folder : folders) {
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) RaiseFolderError(folder, errno);
+    if (::fsync(fd.get()) != 0 && errno != EINVAL) RaiseFolderError(folder, errno);
+  }
+}
+
+}  // namespace kestrova

@@ -1,0 +1,41 @@
+// A set of files that replace theirs together on a POSIX file system: each is written by an
+// AtomicFileWriter and sealed under its temporary name; Commit flushes the bytes of every one
+// (fdatasync), renames them in the order they were staged, then flushes each folder once, so that
+// the disk is waited for a bounded number of times per set and only for these files.
+#ifndef KESTROVA_PLATFORM_POSIX_POSIX_FILE_TRANSACTION_H_
+#define KESTROVA_PLATFORM_POSIX_POSIX_FILE_TRANSACTION_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace kestrova {
+
+class PosixFileTransaction final : public FileTransaction {
+ public:
+  PosixFileTransaction() = default;
+  PosixFileTransaction(const PosixFileTransaction&) = delete;
+  PosixFileTransaction& operator=(const PosixFileTransaction&) = delete;
+  // Removes the temporary files of every staged file not put in place.
+  ~PosixFileTransaction() override;
+
+  std::unique_ptr<FileWriter> Stage(const std::string& path) override;
+  void Commit() override;
+
+ private:
+  friend class StagedFileWriter;
+
+  struct Sealed {
+    std::string temporary_path;
+    std::string path;
+  };
+
+  std::vector<Sealed> sealed_;
+  std::size_t renamed_ = 0;  // of sealed_, in order
+};
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PLATFORM_POSIX_POSIX_FILE_TRANSACTION_H_

@@ -1,0 +1,52 @@
+#include "platform/win32/win32_file_transaction.h"
+
+#include <utility>
+
+#include "platform/win32/com_failure.h"
+
+namespace kestrova::win32 {
+namespace {
+
+// Writes one staged file; its Commit seals it into the transaction.
+class StagedFileWriter final : public FileWriter {
+ public:
+  StagedFileWriter(Win32FileTransaction& transaction, const std::string& path)
+      : transaction_(transaction), writer_(path) {}
+
+  using FileWriter::Write;
+  void Write(std::string_view bytes) override { writer_.Write(bytes); }
+  void Commit() override { transaction_.Add(writer_.Seal()); }
+
+ private:
+  Win32FileTransaction& transaction_;
+  Win32AtomicFileWriter writer_;
+};
+
+}  // namespace
+
+Win32FileTransaction::~Win32FileTransaction() {
+  for (std::size_t k = moved_; k < sealed_.size(); ++k) {
+    DeleteFileW(sealed_[k].temporary_path.c_str());
+  }
+}
+
+std::unique_ptr<FileWriter> Win32FileTransaction::Stage(const std::string& path) {
+  return std::make_unique<StagedFileWriter>(*this, path);
+}
+
+void Win32FileTransaction::Commit() {
+  // Every file's bytes were flushed when it was sealed; each move is written through, so the
+  // names land in the order they were staged.
+  for (; moved_ < sealed_.size(); ++moved_) {
+    const Win32AtomicFileWriter::Sealed& file = sealed_[moved_];
+    if (!SetFileAttributesW(file.temporary_path.c_str(), file.attributes)) {
+      RaiseFileError("write", file.utf8_path, GetLastError());
+    }
+    if (!MoveFileExW(file.temporary_path.c_str(), file.path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      RaiseFileError("replace", file.utf8_path, GetLastError());
+    }
+  }
+}
+
+}  // namespace kestrova::win32
