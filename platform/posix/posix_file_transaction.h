@@ -1,7 +1,8 @@
 // A set of files that replace theirs together on a POSIX file system: each is written by an
-// AtomicFileWriter and sealed under its temporary name; Commit flushes the bytes of every one
-// (fdatasync), renames them in the order they were staged, then flushes each folder once, so that
-// the disk is waited for a bounded number of times per set and only for these files.
+// AtomicFileWriter and sealed under its temporary name, its write-back started; Commit flushes the
+// bytes of every one (fdatasync, a few at once), renames them in the order they were staged, then
+// flushes each folder once: the disk is waited for only for these files, never for everything
+// else the machine is writing.
 #ifndef KESTROVA_PLATFORM_POSIX_POSIX_FILE_TRANSACTION_H_
 #define KESTROVA_PLATFORM_POSIX_POSIX_FILE_TRANSACTION_H_
 

@@ -190,7 +190,7 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   const std::string no_leak_check =
       "ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":detect_leaks=0";
   const CommandResult result =
-      RunCommand(STRACE_PATH, {"-o", trace, "-s", "4096", "-E", no_leak_check, "-e",
+      RunCommand(STRACE_PATH, {"-f", "-o", trace, "-s", "4096", "-E", no_leak_check, "-e",
                                "trace=%file,fsync,fdatasync,syncfs", kProgram, "publish", web,
                                "--destination", server.SiteUrl()});
   ASSERT_EQ(result.exit_code, 0) << "strace must be installed and allowed to trace: " << result.err;
@@ -204,9 +204,25 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   bool whole_file_system = false;
   const std::regex call(R"(^(\w+)\((.*)\)\s+= (-?\d+))");
   const std::regex quoted("\"([^\"]*)\"");
+  // Each line begins with its thread's id; a call another thread interrupted is split in two,
+  // its arguments on one line and its result on a later one, where it counts.
+  const std::regex thread_line(R"(^(\d+)\s+(.*)$)");
+  const std::regex resumed(R"(^<\.\.\. \w+ resumed>(.*)$)");
+  std::map<std::string, std::string> unfinished;
   std::istringstream lines(ReadBytes(trace));
   std::size_t at = 0;
-  for (std::string line; std::getline(lines, line); ++at) {
+  for (std::string raw; std::getline(lines, raw); ++at) {
+    std::smatch parts;
+    if (!std::regex_match(raw, parts, thread_line)) continue;
+    const std::string thread = parts[1];
+    std::string line = parts[2];
+    if (const std::size_t cut = line.find(" <unfinished ...>"); cut != std::string::npos) {
+      unfinished[thread] = line.substr(0, cut);
+      continue;
+    }
+    if (std::smatch rest; std::regex_match(line, rest, resumed)) {
+      line = unfinished[thread] + std::string(rest[1]);
+    }
     std::smatch match;
     if (!std::regex_search(line, match, call) || std::stol(match[3]) < 0) continue;
     const std::string name = match[1];
