@@ -23,7 +23,7 @@ TEST(UniqueBstrTest, HoldsTheTextWithItsLength) {
   EXPECT_TRUE(UniqueBstr().View().empty());
 }
 
-TEST(UniqueBstrTest, MovingAndDetachingHandOverOwnership) {
+TEST(UniqueBstrTest, MovingDetachingAndPutHandOverOwnership) {
   UniqueBstr first(L"FPKestrova");
   const BSTR raw = first.Get();
   UniqueBstr second = std::move(first);
@@ -34,14 +34,11 @@ TEST(UniqueBstrTest, MovingAndDetachingHandOverOwnership) {
   EXPECT_EQ(second.Get(), nullptr);
   UniqueBstr again = UniqueBstr::Attach(detached);
   EXPECT_EQ(again.View(), L"FPKestrova");
-}
-
-TEST(UniqueBstrTest, PutEmptiesTheOwnerForAnOutParameter) {
-  UniqueBstr value(L"old");
-  BSTR* slot = value.Put();
+  // Put empties the owner for an out parameter.
+  BSTR* slot = again.Put();
   EXPECT_EQ(*slot, nullptr);
   *slot = SysAllocString(L"new");
-  EXPECT_EQ(value.View(), L"new");
+  EXPECT_EQ(again.View(), L"new");
 }
 
 TEST(UniqueVariantTest, AnInterfaceGetsOneReferenceReleasedWhenTheVariantGoes) {
@@ -66,25 +63,19 @@ TEST(UniqueVariantTest, MovingTransfersWithoutCountingAndResetReleases) {
   EXPECT_EQ(object.references(), 0);
 }
 
-TEST(UniqueVariantTest, PutClearsWhatWasHeld) {
-  CountingUnknown object;
-  UniqueVariant variant = UniqueVariant::FromUnknown(&object);
-  VARIANT* slot = variant.Put();
-  EXPECT_EQ(object.references(), 0);
-  EXPECT_EQ(V_VT(slot), VT_EMPTY);
-}
-
-TEST(UniqueVariantTest, DetachAndAttachHandOverTheContents) {
+TEST(UniqueVariantTest, DetachAttachAndPutHandOverTheContents) {
   CountingUnknown object;
   UniqueVariant owner = UniqueVariant::FromUnknown(&object);
   VARIANT raw = owner.Detach();
   EXPECT_EQ(V_VT(&owner.Get()), VT_EMPTY);
   EXPECT_EQ(object.references(), 1);
-  {
-    const UniqueVariant again = UniqueVariant::Attach(raw);
-    EXPECT_EQ(V_VT(&raw), VT_EMPTY);
-  }
+  UniqueVariant again = UniqueVariant::Attach(raw);
+  EXPECT_EQ(V_VT(&raw), VT_EMPTY);
+  EXPECT_EQ(object.references(), 1);
+  // Put clears what was held.
+  VARIANT* slot = again.Put();
   EXPECT_EQ(object.references(), 0);
+  EXPECT_EQ(V_VT(slot), VT_EMPTY);
 }
 
 TEST(UniqueVariantTest, TextAndNumbersKeepTheirTypes) {

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cwctype>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,13 +13,17 @@
 #include "base/failure.h"
 #include "platform/win32/wide_text.h"
 #include "tests/host/frontpage/class_registration.h"
-
-// COM's interfaces have no virtual destructor: objects that implement them are never deleted
-// through one.
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#include "tests/host/frontpage/fake_dispatch.h"
 
 namespace kestrova::win32 {
 namespace {
+
+using testing::CallLog;
+using testing::FakeCall;
+using testing::FakeDispatch;
+using testing::RaiseHostError;
+using testing::RecordedArgument;
+using testing::RecordedCall;
 
 // The stand-in browser's class, and a ProgID for it that only this test registers.
 // {5C1E7A32-0D4B-4F6E-9A21-7B3C8D90E411}
@@ -31,105 +34,34 @@ constexpr wchar_t kStandInProgId[] = L"KestrovaTest.StandInBrowser";
 constexpr wchar_t kUserProgIdKey[] = L"Software\\Classes\\KestrovaTest.StandInBrowser";
 constexpr wchar_t kUnregisteredProgId[] = L"KestrovaTest.NoSuchBrowser";
 
-constexpr DISPID kNavigateId = 104;
-constexpr DISPID kVisibleId = 402;
-constexpr DISPID kQuitId = 300;
-
-// One Invoke as the stand-in received it.
-struct ReceivedCall {
-  DISPID member;
-  WORD flags;
-  VARTYPE type;       // of the one argument
-  std::wstring text;  // a BSTR argument's characters
-  VARIANT_BOOL flag;  // a VT_BOOL argument's value
-  bool named_put;     // the argument came as the named DISPID_PROPERTYPUT
-  UINT argument_count;
-};
-
-bool SameNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The browser's automation object as far as Win32Browser uses it: Navigate and Visible. It lives
-// in the test and is never deleted by Release; references() is the balance of AddRef and Release.
-class StandInBrowser final : public IDispatch {
+// The browser's automation object as far as Win32Browser uses it: Navigate, Quit and, when a test
+// defines it, Visible. Each member answers only the kind of call the automation object takes.
+class StandInBrowser {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-      *object = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+  StandInBrowser() {
+    object.Define(L"Navigate", 104, DISPATCH_METHOD,
+                  [this](const FakeCall&, VARIANT*, EXCEPINFO* exception) {
+                    if (!refuse_navigate) return S_OK;
+                    return RaiseHostError(exception, static_cast<HRESULT>(0x800A01B0u),
+                                          L"Stand-in browser", L"This address may not be visited.");
+                  });
+    object.Define(L"Quit", 300, DISPATCH_METHOD,
+                  [](const FakeCall&, VARIANT*, EXCEPINFO*) { return S_OK; });
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
+  void DefineVisible() {
+    object.Define(L"Visible", 402, DISPATCH_PROPERTYPUT,
+                  [](const FakeCall&, VARIANT*, EXCEPINFO*) { return S_OK; });
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info != nullptr) *info = nullptr;
-    return DISP_E_BADINDEX;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                          DISPID* ids) override {
-    if (names == nullptr || ids == nullptr || count != 1) return E_INVALIDARG;
-    if (SameNoCase(names[0], L"Navigate")) {
-      ids[0] = kNavigateId;
-    } else if (SameNoCase(names[0], L"Visible") && has_visible) {
-      ids[0] = kVisibleId;
-    } else if (SameNoCase(names[0], L"Quit")) {
-      ids[0] = kQuitId;
-    } else {
-      ids[0] = DISPID_UNKNOWN;
-      return DISP_E_UNKNOWNNAME;
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                   VARIANT*, EXCEPINFO* exception, UINT*) override {
-    if (params == nullptr) return E_INVALIDARG;
-    ReceivedCall call{id, flags, VT_EMPTY, {}, VARIANT_FALSE, false, params->cArgs};
-    if (params->cArgs >= 1) {
-      const VARIANT& argument = params->rgvarg[params->cArgs - 1];
-      call.type = V_VT(&argument);
-      if (call.type == VT_BSTR) {
-        call.text.assign(V_BSTR(&argument), SysStringLen(V_BSTR(&argument)));
-      }
-      if (call.type == VT_BOOL) call.flag = V_BOOL(&argument);
-    }
-    call.named_put = params->cNamedArgs == 1 && params->rgdispidNamedArgs != nullptr &&
-                     params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT;
-    calls.push_back(call);
-    if (id == kNavigateId && refuse_navigate) {
-      if (exception == nullptr) return DISP_E_EXCEPTION;
-      *exception = EXCEPINFO{};
-      exception->bstrSource = SysAllocString(L"Stand-in browser");
-      exception->bstrDescription = SysAllocString(L"This address may not be visited.");
-      exception->scode = static_cast<SCODE>(0x800A01B0u);
-      return DISP_E_EXCEPTION;
-    }
-    return id == kNavigateId || id == kVisibleId || id == kQuitId ? S_OK : DISP_E_MEMBERNOTFOUND;
+  // The members called, in order.
+  std::vector<std::wstring> Members() const {
+    std::vector<std::wstring> members;
+    for (const RecordedCall& call : log.calls()) members.push_back(call.member);
+    return members;
   }
 
-  long references() const { return references_; }
-
-  std::vector<ReceivedCall> calls;
+  CallLog log;
+  FakeDispatch object{L"browser", log};
   bool refuse_navigate = false;
-  bool has_visible = true;
-
- private:
-  long references_ = 0;
 };
 
 // True while the key `path` under `root` is there.
@@ -197,7 +129,8 @@ class Win32BrowserTest : public ::testing::Test {
       ASSERT_TRUE(machine_key_->written());
     }
     ASSERT_TRUE(ProgIdResolves());
-    registration_ = std::make_unique<testing::ClassObjectRegistration>(kStandInClsid, &browser_);
+    registration_ = std::make_unique<testing::ClassObjectRegistration>(
+        kStandInClsid, static_cast<IDispatch*>(&browser_.object));
   }
 
   void TearDown() override {
@@ -237,28 +170,19 @@ Failure RaisedFailure(Action action) {
 }
 
 TEST_F(Win32BrowserTest, NavigatesTheAutomationObjectThenMakesItVisibleAndLetsItGo) {
+  browser_.DefineVisible();
   Win32Browser browser(kStandInProgId, RecordingOpener(true));
   const std::string url = "http://127.0.0.1:8080/kestrova/register.asp?site=caf\xC3\xA9&x=1";
   browser.Navigate(url);
 
   EXPECT_EQ(registration_->created(), 1);
-  ASSERT_EQ(browser_.calls.size(), 2u);
-  const ReceivedCall& navigate = browser_.calls[0];
-  EXPECT_EQ(navigate.member, kNavigateId);
-  EXPECT_EQ(navigate.flags, DISPATCH_METHOD);
-  EXPECT_EQ(navigate.argument_count, 1u);
-  EXPECT_EQ(navigate.type, VT_BSTR);
-  EXPECT_EQ(navigate.text, L"http://127.0.0.1:8080/kestrova/register.asp?site=caf\u00E9&x=1");
-  EXPECT_FALSE(navigate.named_put);
-  const ReceivedCall& visible = browser_.calls[1];
-  EXPECT_EQ(visible.member, kVisibleId);
-  EXPECT_EQ(visible.flags, DISPATCH_PROPERTYPUT);
-  EXPECT_EQ(visible.argument_count, 1u);
-  EXPECT_EQ(visible.type, VT_BOOL);
-  EXPECT_EQ(visible.flag, VARIANT_TRUE);
-  EXPECT_TRUE(visible.named_put);
-
-  EXPECT_EQ(browser_.references(), 0);
+  const std::vector<RecordedCall>& calls = browser_.log.calls();
+  ASSERT_EQ(browser_.Members(), (std::vector<std::wstring>{L"Navigate", L"Visible"}));
+  EXPECT_EQ(calls[0].arguments,
+            (std::vector<RecordedArgument>{
+                {VT_BSTR, L"http://127.0.0.1:8080/kestrova/register.asp?site=caf\u00E9&x=1"}}));
+  EXPECT_EQ(calls[1].arguments, (std::vector<RecordedArgument>{{VT_BOOL, L"-1"}}));
+  EXPECT_EQ(browser_.object.references(), 0);
   EXPECT_TRUE(opened_.empty());
 }
 
@@ -267,7 +191,7 @@ TEST_F(Win32BrowserTest, AnUnregisteredObjectFallsBackToTheOpenerWithTheAddress)
   browser.Navigate("http://127.0.0.1/kestrova/about.htm");
   EXPECT_EQ(opened_, std::vector<std::wstring>{L"http://127.0.0.1/kestrova/about.htm"});
   EXPECT_EQ(registration_->created(), 0);
-  EXPECT_TRUE(browser_.calls.empty());
+  EXPECT_TRUE(browser_.log.calls().empty());
 }
 
 TEST_F(Win32BrowserTest, WhenTheOpenerFailsTooTheFailureNamesTheAddress) {
@@ -291,42 +215,38 @@ TEST_F(Win32BrowserTest, WhenTheOpenerFailsTooTheFailureNamesTheAddress) {
 // only when that fails too does the object's own error reach the caller.
 TEST_F(Win32BrowserTest, ARefusedNavigateEndsTheObjectAndFallsBackToTheOpener) {
   browser_.refuse_navigate = true;
+  browser_.DefineVisible();
   Win32Browser browser(kStandInProgId, RecordingOpener(true));
   browser.Navigate("http://127.0.0.1/x");
   EXPECT_EQ(opened_, std::vector<std::wstring>{L"http://127.0.0.1/x"});
-  ASSERT_EQ(browser_.calls.size(), 2u);  // Visible is not set after a failed Navigate
-  EXPECT_EQ(browser_.calls[0].member, kNavigateId);
-  EXPECT_EQ(browser_.calls[1].member, kQuitId);
-  EXPECT_EQ(browser_.calls[1].flags, DISPATCH_METHOD);
-  EXPECT_EQ(browser_.references(), 0);
+  // Visible is not set after a failed Navigate.
+  EXPECT_EQ(browser_.Members(), (std::vector<std::wstring>{L"Navigate", L"Quit"}));
+  EXPECT_EQ(browser_.object.references(), 0);
 
   opened_.clear();
-  browser_.calls.clear();
   Win32Browser refusing_opener(kStandInProgId, RecordingOpener(false));
   const Failure failure = RaisedFailure([&] { refusing_opener.Navigate("http://127.0.0.1/x"); });
   EXPECT_EQ(static_cast<std::uint32_t>(failure.number()), 0x800A01B0u);
   EXPECT_EQ(failure.source(), "Stand-in browser");
   EXPECT_EQ(failure.description(), "This address may not be visited.");
   EXPECT_EQ(opened_.size(), 1u);
-  EXPECT_EQ(browser_.references(), 0);
+  EXPECT_EQ(browser_.object.references(), 0);
 }
 
 TEST_F(Win32BrowserTest, AnObjectWithoutAVisiblePropertyFallsBackToTheOpener) {
-  browser_.has_visible = false;
   Win32Browser browser(kStandInProgId, RecordingOpener(true));
   browser.Navigate("http://127.0.0.1/x");
   EXPECT_EQ(opened_, std::vector<std::wstring>{L"http://127.0.0.1/x"});
-  ASSERT_EQ(browser_.calls.size(), 2u);
-  EXPECT_EQ(browser_.calls[0].member, kNavigateId);
-  EXPECT_EQ(browser_.calls[1].member, kQuitId);  // the object navigated without a window: it ends
+  // The object navigated without a window: it ends.
+  EXPECT_EQ(browser_.Members(), (std::vector<std::wstring>{L"Navigate", L"Quit"}));
 
-  browser_.calls.clear();
+  browser_.log.Clear();
   Win32Browser without_opener(kStandInProgId, nullptr);
   const Failure failure = RaisedFailure([&] { without_opener.Navigate("http://127.0.0.1/x"); });
   EXPECT_EQ(failure.number(), static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
   EXPECT_EQ(failure.source(), "Visible");
-  EXPECT_EQ(browser_.calls.size(), 2u);
-  EXPECT_EQ(browser_.references(), 0);
+  EXPECT_EQ(browser_.log.calls().size(), 2u);
+  EXPECT_EQ(browser_.object.references(), 0);
 }
 
 TEST(OpenWithShellTest, ReportsAFailureForSomethingThatCannotBeOpened) {

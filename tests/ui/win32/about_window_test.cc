@@ -20,15 +20,6 @@ const std::wstring kCaption = WideFromUtf8(FrmKSVAbout::kCaption);
 
 HWND FindAbout() { return FindVisibleWindow(L"KestrovaWindow", kCaption); }
 
-void ScheduleWatchdog(bool& fired) {
-  RunLater(5000ms, [&fired] {
-    if (HWND about = FindAbout()) {
-      fired = true;
-      PostMessageW(about, WM_CLOSE, 0, 0);
-    }
-  });
-}
-
 // The web-site picture: the one bitmap static that notifies its clicks.
 HWND WebSitePicture(HWND about) {
   for (HWND child : ChildrenOfClass(about, L"Static")) {
@@ -94,8 +85,7 @@ struct Leave {
 
 TEST_F(AboutWindowTest, EachWayOutLeavesItsState) {
   const Leave leaves[] = {
-      {"OK", [](HWND about) { PostMessageW(FindChild(about, L"Button", L"OK"), BM_CLICK, 0, 0); },
-       false, false},
+      {"OK", [](HWND about) { ClickButton(about, L"OK"); }, false, false},
       {"close box", [](HWND about) { PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0); }, false,
        false},
       {"web-site picture", [](HWND about) { ClickAt(WebSitePicture(about), 5, 5); }, true, true},
@@ -120,7 +110,7 @@ TEST_F(AboutWindowTest, EachWayOutLeavesItsState) {
         if (again != nullptr) leave.act(again);
       });
     });
-    ScheduleWatchdog(watchdog);
+    ScheduleWatchdog(L"KestrovaWindow", kCaption, watchdog);
     ui.ShowAbout(about);
     EXPECT_TRUE(still_open_after_artwork_click);
     EXPECT_FALSE(watchdog);

@@ -24,20 +24,16 @@ struct InputCase {
   std::string expected;
 };
 
-void Click(HWND box, const wchar_t* button) {
-  PostMessageW(FindChild(box, L"Button", button), BM_CLICK, 0, 0);
-}
-
 class InputBoxTest : public WindowTest {};
 
 TEST_F(InputBoxTest, ReturnsTheAnswerOnOkAndEmptyTextOtherwise) {
   const InputCase cases[] = {
       {"OK keeps the preset", "Web URL needed", L"Web URL needed",
-       [](HWND box, HWND) { Click(box, L"OK"); }, "http://"},
+       [](HWND box, HWND) { ClickButton(box, L"OK"); }, "http://"},
       {"OK after typing", "Web URL needed", L"Web URL needed",
        [](HWND box, HWND edit) {
          SetWindowTextW(edit, L"http://example.test/site");
-         Click(box, L"OK");
+         ClickButton(box, L"OK");
        },
        "http://example.test/site"},
       {"Enter in the field", "Web URL needed", L"Web URL needed",
@@ -49,7 +45,7 @@ TEST_F(InputBoxTest, ReturnsTheAnswerOnOkAndEmptyTextOtherwise) {
       {"Cancel", "Web URL needed", L"Web URL needed",
        [](HWND box, HWND edit) {
          SetWindowTextW(edit, L"http://typed.test");
-         Click(box, L"Cancel");
+         ClickButton(box, L"Cancel");
        },
        ""},
       {"Esc", "Web URL needed", L"Web URL needed",
@@ -76,12 +72,7 @@ TEST_F(InputBoxTest, ReturnsTheAnswerOnOkAndEmptyTextOtherwise) {
       EXPECT_NE(FindChild(box, L"Button", L"Cancel"), nullptr);
       input_case.answer(box, edit);
     });
-    RunLater(5000ms, [&] {
-      if (HWND box = FindVisibleWindow(L"KestrovaWindow", input_case.expected_caption)) {
-        watchdog = true;
-        PostMessageW(box, WM_CLOSE, 0, 0);
-      }
-    });
+    ScheduleWatchdog(L"KestrovaWindow", input_case.expected_caption, watchdog);
     const std::string answer = ui.InputBox(kPrompt, input_case.title, "http://");
     EXPECT_TRUE(checked);
     EXPECT_FALSE(watchdog);

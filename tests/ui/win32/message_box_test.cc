@@ -56,12 +56,7 @@ TEST_F(MessageBoxTest, ShowsTitlePromptAndButtonsAndReturnsTheAnswer) {
       EXPECT_EQ(GetDlgItem(box, IDCANCEL) != nullptr, box_case.has_cancel);
       box_case.answer(box);
     });
-    RunLater(5000ms, [&] {
-      if (HWND box = FindVisibleWindow(L"#32770", box_case.expected_caption)) {
-        watchdog = true;
-        PostMessageW(box, WM_CLOSE, 0, 0);
-      }
-    });
+    ScheduleWatchdog(L"#32770", box_case.expected_caption, watchdog);
     const MsgBoxResult result =
         ui.MsgBox("Could not read the file.", box_case.buttons, box_case.icon, box_case.title);
     EXPECT_TRUE(checked);

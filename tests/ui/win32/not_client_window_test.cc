@@ -24,16 +24,6 @@ const std::wstring kCaption = WideFromUtf8(FrmNotClient::kCaption);
 
 HWND FindDialog() { return FindVisibleWindow(L"KestrovaWindow", kCaption); }
 
-// Closes the dialog if a test's action never did, so that a broken dialog fails instead of hanging.
-void ScheduleWatchdog(bool& fired) {
-  RunLater(5000ms, [&fired] {
-    if (HWND dialog = FindDialog()) {
-      fired = true;
-      PostMessageW(dialog, WM_CLOSE, 0, 0);
-    }
-  });
-}
-
 class NotClientWindowTest : public WindowTest {};
 
 // At its fixed place and size, out of the taskbar, its texts, bold label, picture and buttons in
@@ -114,20 +104,11 @@ struct Answer {
   bool register_flag;
 };
 
-void Click(HWND dialog, const wchar_t* button) {
-  PostMessageW(FindChild(dialog, L"Button", button), BM_CLICK, 0, 0);
-}
-
-void PressKey(WPARAM key) {
-  PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-  PostMessageW(GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-}
-
 TEST_F(NotClientWindowTest, EachAnswerSetsItsFlags) {
   const Answer answers[] = {
-      {"OK", [](HWND dialog) { Click(dialog, L"OK"); }, false, false},
-      {"Cancel", [](HWND dialog) { Click(dialog, L"Cancel"); }, true, false},
-      {"Register", [](HWND dialog) { Click(dialog, L"Register"); }, false, true},
+      {"OK", [](HWND dialog) { ClickButton(dialog, L"OK"); }, false, false},
+      {"Cancel", [](HWND dialog) { ClickButton(dialog, L"Cancel"); }, true, false},
+      {"Register", [](HWND dialog) { ClickButton(dialog, L"Register"); }, false, true},
       {"close box", [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }, false,
        false},
       {"Enter", [](HWND) { PressKey(VK_RETURN); }, false, false},
@@ -148,7 +129,7 @@ TEST_F(NotClientWindowTest, EachAnswerSetsItsFlags) {
       ExpectLaidOut(window);
       answer.press(window);
     });
-    ScheduleWatchdog(watchdog);
+    ScheduleWatchdog(L"KestrovaWindow", kCaption, watchdog);
     ui.ShowNotClient(dialog);
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(watchdog);
@@ -180,7 +161,7 @@ TEST_F(NotClientWindowTest, RunsTheEventPumpWhileWaitingAndTakesEnterThroughIt) 
         if (++ticks == 3) PressKey(VK_RETURN);
       },
       true);
-  ScheduleWatchdog(watchdog);
+  ScheduleWatchdog(L"KestrovaWindow", kCaption, watchdog);
   ui.ShowNotClient(dialog);
   pump.RemoveTimer(timer);
   EXPECT_GE(ticks, 3);
@@ -217,13 +198,8 @@ TEST_F(NotClientWindowTest, TakesItsKeysWhileAnotherOfOurWindowsWaitsAboveIt) {
     about_shown = true;
     ui.ShowAbout(about);
   });
-  RunLater(5000ms, [&] {
-    for (HWND window : {FindVisibleWindow(L"KestrovaWindow", about_caption), FindDialog()}) {
-      if (window == nullptr) continue;
-      watchdog = true;
-      PostMessageW(window, WM_CLOSE, 0, 0);
-    }
-  });
+  ScheduleWatchdog(L"KestrovaWindow", about_caption, watchdog);
+  ScheduleWatchdog(L"KestrovaWindow", kCaption, watchdog);
   ui.ShowNotClient(dialog);
   EXPECT_TRUE(about_shown);
   EXPECT_FALSE(watchdog);

@@ -168,7 +168,7 @@ TEST_F(StatusWindowTest, CancelHidesTheWindowAndTextsStillArrive) {
   window_->Show();
   HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
   ASSERT_NE(window, nullptr);
-  PostMessageW(FindChild(window, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+  ClickButton(window, L"Cancel");
   ASSERT_TRUE(PumpUntil([&] { return cancelled; }, 3000ms));
   EXPECT_TRUE(window_->ksvCancel());
   EXPECT_FALSE(window_->animation_running());
@@ -188,7 +188,7 @@ TEST_F(StatusWindowTest, CancelAndEscReachTheCheckBetweenPages) {
   window_->Show();
   HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
   ASSERT_NE(window, nullptr);
-  PostMessageW(FindChild(window, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+  ClickButton(window, L"Cancel");
   pump_->DispatchCancelRequest();
   EXPECT_TRUE(window_->ksvCancel());
   EXPECT_EQ(IsWindowVisible(window), FALSE);

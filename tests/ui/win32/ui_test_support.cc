@@ -123,6 +123,25 @@ ScheduledActionsScope::~ScheduledActionsScope() {
   PendingActions().clear();
 }
 
+void ScheduleWatchdog(std::wstring_view class_name, std::wstring caption, bool& fired) {
+  RunLater(std::chrono::milliseconds(5000),
+           [class_name = std::wstring(class_name), caption = std::move(caption), &fired] {
+             if (HWND window = FindVisibleWindow(class_name, caption)) {
+               fired = true;
+               PostMessageW(window, WM_CLOSE, 0, 0);
+             }
+           });
+}
+
+void ClickButton(HWND parent, std::wstring_view text) {
+  PostMessageW(FindChild(parent, L"Button", text), BM_CLICK, 0, 0);
+}
+
+void PressKey(WPARAM key) {
+  PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+  PostMessageW(GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done() && std::chrono::steady_clock::now() < deadline) {

@@ -51,6 +51,14 @@ class ScheduledActionsScope {
   ScheduledActionsScope(const ScheduledActionsScope&) = delete;
   ScheduledActionsScope& operator=(const ScheduledActionsScope&) = delete;
 };
+// Closes the visible window of class_name and caption about 5 s from now if it is still open, and
+// then sets fired, so that a window the test's actions fail to close fails the test instead of
+// hanging it. fired must outlive the ScheduledActionsScope in force.
+void ScheduleWatchdog(std::wstring_view class_name, std::wstring caption, bool& fired);
+// Clicks the button of parent whose text is text.
+void ClickButton(HWND parent, std::wstring_view text);
+// Presses and releases key in the window that has the focus.
+void PressKey(WPARAM key);
 // Dispatches this thread's messages until done() or timeout; returns done().
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
