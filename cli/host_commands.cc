@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -24,6 +25,23 @@ std::string PlainCaption(const std::string& caption) {
     if (c != '&') plain.push_back(c);
   }
   return plain;
+}
+
+// The certificates to trust for https: --cacert and --capath when given, otherwise those the
+// environment names, read as curl's own tool reads them (CURL_CA_BUNDLE, else SSL_CERT_DIR and
+// SSL_CERT_FILE); empty for the system's store.
+void ChooseTrustedCertificates(const PublishFlags& flags, PublishSettings& settings) {
+  settings.trusted_certificates_file = flags.ca_file;
+  settings.trusted_certificates_folder = flags.ca_path;
+  if (!flags.ca_file.empty() || !flags.ca_path.empty()) return;
+  const auto variable = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value != nullptr ? value : "");
+  };
+  settings.trusted_certificates_file = variable("CURL_CA_BUNDLE");
+  if (!settings.trusted_certificates_file.empty()) return;
+  settings.trusted_certificates_folder = variable("SSL_CERT_DIR");
+  settings.trusted_certificates_file = variable("SSL_CERT_FILE");
 }
 
 // A failure's description may carry what a server sent (an address, an entry): it is escaped.
@@ -65,6 +83,7 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       {
         PublishSettings settings = LinuxHost::DefaultSettings();
         if (flags.connections) settings.connections = *flags.connections;
+        ChooseTrustedCertificates(flags, settings);
         LinuxHost host(options, settings);
         if (flags.json || flags.dry_run) host.RecordPageHeads();
         cancel = host.OpenAndPublish(work_path, summary.destination);

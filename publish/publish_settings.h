@@ -1,10 +1,12 @@
 // The plain values that tune a publish: how many connections fetch mending files, how long a
-// request may stay silent, how large a file the server may send. A host fills them in once (the
-// command line, the Windows add-in from WinINet's limits); nothing of the publish changes them.
+// request may stay silent, how large a file the server may send, which certificates to trust. A
+// host fills them in once (the command line, the Windows add-in from WinINet's limits); nothing of
+// the publish changes them.
 #ifndef KESTROVA_PUBLISH_PUBLISH_SETTINGS_H_
 #define KESTROVA_PUBLISH_PUBLISH_SETTINGS_H_
 
 #include <cstddef>
+#include <string>
 
 namespace kestrova {
 
@@ -17,6 +19,11 @@ struct PublishSettings {
   // The most bytes the inventory or one mending file may have: far above any real site, so that
   // a server sending without end can fill neither memory nor disk.
   std::size_t max_body_bytes = std::size_t{64} << 20;
+  // Where the certificates that vouch for an https server are, when not in the system's store: a
+  // file of PEM certificates and a folder of hashed ones. Empty for the store; the Windows add-in
+  // always uses the system's.
+  std::string trusted_certificates_file = {};
+  std::string trusted_certificates_folder = {};
 };
 
 }  // namespace kestrova

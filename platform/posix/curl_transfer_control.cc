@@ -147,6 +147,14 @@ void CurlTransferControl::SetUpHandles() {
   // A proxy's answer to CONNECT is not the server's header.
   CheckCurl("CURLOPT_SUPPRESS_CONNECT_HEADERS",
             curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
+  if (!options_.trusted_certificates_file.empty()) {
+    CheckCurl("CURLOPT_CAINFO",
+              curl_easy_setopt(easy, CURLOPT_CAINFO, options_.trusted_certificates_file.c_str()));
+  }
+  if (!options_.trusted_certificates_folder.empty()) {
+    CheckCurl("CURLOPT_CAPATH",
+              curl_easy_setopt(easy, CURLOPT_CAPATH, options_.trusted_certificates_folder.c_str()));
+  }
   if (!options_.trusted_certificates_pem.empty()) {
     curl_blob blob{options_.trusted_certificates_pem.data(),
                    options_.trusted_certificates_pem.size(), CURL_BLOB_COPY};

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <signal.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -13,6 +15,7 @@
 #include "mending/head_rewrite.h"
 #include "tests/cli/command_runner.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/test_certificates.h"
 
 namespace kestrova::testing {
 namespace {
@@ -126,6 +129,51 @@ TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
 
 // What the server sent reaches the terminal with its control characters escaped: line 2 of the
 // inventory printed as the destination, an entry named in a failure.
+// A server whose certificate a private authority signed: without that authority the publish fails
+// naming the untrusted certificate; with --cacert, --capath or SSL_CERT_FILE it publishes.
+TEST(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
+  for (const char* name : {"SSL_CERT_FILE", "SSL_CERT_DIR", "CURL_CA_BUNDLE"}) ::unsetenv(name);
+  const TestCertificate authority = MakeCertificate();
+  const TestCertificate served = MakeCertificate({.authority = false}, &authority);
+  LoopbackServer server(
+      std::make_unique<httplib::SSLServer>(served.certificate.get(), served.key.get()), "https");
+  server.SetMendFolder({{"inventory.txt", "12/7/2026 7:20:00 PM\r\n" + server.SiteUrl() +
+                                              "\r\nindex.htm\r\ninventory.txt\r\n"},
+                        {"index.htm", kMendingFile}});
+  TemporaryFolder folder{"kestrova-test"};
+  const std::string web = folder.path().string() + "/web";
+  WriteBytes(web + "/index.htm", "<html><head><title>x</title></head><body></body></html>");
+  const std::string ca_file = folder.path().string() + "/authority.pem";
+  WriteBytes(ca_file, authority.pem);
+  char hashed[16];
+  std::snprintf(hashed, sizeof hashed, "%08lx.0",
+                X509_subject_name_hash(authority.certificate.get()));
+  const std::string ca_path = folder.path().string() + "/authorities";
+  WriteBytes(ca_path + "/" + hashed, authority.pem);
+
+  CommandResult result = RunCommand(kProgram, {"publish", web, "--destination", server.SiteUrl()});
+  EXPECT_EQ(result.exit_code, 3);
+  const std::size_t named = result.err.find(
+      "The certificate of 127.0.0.1 is not trusted (libcurl 60: SSL certificate problem: ");
+  EXPECT_NE(named, std::string::npos) << result.err;
+  EXPECT_LT(result.err.find("Server not responding"), named) << result.err;
+  EXPECT_EQ(ReadBytes(web + "/index.htm"),
+            "<html><head><title>x</title></head><body></body></html>");
+
+  for (const std::vector<std::string>& trust :
+       {std::vector<std::string>{"--cacert", ca_file}, {"--capath", ca_path}, {}}) {
+    SCOPED_TRACE(trust.empty() ? "SSL_CERT_FILE" : trust[0]);
+    if (trust.empty()) ::setenv("SSL_CERT_FILE", ca_file.c_str(), 1);
+    std::vector<std::string> args{"publish", web, "--destination", server.SiteUrl()};
+    args.insert(args.end(), trust.begin(), trust.end());
+    result = RunCommand(kProgram, args);
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out, server.SiteUrl() + "\n");
+    EXPECT_NE(ReadBytes(web + "/index.htm").find("<title>Mended</title>"), std::string::npos);
+  }
+  ::unsetenv("SSL_CERT_FILE");
+}
+
 TEST(PublishCommandTest, ServerTextIsPrintedEscaped) {
   TemporaryFolder folder{"kestrova-test"};
   WriteBytes(folder.path() / "web/a.htm", "<html><head><title>a</title></head></html>");
