@@ -8,6 +8,7 @@
 
 #include "base/ascii.h"
 #include "base/failure.h"
+#include "base/hidden_password.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
 #include "cli/publish_summary.h"
@@ -44,10 +45,12 @@ void ChooseTrustedCertificates(const PublishFlags& flags, PublishSettings& setti
   settings.trusted_certificates_file = variable("SSL_CERT_FILE");
 }
 
-// A failure's description may carry what a server sent (an address, an entry): it is escaped.
+// A failure's description may carry what a server sent (an address, an entry): it is escaped,
+// and an address in it shown without its password.
 int ReportFailure(const Failure& failure) {
   std::fprintf(stderr, "fpkestrova: %s (error %d)\n",
-               EscapeControlCharacters(failure.description()).c_str(), failure.number());
+               EscapeControlCharacters(HidePasswords(failure.description())).c_str(),
+               failure.number());
   return kExitFailure;
 }
 
@@ -97,7 +100,8 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       summary.exit_code = ReportFailure(failure);
       summary.failure = RecordedFailure{failure.number(), failure.description()};
     } catch (const std::exception& failure) {
-      std::fprintf(stderr, "fpkestrova: %s\n", EscapeControlCharacters(failure.what()).c_str());
+      std::fprintf(stderr, "fpkestrova: %s\n",
+                   EscapeControlCharacters(HidePasswords(failure.what())).c_str());
       summary.exit_code = kExitFailure;
       summary.failure = RecordedFailure{kErrPathFileAccess, failure.what()};
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/ascii.h"
+#include "base/hidden_password.h"
 #include "cli/json_text.h"
 #include "cli/unified_diff.h"
 
@@ -29,7 +30,7 @@ std::string SummaryJson(const PublishSummary& summary) {
   std::snprintf(seconds, sizeof seconds, "%.3f", summary.seconds);
   std::string json =
       "{\"web\":" + JsonString(summary.web) +
-      ",\"destination\":" + JsonString(summary.destination) +
+      ",\"destination\":" + JsonString(HidePasswords(summary.destination)) +
       ",\"dry_run\":" + (summary.dry_run ? "true" : "false") +
       ",\"exit_code\":" + std::to_string(summary.exit_code) +
       ",\"publishing_may_go_on\":" + (summary.exit_code == 0 ? "true" : "false") +
@@ -54,7 +55,7 @@ std::string SummaryJson(const PublishSummary& summary) {
   json += std::string("],\"seconds\":") + seconds + ",\"failure\":";
   if (summary.failure) {
     json += "{\"number\":" + std::to_string(summary.failure->number) +
-            ",\"description\":" + JsonString(summary.failure->description) + "}";
+            ",\"description\":" + JsonString(HidePasswords(summary.failure->description)) + "}";
   } else {
     json += "null";
   }
