@@ -62,8 +62,10 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
   PublishSummary summary;
   summary.web = web_path;
   summary.dry_run = flags.dry_run;
-  summary.destination = options.destination.value_or("");
+  summary.given_destination = options.destination.value_or("");
+  summary.destination = summary.given_destination;
   std::error_code error;
+  bool ran = false;  // whether a publish was begun, whatever its end
   if (!std::filesystem::is_directory(web_path, error)) {
     std::fprintf(stderr, "fpkestrova: \"%s\" is not a folder holding a web.\n", web_path.c_str());
     summary.exit_code = kExitFailure;
@@ -83,12 +85,15 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
         CopyWeb(web_path, work_path);
       }
       bool cancel = false;
+      ran = true;
       {
         PublishSettings settings = LinuxHost::DefaultSettings();
         if (flags.connections) settings.connections = *flags.connections;
         ChooseTrustedCertificates(flags, settings);
         LinuxHost host(options, settings);
-        if (flags.json || flags.dry_run) host.RecordPageHeads();
+        // The summary, the dry run's diffs and the closing line tell a mended page from an
+        // unchanged one by its head before; only a quiet plain publish reads each page once.
+        if (flags.json || flags.dry_run || !options.quiet) host.RecordPageHeads();
         cancel = host.OpenAndPublish(work_path, summary.destination);
         summary.record = host.record();
       }
@@ -108,6 +113,7 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
   }
   summary.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (ran && !options.quiet) std::fputs(ClosingLines(summary).c_str(), stderr);
   if (flags.json) {
     std::fputs(SummaryJson(summary).c_str(), stdout);
   } else if (flags.dry_run) {

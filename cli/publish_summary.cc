@@ -23,7 +23,35 @@ std::size_t Count(const std::vector<PageOutcome>& pages, PageResult result) {
   return count;
 }
 
+// "1 page", "2 pages".
+std::string Counted(std::uint64_t count, const char* thing) {
+  return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 }  // namespace
+
+std::string ClosingLines(const PublishSummary& summary) {
+  std::string lines;
+  // Only the local inventory replaces an address that was one: the prompt asks only for a
+  // destination that is no web address.
+  const bool given_was_address = summary.given_destination.find("://") != std::string::npos;
+  if (given_was_address && !summary.destination.empty() &&
+      summary.destination != summary.given_destination) {
+    lines += "fpkestrova: the destination is " +
+             EscapeControlCharacters(HidePasswords(summary.destination)) +
+             ", from line 2 of the local inventory, instead of " +
+             EscapeControlCharacters(HidePasswords(summary.given_destination)) + " as given.\n";
+  }
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", summary.seconds);
+  lines += "fpkestrova: " + Counted(Count(summary.pages, PageResult::kMended), "page") +
+           " mended, " + std::to_string(Count(summary.pages, PageResult::kUnchanged)) +
+           " unchanged, " + std::to_string(Count(summary.pages, PageResult::kPassedOver)) +
+           " passed over; " + Counted(summary.record.entries_stored, "mending file") +
+           " fetched, " + Counted(summary.record.bytes_received, "byte") + " received; " + seconds +
+           " seconds.\n";
+  return lines;
+}
 
 std::string SummaryJson(const PublishSummary& summary) {
   char seconds[32];

@@ -78,6 +78,13 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
       RunCommand(kProgram, {"publish", web_.string(), "--destination", server_.SiteUrl()});
   ASSERT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, server_.SiteUrl() + "\n");
+  const std::string count = std::to_string(originals_.size());
+  // The inventory lists itself: one more file fetched, and passed over as no page.
+  EXPECT_NE(
+      result.err.find("\nfpkestrova: " + count + " pages mended, 0 unchanged, 1 passed over; " +
+                      std::to_string(originals_.size() + 1) + " mending files fetched, "),
+      std::string::npos)
+      << result.err;
   const MendingHead mending =
       ReadMendingHead(HeadInnerHtml(kMendingFile, LocateHead(kMendingFile)));
   ASSERT_GT(originals_.size(), 100u);
@@ -95,6 +102,17 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
   EXPECT_EQ(again.out, server_.SiteUrl() + "\n");  // the local inventory's address
   EXPECT_EQ(server_.Requests().size(), 2u);
   EXPECT_EQ(again.err, "");
+  // The local inventory's address wins over the one given, and the terminal is told so.
+  const CommandResult replaced =
+      RunCommand(kProgram, {"publish", web_.string(), "--destination", "http://www.example.com"});
+  ASSERT_EQ(replaced.exit_code, 0) << replaced.err;
+  EXPECT_EQ(replaced.out, server_.SiteUrl() + "\n");
+  EXPECT_NE(replaced.err.find("fpkestrova: the destination is " + server_.SiteUrl() +
+                              ", from line 2 of the local inventory, instead of "
+                              "http://www.example.com as given.\nfpkestrova: 0 pages mended, " +
+                              count + " unchanged, 1 passed over; 0 mending files fetched, "),
+            std::string::npos)
+      << replaced.err;
 }
 
 TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
@@ -170,6 +188,14 @@ TEST(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
     EXPECT_EQ(result.exit_code, 0) << result.err;
     EXPECT_EQ(result.out, server.SiteUrl() + "\n");
     EXPECT_NE(ReadBytes(web + "/index.htm").find("<title>Mended</title>"), std::string::npos);
+    // Only the first publish fetches and mends; the later ones find the page as it should be.
+    EXPECT_NE(result.err.find(!trust.empty() && trust[0] == "--cacert"
+                                  ? "fpkestrova: 1 page mended, 0 unchanged, 1 passed over; 2 "
+                                    "mending files fetched, "
+                                  : "fpkestrova: 0 pages mended, 1 unchanged, 1 passed over; 0 "
+                                    "mending files fetched, "),
+              std::string::npos)
+        << result.err;
   }
   ::unsetenv("SSL_CERT_FILE");
 }
