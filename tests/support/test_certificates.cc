@@ -22,24 +22,22 @@ void Require(bool ok, const char* what) {
 }  // namespace
 
 TestCertificate MakeCertificate(const CertificateRequest& request, const TestCertificate* issuer) {
-  static long serial = 0;
   TestCertificate made;
   made.key.reset(EVP_EC_gen("P-256"));
   Require(made.key != nullptr, "EVP_EC_gen");
   made.certificate.reset(X509_new());
   X509* certificate = made.certificate.get();
   Require(X509_set_version(certificate, 2) == 1, "X509_set_version");
-  Require(ASN1_INTEGER_set(X509_get_serialNumber(certificate), ++serial) == 1, "serial");
+  Require(ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1) == 1, "serial");
   Require(X509_gmtime_adj(X509_getm_notBefore(certificate), request.valid_from) != nullptr,
           "notBefore");
   Require(X509_gmtime_adj(X509_getm_notAfter(certificate), request.valid_until) != nullptr,
           "notAfter");
   Require(X509_set_pubkey(certificate, made.key.get()) == 1, "X509_set_pubkey");
-  X509_NAME* name = X509_get_subject_name(certificate);
-  const std::string common_name = request.authority ? "Test authority" : "Test server";
-  Require(X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                                     reinterpret_cast<const unsigned char*>(common_name.c_str()),
-                                     -1, -1, 0) == 1,
+  const auto* common_name =
+      reinterpret_cast<const unsigned char*>(request.authority ? "Test authority" : "Test server");
+  Require(X509_NAME_add_entry_by_txt(X509_get_subject_name(certificate), "CN", MBSTRING_ASC,
+                                     common_name, -1, -1, 0) == 1,
           "CN");
   X509* signer = issuer != nullptr ? issuer->certificate.get() : certificate;
   EVP_PKEY* signing_key = issuer != nullptr ? issuer->key.get() : made.key.get();

@@ -1,6 +1,5 @@
-// Certificates made for a test with OpenSSL, in memory: a self-signed one, an authority, and
-// server certificates that authority signs, for a name or a period the test chooses. Nothing is
-// read from or kept on disk unless the test writes the PEM text itself.
+// Certificates made in memory with OpenSSL for a test: self-signed, or signed by an authority the
+// test made, for the name and the period it chooses.
 #ifndef KESTROVA_TESTS_SUPPORT_TEST_CERTIFICATES_H_
 #define KESTROVA_TESTS_SUPPORT_TEST_CERTIFICATES_H_
 
@@ -12,31 +11,20 @@
 
 namespace kestrova::testing {
 
-struct KeyDeleter {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct CertificateDeleter {
-  void operator()(X509* certificate) const { X509_free(certificate); }
-};
-
 struct TestCertificate {
-  std::unique_ptr<EVP_PKEY, KeyDeleter> key;
-  std::unique_ptr<X509, CertificateDeleter> certificate;
-  std::string pem;  // the certificate as PEM text
+  std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key{nullptr, EVP_PKEY_free};
+  std::unique_ptr<X509, decltype(&X509_free)> certificate{nullptr, X509_free};
+  std::string pem;  // the certificate
 };
 
 struct CertificateRequest {
-  // The subject's alternative name, such as "IP:127.0.0.1" or "DNS:example.invalid".
-  std::string alt_name = "IP:127.0.0.1";
-  // The period it is valid for, in seconds from now.
-  long valid_from = -60;
-  long valid_until = 24 * 3600;
-  // Whether it may sign other certificates.
-  bool authority = true;
+  std::string alt_name = "IP:127.0.0.1";           // or "DNS:name"
+  long valid_from = -60, valid_until = 24 * 3600;  // seconds from now
+  bool authority = true;                           // may sign others
 };
 
-// A certificate for request, signed by issuer, or by its own key when issuer is null. Raises
-// std::runtime_error when OpenSSL refuses a step.
+// Signed by issuer, or by its own key when issuer is null. Raises std::runtime_error when OpenSSL
+// refuses a step.
 TestCertificate MakeCertificate(const CertificateRequest& request = {},
                                 const TestCertificate* issuer = nullptr);
 

@@ -42,20 +42,15 @@ TEST(WinInetTransferControlTest, NamesTheHostAndTheCauseOfSecurityErrors) {
        "The certificate of 127.0.0.1 is made out to another name (WinINet error 12038"},
       {ERROR_INTERNET_SEC_CERT_DATE_INVALID,
        "The certificate of 127.0.0.1 has expired or is not valid yet (WinINet error 12037"},
-      {ERROR_INTERNET_SEC_CERT_REVOKED,
-       "The certificate of 127.0.0.1 has been revoked (WinINet error 12170"},
       {ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
        "No secure connection could be agreed with 127.0.0.1 (WinINet error 12157"},
       {ERROR_INTERNET_TIMEOUT, ""},
-      {ERROR_INTERNET_CANNOT_CONNECT, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.error);
     const std::string detail = win32::WinInetSecurityDetail(c.error, "127.0.0.1");
     EXPECT_EQ(detail.substr(0, c.start.size()), c.start);
-    if (!c.start.empty()) {
-      EXPECT_EQ(detail.back(), ')');
-    }
+    EXPECT_EQ(detail.empty(), c.start.empty());
   }
 }
 
