@@ -72,7 +72,7 @@ void Fetcher::OnStateChanged(Connection& connection, int state) {
     connection.last_state = static_cast<std::int16_t>(state);
   } else if (state == ts::kError) {
     Failure failure = TransferFailureForLastState(connection.last_state);
-    // The design's text stays first; what the control can say about the cause follows it.
+    // The transfer's own text stays first; what the control can say about the cause follows it.
     const std::string detail = connection.control->FailureDetail();
     if (!detail.empty()) {
       failure =
