@@ -133,6 +133,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
                    "server (default 8); 1 fetches them one after another.")
       ->type_name("N")
       ->check(CLI::Range(1, 64));
+  publish
+      ->add_option("--cacert", line.publish.ca_file,
+                   "Trust the certificates in the PEM file FILE for an https server, instead of "
+                   "the system's store (a private authority's, say).")
+      ->type_name("FILE")
+      ->check(CLI::Validator(CLI::ExistingFile).description(""));
+  publish
+      ->add_option("--capath", line.publish.ca_path,
+                   "Trust the certificates in folder DIR, named by their hashes as c_rehash "
+                   "names them, instead of the system's store.")
+      ->type_name("DIR")
+      ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
   CLI::App* preview = app.add_subcommand(
       "preview",
       "Print PAGE with its head rewritten from the head of the mending file MENDING. Neither "

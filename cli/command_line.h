@@ -22,6 +22,10 @@ struct PublishFlags {
   // How many mending files are fetched at once, each over its own connection; unset for the
   // host's default.
   std::optional<int> connections;
+  // The certificates to trust for https instead of the system's store (--cacert, --capath);
+  // empty when not given.
+  std::string ca_file;
+  std::string ca_path;
 };
 
 struct CommandLine {

@@ -30,6 +30,7 @@ class CountingTransferControl final : public TransferControl {
     return chunk;
   }
   void Cancel() override { inner_->Cancel(); }
+  std::string FailureDetail() const override { return inner_->FailureDetail(); }
   void SetStateChangedCallback(StateChangedCallback callback) override {
     inner_->SetStateChangedCallback(std::move(callback));
   }

@@ -2,11 +2,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
 #include "base/ascii.h"
 #include "base/failure.h"
+#include "base/hidden_password.h"
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
 #include "cli/publish_summary.h"
@@ -26,10 +28,29 @@ std::string PlainCaption(const std::string& caption) {
   return plain;
 }
 
-// A failure's description may carry what a server sent (an address, an entry): it is escaped.
+// The certificates to trust for https: --cacert and --capath when given, otherwise those the
+// environment names, read as curl's own tool reads them (CURL_CA_BUNDLE, else SSL_CERT_DIR and
+// SSL_CERT_FILE); empty for the system's store.
+void ChooseTrustedCertificates(const PublishFlags& flags, PublishSettings& settings) {
+  settings.trusted_certificates_file = flags.ca_file;
+  settings.trusted_certificates_folder = flags.ca_path;
+  if (!flags.ca_file.empty() || !flags.ca_path.empty()) return;
+  const auto variable = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value != nullptr ? value : "");
+  };
+  settings.trusted_certificates_file = variable("CURL_CA_BUNDLE");
+  if (!settings.trusted_certificates_file.empty()) return;
+  settings.trusted_certificates_folder = variable("SSL_CERT_DIR");
+  settings.trusted_certificates_file = variable("SSL_CERT_FILE");
+}
+
+// A failure's description may carry what a server sent (an address, an entry): it is escaped,
+// and an address in it shown without its password.
 int ReportFailure(const Failure& failure) {
   std::fprintf(stderr, "fpkestrova: %s (error %d)\n",
-               EscapeControlCharacters(failure.description()).c_str(), failure.number());
+               EscapeControlCharacters(HidePasswords(failure.description())).c_str(),
+               failure.number());
   return kExitFailure;
 }
 
@@ -41,8 +62,10 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
   PublishSummary summary;
   summary.web = web_path;
   summary.dry_run = flags.dry_run;
-  summary.destination = options.destination.value_or("");
+  summary.given_destination = options.destination.value_or("");
+  summary.destination = summary.given_destination;
   std::error_code error;
+  bool ran = false;  // whether a publish was begun, whatever its end
   if (!std::filesystem::is_directory(web_path, error)) {
     std::fprintf(stderr, "fpkestrova: \"%s\" is not a folder holding a web.\n", web_path.c_str());
     summary.exit_code = kExitFailure;
@@ -62,11 +85,15 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
         CopyWeb(web_path, work_path);
       }
       bool cancel = false;
+      ran = true;
       {
         PublishSettings settings = LinuxHost::DefaultSettings();
         if (flags.connections) settings.connections = *flags.connections;
+        ChooseTrustedCertificates(flags, settings);
         LinuxHost host(options, settings);
-        if (flags.json || flags.dry_run) host.RecordPageHeads();
+        // The summary, the dry run's diffs and the closing line tell a mended page from an
+        // unchanged one by its head before; only a quiet plain publish reads each page once.
+        if (flags.json || flags.dry_run || !options.quiet) host.RecordPageHeads();
         cancel = host.OpenAndPublish(work_path, summary.destination);
         summary.record = host.record();
       }
@@ -78,13 +105,15 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       summary.exit_code = ReportFailure(failure);
       summary.failure = RecordedFailure{failure.number(), failure.description()};
     } catch (const std::exception& failure) {
-      std::fprintf(stderr, "fpkestrova: %s\n", EscapeControlCharacters(failure.what()).c_str());
+      std::fprintf(stderr, "fpkestrova: %s\n",
+                   EscapeControlCharacters(HidePasswords(failure.what())).c_str());
       summary.exit_code = kExitFailure;
       summary.failure = RecordedFailure{kErrPathFileAccess, failure.what()};
     }
   }
   summary.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (ran && !options.quiet) std::fputs(ClosingLines(summary).c_str(), stderr);
   if (flags.json) {
     std::fputs(SummaryJson(summary).c_str(), stdout);
   } else if (flags.dry_run) {

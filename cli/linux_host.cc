@@ -25,8 +25,12 @@ LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& setti
                 files_,
                 last_error_,
                 [this] {
+                  CurlTransferControl::Options trust;
+                  trust.trusted_certificates_file = settings_.trusted_certificates_file;
+                  trust.trusted_certificates_folder = settings_.trusted_certificates_folder;
                   return std::make_unique<CountingTransferControl>(
-                      std::make_unique<CurlTransferControl>(pump_), record_.bytes_received);
+                      std::make_unique<CurlTransferControl>(pump_, std::move(trust)),
+                      record_.bytes_received);
                 }},
       settings_(settings),
       application_(std::make_shared<host::LocalApplication>(files_)),

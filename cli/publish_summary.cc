@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/ascii.h"
+#include "base/hidden_password.h"
 #include "cli/json_text.h"
 #include "cli/unified_diff.h"
 
@@ -22,14 +23,42 @@ std::size_t Count(const std::vector<PageOutcome>& pages, PageResult result) {
   return count;
 }
 
+// "1 page", "2 pages".
+std::string Counted(std::uint64_t count, const char* thing) {
+  return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 }  // namespace
+
+std::string ClosingLines(const PublishSummary& summary) {
+  std::string lines;
+  // Only the local inventory replaces an address that was one: the prompt asks only for a
+  // destination that is no web address.
+  const bool given_was_address = summary.given_destination.find("://") != std::string::npos;
+  if (given_was_address && !summary.destination.empty() &&
+      summary.destination != summary.given_destination) {
+    lines += "fpkestrova: the destination is " +
+             EscapeControlCharacters(HidePasswords(summary.destination)) +
+             ", from line 2 of the local inventory, instead of " +
+             EscapeControlCharacters(HidePasswords(summary.given_destination)) + " as given.\n";
+  }
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", summary.seconds);
+  lines += "fpkestrova: " + Counted(Count(summary.pages, PageResult::kMended), "page") +
+           " mended, " + std::to_string(Count(summary.pages, PageResult::kUnchanged)) +
+           " unchanged, " + std::to_string(Count(summary.pages, PageResult::kPassedOver)) +
+           " passed over; " + Counted(summary.record.entries_stored, "mending file") +
+           " fetched, " + Counted(summary.record.bytes_received, "byte") + " received; " + seconds +
+           " seconds.\n";
+  return lines;
+}
 
 std::string SummaryJson(const PublishSummary& summary) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", summary.seconds);
   std::string json =
       "{\"web\":" + JsonString(summary.web) +
-      ",\"destination\":" + JsonString(summary.destination) +
+      ",\"destination\":" + JsonString(HidePasswords(summary.destination)) +
       ",\"dry_run\":" + (summary.dry_run ? "true" : "false") +
       ",\"exit_code\":" + std::to_string(summary.exit_code) +
       ",\"publishing_may_go_on\":" + (summary.exit_code == 0 ? "true" : "false") +
@@ -54,7 +83,7 @@ std::string SummaryJson(const PublishSummary& summary) {
   json += std::string("],\"seconds\":") + seconds + ",\"failure\":";
   if (summary.failure) {
     json += "{\"number\":" + std::to_string(summary.failure->number) +
-            ",\"description\":" + JsonString(summary.failure->description) + "}";
+            ",\"description\":" + JsonString(HidePasswords(summary.failure->description)) + "}";
   } else {
     json += "null";
   }

@@ -1,5 +1,5 @@
 // What fpkestrova publish prints at the end for a script or a reviewer: the JSON summary, and the
-// dry run's diffs or one line per page.
+// dry run's diffs or one line per page; and for the person at the terminal, the closing lines.
 #ifndef KESTROVA_CLI_PUBLISH_SUMMARY_H_
 #define KESTROVA_CLI_PUBLISH_SUMMARY_H_
 
@@ -14,6 +14,8 @@ namespace kestrova {
 
 struct PublishSummary {
   std::string web;
+  // The destination given (--destination; empty when none was), and the one published to.
+  std::string given_destination;
   std::string destination;
   bool dry_run = false;
   int exit_code = 0;
@@ -23,6 +25,12 @@ struct PublishSummary {
   // The failure that ended the run: the one the add-in reported, or the one the host met.
   std::optional<RecordedFailure> failure;
 };
+
+// The lines that close a publish on the terminal: when the local inventory's line 2 replaced the
+// destination given, one saying so; then the pages mended, unchanged and passed over, the mending
+// files fetched with the bytes received, and the seconds taken. Addresses are shown without their
+// passwords; each line starts "fpkestrova: " and ends in LF.
+std::string ClosingLines(const PublishSummary& summary);
 
 // One JSON object on one line, ending in LF.
 std::string SummaryJson(const PublishSummary& summary);

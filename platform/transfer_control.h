@@ -68,6 +68,12 @@ class TransferControl {
   // a state delivery is already running). Does nothing when no request is in progress.
   virtual void Cancel() = 0;
 
+  // What the last request's failure says beyond its states, for a person: why a secure connection
+  // to the server could not be made (an untrusted certificate, a wrong name, a failed handshake),
+  // naming the host. Empty when the request did not fail so, or failed in no way the control
+  // can name. Set before the request's kError is delivered; cleared by the next Execute.
+  virtual std::string FailureDetail() const = 0;
+
   // Registers the one receiver of state changes, replacing any earlier one. States are delivered
   // from the event pump (and from GetChunk while it waits), never from another thread and never
   // while the callback is already running.

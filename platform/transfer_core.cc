@@ -33,6 +33,7 @@ void TransferCore::Execute(std::string_view operation) {
   body_.Clear();
   header_.clear();
   failure_text_.clear();
+  failure_detail_.clear();
   states_.StartRequest();
   rate_.Stop();
   StartTransport(kind);

@@ -41,6 +41,7 @@ class TransferCore : public TransferControl {
   std::string GetChunk(std::size_t max_size) final;
   void Cancel() final;
   void SetStateChangedCallback(StateChangedCallback callback) final;
+  std::string FailureDetail() const final { return failure_detail_; }
 
   // Body bytes buffered now, and the most ever buffered at once by this control.
   std::size_t buffered_body_size() const noexcept { return body_.size(); }
@@ -98,6 +99,7 @@ class TransferCore : public TransferControl {
   TransferStateSequencer& states() noexcept { return states_; }
   const TransferStateSequencer& states() const noexcept { return states_; }
   void set_failure_text(std::string text) { failure_text_ = std::move(text); }
+  void set_failure_detail(std::string text) { failure_detail_ = std::move(text); }
 
  private:
   // Lets a held-back transport go on once the reader has drained half the buffer.
@@ -111,6 +113,7 @@ class TransferCore : public TransferControl {
   std::string header_;
   TransferBodyBuffer body_;
   std::string failure_text_;
+  std::string failure_detail_;
   TransferStateSequencer states_;
   TransferRateMeter rate_;
 

@@ -70,7 +70,14 @@ void Fetcher::OnStateChanged(Connection& connection, int state) {
   if (state >= ts::kNone && state <= ts::kDisconnected) {
     connection.last_state = static_cast<std::int16_t>(state);
   } else if (state == ts::kError) {
-    connection.failure = TransferFailureForLastState(connection.last_state);
+    Failure failure = TransferFailureForLastState(connection.last_state);
+    // The transfer's own text stays first; what the control can say about the cause follows it.
+    const std::string detail = connection.control->FailureDetail();
+    if (!detail.empty()) {
+      failure =
+          Failure(failure.number(), failure.source(), failure.description() + "\r\n" + detail);
+    }
+    connection.failure = std::move(failure);
   } else if (state != ts::kResponseCompleted) {
     connection.failure =
         Failure(errUnknownTransferState, std::string(kTransferSource), "Unknown Error");

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/hidden_password.h"
 #include "mending/entry_paths.h"
 #include "publish/mend_phase.h"
 #include "publish/mend_store.h"
@@ -126,7 +127,10 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel, 
 
 void PublishDriver::HandleFailureSafely(const Failure& failure, bool& cancel) {
   try {
-    HandleFailure(failure, cancel);
+    // Every failure of a publish is shown from here: an address in its description (the
+    // destination, a request's address) is shown without its password.
+    HandleFailure(Failure(failure.number(), failure.source(), HidePasswords(failure.description())),
+                  cancel);
   } catch (...) {
     // The dialog itself failed (a browser that would not start, say): publishing stops.
     cancel = true;

@@ -10,6 +10,7 @@
 #include "base/failure.h"
 #include "platform/event_pump.h"
 #include "platform/posix/posix_failure.h"
+#include "platform/transfer_security.h"
 
 namespace kestrova {
 namespace {
@@ -30,6 +31,48 @@ int StatusCode(std::string_view line) {
     code = code * 10 + (line[i] - '0');
   }
   return code;
+}
+
+// OpenSSL's verification results that tell a certificate out of date
+// (X509_V_ERR_CERT_NOT_YET_VALID, X509_V_ERR_CERT_HAS_EXPIRED), revoked (X509_V_ERR_CERT_REVOKED)
+// or made out to another name (X509_V_ERR_HOSTNAME_MISMATCH, X509_V_ERR_IP_ADDRESS_MISMATCH) from
+// one nobody vouches for.
+constexpr long kCertificateNotYetValid = 9;
+constexpr long kCertificateExpired = 10;
+constexpr long kCertificateRevoked = 23;
+constexpr long kHostNameMismatch = 62;
+constexpr long kAddressMismatch = 64;
+
+// The kind of a failed request's security failure, from libcurl's code, the TLS library's
+// verification result and libcurl's text.
+SecurityFailure CurlSecurityFailure(CURLcode code, long verify_result, std::string_view text) {
+  switch (code) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+      if (verify_result == kCertificateExpired || verify_result == kCertificateNotYetValid) {
+        return SecurityFailure::kOutOfDate;
+      }
+      if (verify_result == kCertificateRevoked) return SecurityFailure::kRevoked;
+      // libcurl checks the name itself after the chain was accepted, and says so only in words
+      // ("... does not match target host name", "no alternative certificate subject name
+      // matches target host name").
+      if (verify_result == kHostNameMismatch || verify_result == kAddressMismatch ||
+          text.find("target host name") != std::string_view::npos) {
+        return SecurityFailure::kWrongName;
+      }
+      return SecurityFailure::kUntrusted;
+    case CURLE_SSL_INVALIDCERTSTATUS:
+      return SecurityFailure::kRevoked;
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+      return SecurityFailure::kUntrusted;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CIPHER:
+      return SecurityFailure::kHandshake;
+    case CURLE_SSL_CACERT_BADFILE:
+      return SecurityFailure::kTrustUnreadable;
+    default:
+      return SecurityFailure::kNone;
+  }
 }
 
 }  // namespace
@@ -104,6 +147,14 @@ void CurlTransferControl::SetUpHandles() {
   // A proxy's answer to CONNECT is not the server's header.
   CheckCurl("CURLOPT_SUPPRESS_CONNECT_HEADERS",
             curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
+  if (!options_.trusted_certificates_file.empty()) {
+    CheckCurl("CURLOPT_CAINFO",
+              curl_easy_setopt(easy, CURLOPT_CAINFO, options_.trusted_certificates_file.c_str()));
+  }
+  if (!options_.trusted_certificates_folder.empty()) {
+    CheckCurl("CURLOPT_CAPATH",
+              curl_easy_setopt(easy, CURLOPT_CAPATH, options_.trusted_certificates_folder.c_str()));
+  }
   if (!options_.trusted_certificates_pem.empty()) {
     curl_blob blob{options_.trusted_certificates_pem.data(),
                    options_.trusted_certificates_pem.size(), CURL_BLOB_COPY};
@@ -197,11 +248,20 @@ void CurlTransferControl::CollectFinished() {
   while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
     if (message->msg != CURLMSG_DONE || message->easy_handle != easy_.get()) continue;
     const CURLcode result = message->data.result;
+    long verify_result = 0;
+    if (result != CURLE_OK &&
+        curl_easy_getinfo(easy_.get(), CURLINFO_SSL_VERIFYRESULT, &verify_result) != CURLE_OK) {
+      verify_result = 0;
+    }
     // Removing the handle hands its connection back to the cache for the next request.
     AbandonTransport();
     paused_ = false;
     if (result != CURLE_OK) {
-      set_failure_text(error_buffer_[0] != '\0' ? error_buffer_ : curl_easy_strerror(result));
+      std::string text = error_buffer_[0] != '\0' ? error_buffer_ : curl_easy_strerror(result);
+      set_failure_detail(SecurityFailureText(CurlSecurityFailure(result, verify_result, text),
+                                             address().host,
+                                             "libcurl " + std::to_string(result) + ": " + text));
+      set_failure_text(std::move(text));
     }
     states().OnFinished(result == CURLE_OK);
   }

@@ -45,6 +45,10 @@ class CurlTransferControl final : public TransferCore, private PollSource {
     // Certificates (PEM text) to trust for https instead of the system's store; empty uses the
     // system's store.
     std::string trusted_certificates_pem;
+    // A file of PEM certificates, and a folder of certificates named by their hashes (as
+    // c_rehash makes it), to trust instead of the system's store; empty for the store.
+    std::string trusted_certificates_file;
+    std::string trusted_certificates_folder;
     // Body buffer bound, see kDefaultBodyBufferCapacity.
     std::size_t body_buffer_capacity = kDefaultBodyBufferCapacity;
     // Redirects followed before the request fails.

@@ -356,6 +356,7 @@ void WinInetTransferControl::Fail(DWORD error, std::string text) {
   phase_ = Phase::kIdle;
   failure_code_ = error;
   set_failure_text(text.empty() ? DescribeError(error) : std::move(text));
+  set_failure_detail(WinInetSecurityDetail(error, address().host));
   states().OnFinished(false);
 }
 
@@ -369,6 +370,35 @@ void WinInetTransferControl::CloseRequest() noexcept {
 void WinInetTransferControl::ResumeTransport() {
   last_progress_ = Clock::now();  // the time-out counts from here, not from the pause
   PullBody();
+}
+
+std::string WinInetSecurityDetail(DWORD error, std::string_view host) {
+  SecurityFailure kind = SecurityFailure::kNone;
+  switch (error) {
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_SEC_INVALID_CERT:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+      kind = SecurityFailure::kUntrusted;
+      break;
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+      kind = SecurityFailure::kWrongName;
+      break;
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+      kind = SecurityFailure::kOutOfDate;
+      break;
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+      kind = SecurityFailure::kRevoked;
+      break;
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+    case ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED:
+      kind = SecurityFailure::kHandshake;
+      break;
+    default:
+      return {};
+  }
+  return SecurityFailureText(kind, host, DescribeError(error));
 }
 
 int WinInetConnectionsPerServer(int most) {

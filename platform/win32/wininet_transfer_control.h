@@ -44,6 +44,7 @@
 #include <string_view>
 
 #include "platform/transfer_core.h"
+#include "platform/transfer_security.h"
 #include "platform/win32/win32_event_pump.h"
 #include "platform/win32/wininet_transfer_channel.h"
 
@@ -146,6 +147,13 @@ class WinInetTransferControl final : public TransferCore, private Win32PumpSourc
   Clock::time_point last_progress_;
   DWORD failure_code_ = 0;
 };
+
+// What a person reads when a request to host failed with WinINet's error: for a certificate or
+// secure-channel error (ERROR_INTERNET_SEC_CERT_*, ERROR_INTERNET_INVALID_CA,
+// ERROR_INTERNET_SECURITY_CHANNEL_ERROR and the like) the host and the cause, then the code and
+// WinINet's text, as "The certificate of HOST is not trusted (WinINet error 12045: ...)"; empty
+// for any other error.
+std::string WinInetSecurityDetail(DWORD error, std::string_view host);
 
 // How many connections to one server WinINet allows this process, at most `most`: the add-in
 // fetches over that many at once and never changes the limit, which is FrontPage's too.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "mending/head_rewrite.h"
 #include "tests/cli/command_runner.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/test_certificates.h"
 
 namespace kestrova::testing {
 namespace {
@@ -75,6 +77,13 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
       RunCommand(kProgram, {"publish", web_.string(), "--destination", server_.SiteUrl()});
   ASSERT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, server_.SiteUrl() + "\n");
+  const std::string count = std::to_string(originals_.size());
+  // The inventory lists itself: one more file fetched, and passed over as no page.
+  EXPECT_NE(
+      result.err.find("\nfpkestrova: " + count + " pages mended, 0 unchanged, 1 passed over; " +
+                      std::to_string(originals_.size() + 1) + " mending files fetched, "),
+      std::string::npos)
+      << result.err;
   const MendingHead mending =
       ReadMendingHead(HeadInnerHtml(kMendingFile, LocateHead(kMendingFile)));
   ASSERT_GT(originals_.size(), 100u);
@@ -92,6 +101,17 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
   EXPECT_EQ(again.out, server_.SiteUrl() + "\n");  // the local inventory's address
   EXPECT_EQ(server_.Requests().size(), 2u);
   EXPECT_EQ(again.err, "");
+  // The local inventory's address wins over the one given, and the terminal is told so.
+  const CommandResult replaced =
+      RunCommand(kProgram, {"publish", web_.string(), "--destination", "http://www.example.com"});
+  ASSERT_EQ(replaced.exit_code, 0) << replaced.err;
+  EXPECT_EQ(replaced.out, server_.SiteUrl() + "\n");
+  EXPECT_NE(replaced.err.find("fpkestrova: the destination is " + server_.SiteUrl() +
+                              ", from line 2 of the local inventory, instead of "
+                              "http://www.example.com as given.\nfpkestrova: 0 pages mended, " +
+                              count + " unchanged, 1 passed over; 0 mending files fetched, "),
+            std::string::npos)
+      << replaced.err;
 }
 
 TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
@@ -126,6 +146,72 @@ TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
 
 // What the server sent reaches the terminal with its control characters escaped: line 2 of the
 // inventory printed as the destination, an entry named in a failure.
+// A server whose certificate a private authority signed: without that authority the publish fails
+// naming the untrusted certificate; with --cacert or SSL_CERT_FILE it publishes.
+TEST(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
+  for (const char* name : {"SSL_CERT_FILE", "SSL_CERT_DIR", "CURL_CA_BUNDLE"}) ::unsetenv(name);
+  const TestCertificate authority = MakeCertificate();
+  const TestCertificate served = MakeCertificate({.authority = false}, &authority);
+  LoopbackServer server(
+      std::make_unique<httplib::SSLServer>(served.certificate.get(), served.key.get()), "https");
+  server.SetMendFolder({{"inventory.txt", "12/7/2026 7:20:00 PM\r\n" + server.SiteUrl() +
+                                              "\r\nindex.htm\r\ninventory.txt\r\n"},
+                        {"index.htm", kMendingFile}});
+  TemporaryFolder folder{"kestrova-test"};
+  const std::string web = folder.path().string() + "/web";
+  WriteBytes(web + "/index.htm", "<html><head><title>x</title></head><body></body></html>");
+  const std::string ca_file = folder.path().string() + "/authority.pem";
+  WriteBytes(ca_file, authority.pem);
+
+  CommandResult result = RunCommand(kProgram, {"publish", web, "--destination", server.SiteUrl()});
+  EXPECT_EQ(result.exit_code, 3);
+  const std::size_t named = result.err.find(
+      "The certificate of 127.0.0.1 is not trusted (libcurl 60: SSL certificate problem: ");
+  EXPECT_NE(named, std::string::npos) << result.err;
+  EXPECT_LT(result.err.find("Server not responding"), named) << result.err;
+  EXPECT_EQ(ReadBytes(web + "/index.htm"),
+            "<html><head><title>x</title></head><body></body></html>");
+
+  for (const std::vector<std::string>& trust :
+       {std::vector<std::string>{"--cacert", ca_file}, {}}) {
+    SCOPED_TRACE(trust.empty() ? "SSL_CERT_FILE" : trust[0]);
+    if (trust.empty()) ::setenv("SSL_CERT_FILE", ca_file.c_str(), 1);
+    std::vector<std::string> args{"publish", web, "--destination", server.SiteUrl()};
+    args.insert(args.end(), trust.begin(), trust.end());
+    result = RunCommand(kProgram, args);
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.out, server.SiteUrl() + "\n");
+    EXPECT_NE(ReadBytes(web + "/index.htm").find("<title>Mended</title>"), std::string::npos);
+  }
+  ::unsetenv("SSL_CERT_FILE");
+}
+
+// A password in the destination is sent, but never shown: not in a failure's description (the
+// destination in front, a request's address, the secure connection's detail), the status lines,
+// the verbose states, the dry run or the JSON summary.
+TEST(PublishCommandTest, APasswordInTheDestinationIsNeverShown) {
+  TemporaryFolder folder{"kestrova-test"};
+  const std::string web = folder.path().string() + "/web";
+  WriteBytes(web + "/index.htm", "<html><head><title>x</title></head><body></body></html>");
+  LoopbackServer server;
+  server.Set("/kestrova", Answer(200));
+  server.Set("/kestrova/inventory.txt", Answer(500));
+  const std::string address = "http://editor:secret@" + server.SiteUrl().substr(7);
+  // The plain server cannot agree a secure connection with the https run.
+  for (const auto& [flag, url] : std::vector<std::pair<std::string, std::string>>{
+           {"-v", address}, {"--dry-run", address}, {"--json", "https" + address.substr(4)}}) {
+    const CommandResult result = RunCommand(kProgram, {"publish", flag, web, "--destination", url});
+    EXPECT_EQ(result.exit_code, 3) << flag;
+    EXPECT_EQ((result.err + result.out).find("secret"), std::string::npos)
+        << result.err << result.out;
+    EXPECT_NE(
+        (result.err + result.out).find(url.substr(0, url.find(':') + 3) + "editor:***@127.0.0.1:"),
+        std::string::npos)
+        << result.err;
+  }
+  EXPECT_EQ(server.Requests().size(), 4u);  // the plain runs asked for kestrova/ and its inventory
+}
+
 TEST(PublishCommandTest, ServerTextIsPrintedEscaped) {
   TemporaryFolder folder{"kestrova-test"};
   WriteBytes(folder.path() / "web/a.htm", "<html><head><title>a</title></head></html>");

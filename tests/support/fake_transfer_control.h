@@ -23,6 +23,7 @@ class FakeTransferControl final : public TransferControl {
   std::string GetHeader() const override { return {}; }
   std::string GetChunk(std::size_t) override { return {}; }
   void Cancel() override {}
+  std::string FailureDetail() const override { return {}; }
   void SetStateChangedCallback(StateChangedCallback callback) override {
     callback_ = std::move(callback);
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "base/hidden_password.h"
 #include "ui/console/console_choice.h"
 #include "ui/console/console_status_view.h"
 #include "ui/console/console_text.h"
@@ -72,7 +73,7 @@ std::string ConsoleUserInterface::InputBox(std::string_view prompt, std::string_
   if (options_.destination && !destination_used_) {
     // Only the first time: an answer the caller rejects must not be given again and again.
     destination_used_ = true;
-    Inform(PrintableLine(title) + ": \"" + PrintableLine(*options_.destination) +
+    Inform(PrintableLine(title) + ": \"" + PrintableLine(HidePasswords(*options_.destination)) +
            "\", from --destination.\n");
     return *options_.destination;
   }

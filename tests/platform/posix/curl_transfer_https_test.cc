@@ -1,14 +1,8 @@
 // Requests over https to a loopback server with a certificate made for the test.
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <openssl/bio.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
-#include <openssl/x509v3.h>
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,69 +10,14 @@
 #include "platform/posix/poll_event_pump.h"
 #include "tests/platform/posix/test_http_server.h"
 #include "tests/platform/posix/transfer_test_support.h"
+#include "tests/support/test_certificates.h"
 
 namespace kestrova {
 namespace {
 
-struct KeyDeleter {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct CertificateDeleter {
-  void operator()(X509* certificate) const { X509_free(certificate); }
-};
-struct BioDeleter {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
-
-// A self-signed certificate for the address 127.0.0.1, valid for a day, and its key.
-struct TestCertificate {
-  std::unique_ptr<EVP_PKEY, KeyDeleter> key;
-  std::unique_ptr<X509, CertificateDeleter> certificate;
-  std::string pem;
-};
-
-void Require(bool ok, const char* what) {
-  if (!ok) throw std::runtime_error(what);
-}
-
-TestCertificate MakeCertificate() {
-  TestCertificate made;
-  made.key.reset(EVP_EC_gen("P-256"));
-  Require(made.key != nullptr, "EVP_EC_gen");
-  made.certificate.reset(X509_new());
-  X509* certificate = made.certificate.get();
-  Require(X509_set_version(certificate, 2) == 1, "X509_set_version");
-  Require(ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1) == 1, "serial");
-  Require(X509_gmtime_adj(X509_getm_notBefore(certificate), -60) != nullptr, "notBefore");
-  Require(X509_gmtime_adj(X509_getm_notAfter(certificate), 24 * 3600) != nullptr, "notAfter");
-  Require(X509_set_pubkey(certificate, made.key.get()) == 1, "X509_set_pubkey");
-  X509_NAME* name = X509_get_subject_name(certificate);
-  const std::string common_name = "127.0.0.1";
-  Require(X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                                     reinterpret_cast<const unsigned char*>(common_name.c_str()),
-                                     -1, -1, 0) == 1,
-          "CN");
-  Require(X509_set_issuer_name(certificate, name) == 1, "issuer");
-  X509V3_CTX context;
-  X509V3_set_ctx_nodb(&context);
-  X509V3_set_ctx(&context, certificate, certificate, nullptr, nullptr, 0);
-  for (const auto& [nid, value] : std::vector<std::pair<int, const char*>>{
-           {NID_subject_alt_name, "IP:127.0.0.1"}, {NID_basic_constraints, "critical,CA:TRUE"}}) {
-    X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value);
-    Require(extension != nullptr, "X509V3_EXT_conf_nid");
-    const int added = X509_add_ext(certificate, extension, -1);
-    X509_EXTENSION_free(extension);
-    Require(added == 1, "X509_add_ext");
-  }
-  Require(X509_sign(certificate, made.key.get(), EVP_sha256()) > 0, "X509_sign");
-
-  const std::unique_ptr<BIO, BioDeleter> bio(BIO_new(BIO_s_mem()));
-  Require(bio && PEM_write_bio_X509(bio.get(), certificate) == 1, "PEM_write_bio_X509");
-  char* data = nullptr;
-  const long length = BIO_get_mem_data(bio.get(), &data);
-  made.pem.assign(data, static_cast<std::size_t>(length));
-  return made;
-}
+using testing::CertificateRequest;
+using testing::MakeCertificate;
+using testing::TestCertificate;
 
 class CurlTransferHttpsTest : public ::testing::Test {
  protected:
@@ -107,16 +46,59 @@ TEST_F(CurlTransferHttpsTest, FetchesOverHttpsFromATrustedServer) {
   EXPECT_EQ(second.states, (std::vector<int>{5, 6, 7, 8, 12}));
   EXPECT_EQ(testing::StatusLine(second.header), "HTTP/1.1 404 Not Found");
   EXPECT_EQ(server_.ConnectionCount(), 1u);
+  EXPECT_EQ(control.FailureDetail(), "");
 }
 
+// A server that cannot be verified is refused before any request reaches it, and each way a secure
+// connection fails is named with the host, then libcurl's code and words.
 TEST_F(CurlTransferHttpsTest, RefusesAServerItCannotVerify) {
-  CurlTransferControl control(pump_);  // the system's store does not know the test certificate
-  const auto outcome = testing::RunRequest(control, pump_, server_.Url("/ok"));
-  ASSERT_TRUE(outcome.stopped);
-  EXPECT_EQ(outcome.states, (std::vector<int>{1, 2, 3, 11}));
-  EXPECT_EQ(outcome.body, "");
-  EXPECT_FALSE(control.failure_text().empty());
-  EXPECT_EQ(server_.ConnectionCount(), 0u);
+  const TestCertificate authority = MakeCertificate();
+  const TestCertificate wrong_name =
+      MakeCertificate({.alt_name = "DNS:elsewhere.invalid", .authority = false}, &authority);
+  const TestCertificate expired = MakeCertificate(
+      {.valid_from = -2 * 24 * 3600, .valid_until = -24 * 3600, .authority = false}, &authority);
+  struct Case {
+    const char* name;
+    const TestCertificate* served;  // none: a plain http server answers the https request
+    std::string detail_start;
+  };
+  const std::vector<Case> cases{
+      {"self-signed", &certificate_, "The certificate of 127.0.0.1 is not trusted (libcurl 60: "},
+      {"wrong name", &wrong_name,
+       "The certificate of 127.0.0.1 is made out to another name (libcurl 60: "},
+      {"expired", &expired,
+       "The certificate of 127.0.0.1 has expired or is not valid yet (libcurl 60: "},
+      {"no handshake", nullptr,
+       "No secure connection could be agreed with 127.0.0.1 (libcurl 35: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto server = c.served != nullptr
+                            ? std::make_unique<testing::TestHttpServer>(
+                                  std::make_unique<httplib::SSLServer>(c.served->certificate.get(),
+                                                                       c.served->key.get()),
+                                  "https")
+                            : std::make_unique<testing::TestHttpServer>();
+    CurlTransferControl::Options options;
+    options.trusted_certificates_pem = authority.pem;  // not the self-signed one
+    CurlTransferControl control(pump_, options);
+    std::string url = server->Url("/ok");
+    if (c.served == nullptr) url.replace(0, 4, "https");
+    const auto outcome = testing::RunRequest(control, pump_, url);
+    ASSERT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.states, (std::vector<int>{1, 2, 3, 11}));
+    EXPECT_EQ(outcome.body, "");
+    EXPECT_FALSE(control.failure_text().empty());
+    EXPECT_EQ(server->ConnectionCount(), 0u);
+    const std::string detail = control.FailureDetail();
+    EXPECT_EQ(detail.substr(0, c.detail_start.size()), c.detail_start) << detail;
+    EXPECT_EQ(detail.back(), ')');
+    // The next request starts without the last one's detail.
+    control.SetUrl(server_.Url("/ok"));
+    control.Execute("get");
+    EXPECT_EQ(control.FailureDetail(), "");
+    control.Cancel();
+  }
 }
 
 }  // namespace

@@ -29,6 +29,31 @@ TEST(WinInetTransferControlTest, ControlsShareWinInetsKeptAliveConnections) {
   EXPECT_EQ(side.server().ConnectionCount(), 1u);
 }
 
+// WinINet's certificate and secure-channel errors name the host and the cause, then the code; any
+// other error adds nothing to the transfer's own failure.
+TEST(WinInetTransferControlTest, NamesTheHostAndTheCauseOfSecurityErrors) {
+  const struct {
+    DWORD error;
+    std::string start;
+  } cases[] = {
+      {ERROR_INTERNET_INVALID_CA,
+       "The certificate of 127.0.0.1 is not trusted (WinINet error 12045"},
+      {ERROR_INTERNET_SEC_CERT_CN_INVALID,
+       "The certificate of 127.0.0.1 is made out to another name (WinINet error 12038"},
+      {ERROR_INTERNET_SEC_CERT_DATE_INVALID,
+       "The certificate of 127.0.0.1 has expired or is not valid yet (WinINet error 12037"},
+      {ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
+       "No secure connection could be agreed with 127.0.0.1 (WinINet error 12157"},
+      {ERROR_INTERNET_TIMEOUT, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    const std::string detail = win32::WinInetSecurityDetail(c.error, "127.0.0.1");
+    EXPECT_EQ(detail.substr(0, c.start.size()), c.start);
+    EXPECT_EQ(detail.empty(), c.start.empty());
+  }
+}
+
 // Every request asks caches on the way to pass it on, in both forms that HTTP/1.0 and HTTP/1.1
 // caches read, so that a proxy never answers with a stale inventory.
 TEST(WinInetTransferControlTest, RequestsTellCachesNotToAnswer) {
