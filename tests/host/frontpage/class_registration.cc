@@ -33,7 +33,6 @@ class ClassObjectRegistration::Factory final : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
   int created() const { return created_; }
-  long references() const { return references_; }
 
  private:
   IUnknown* object_;
@@ -53,8 +52,6 @@ ClassObjectRegistration::ClassObjectRegistration(const CLSID& class_id, IUnknown
 ClassObjectRegistration::~ClassObjectRegistration() { CoRevokeClassObject(cookie_); }
 
 int ClassObjectRegistration::created() const { return factory_->created(); }
-
-long ClassObjectRegistration::factory_references() const { return factory_->references(); }
 
 UserProgIdRegistration::UserProgIdRegistration(std::wstring prog_id, const CLSID& class_id)
     : prog_id_(std::move(prog_id)) {

@@ -21,10 +21,8 @@ class ClassObjectRegistration {
   ClassObjectRegistration(const ClassObjectRegistration&) = delete;
   ClassObjectRegistration& operator=(const ClassObjectRegistration&) = delete;
 
-  // Objects handed out so far, and the class object's outstanding references (COM's own included
-  // while registered).
+  // Objects handed out so far.
   int created() const;
-  long factory_references() const;
 
  private:
   class Factory;

@@ -82,7 +82,6 @@ HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   }
   sinks_.push_back(Connection{next_cookie_, events});
   *cookie = next_cookie_++;
-  ++advise_count_;
   return S_OK;
 }
 
@@ -93,7 +92,6 @@ HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
   if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
   IDispatch* sink = found->sink;
   sinks_.erase(found);
-  ++unadvise_count_;
   sink->Release();
   return S_OK;
 }

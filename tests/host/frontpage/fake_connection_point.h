@@ -40,9 +40,6 @@ class FakeConnectionPoint final : public IConnectionPoint {
   long references() const { return references_; }
   // The sinks advised and not unadvised yet.
   std::size_t connection_count() const { return sinks_.size(); }
-  // Advise calls so far that connected a sink, and Unadvise calls that disconnected one.
-  std::size_t advise_count() const { return advise_count_; }
-  std::size_t unadvise_count() const { return unadvise_count_; }
 
   // Calls Invoke(id, IID_NULL, 0, DISPATCH_METHOD, params) on every connected sink in the order
   // they were advised; each sink is held for the length of its call, so that it may unadvise
@@ -71,8 +68,6 @@ class FakeConnectionPoint final : public IConnectionPoint {
   std::vector<Connection> sinks_;
   DWORD next_cookie_ = 1;
   long references_ = 0;
-  std::size_t advise_count_ = 0;
-  std::size_t unadvise_count_ = 0;
 };
 
 }  // namespace kestrova::testing

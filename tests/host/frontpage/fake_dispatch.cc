@@ -1,20 +1,11 @@
 #include "tests/host/frontpage/fake_dispatch.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
 namespace kestrova::testing {
 namespace {
-
-bool SameNameNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 HRESULT STDMETHODCALLTYPE FillDeferred(EXCEPINFO* exception) {
   exception->scode = kDeferredScode;
@@ -127,7 +118,7 @@ HRESULT FakeDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
   HRESULT result = S_OK;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
   for (const auto& member : members_) {
-    if (SameNameNoCase(member.name, names[0])) {
+    if (SameTextNoCase(member.name, names[0])) {
       ids[0] = member.id;
       break;
     }
@@ -228,6 +219,13 @@ std::wstring ArgumentText(const VARIANT& argument) {
     default:
       return L"?";
   }
+}
+
+bool SameTextNoCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
+         });
 }
 
 bool ArgumentIsMissing(const VARIANT& argument) {

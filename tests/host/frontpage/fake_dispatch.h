@@ -151,6 +151,8 @@ inline constexpr wchar_t kDeferredDescription[] = L"The host filled this in late
 // The argument as text (see RecordedArgument), or the argument converted to an int32 / a string.
 std::wstring ArgumentText(const VARIANT& argument);
 bool ArgumentIsMissing(const VARIANT& argument);
+// Whether a and b are the same text but for case, as automation compares names.
+bool SameTextNoCase(std::wstring_view a, std::wstring_view b);
 
 }  // namespace kestrova::testing
 

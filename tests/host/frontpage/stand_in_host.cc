@@ -1,7 +1,6 @@
 #include "tests/host/frontpage/stand_in_host.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <utility>
 
 namespace kestrova::testing {
@@ -51,11 +50,15 @@ bool BoolOf(const FakeCall& call, std::size_t index) {
   return value && V_BOOL(&*value) != VARIANT_FALSE;
 }
 
-bool SameNoCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
-         });
+// A property get that always gives target.
+void DefineGetter(FakeDispatch* object, std::wstring name, DISPID id, IDispatch* target) {
+  object->Define(std::move(name), id, kGet, [target](const FakeCall&, VARIANT* result, EXCEPINFO*) {
+    return ReturnObject(result, target);
+  });
+}
+
+bool Contains(const std::vector<std::wstring>& list, const std::wstring& path) {
+  return std::find(list.begin(), list.end(), path) != list.end();
 }
 
 std::wstring TextOfBstr(BSTR text) {
@@ -82,10 +85,7 @@ StandInHost::StandInHost() {
       L"ActivePageWindow", 3, kGet, [this](const FakeCall&, VARIANT* result, EXCEPINFO*) {
         return ReturnObject(result, active_page_ != nullptr ? active_page_->window : nullptr);
       });
-  application_->Define(L"CommandBars", 9, kGet,
-                       [this](const FakeCall&, VARIANT* result, EXCEPINFO*) {
-                         return ReturnObject(result, command_bars_);
-                       });
+  DefineGetter(application_, L"CommandBars", 9, command_bars_);
   application_->Define(
       L"LocatePage", 21, kMethod,
       [this](const FakeCall& call, VARIANT* result, EXCEPINFO* exception) {
@@ -104,13 +104,9 @@ StandInHost::StandInHost() {
         }
         Page* page = PageAt(path);
         if (page == nullptr || page->closed) {
-          pages_.push_back(Page{path, nullptr, *head,
-                                std::find(read_only_heads_.begin(), read_only_heads_.end(), path) !=
-                                    read_only_heads_.end(),
-                                false, std::nullopt});
+          pages_.push_back(Page{path, nullptr, *head, Contains(read_only_heads_, path), false,
+                                std::nullopt, Contains(dirty_pages_, path)});
           page = &pages_.back();
-          page->dirty =
-              std::find(dirty_pages_.begin(), dirty_pages_.end(), path) != dirty_pages_.end();
           page->window = NewPageWindow(*page);
         }
         active_page_ = page;
@@ -128,9 +124,7 @@ StandInHost::StandInHost() {
   menu_bar_->Define(L"Name", 1, kGet, [](const FakeCall&, VARIANT* result, EXCEPINFO*) {
     return ReturnText(result, L"Menu Bar");
   });
-  menu_bar_->Define(L"Controls", 2, kGet, [this](const FakeCall&, VARIANT* result, EXCEPINFO*) {
-    return ReturnObject(result, menu_bar_controls_->object);
-  });
+  DefineGetter(menu_bar_, L"Controls", 2, menu_bar_controls_->object);
 }
 
 FakeDispatch* StandInHost::NewObject(std::wstring name) {
@@ -208,9 +202,7 @@ StandInHost::Control* StandInHost::NewControl(std::int32_t type, std::wstring ca
   });
   if (type == 10) {
     control->children = NewControls(L"Popup.Controls");
-    object->Define(L"Controls", 5, kGet, [control](const FakeCall&, VARIANT* result, EXCEPINFO*) {
-      return ReturnObject(result, control->children->object);
-    });
+    DefineGetter(object, L"Controls", 5, control->children->object);
   }
   return control;
 }
@@ -223,9 +215,7 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
   FakeDispatch* heads = NewObject(L"HEAD collection");
   FakeDispatch* others = NewObject(L"empty collection");
   FakeDispatch* head = NewObject(L"HEAD");
-  window->Define(L"Document", 6, kGet, [document](const FakeCall&, VARIANT* result, EXCEPINFO*) {
-    return ReturnObject(result, document);
-  });
+  DefineGetter(window, L"Document", 6, document);
   window->Define(L"Close", 15, kMethod,
                  [this, held](const FakeCall& call, VARIANT*, EXCEPINFO* exception) {
                    if (close_failure_) {
@@ -251,12 +241,11 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
     active_page_ = held;
     return S_OK;
   });
-  document->Define(L"all", 1, kGet, [all](const FakeCall&, VARIANT* result, EXCEPINFO*) {
-    return ReturnObject(result, all);
-  });
+  DefineGetter(document, L"all", 1, all);
   all->Define(L"tags", 1, kMethod | kGet,
               [heads, others](const FakeCall& call, VARIANT* result, EXCEPINFO*) {
-                return ReturnObject(result, SameNoCase(TextOf(call, 0), L"HEAD") ? heads : others);
+                return ReturnObject(result,
+                                    SameTextNoCase(TextOf(call, 0), L"HEAD") ? heads : others);
               });
   heads->Define(L"item", 0, kMethod | kGet,
                 [head](const FakeCall& call, VARIANT* result, EXCEPINFO*) {
@@ -290,9 +279,7 @@ std::vector<std::wstring> StandInHost::Captions(const Controls& controls) {
 IDispatch* StandInHost::AddWeb(std::wstring url) {
   FakeDispatch* web = NewObject(L"Web");
   FakeDispatch* folder = NewObject(L"WebFolder");
-  web->Define(L"RootFolder", 10, kGet, [folder](const FakeCall&, VARIANT* result, EXCEPINFO*) {
-    return ReturnObject(result, folder);
-  });
+  DefineGetter(web, L"RootFolder", 10, folder);
   folder->Define(L"Url", 0, kGet,
                  [url = std::move(url)](const FakeCall&, VARIANT* result, EXCEPINFO*) {
                    return ReturnText(result, url);
@@ -328,20 +315,12 @@ void StandInHost::NumberEventsAs(const EventIds& ids, FakeDispatch::TypeInfoRout
   event_ids_ = ids;
 }
 
-FireOutcome StandInHost::FireWebNew(IDispatch* web) {
+FireOutcome StandInHost::FireWebEvent(DISPID id, IDispatch* web) {
   VARIANT argument;
   V_VT(&argument) = VT_DISPATCH;
   V_DISPATCH(&argument) = web;
   DISPPARAMS params{&argument, nullptr, 1, 0};
-  return application_events_->Fire(event_ids_.web_new, params);
-}
-
-FireOutcome StandInHost::FireWebOpen(IDispatch* web) {
-  VARIANT argument;
-  V_VT(&argument) = VT_DISPATCH;
-  V_DISPATCH(&argument) = web;
-  DISPPARAMS params{&argument, nullptr, 1, 0};
-  return application_events_->Fire(event_ids_.web_open, params);
+  return application_events_->Fire(id, params);
 }
 
 StandInHost::PublishOutcome StandInHost::FireBeforeWebPublish(IDispatch* web,
@@ -454,15 +433,12 @@ long StandInHost::OutstandingReferences() const {
 
 std::vector<std::wstring> StandInHost::ObjectsStillReferenced() const {
   std::vector<std::wstring> held;
+  const auto note = [&](const std::wstring& name, long references) {
+    if (references != 0) held.push_back(name + L":" + std::to_wstring(references));
+  };
   for (const auto& object : objects_) {
-    if (object->references() != 0) {
-      held.push_back(object->name() + L":" + std::to_wstring(object->references()));
-    }
-    for (const auto& point : object->connection_points()) {
-      if (point->references() != 0) {
-        held.push_back(point->name() + L":" + std::to_wstring(point->references()));
-      }
-    }
+    note(object->name(), object->references());
+    for (const auto& point : object->connection_points()) note(point->name(), point->references());
   }
   return held;
 }

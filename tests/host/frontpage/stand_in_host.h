@@ -128,8 +128,8 @@ class StandInHost {
   void NumberEventsAs(const EventIds& ids, FakeDispatch::TypeInfoRoute route);
 
   // The application's web events, raised with pWeb = web on every connected sink.
-  FireOutcome FireWebNew(IDispatch* web);
-  FireOutcome FireWebOpen(IDispatch* web);
+  FireOutcome FireWebNew(IDispatch* web) { return FireWebEvent(event_ids_.web_new, web); }
+  FireOutcome FireWebOpen(IDispatch* web) { return FireWebEvent(event_ids_.web_open, web); }
   // OnBeforeWebPublish(pWeb, Destination, Cancel) with the arguments in reverse order (rgvarg[0]
   // Cancel, rgvarg[1] Destination, rgvarg[2] pWeb), passed by reference as `form` says.
   PublishOutcome FireBeforeWebPublish(IDispatch* web, std::wstring destination, bool cancel,
@@ -161,6 +161,7 @@ class StandInHost {
   Controls* NewControls(std::wstring name);
   Control* NewControl(std::int32_t type, std::wstring caption, bool temporary);
   FakeDispatch* NewPageWindow(Page& page);
+  FireOutcome FireWebEvent(DISPID id, IDispatch* web);
 
   CallLog log_;
   std::deque<std::unique_ptr<FakeDispatch>> objects_;
