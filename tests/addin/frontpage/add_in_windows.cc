@@ -1,11 +1,10 @@
 #include "tests/addin/frontpage/add_in_windows.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <utility>
-
-#include "tests/ui/win32/ui_test_support.h"
 
 namespace kestrova::testing {
 namespace {
@@ -39,10 +38,20 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
   return TRUE;
 }
 
-void CloseStrayWindows(std::shared_ptr<std::vector<std::wstring>> closed) {
+// The visible top-level windows of this thread.
+std::vector<HWND> VisibleWindows() {
   std::vector<HWND> windows;
   EnumThreadWindows(GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&windows));
-  for (HWND window : windows) {
+  return windows;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64];
+  return GetClassNameW(window, name, 64) == 0 ? std::wstring() : std::wstring(name);
+}
+
+void CloseStrayWindows(std::shared_ptr<std::vector<std::wstring>> closed) {
+  for (HWND window : VisibleWindows()) {
     closed->push_back(win32::TextOf(window));
     PostMessageW(window, WM_CLOSE, 0, 0);
   }
@@ -53,6 +62,12 @@ bool IsPicture(HWND control) {
   const auto style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
   const DWORD type = style & SS_TYPEMASK;
   return type == SS_BITMAP || type == SS_ICON;
+}
+
+// The status window's status bar is the sunken field along the bottom; its step label is the
+// other text.
+bool IsStatusBar(HWND control) {
+  return (static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)) & SS_SUNKEN) != 0;
 }
 
 std::wstring ProgramFolder() {
@@ -94,14 +109,8 @@ StatusTexts ReadStatusWindow() {
   HWND window = win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption);
   if (window == nullptr) return texts;
   for (HWND control : win32::ChildrenOfClass(window, L"Static")) {
-    if (IsPicture(control)) continue;
-    const auto style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
-    // The status bar is the sunken field along the bottom; the step label is the other text.
-    if ((style & SS_SUNKEN) != 0) {
-      texts.status_bar = win32::TextOf(control);
-    } else {
-      texts.label = win32::TextOf(control);
-    }
+    if (!IsPicture(control))
+      (IsStatusBar(control) ? texts.status_bar : texts.label) = win32::TextOf(control);
   }
   return texts;
 }
@@ -121,20 +130,13 @@ struct StatusWindowRecorder::State {
   // when the add-in lets no message through.
   void See(HWND control, const wchar_t* text) {
     HWND window = GetParent(control);
-    wchar_t class_name[64];
-    if (window == nullptr || GetClassNameW(window, class_name, 64) == 0 ||
-        std::wstring_view(class_name) != kAddinWindowClass ||
-        win32::TextOf(window) != kStatusCaption || text == nullptr || *text == L'\0') {
-      return;
-    }
-    wchar_t control_class[64];
-    if (GetClassNameW(control, control_class, 64) == 0 ||
-        CompareStringOrdinal(control_class, -1, L"Static", -1, TRUE) != CSTR_EQUAL ||
+    if (window == nullptr || ClassOf(window) != kAddinWindowClass ||
+        win32::TextOf(window) != kStatusCaption || text == nullptr || *text == L'\0' ||
+        CompareStringOrdinal(ClassOf(control).c_str(), -1, L"Static", -1, TRUE) != CSTR_EQUAL ||
         IsPicture(control)) {
       return;
     }
-    const auto style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
-    AppendChange((style & SS_SUNKEN) != 0 ? status_bar_texts : labels, text);
+    AppendChange(IsStatusBar(control) ? status_bar_texts : labels, text);
   }
 
   // A chain of timers, one sample each, that ends once the recorder is gone.
@@ -193,37 +195,14 @@ HostMainWindow::HostMainWindow()
 
 HostMainWindow::~HostMainWindow() { DestroyWindow(window_); }
 
-namespace {
-
-struct WindowCount {
-  std::wstring_view class_name;
-  std::wstring_view caption;
-  int count = 0;
-};
-
-BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
-  auto& counted = *reinterpret_cast<WindowCount*>(count);
-  wchar_t class_name[64];
-  if (IsWindowVisible(window) != FALSE && GetClassNameW(window, class_name, 64) != 0 &&
-      counted.class_name == class_name && win32::TextOf(window) == counted.caption) {
-    ++counted.count;
-  }
-  return TRUE;
-}
-
-}  // namespace
-
 int CountVisibleWindows(std::wstring_view class_name, std::wstring_view caption) {
-  WindowCount counted{class_name, caption};
-  EnumThreadWindows(GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&counted));
-  return counted.count;
+  const std::vector<HWND> windows = VisibleWindows();
+  return static_cast<int>(std::count_if(windows.begin(), windows.end(), [&](HWND window) {
+    return ClassOf(window) == class_name && win32::TextOf(window) == caption;
+  }));
 }
 
 void ClickButton(HWND window, int id) { PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
-
-void ClickButton(HWND window, std::wstring_view text) {
-  PostMessageW(win32::FindChild(window, L"Button", text), BM_CLICK, 0, 0);
-}
 
 std::wstring SaveAddinScreenshot(HWND window, std::wstring_view name) {
   const std::wstring saved = win32::SaveScreenshot(window, name);

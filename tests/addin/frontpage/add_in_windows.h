@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/ui/win32/ui_test_support.h"
+
 namespace kestrova::testing {
 
 // The window classes and captions the add-in shows.
@@ -81,10 +83,9 @@ class HostMainWindow {
 // The number of visible windows of class_name and caption on this thread.
 int CountVisibleWindows(std::wstring_view class_name, std::wstring_view caption);
 
-// Clicks the push button of window with control id `id`.
+// Clicks the push button of window with control id `id`, or (win32's) whose text is text.
 void ClickButton(HWND window, int id);
-// Clicks the push button of window whose text is text.
-void ClickButton(HWND window, std::wstring_view text);
+using win32::ClickButton;
 
 // Saves window as a 24-bit .bmp named name in the folder that KESTROVA_SCREENSHOT_DIR names, or
 // beside the program when it is unset; returns the file's path (empty when it failed).
