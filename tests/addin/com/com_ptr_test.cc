@@ -39,7 +39,7 @@ TEST(ComPtrTest, AttachAndDetachHandOverWithoutCounting) {
   EXPECT_EQ(object.references(), 0);
 }
 
-TEST(ComPtrTest, CopyingCountsAndMovingDoesNot) {
+TEST(ComPtrTest, CopyingCountsMovingDoesNotAndAssignmentReleasesWhatWasHeld) {
   CountingUnknown object;
   ComPtr<IUnknown> first(&object);
   ComPtr<IUnknown> copy = first;
@@ -50,20 +50,17 @@ TEST(ComPtrTest, CopyingCountsAndMovingDoesNot) {
   EXPECT_EQ(moved.Get(), &object);
   moved = first;  // assigning the same object keeps the balance
   EXPECT_EQ(object.references(), 2);
+  // Assigning another object releases the one held.
+  CountingUnknown other;
+  moved = ComPtr<IUnknown>(&other);
+  EXPECT_EQ(object.references(), 1);
+  EXPECT_EQ(other.references(), 1);
+  moved = ComPtr<IUnknown>(&other);
+  EXPECT_EQ(other.references(), 1);
   moved.Reset();
   first.Reset();
   EXPECT_EQ(object.references(), 0);
-}
-
-TEST(ComPtrTest, AssignmentReleasesWhatWasHeld) {
-  CountingUnknown old_object;
-  CountingUnknown new_object;
-  ComPtr<IUnknown> owner(&old_object);
-  owner = ComPtr<IUnknown>(&new_object);
-  EXPECT_EQ(old_object.references(), 0);
-  EXPECT_EQ(new_object.references(), 1);
-  owner = ComPtr<IUnknown>(&new_object);
-  EXPECT_EQ(new_object.references(), 1);
+  EXPECT_EQ(other.references(), 0);
 }
 
 TEST(ComPtrTest, PutReleasesBeforeHandingOutTheAddress) {

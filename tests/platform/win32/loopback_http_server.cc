@@ -40,24 +40,12 @@ void Reset(SOCKET socket) {
 }
 
 std::string_view ReasonPhrase(int status) {
-  switch (status) {
-    case 200:
-      return "OK";
-    case 302:
-      return "Found";
-    case 400:
-      return "Bad Request";
-    case 403:
-      return "Forbidden";
-    case 404:
-      return "Not Found";
-    case 500:
-      return "Internal Server Error";
-    case 508:
-      return "Loop Detected";
-    default:
-      return "Unknown";
-  }
+  static const std::map<int, std::string_view> kPhrases = {
+      {200, "OK"},           {302, "Found"},     {400, "Bad Request"},
+      {403, "Forbidden"},    {404, "Not Found"}, {500, "Internal Server Error"},
+      {508, "Loop Detected"}};
+  const auto found = kPhrases.find(status);
+  return found == kPhrases.end() ? "Unknown" : found->second;
 }
 
 std::string Header(int status, std::size_t length, std::string_view extra = {}) {
