@@ -41,11 +41,6 @@ std::optional<HRESULT> AddinCanUnloadNow() {
   return can_unload_now();
 }
 
-HRESULT CreateAddin(win32::ComPtr<IDTExtensibility2>& addin) {
-  return CoCreateInstance(com::kFPKestrovaClassId, nullptr, CLSCTX_INPROC_SERVER,
-                          __uuidof(IDTExtensibility2), addin.PutVoid());
-}
-
 void AddinFixture::SetUp() {
   if (!win32::HasDisplay()) GTEST_SKIP() << "no X display for the add-in's windows";
 
@@ -58,7 +53,7 @@ void AddinFixture::SetUp() {
   frontpage_ = std::make_unique<ClassObjectRegistration>(
       kFrontPageApplicationId,
       created_application_ != nullptr ? created_application_ : host_.application());
-  browser_prog_id_ = std::make_unique<UserProgIdRegistration>(kBrowserProgId, kStandInBrowserId);
+  browser_prog_id_ = std::make_unique<ProgIdRegistration>(kBrowserProgId, kStandInBrowserId);
   // The current user's ProgID wins on Windows; Wine reads the machine's classes first. The
   // browser stands in under whichever class id the ProgID leads to here.
   CLSID browser_id{};
@@ -66,7 +61,10 @@ void AddinFixture::SetUp() {
   browser_class_ =
       std::make_unique<ClassObjectRegistration>(browser_id, static_cast<IDispatch*>(&browser_));
 
-  ASSERT_EQ(CreateAddin(addin_), S_OK);
+  // Created by its class id, as the host does, asking for IDTExtensibility2.
+  ASSERT_EQ(CoCreateInstance(com::kFPKestrovaClassId, nullptr, CLSCTX_INPROC_SERVER,
+                             __uuidof(IDTExtensibility2), addin_.PutVoid()),
+            S_OK);
   ASSERT_TRUE(addin_);
   // Creating the add-in obtained the running application.
   EXPECT_EQ(frontpage_->created(), 1);

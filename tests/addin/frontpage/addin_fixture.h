@@ -36,9 +36,6 @@ inline constexpr CLSID kStandInBrowserId = {
 // DLL is not loaded in this process.
 std::optional<HRESULT> AddinCanUnloadNow();
 
-// Creates FPKestrova by its class id, as the host does, asking for IDTExtensibility2.
-HRESULT CreateAddin(win32::ComPtr<IDTExtensibility2>& addin);
-
 class AddinFixture : public ::testing::Test {
  protected:
   // Skips without an X display. Registers the stand-ins, creates the add-in and calls
@@ -64,7 +61,7 @@ class AddinFixture : public ::testing::Test {
   CallLog browser_log_;
   FakeDispatch browser_{L"InternetExplorer", browser_log_};
   std::unique_ptr<ClassObjectRegistration> frontpage_;
-  std::unique_ptr<UserProgIdRegistration> browser_prog_id_;
+  std::unique_ptr<ProgIdRegistration> browser_prog_id_;
   std::unique_ptr<ClassObjectRegistration> browser_class_;
   win32::ComPtr<IDTExtensibility2> addin_;
 };

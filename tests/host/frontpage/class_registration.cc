@@ -53,13 +53,13 @@ ClassObjectRegistration::~ClassObjectRegistration() { CoRevokeClassObject(cookie
 
 int ClassObjectRegistration::created() const { return factory_->created(); }
 
-UserProgIdRegistration::UserProgIdRegistration(std::wstring prog_id, const CLSID& class_id)
-    : prog_id_(std::move(prog_id)) {
+ProgIdRegistration::ProgIdRegistration(std::wstring prog_id, const CLSID& class_id, HKEY root)
+    : root_(root),
+      key_((root == HKEY_CURRENT_USER ? L"Software\\Classes\\" : L"") + std::move(prog_id)) {
   wchar_t text[40];
   StringFromGUID2(class_id, text, 40);
-  const std::wstring subkey = L"Software\\Classes\\" + prog_id_ + L"\\CLSID";
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+  if (RegCreateKeyExW(root_, (key_ + L"\\CLSID").c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                       &key, nullptr) != ERROR_SUCCESS) {
     throw std::runtime_error("cannot write the ProgID");
   }
@@ -70,8 +70,6 @@ UserProgIdRegistration::UserProgIdRegistration(std::wstring prog_id, const CLSID
   if (written != ERROR_SUCCESS) throw std::runtime_error("cannot write the ProgID");
 }
 
-UserProgIdRegistration::~UserProgIdRegistration() {
-  RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + prog_id_).c_str());
-}
+ProgIdRegistration::~ProgIdRegistration() { RegDeleteTreeW(root_, key_.c_str()); }
 
 }  // namespace kestrova::testing

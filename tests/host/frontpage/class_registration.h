@@ -30,18 +30,19 @@ class ClassObjectRegistration {
   DWORD cookie_ = 0;
 };
 
-// Writes HKEY_CURRENT_USER\Software\Classes\<prog_id>\CLSID = class_id; removes the ProgID's key
-// when it goes.
-class UserProgIdRegistration {
+// Writes <prog_id>\CLSID = class_id under the user's classes (HKEY_CURRENT_USER\Software\Classes)
+// or, with root HKEY_CLASSES_ROOT, under the merged view; removes the ProgID's key when it goes.
+class ProgIdRegistration {
  public:
   // Throws std::runtime_error when the key cannot be written.
-  UserProgIdRegistration(std::wstring prog_id, const CLSID& class_id);
-  ~UserProgIdRegistration();
-  UserProgIdRegistration(const UserProgIdRegistration&) = delete;
-  UserProgIdRegistration& operator=(const UserProgIdRegistration&) = delete;
+  ProgIdRegistration(std::wstring prog_id, const CLSID& class_id, HKEY root = HKEY_CURRENT_USER);
+  ~ProgIdRegistration();
+  ProgIdRegistration(const ProgIdRegistration&) = delete;
+  ProgIdRegistration& operator=(const ProgIdRegistration&) = delete;
 
  private:
-  std::wstring prog_id_;
+  HKEY root_;
+  std::wstring key_;
 };
 
 }  // namespace kestrova::testing

@@ -29,7 +29,6 @@ using testing::RecordedCall;
 // {5C1E7A32-0D4B-4F6E-9A21-7B3C8D90E411}
 constexpr CLSID kStandInClsid = {
     0x5c1e7a32, 0x0d4b, 0x4f6e, {0x9a, 0x21, 0x7b, 0x3c, 0x8d, 0x90, 0xe4, 0x11}};
-constexpr wchar_t kStandInClsidText[] = L"{5C1E7A32-0D4B-4F6E-9A21-7B3C8D90E411}";
 constexpr wchar_t kStandInProgId[] = L"KestrovaTest.StandInBrowser";
 constexpr wchar_t kUserProgIdKey[] = L"Software\\Classes\\KestrovaTest.StandInBrowser";
 constexpr wchar_t kUnregisteredProgId[] = L"KestrovaTest.NoSuchBrowser";
@@ -72,38 +71,6 @@ bool KeyExists(HKEY root, const wchar_t* path) {
   return true;
 }
 
-// Writes the stand-in's ProgID (its CLSID key) under `root` and removes it again when it goes.
-class ProgIdKey {
- public:
-  ProgIdKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root_, (path_ + L"\\CLSID").c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-      return;
-    }
-    written_ =
-        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kStandInClsidText),
-                       static_cast<DWORD>(sizeof kStandInClsidText)) == ERROR_SUCCESS;
-    RegCloseKey(key);
-  }
-  ProgIdKey(const ProgIdKey&) = delete;
-  ProgIdKey& operator=(const ProgIdKey&) = delete;
-  ~ProgIdKey() { Delete(root_, path_); }
-
-  // Removes the ProgID key `path` under `root` with its CLSID key, if they are there.
-  static void Delete(HKEY root, const std::wstring& path) {
-    RegDeleteKeyW(root, (path + L"\\CLSID").c_str());
-    RegDeleteKeyW(root, path.c_str());
-  }
-
-  bool written() const { return written_; }
-
- private:
-  HKEY root_;
-  std::wstring path_;
-  bool written_ = false;
-};
-
 // True when CLSIDFromProgID finds the stand-in's CLSID for its ProgID.
 bool ProgIdResolves() {
   CLSID found{};
@@ -119,14 +86,13 @@ class Win32BrowserTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     // Keys a run that was cut short left behind.
-    ProgIdKey::Delete(HKEY_CURRENT_USER, kUserProgIdKey);
-    ProgIdKey::Delete(HKEY_CLASSES_ROOT, kStandInProgId);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kUserProgIdKey);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kStandInProgId);
     ASSERT_FALSE(ProgIdResolves());
-    user_key_ = std::make_unique<ProgIdKey>(HKEY_CURRENT_USER, kUserProgIdKey);
-    ASSERT_TRUE(user_key_->written());
+    user_key_ = std::make_unique<testing::ProgIdRegistration>(kStandInProgId, kStandInClsid);
     if (!ProgIdResolves()) {
-      machine_key_ = std::make_unique<ProgIdKey>(HKEY_CLASSES_ROOT, kStandInProgId);
-      ASSERT_TRUE(machine_key_->written());
+      machine_key_ = std::make_unique<testing::ProgIdRegistration>(kStandInProgId, kStandInClsid,
+                                                                   HKEY_CLASSES_ROOT);
     }
     ASSERT_TRUE(ProgIdResolves());
     registration_ = std::make_unique<testing::ClassObjectRegistration>(
@@ -153,8 +119,8 @@ class Win32BrowserTest : public ::testing::Test {
 
   StandInBrowser browser_;
   std::unique_ptr<testing::ClassObjectRegistration> registration_;
-  std::unique_ptr<ProgIdKey> user_key_;
-  std::unique_ptr<ProgIdKey> machine_key_;
+  std::unique_ptr<testing::ProgIdRegistration> user_key_;
+  std::unique_ptr<testing::ProgIdRegistration> machine_key_;
   std::vector<std::wstring> opened_;
 };
 
