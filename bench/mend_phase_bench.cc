@@ -144,11 +144,11 @@ void MakeWeb(const fs::path& web, const Web& pages, const std::string& site) {
     fs::create_directories((web / page.relative).parent_path());
     fs::copy_file(page.source, web / page.relative);
     WriteWholeFile(files, (web / "kestrova" / page.entry).string(), kMendingFile,
-                   CommitDurability::kByFolderFlush);
+                   CommitDurability::kNotWaitedFor);
     inventory += page.entry + "\r\n";
   }
   WriteWholeFile(files, (web / "kestrova" / "inventory.txt").string(), inventory,
-                 CommitDurability::kByFolderFlush);
+                 CommitDurability::kNotWaitedFor);
 }
 
 // The floor, in a process of its own: every page the inventory of web lists is read and written

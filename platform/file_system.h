@@ -40,8 +40,8 @@ class FileWriter {
 // When the bytes of a committed file must be on the disk.
 enum class CommitDurability {
   kBytesBeforeName,  // before its new name: a power cut never leaves the name over lost bytes
-  kByFolderFlush,    // at the latest when FlushFolder of its folder returns: for a set of files
-                     // that only a file committed after that flush makes use of
+  kNotWaitedFor,     // whenever the system writes them: for a file whose loss costs nothing, such
+                     // as one a benchmark or a test sets up
 };
 
 // Files that replace theirs together. Each is written under a temporary name beside its file and
@@ -75,8 +75,8 @@ class FileSystem {
   // is read (a folder, a device or a pipe is refused at once, never waited on).
   virtual std::string ReadWholeFile(const std::string& path) = 0;
   // Starts replacing (or creating) the file at path. Its Commit puts the bytes on the disk before
-  // the new name, so that a power cut leaves the old file or the complete new one; the name is on
-  // the disk at the latest once FlushFolder of its folder returns.
+  // the new name, so that a power cut leaves the old file or the complete new one; the rename is
+  // not waited for.
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) {
     return CreateFileWriter(path, CommitDurability::kBytesBeforeName);
   }
@@ -85,9 +85,6 @@ class FileSystem {
                                                        CommitDurability durability) = 0;
   // Starts a set of files that replace theirs together.
   virtual std::unique_ptr<FileTransaction> BeginTransaction() = 0;
-  // Returns once every file committed in the folder at path, bytes and name, is on the disk, so
-  // that nothing committed after it reaches the disk before them.
-  virtual void FlushFolder(const std::string& path) = 0;
   // Where the file at path is read and written, provided it really lies inside the folder at
   // folder: every link on the way followed, the folder's own links too. That is path itself,
   // unless path names a link; then it is the file the link leads to, so that writing there

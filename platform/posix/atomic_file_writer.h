@@ -24,8 +24,7 @@ class AtomicFileWriter final : public FileWriter {
   // system's reason when the folder cannot take the file. With kBytesBeforeName, Commit puts the
   // new bytes on the disk before the rename (fsync of the file), so that a power cut leaves the
   // old file or the new one, never a new name over bytes that never reached the disk; with
-  // kByFolderFlush it flushes nothing, and PosixFileSystem::FlushFolder later puts bytes and
-  // names there at once.
+  // kNotWaitedFor it flushes nothing.
   AtomicFileWriter(std::string path, CommitDurability durability);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;

@@ -115,15 +115,6 @@ std::unique_ptr<FileTransaction> PosixFileSystem::BeginTransaction() {
   return std::make_unique<PosixFileTransaction>();
 }
 
-void PosixFileSystem::FlushFolder(const std::string& path) {
-  // One flush of the whole file system holding the folder puts every file written there, and
-  // every name, on the disk at once: far cheaper than a flush per file, each of which waits for
-  // the file system's journal.
-  const UniqueFd folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!folder.valid()) RaiseFolderError(path, errno);
-  if (::syncfs(folder.get()) != 0) RaiseFolderError(path, errno);
-}
-
 std::optional<std::string> PosixFileSystem::ResolveInside(const std::string& folder,
                                                           const std::string& path) {
   // Most webs hold no links at all: their paths are checked name by name, not resolved.

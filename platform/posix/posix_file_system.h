@@ -21,7 +21,6 @@ class PosixFileSystem final : public FileSystem {
                                                CommitDurability durability) override;
   // A PosixFileTransaction.
   std::unique_ptr<FileTransaction> BeginTransaction() override;
-  void FlushFolder(const std::string& path) override;
   std::optional<std::string> ResolveInside(const std::string& folder,
                                            const std::string& path) override;
 };

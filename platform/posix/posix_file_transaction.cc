@@ -20,7 +20,7 @@ namespace kestrova {
 class StagedFileWriter final : public FileWriter {
  public:
   StagedFileWriter(PosixFileTransaction& transaction, const std::string& path)
-      : transaction_(transaction), writer_(path, CommitDurability::kByFolderFlush) {}
+      : transaction_(transaction), writer_(path, CommitDurability::kNotWaitedFor) {}
 
   using FileWriter::Write;
   void Write(std::string_view bytes) override { writer_.Write(bytes); }

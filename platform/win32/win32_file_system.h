@@ -35,7 +35,6 @@ class Win32FileSystem final : public FileSystem {
                                                CommitDurability durability) override;
   // A Win32FileTransaction.
   std::unique_ptr<FileTransaction> BeginTransaction() override;
-  void FlushFolder(const std::string& /*path*/) override {}
   // Follows symbolic links and junctions (reparse points) through GetFinalPathNameByHandleW where
   // the system has it; on XP, which has none to files, the full path as written.
   std::optional<std::string> ResolveInside(const std::string& folder,

@@ -101,7 +101,7 @@ TYPED_TEST_P(FileWriterContract, PiecesAreWrittenInTheirOrder) {
   const std::array<std::string_view, 5> pieces = {"<html><head>", "", "<title>T</title>", "",
                                                   "</head><body>\r\n</body></html>"};
   for (const CommitDurability durability :
-       {CommitDurability::kBytesBeforeName, CommitDurability::kByFolderFlush}) {
+       {CommitDurability::kBytesBeforeName, CommitDurability::kNotWaitedFor}) {
     this->side_.Put("page.htm", "old");
     auto writer = this->files_.CreateFileWriter(this->side_.Path("page.htm"), durability);
     writer->Write(pieces);

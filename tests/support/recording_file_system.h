@@ -1,7 +1,7 @@
 // A file system that does the real work through another one and records, in order, what it was
 // asked to do: every writer made, every write, every commit (the moment the new name appears),
-// every folder flush, every file staged in a transaction and every staged file a transaction put
-// in place. Tests check the durability the design promises against that record.
+// every file staged in a transaction and every staged file a transaction put in place. Tests check
+// the durability the design promises against that record.
 #ifndef KESTROVA_TESTS_SUPPORT_RECORDING_FILE_SYSTEM_H_
 #define KESTROVA_TESTS_SUPPORT_RECORDING_FILE_SYSTEM_H_
 
@@ -17,9 +17,9 @@
 namespace kestrova::testing {
 
 struct FileEvent {
-  enum class Kind { kCreateWriter, kWrite, kCommit, kFlushFolder, kStage, kPutInPlace };
+  enum class Kind { kCreateWriter, kWrite, kCommit, kStage, kPutInPlace };
   Kind kind;
-  std::string path;               // the file written, or the folder flushed
+  std::string path;               // the file written
   CommitDurability durability{};  // the writer's, for a writer made by CreateFileWriter
   std::size_t bytes = 0;          // of a write
 };
@@ -46,16 +46,12 @@ class RecordingFileSystem final : public FileSystem {
   std::unique_ptr<FileTransaction> BeginTransaction() override {
     return std::make_unique<Transaction>(real_.BeginTransaction(), events);
   }
-  void FlushFolder(const std::string& path) override {
-    real_.FlushFolder(path);
-    events.push_back({FileEvent::Kind::kFlushFolder, path});
-  }
   std::optional<std::string> ResolveInside(const std::string& folder,
                                            const std::string& path) override {
     return real_.ResolveInside(folder, path);
   }
 
-  // Everything done so far, oldest first; a write, commit or flush that failed is not recorded.
+  // Everything done so far, oldest first; a write or commit that failed is not recorded.
   std::vector<FileEvent> events;
 
  private:

@@ -65,7 +65,7 @@ TEST_F(AtomicFileWriterTest, TemporaryFilesAreDotFilesAndStaleOnesGoAtTheFirstWr
   Put(".page.htm.kestrova-AbC123", "stale");
   Put(".other.htm.kestrova-9zZ0aa", "stale");
 
-  AtomicFileWriter writer(Path("page.htm"), CommitDurability::kByFolderFlush);
+  AtomicFileWriter writer(Path("page.htm"), CommitDurability::kNotWaitedFor);
   writer.Write("new");
   std::set<std::string> during = Names();
   for (const std::string& name : others) EXPECT_EQ(during.erase(name), 1u) << name;
@@ -76,7 +76,7 @@ TEST_F(AtomicFileWriterTest, TemporaryFilesAreDotFilesAndStaleOnesGoAtTheFirstWr
 
   // A second writer in the folder leaves the live writer's temporary file alone.
   PosixFileSystem files;
-  WriteWholeFile(files, Path("other.htm"), "second", CommitDurability::kByFolderFlush);
+  WriteWholeFile(files, Path("other.htm"), "second", CommitDurability::kNotWaitedFor);
   EXPECT_EQ(Bytes(temporary), "new");
   writer.Commit();
   EXPECT_EQ(Bytes("page.htm"), "new");
@@ -90,7 +90,7 @@ TEST_F(AtomicFileWriterTest, AReplacedFileKeepsItsOwnerGroupAndMode) {
   ASSERT_EQ(::chmod(Path("page.htm").c_str(), 04750), 0);
 
   PosixFileSystem files;
-  WriteWholeFile(files, Path("page.htm"), "new", CommitDurability::kByFolderFlush);
+  WriteWholeFile(files, Path("page.htm"), "new", CommitDurability::kNotWaitedFor);
 
   struct stat info {};
   ASSERT_EQ(::stat(Path("page.htm").c_str(), &info), 0);
