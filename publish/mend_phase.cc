@@ -26,17 +26,43 @@ MendingHead ReadMendingFile(host::Application& app, const std::string& mending_p
 // A page whose head comes out as it was is neither written nor saved: the host would take a saved
 // page for a changed one and publish it again. Changes the page already held unsaved are saved,
 // as they would have been with the rewritten head.
-void MendPage(host::Application& app, const std::string& page_path, const MendingHead& mending) {
+//
+// With a record (services.mended_heads), a page whose head reads exactly as it read back after
+// the last mend from the same mending head counts as coming out as it was too. The record holds
+// what the editor handed back right after the write, so it matches however the editor
+// re-serialises, as long as it does so alike each time; comparing heads in a form of our own
+// would have to guess the editor's rules (quoting, case, spaces, entities), and a wrong guess
+// would write the page at every publish again or, worse, skip one that needs the mend.
+void MendPage(host::Application& app, const std::string& page_path, const MendingHead& mending,
+              MendedHeads* record) {
   app.LocatePage(page_path, 0)->Activate();
   const std::shared_ptr<host::PageWindow> window = app.ActivePageWindow();
   const std::string old_head = window->Document()->HeadInnerHtml();
+  if (record != nullptr && record->Find(page_path) == MendedHeadMark(mending.elements, old_head)) {
+    window->Close(window->IsDirty());
+    return;
+  }
   const std::string new_head = RewritePageHead(old_head, mending);
   if (new_head == old_head) {
     window->Close(window->IsDirty());
     return;
   }
-  window->Document()->SetHeadInnerHtml(new_head);
+  try {
+    window->Document()->SetHeadInnerHtml(new_head);
+  } catch (const Failure&) {
+    // The editor refused the head. A page that the refusal left without unsaved changes is
+    // closed, so that no window of ours stays open; one holding the user's own edits stays open
+    // for the user. The refusal is what the user must learn of, not a failing close.
+    try {
+      if (!window->IsDirty()) window->Close(false);
+    } catch (const Failure&) {
+    }
+    throw;
+  }
+  const std::string written =
+      record != nullptr ? window->Document()->HeadInnerHtml() : std::string();
   window->Close(true);
+  if (record != nullptr) record->Keep(page_path, MendedHeadMark(mending.elements, written));
 }
 
 // The first bytes of the file at path, at least kHtmlSniffLength of them when the file is that
@@ -127,7 +153,7 @@ void RunMendPhase(host::Application& app, const PublishServices& services,
         const MendingHead mending =
             AboutFile(mending_path, [&] { return ReadMendingFile(app, mending_file); });
         // A page that is a link is mended where the link leads, and stays a link.
-        AboutFile(page_path, [&] { MendPage(app, *page_file, mending); });
+        AboutFile(page_path, [&] { MendPage(app, *page_file, mending, services.mended_heads); });
         mended = true;
       }
     }

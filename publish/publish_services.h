@@ -15,6 +15,7 @@
 #include "platform/event_pump.h"
 #include "platform/file_system.h"
 #include "platform/transfer_control.h"
+#include "publish/mended_heads.h"
 #include "ui/user_interface.h"
 
 namespace kestrova {
@@ -42,6 +43,10 @@ struct PublishServices {
   // code page, so that an entry names the page that the same system's programs saved under that
   // name. The request for an entry's mending file carries the entry's own bytes.
   std::string (*inventory_text)(std::string_view line) = InventoryBytesAsTheyAre;
+  // Where the mend phase keeps a mark of each head it wrote (null: nowhere). A host whose editor
+  // reads a head back byte for byte needs none: there a mended page's head comes out of the
+  // rewrite as it was. FrontPage's editor may hand it back re-serialised, so the add-in keeps one.
+  MendedHeads* mended_heads = nullptr;
 };
 
 }  // namespace kestrova

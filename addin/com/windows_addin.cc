@@ -54,7 +54,8 @@ WindowsAddin::WindowsAddin()
                   return std::make_unique<win32::WinInetTransferControl>(pump_);
                 },
                 .convert_date = ConvertToDateWithUserLocale,
-                .inventory_text = win32::Utf8FromAnsiCodePage} {
+                .inventory_text = win32::Utf8FromAnsiCodePage,
+                .mended_heads = &mended_heads_} {
   settings_.connections = win32::WinInetConnectionsPerServer(kMostConnections);
   addin_ = std::make_unique<FPKestrova>(ObtainHostApplication(), services_, settings_);
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "addin/com/registry_mended_heads.h"
 #include "addin/fp_kestrova.h"
 #include "base/failure.h"
 #include "platform/win32/win32_browser.h"
@@ -33,6 +34,7 @@ class WindowsAddin {
   win32::Win32FileSystem files_;
   win32::Win32Browser browser_;
   LastError last_error_;
+  RegistryMendedHeads mended_heads_;
   win32::Win32UserInterface ui_{&pump_};
   PublishServices services_;
   PublishSettings settings_;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -235,6 +236,49 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_TRUE(index_window->closed);
   EXPECT_EQ(index_window->saved_on_close, std::optional<bool>(false));
   EXPECT_EQ(index_window->head_html, win32::WideFromUtf8(HeadOf(index)));
+}
+
+// An editor that hands heads back re-serialised: once mended, a page is left alone by the next
+// publish (neither written nor saved). An editor that refuses a head's write: the publish stops
+// with a message naming the page, the page before stays mended, the refused one as it was.
+TEST_F(AddinPublishTest, AReserialisedHeadIsMendedOnceAndARefusedOneStopsThePublish) {
+  LoopbackHttpServer site;
+  site.Serve("/kestrova", "");
+  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
+  for (const auto& [entry, content] : kMendingFiles) site.Serve("/kestrova/" + entry, content);
+  const std::wstring index = (web_root() / "index.htm").wstring();
+  const std::wstring widgets = (web_root() / "products\\widgets.htm").wstring();
+  host_.set_reserialise_heads(true);
+  for (int round = 0; round < 2; ++round) {
+    const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
+    EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
+    EXPECT_FALSE(outcome.cancel);
+  }
+  EXPECT_EQ(pages_.saved(), (std::vector<std::wstring>{index, widgets}));
+  const auto accesses = host_.log().Of(L"innerHTML");
+  EXPECT_EQ(std::count_if(accesses.begin(), accesses.end(),
+                          [](const auto& call) { return call.flags == DISPATCH_PROPERTYPUT; }),
+            2);
+
+  host_.set_reserialise_heads(false);
+  ASSERT_TRUE(WriteFileBytes(web_root() / "index.htm", kPages.at("index.htm")));
+  ASSERT_TRUE(WriteFileBytes(web_root() / "products\\widgets.htm", "<html><head></head></html>"));
+  host_.RefuseHeadWrites(widgets);
+  std::vector<std::wstring> texts;
+  const auto answered = WhenVisible(kMessageBoxClass, kErrorCaption, [&](HWND box) {
+    texts = StaticTexts(box);
+    ClickButton(box, IDOK);
+  });
+  const StandInHost::PublishOutcome refused = Publish(site.Url(""));
+  EXPECT_TRUE(*answered);
+  EXPECT_TRUE(refused.cancel);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find(widgets + L"\r\nInvalid target element"), std::wstring::npos);
+  EXPECT_EQ(ReadFileBytes(web_root() / "index.htm"),
+            Mended(kPages.at("index.htm"), kMendingFiles.at("index.htm")));
+  EXPECT_EQ(ReadFileBytes(web_root() / "products\\widgets.htm"), "<html><head></head></html>");
+  EXPECT_EQ(host_.PageAt(widgets)->saved_on_close, std::optional<bool>(false));
+  EXPECT_EQ(*closed_, std::vector<std::wstring>{});
 }
 
 // One way of answering the not-a-client dialog and what the publish does after it.

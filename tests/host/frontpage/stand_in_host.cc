@@ -1,6 +1,7 @@
 #include "tests/host/frontpage/stand_in_host.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <utility>
 
 namespace kestrova::testing {
@@ -63,6 +64,55 @@ bool Contains(const std::vector<std::wstring>& list, const std::wstring& path) {
 
 std::wstring TextOfBstr(BSTR text) {
   return text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text));
+}
+
+// The head as an editor that keeps its own tree hands it back: tag names in capitals, white space
+// inside a tag one space, attribute values quoted only when they hold a space, white space
+// between elements gone. Comments and text stay as they are. Giving it its own output again
+// changes nothing.
+std::wstring Reserialised(const std::wstring& head) {
+  std::wstring out;
+  std::size_t p = 0;
+  while (p < head.size()) {
+    const std::size_t open = head.find(L'<', p);
+    std::wstring_view text(head.data() + p, (open == std::wstring::npos ? head.size() : open) - p);
+    if (text.find_first_not_of(L" \t\r\n") != std::wstring_view::npos) out.append(text);
+    if (open == std::wstring::npos) break;
+    const bool comment = head.compare(open, 4, L"<!--") == 0;
+    const std::size_t close = head.find(comment ? L"-->" : L">", open);
+    const std::size_t end = close == std::wstring::npos ? head.size() : close + (comment ? 3 : 1);
+    if (comment) {
+      out.append(head, open, end - open);
+      p = end;
+      continue;
+    }
+    // The tag's name in capitals, then its attributes one by one.
+    std::size_t q = open + 1;
+    out += L'<';
+    while (q < end && !std::iswspace(head[q]) && head[q] != L'>') out += std::towupper(head[q++]);
+    for (;;) {
+      while (q < end && std::iswspace(head[q])) ++q;
+      if (q >= end || head[q] == L'>') break;
+      out += L' ';
+      while (q < end && head[q] != L'=' && !std::iswspace(head[q]) && head[q] != L'>') {
+        out += head[q++];
+      }
+      if (q >= end || head[q] != L'=') continue;
+      if (++q >= end) break;
+      std::wstring value;
+      if (head[q] == L'"' || head[q] == L'\'') {
+        const std::size_t closing = std::min(head.find(head[q], q + 1), end - 1);
+        value = head.substr(q + 1, closing - q - 1);
+        q = closing + 1;
+      } else {
+        while (q < end && !std::iswspace(head[q]) && head[q] != L'>') value += head[q++];
+      }
+      out += value.find(L' ') == std::wstring::npos ? L"=" + value : L"=\"" + value + L"\"";
+    }
+    out += L'>';
+    p = end;
+  }
+  return out;
 }
 
 }  // namespace
@@ -255,7 +305,7 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
     return ReturnObject(result, nullptr);
   });
   head->Define(L"innerHTML", 1, kGet | kPut,
-               [held](const FakeCall& call, VARIANT* result, EXCEPINFO* exception) {
+               [this, held](const FakeCall& call, VARIANT* result, EXCEPINFO* exception) {
                  if ((call.flags & kPut) != 0) {
                    if (held->head_read_only) {
                      return RaiseHostError(exception, kInvalidTarget, L"htmlfile",
@@ -265,7 +315,8 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
                    held->dirty = true;
                    return S_OK;
                  }
-                 return ReturnText(result, held->head_html);
+                 return ReturnText(
+                     result, reserialise_heads_ ? Reserialised(held->head_html) : held->head_html);
                });
   return window;
 }
@@ -300,6 +351,10 @@ StandInHost::Page* StandInHost::PageAt(std::wstring_view path) {
     if (page.path == path) found = &page;
   }
   return found;
+}
+
+void StandInHost::RefuseHeadWrites(std::wstring path) {
+  read_only_heads_.push_back(std::move(path));
 }
 
 void StandInHost::FailNextClose(HRESULT scode, std::wstring description) {

@@ -117,6 +117,11 @@ class StandInHost {
   void AddPageFile(std::wstring path, std::wstring head_html, bool head_read_only = false);
   // Makes the page at path open with changes not saved yet, as a user's edits leave it.
   void OpenWithUnsavedEdits(std::wstring path) { dirty_pages_.push_back(std::move(path)); }
+  // Makes the head of the page at path, however it is served, refuse every write.
+  void RefuseHeadWrites(std::wstring path);
+  // When set, a head's innerHTML reads re-serialised as an editor with a tree of its own gives it
+  // (see Reserialised in the .cc), not as it was written.
+  void set_reserialise_heads(bool value) { reserialise_heads_ = value; }
   // The page located at path (null when it was never located).
   Page* PageAt(std::wstring_view path);
 
@@ -178,6 +183,7 @@ class StandInHost {
   Page* active_page_ = nullptr;
   std::optional<std::pair<HRESULT, std::wstring>> close_failure_;
   bool defer_caption_errors_ = false;
+  bool reserialise_heads_ = false;
   PageFiles* page_files_source_ = nullptr;
   FakeConnectionPoint* application_events_ = nullptr;
   EventIds event_ids_{kOnWebNewId, kOnWebOpenId, kOnBeforeWebPublishId};

@@ -1,0 +1,31 @@
+// A record of the heads the mend phase last wrote, for a host whose editor hands a head back
+// re-serialised (tag names in capitals, attributes quoted anew, white space changed). There the
+// head read at the next publish never equals the head that the rewrite would make of it, so
+// without the record every page would be written, saved and published again at every publish.
+#ifndef KESTROVA_PUBLISH_MENDED_HEADS_H_
+#define KESTROVA_PUBLISH_MENDED_HEADS_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrova {
+
+class MendedHeads {
+ public:
+  virtual ~MendedHeads() = default;
+  // The mark kept for the page at page_path; empty when there is none.
+  virtual std::string Find(const std::string& page_path) = 0;
+  // Keeps mark for the page at page_path in place of the one before. A record that cannot keep
+  // it says nothing: the page is then only mended once more at the next publish.
+  virtual void Keep(const std::string& page_path, const std::string& mark) = 0;
+};
+
+// The mark of a page whose head reads as head after a mend from the mending head's elements:
+// a digest of both, so that a head the user changed since, or a new mending file, gives another
+// mark.
+std::string MendedHeadMark(const std::vector<std::string>& mending_elements, std::string_view head);
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PUBLISH_MENDED_HEADS_H_
