@@ -352,12 +352,24 @@ void WinInetTransferControl::Succeed() {
 }
 
 void WinInetTransferControl::Fail(DWORD error, std::string text) {
+  // A site that sends http to https elsewhere fails on the redirect's leg: that host is the one
+  // the user must hear of.
+  const RequestAddress leg = CurrentAddress();
   CloseRequest();
   phase_ = Phase::kIdle;
   failure_code_ = error;
   set_failure_text(text.empty() ? DescribeError(error) : std::move(text));
-  set_failure_detail(WinInetSecurityDetail(error, address().host));
+  set_failure_detail(WinInetSecurityDetail(error, leg.host, leg.secure));
   states().OnFinished(false);
+}
+
+RequestAddress WinInetTransferControl::CurrentAddress() const {
+  wchar_t url[INTERNET_MAX_URL_LENGTH + 1] = {};
+  DWORD size = sizeof url;
+  if (request_ && InternetQueryOptionW(request_.get(), INTERNET_OPTION_URL, url, &size)) {
+    if (auto current = ParseRequestAddress(Utf8FromWide(url))) return *std::move(current);
+  }
+  return address();
 }
 
 void WinInetTransferControl::CloseRequest() noexcept {
@@ -372,7 +384,7 @@ void WinInetTransferControl::ResumeTransport() {
   PullBody();
 }
 
-std::string WinInetSecurityDetail(DWORD error, std::string_view host) {
+std::string WinInetSecurityDetail(DWORD error, std::string_view host, bool secure) {
   SecurityFailure kind = SecurityFailure::kNone;
   switch (error) {
     case ERROR_INTERNET_INVALID_CA:
@@ -391,10 +403,20 @@ std::string WinInetSecurityDetail(DWORD error, std::string_view host) {
     case ERROR_INTERNET_SEC_CERT_REVOKED:
       kind = SecurityFailure::kRevoked;
       break;
-    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
     case ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED:
       kind = SecurityFailure::kHandshake;
       break;
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+    case ERROR_INTERNET_CANNOT_CONNECT:
+    case ERROR_INTERNET_CONNECTION_RESET:
+    case ERROR_INTERNET_CONNECTION_ABORTED:
+      // Windows XP's WinINet knows no TLS newer than 1.0 and sends no server name, so most https
+      // servers of today end its handshake, one way or another of these.
+      if (!secure) return {};
+      return "Windows could not make a secure connection to " + std::string(host) +
+             ". Older Windows, such as Windows XP, cannot use the secure protocols that most "
+             "servers now ask for (" +
+             DescribeError(error) + ")";
     default:
       return {};
   }

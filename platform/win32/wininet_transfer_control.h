@@ -125,6 +125,9 @@ class WinInetTransferControl final : public TransferCore, private Win32PumpSourc
   void Fail(DWORD error, std::string text = {});
   // Closes the request's handles; WinINet keeps a finished connection for the next request.
   void CloseRequest() noexcept;
+  // The address the request is on now: after a redirect, the redirect's target, which WinINet
+  // followed itself; the address asked for when WinINet cannot tell.
+  RequestAddress CurrentAddress() const;
   bool Active() const noexcept;
   // When the time-out ends the request unless something happens first.
   std::optional<Clock::time_point> Deadline() const;
@@ -148,12 +151,14 @@ class WinInetTransferControl final : public TransferCore, private Win32PumpSourc
   DWORD failure_code_ = 0;
 };
 
-// What a person reads when a request to host failed with WinINet's error: for a certificate or
-// secure-channel error (ERROR_INTERNET_SEC_CERT_*, ERROR_INTERNET_INVALID_CA,
-// ERROR_INTERNET_SECURITY_CHANNEL_ERROR and the like) the host and the cause, then the code and
-// WinINet's text, as "The certificate of HOST is not trusted (WinINet error 12045: ...)"; empty
-// for any other error.
-std::string WinInetSecurityDetail(DWORD error, std::string_view host);
+// What a person reads when a request to host failed with WinINet's error: for a certificate error
+// (ERROR_INTERNET_SEC_CERT_*, ERROR_INTERNET_INVALID_CA and the like) the host and the cause,
+// then the code and WinINet's text, as "The certificate of HOST is not trusted (WinINet error
+// 12045: ...)". secure tells that the leg that failed was https: then a secure channel that could
+// not be set up (ERROR_INTERNET_SECURITY_CHANNEL_ERROR, or a connection that failed, was reset or
+// ended while the handshake was under way) gives "Windows could not make a secure connection to
+// HOST", with why that happens on older Windows. Empty for any other error.
+std::string WinInetSecurityDetail(DWORD error, std::string_view host, bool secure);
 
 // How many connections to one server WinINet allows this process, at most `most`: the add-in
 // fetches over that many at once and never changes the limit, which is FrontPage's too.

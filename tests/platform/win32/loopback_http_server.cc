@@ -260,6 +260,10 @@ bool LoopbackHttpServer::Answer(SOCKET connection, std::string_view method, std:
   if (path == "/with%20space") return fixed(200, kSpacedBody);
   if (path == "/moved") return fixed(302, "moved\n", "Location: /ok\r\n");
   if (path == "/moved-twice") return fixed(302, "moved\n", "Location: /moved\r\n");
+  if (path == "/to-https") {
+    return fixed(302, "moved\n",
+                 "Location: https://localhost:" + std::to_string(port_) + "/ok\r\n");
+  }
   if (path == "/loop") {
     if (++loops_ > kLoopLimit) return fixed(508, "loop\n");
     return fixed(302, "loop\n", "Location: /loop\r\n");

@@ -23,8 +23,9 @@
 namespace kestrova::testing {
 
 // The server answers the paths of transfer_answers.h. /loop redirects to itself kLoopLimit times in
-// the server's life, then answers 508, so that no client can keep it busy for ever. A connection
-// that starts with a TLS handshake gets a plain HTTP 400 answer and is closed.
+// the server's life, then answers 508, so that no client can keep it busy for ever. /to-https
+// redirects to https on this server, named localhost. A connection that starts with a TLS handshake
+// gets a plain HTTP 400 answer and is closed.
 inline constexpr int kLoopLimit = 40;
 
 class LoopbackHttpServer {

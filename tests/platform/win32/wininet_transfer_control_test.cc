@@ -30,27 +30,42 @@ TEST(WinInetTransferControlTest, ControlsShareWinInetsKeptAliveConnections) {
 }
 
 // WinINet's certificate and secure-channel errors name the host and the cause, then the code; any
-// other error adds nothing to the transfer's own failure.
+// other error adds nothing to the transfer's own failure. A secure channel that cannot be made,
+// asked for or reached by a redirect (a server that closes during the handshake here), says that
+// Windows could not make it.
 TEST(WinInetTransferControlTest, NamesTheHostAndTheCauseOfSecurityErrors) {
+  const std::string no_channel = "Windows could not make a secure connection to 127.0.0.1. ";
   const struct {
     DWORD error;
+    bool secure;
     std::string start;
   } cases[] = {
-      {ERROR_INTERNET_INVALID_CA,
+      {ERROR_INTERNET_INVALID_CA, true,
        "The certificate of 127.0.0.1 is not trusted (WinINet error 12045"},
-      {ERROR_INTERNET_SEC_CERT_CN_INVALID,
+      {ERROR_INTERNET_SEC_CERT_CN_INVALID, true,
        "The certificate of 127.0.0.1 is made out to another name (WinINet error 12038"},
-      {ERROR_INTERNET_SEC_CERT_DATE_INVALID,
+      {ERROR_INTERNET_SEC_CERT_DATE_INVALID, true,
        "The certificate of 127.0.0.1 has expired or is not valid yet (WinINet error 12037"},
-      {ERROR_INTERNET_SECURITY_CHANNEL_ERROR,
-       "No secure connection could be agreed with 127.0.0.1 (WinINet error 12157"},
-      {ERROR_INTERNET_TIMEOUT, ""},
+      {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, true, no_channel},
+      {ERROR_INTERNET_CANNOT_CONNECT, true, no_channel},
+      {ERROR_INTERNET_CANNOT_CONNECT, false, ""},
+      {ERROR_INTERNET_TIMEOUT, true, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.error);
-    const std::string detail = win32::WinInetSecurityDetail(c.error, "127.0.0.1");
+    const std::string detail = win32::WinInetSecurityDetail(c.error, "127.0.0.1", c.secure);
     EXPECT_EQ(detail.substr(0, c.start.size()), c.start);
     EXPECT_EQ(detail.empty(), c.start.empty());
+  }
+  WinInetTransferSide side;
+  win32::Win32EventPump pump;
+  // The redirect's target is named: another host name, so that WinINet opens a new connection.
+  for (const auto& [url, host] : {std::pair{side.Url("/ok", "https"), "127.0.0.1"},
+                                  std::pair{side.Url("/to-https"), "localhost"}}) {
+    win32::WinInetTransferControl control(pump, WinInetTransferSide::Options());
+    RunRequest(control, pump, url);
+    const std::string start = "Windows could not make a secure connection to " + std::string(host);
+    EXPECT_EQ(control.FailureDetail().substr(0, start.size()), start) << url;
   }
 }
 
