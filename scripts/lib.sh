@@ -94,6 +94,11 @@ build_win32() {
 # prefix's Wine server is stopped and the prefix removed, with any paths in WINE_SCRATCH.
 WINE_SCRATCH=()
 use_fresh_wine_prefix() {
+  # A script that runs several times removes the prefix of the run before (its server is
+  # stopped already).
+  if [ -n "${WINE_PREFIX_DIR:-}" ]; then
+    rm -rf "$WINE_PREFIX_DIR"
+  fi
   WINE_PREFIX_DIR="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-$1.XXXXXX")"
   export WINEPREFIX="$WINE_PREFIX_DIR" WINEARCH=win32 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -161,17 +166,21 @@ run_ctest() {
 # arguments select, a label mostly, under 32-bit Wine (the build's test emulator), in a fresh
 # prefix named after NAME (see use_fresh_wine_prefix), and adds ctest's totals. Each test may take
 # ten minutes.
-#   run_wine_ctest NAME [--display] [--register DLL] [--] CTEST_ARGUMENTS...
+#   run_wine_ctest NAME [--display] [--register DLL] [--dpi N] [--] CTEST_ARGUMENTS...
 # --display runs the whole on a virtual X display (Xvfb), so that the prefix's Wine server starts
 # inside it; Xvfb has no window manager, so Wine draws the title bars itself (Decorated=N) and
 # they show on screenshots. --register registers DLL in the prefix with regsvr32 before the tests.
+# --dpi sets the screen's dots per inch to N (Wine reads LogPixels below HKCU\Control
+# Panel\Desktop when a program starts, as Windows does after logging on again; 96 when unset)
+# and tells the tests in KESTROVA_EXPECTED_DPI.
 run_wine_ctest() {
   local name="$1"
   shift
-  local display="" register=""
+  local display="" register="" dpi=""
   while [ "$#" -gt 0 ]; do
     case "$1" in
       --display) display=yes; shift ;;
+      --dpi) dpi="$2"; shift 2 ;;
       --register) register="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"; shift 2 ;;
       --) shift; break ;;
       *) break ;;
@@ -190,6 +199,12 @@ run_wine_ctest() {
     if [ -n "$KESTROVA_DISPLAY" ]; then
       wine reg add "HKCU\Software\Wine\X11 Driver" /v Decorated /d N /f > /dev/null 2>&1
     fi
+    if [ -n "$KESTROVA_EXPECTED_DPI" ] &&
+       ! wine reg add "HKCU\Control Panel\Desktop" /v LogPixels /t REG_DWORD \
+           /d "$KESTROVA_EXPECTED_DPI" /f > /dev/null 2>&1; then
+      echo "could not set LogPixels to $KESTROVA_EXPECTED_DPI"
+      exit 1
+    fi
     if [ -n "$KESTROVA_REGISTER_DLL" ] &&
        ! timeout 120 wine regsvr32 /s "$KESTROVA_REGISTER_DLL" > /dev/null 2>&1; then
       echo "regsvr32 could not register $KESTROVA_REGISTER_DLL"
@@ -205,10 +220,10 @@ run_wine_ctest() {
   if [ -n "$display" ]; then
     runner=(xvfb-run -a -s "-screen 0 1024x768x24" "${runner[@]}")
   fi
-  echo "==== tests of $WIN32_BUILD_DIR ($*) under Wine${display:+ on Xvfb}"
+  echo "==== tests of $WIN32_BUILD_DIR ($*) under Wine${display:+ on Xvfb}${dpi:+ at $dpi DPI}"
   local log status=0
   log="$(mktemp)"
-  KESTROVA_DISPLAY="$display" KESTROVA_REGISTER_DLL="$register" \
+  KESTROVA_DISPLAY="$display" KESTROVA_REGISTER_DLL="$register" KESTROVA_EXPECTED_DPI="$dpi" \
     "${runner[@]}" ctest --test-dir "$WIN32_BUILD_DIR" "$@" 2>&1 | tr -d '\r' | tee "$log" ||
     status=$?
   add_ctest_counts "$log" "$status" "ctest under Wine ($*)"

@@ -29,8 +29,8 @@ AboutWindow::AboutWindow(FrmKSVAbout& about)
   SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP,
                reinterpret_cast<LPARAM>(web_site_picture_.get()));
   // The control grew to the bitmap; the box shows its top left part only.
-  MoveWindow(picture, kWebSitePicture.left, kWebSitePicture.top, kWebSitePicture.width,
-             kWebSitePicture.height, FALSE);
+  MoveControl(picture, kWebSitePicture);
+  FitTexts();
 }
 
 void AboutWindow::ShowModal(Win32EventPump* pump) {
@@ -55,7 +55,11 @@ void AboutWindow::Paint() {
   HDC dc = BeginPaint(hwnd(), &paint);
   UniqueDc memory(CreateCompatibleDC(dc));
   HGDIOBJ previous = SelectObject(memory.get(), artwork_.get());
-  BitBlt(dc, 0, 0, kArtworkWidth, kArtworkHeight, memory.get(), 0, 0, SRCCOPY);
+  // The artwork is drawn for 96 dots per inch and stretched with the window to the screen's.
+  SetStretchBltMode(dc, HALFTONE);
+  SetBrushOrgEx(dc, 0, 0, nullptr);
+  StretchBlt(dc, 0, 0, Scaled(kArtworkWidth), Scaled(kArtworkHeight), memory.get(), 0, 0,
+             kArtworkWidth, kArtworkHeight, SRCCOPY);
   SelectObject(memory.get(), previous);
   EndPaint(hwnd(), &paint);
 }

@@ -25,6 +25,7 @@ InputBoxWindow::InputBoxWindow(std::string_view prompt, std::string_view title,
                        WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, kAnswer, kAnswerId);
   AddControl(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, kOkButton, kOkId);
   AddControl(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, kCancelButton, kCancelId);
+  FitTexts();
 }
 
 std::string InputBoxWindow::ShowModal(Win32EventPump* pump) {

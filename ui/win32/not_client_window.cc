@@ -18,7 +18,7 @@ constexpr ControlBox kRegisterButton{72, 176, 81, 25};
 constexpr ControlBox kOkButton{160, 176, 81, 25};
 constexpr ControlBox kCancelButton{248, 176, 81, 25};
 
-// MS Sans Serif 8.25 pt at 96 dots per inch, bold.
+// MS Sans Serif 8.25 pt at 96 dots per inch, bold (scaled with the window).
 constexpr int kLabel2FontHeight = 11;
 constexpr int kBoldWeight = 700;
 
@@ -41,13 +41,14 @@ NotClientWindow::NotClientWindow(FrmNotClient& dialog) : dialog_(dialog) {
   SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(warning_icon_.get()), 0);
   AddControl(L"STATIC", WideFromUtf8(FrmNotClient::kLabel1), kLabelStyle, kLabel1, 0);
   HWND label2 = AddControl(L"STATIC", WideFromUtf8(FrmNotClient::kLabel2), kLabelStyle, kLabel2, 0);
-  bold_font_.reset(CreateFontW(-kLabel2FontHeight, 0, 0, 0, kBoldWeight, FALSE, FALSE, FALSE,
-                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+  bold_font_.reset(CreateFontW(-Scaled(kLabel2FontHeight), 0, 0, 0, kBoldWeight, FALSE, FALSE,
+                               FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
   SendMessageW(label2, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_.get()), FALSE);
   AddControl(L"STATIC", WideFromUtf8(FrmNotClient::kLabel3), kLabelStyle, kLabel3, 0);
   AddControl(L"STATIC", WideFromUtf8(FrmNotClient::kLabel4), kLabelStyle, kLabel4, 0);
   AddControl(L"STATIC", WideFromUtf8(FrmNotClient::kLabel5), kLabelStyle, kLabel5, 0);
+  FitTexts();
 }
 
 void NotClientWindow::ShowModal(Win32EventPump* pump) {

@@ -1,7 +1,11 @@
 #include "ui/win32/status_window.h"
 
 #include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/transfer_states.h"
 #include "platform/win32/wide_text.h"
 #include "ui/win32/artwork_resources.h"
 
@@ -43,16 +47,25 @@ Win32StatusView::Win32StatusView(FrmMending& window, Win32EventPump* pump)
       L"STATIC", WideFromUtf8(window_.status_bar_text()),
       SS_LEFT | SS_NOPREFIX | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_SUNKEN,
       ControlBox{0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight}, 0);
+  // Wide enough from the start for every sentence of the transfer's states, so that the window
+  // does not grow while a download runs; any other text widens it when it comes.
+  std::vector<std::pair<HWND, std::wstring>> sentences;
+  for (int state = transfer_state::kNone; state <= transfer_state::kResponseCompleted; ++state) {
+    sentences.emplace_back(status_bar_, WideFromUtf8(FrmMending::StateText(state)));
+  }
+  FitTexts(sentences);
   if (pump_ != nullptr) pump_->AddCancelWindow(hwnd());
   if (window_.visible()) OnShown();
 }
 
 void Win32StatusView::OnStatusChanged(const std::string& text) {
   SetWindowTextW(status_label_, WideFromUtf8(text).c_str());
+  FitTexts();
 }
 
 void Win32StatusView::OnStatusBarChanged(const std::string& text) {
   SetWindowTextW(status_bar_, WideFromUtf8(text).c_str());
+  FitTexts();
 }
 
 void Win32StatusView::OnFrameChanged(int hidden_frame, int shown_frame) {

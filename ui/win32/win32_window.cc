@@ -1,5 +1,6 @@
 #include "ui/win32/win32_window.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,87 @@ HWND HostMainWindow() {
   return found;
 }
 
+// The screen's dots per inch (LOGPIXELSY), 96 when it cannot be read.
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return 96;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  return name;
+}
+
+bool IsButton(HWND control) { return _wcsicmp(ClassOf(control).c_str(), L"Button") == 0; }
+
+// How the control lays out text, as DrawText flags; nullopt for a control that shows none (a
+// picture, an edit box, whose text scrolls).
+std::optional<UINT> TextFormat(HWND control) {
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE));
+  if (IsButton(control)) return DT_SINGLELINE;
+  if (_wcsicmp(ClassOf(control).c_str(), L"Static") != 0) return std::nullopt;
+  const UINT prefix = (style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0;
+  switch (style & SS_TYPEMASK) {
+    case SS_LEFT:
+    case SS_CENTER:
+    case SS_RIGHT:
+      return DT_WORDBREAK | DT_EXPANDTABS | prefix;
+    case SS_LEFTNOWORDWRAP:
+      return DT_SINGLELINE | DT_EXPANDTABS | prefix;
+    default:
+      return std::nullopt;
+  }
+}
+
+// The size text takes in control's font, laid out by format within width.
+SIZE TextExtent(HWND control, const std::wstring& text, UINT format, int width) {
+  SIZE size{0, 0};
+  HDC dc = GetDC(control);
+  if (dc == nullptr) return size;
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+  RECT box{0, 0, width, 0};
+  // An empty text still takes a line's height.
+  const std::wstring measured = text.empty() ? L" " : text;
+  DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &box, format | DT_CALCRECT);
+  if (previous != nullptr) SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  size.cx = box.right - box.left;
+  size.cy = box.bottom - box.top;
+  return size;
+}
+
+std::wstring TextOf(HWND control) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// How much wider control must be to show text whole; 0 when it does. A button keeps room for its
+// edges around the text; a wrapping label must fit in its height, widened as far as most.
+int TextOverflow(HWND control, const std::wstring& text, int padding, int most) {
+  const std::optional<UINT> format = TextFormat(control);
+  if (!format) return 0;
+  RECT client;
+  GetClientRect(control, &client);
+  const int room = client.right - padding;
+  if ((*format & DT_WORDBREAK) == 0) {
+    return std::max(0, static_cast<int>(TextExtent(control, text, *format, room).cx) - room);
+  }
+  // A wrapping label: the least widening, in steps of 8 pixels, at which its lines fit its
+  // height; a label whose height holds no line at all takes its text's whole width.
+  for (int extra = 0; extra <= most; extra += 8) {
+    const SIZE size = TextExtent(control, text, *format, room + extra);
+    if (size.cy <= client.bottom && size.cx <= room + extra) return extra;
+  }
+  return most;
+}
+
 }  // namespace
 
 Win32Window::~Win32Window() { DestroyNow(); }
@@ -88,8 +170,12 @@ HINSTANCE Win32Window::Module() noexcept {
 void Win32Window::Create(std::wstring_view caption, DWORD style, DWORD ex_style, int client_width,
                          int client_height, std::optional<POINT> client_origin, bool in_taskbar) {
   RegisterWindowClass(&Procedure);
-  dialog_font_.reset(CreateFontW(-kDialogFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+  dpi_ = ScreenDpi();
+  client_width = Scaled(client_width);
+  client_height = Scaled(client_height);
+  if (client_origin) *client_origin = POINT{Scaled(client_origin->x), Scaled(client_origin->y)};
+  dialog_font_.reset(CreateFontW(-Scaled(kDialogFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                 FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
   HWND owner = nullptr;
   if (!in_taskbar) {
@@ -106,6 +192,7 @@ void Win32Window::Create(std::wstring_view caption, DWORD style, DWORD ex_style,
   const int height = frame.bottom - frame.top;
   int left = 0;
   int top = 0;
+  centred_ = !client_origin;
   if (client_origin) {
     left = client_origin->x + frame.left;
     top = client_origin->y + frame.top;
@@ -145,8 +232,8 @@ HWND Win32Window::AddControl(const wchar_t* class_name, std::wstring_view text, 
                              ControlBox box, int id) {
   const std::wstring label(text);
   HWND control =
-      CreateWindowExW(0, class_name, label.c_str(), WS_CHILD | WS_VISIBLE | style, box.left,
-                      box.top, box.width, box.height, window_.get(),
+      CreateWindowExW(0, class_name, label.c_str(), WS_CHILD | WS_VISIBLE | style, Scaled(box.left),
+                      Scaled(box.top), Scaled(box.width), Scaled(box.height), window_.get(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Module(), nullptr);
   if (control == nullptr) throw FailureFromWin32Error(GetLastError(), "CreateWindowExW");
   // Without the dialog font (GDI refused it) the control keeps the system's font.
@@ -154,6 +241,63 @@ HWND Win32Window::AddControl(const wchar_t* class_name, std::wstring_view text, 
       dialog_font_ ? static_cast<HGDIOBJ>(dialog_font_.get()) : GetStockObject(DEFAULT_GUI_FONT);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
+}
+
+void Win32Window::MoveControl(HWND control, ControlBox box) const {
+  MoveWindow(control, Scaled(box.left), Scaled(box.top), Scaled(box.width), Scaled(box.height),
+             FALSE);
+}
+
+void Win32Window::FitTexts(const std::vector<std::pair<HWND, std::wstring>>& later_texts) {
+  HWND window = window_.get();
+  std::vector<HWND> controls;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr && controls.size() < 256;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    controls.push_back(child);
+  }
+  RECT frame;
+  GetWindowRect(window, &frame);
+  const int most =
+      std::max(0, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(frame.right - frame.left));
+  const int button_padding = Scaled(10);
+  std::vector<int> overflow(controls.size(), 0);
+  int extra = 0;
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const int padding = IsButton(controls[i]) ? button_padding : 0;
+    overflow[i] = TextOverflow(controls[i], TextOf(controls[i]), padding, most);
+    for (const auto& [control, text] : later_texts) {
+      if (control == controls[i]) {
+        overflow[i] = std::max(overflow[i], TextOverflow(control, text, padding, most));
+      }
+    }
+    extra = std::max(extra, overflow[i]);
+  }
+  extra = std::min(extra, most);
+  if (extra == 0) return;
+  RECT client;
+  GetClientRect(window, &client);
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    RECT box;
+    GetWindowRect(controls[i], &box);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    const bool at_right_edge = box.right >= client.right - Scaled(12);
+    const bool button = IsButton(controls[i]);
+    int left = static_cast<int>(box.left);
+    int width = static_cast<int>(box.right - box.left);
+    if (button) {
+      left += at_right_edge ? extra : extra / 2;
+    } else if (at_right_edge || overflow[i] > 0) {
+      width += extra;
+    }
+    MoveWindow(controls[i], left, static_cast<int>(box.top), width,
+               static_cast<int>(box.bottom - box.top), FALSE);
+  }
+  // A centred window stays centred; any other keeps its left edge.
+  const int left = static_cast<int>(frame.left) - (centred_ ? extra / 2 : 0);
+  SetWindowPos(window, nullptr, left, static_cast<int>(frame.top),
+               static_cast<int>(frame.right - frame.left) + extra,
+               static_cast<int>(frame.bottom - frame.top), SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 LRESULT Win32Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -1,13 +1,19 @@
 // The base of the add-in's top-level windows: one window class for all of them, a client area of
 // an exact size placed where asked or centred on the screen, and child controls in the default
-// dialog font. Messages go to the derived window's HandleMessage.
+// dialog font. Sizes and positions are given for 96 dots per inch and scaled to the screen's
+// setting (120 for Windows XP's "Large fonts", 144 and more on later systems), the font with
+// them; FitTexts then widens the window wherever a text would still be cut, as it is when the
+// system substitutes a wider font. Messages go to the derived window's HandleMessage.
 #ifndef KESTROVA_UI_WIN32_WIN32_WINDOW_H_
 #define KESTROVA_UI_WIN32_WIN32_WINDOW_H_
 
 #include <windows.h>
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ui/win32/gdi_handles.h"
 
@@ -44,9 +50,23 @@ class Win32Window {
   void Create(std::wstring_view caption, DWORD style, DWORD ex_style, int client_width,
               int client_height, std::optional<POINT> client_origin, bool in_taskbar);
 
-  // Adds a child control of class_name in the dialog font (DialogFont); returns it.
+  // Adds a child control of class_name in the dialog font (DialogFont) at box (for 96 dots per
+  // inch, scaled); returns it.
   HWND AddControl(const wchar_t* class_name, std::wstring_view text, DWORD style, ControlBox box,
                   int id);
+  // Places control at box (for 96 dots per inch, scaled).
+  void MoveControl(HWND control, ControlBox box) const;
+
+  // pixels at 96 dots per inch, in the screen's dots per inch.
+  int Scaled(int pixels) const noexcept { return MulDiv(pixels, dpi_, 96); }
+
+  // Widens the window until the text of each text control (a label, a button) fits whole, up to
+  // the screen's width; never narrows it. A control at the right edge follows it (a button
+  // moves, anything else grows), a text that did not fit grows with the window, and any other
+  // button moves by half, so that a centred row of buttons stays centred. later_texts are texts
+  // that a control will show later, measured now as if it showed them. Call it once the
+  // controls are there, and again when a text changes.
+  void FitTexts(const std::vector<std::pair<HWND, std::wstring>>& later_texts = {});
 
   // Shows the window above the host's main window and brings it to the front. The host's main
   // window (the top-level window that the user last worked in on this thread, not one of ours)
@@ -62,7 +82,7 @@ class Win32Window {
 
   // The font of the controls: MS Sans Serif 8.25 pt, the classic dialog font whose metrics the
   // windows' layouts are made for (the system's GUI font is wider on some systems, which would
-  // wrap a label that fits). Created with the window.
+  // wrap a label that fits), in the screen's dots per inch. Created with the window.
   HFONT DialogFont() const { return dialog_font_.get(); }
 
   // Handles one message; the default passes it to DefWindowProc.
@@ -71,6 +91,8 @@ class Win32Window {
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+  int dpi_ = 96;
+  bool centred_ = false;
   UniqueFont dialog_font_;
   UniqueWindow owner_;
   UniqueWindow window_;

@@ -51,16 +51,27 @@ void FillDisc(HDC dc, int centre_x, int centre_y, int radius, COLORREF colour) {
   SelectObject(dc, old_brush);
 }
 
-// Writes text in a font of the given pixel height and weight.
+// Writes text in a font of the given pixel height and weight, or smaller where the font that the
+// system gives for Arial would not fit the text into box's width (one pixel less at a time, down
+// to half the height).
 void WriteText(HDC dc, std::wstring_view text, RECT box, int height, int weight, COLORREF colour,
                bool underline, UINT format) {
-  UniqueFont font(CreateFontW(-height, 0, 0, 0, weight, FALSE, underline ? TRUE : FALSE, FALSE,
-                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial"));
+  const std::wstring line(text);
+  UniqueFont font;
+  for (int size = height; size >= height / 2; --size) {
+    font.reset(CreateFontW(-size, 0, 0, 0, weight, FALSE, underline ? TRUE : FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial"));
+    HGDIOBJ previous = SelectObject(dc, font.get());
+    RECT measured = box;
+    DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &measured,
+              format | DT_NOPREFIX | DT_CALCRECT);
+    SelectObject(dc, previous);
+    if (measured.right <= box.right) break;
+  }
   HGDIOBJ old_font = SelectObject(dc, font.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colour);
-  const std::wstring line(text);
   DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &box, format | DT_NOPREFIX);
   SelectObject(dc, old_font);
 }
@@ -119,9 +130,9 @@ UniqueBitmap DrawAboutArtwork() {
     HGDIOBJ old_brush = SelectObject(dc, brush.get());
     Polygon(dc, bird, static_cast<int>(std::size(bird)));
     SelectObject(dc, old_brush);
-    WriteText(dc, L"Kestrova", RECT{250, 60, 510, 130}, 52, FW_BOLD, RGB(255, 255, 255), false,
+    WriteText(dc, L"Kestrova", RECT{250, 60, 500, 130}, 52, FW_BOLD, RGB(255, 255, 255), false,
               DT_LEFT | DT_SINGLELINE);
-    WriteText(dc, L"FrontPage Add-In", RECT{254, 125, 510, 160}, 22, FW_NORMAL, RGB(220, 230, 255),
+    WriteText(dc, L"FrontPage Add-In", RECT{254, 125, 500, 160}, 22, FW_NORMAL, RGB(220, 230, 255),
               false, DT_LEFT | DT_SINGLELINE);
     WriteText(dc, L"Mends for the pages you publish.", RECT{30, 230, 420, 260}, 16, FW_NORMAL,
               RGB(255, 255, 255), false, DT_LEFT | DT_SINGLELINE);
