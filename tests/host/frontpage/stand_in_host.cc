@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <regex>
 #include <utility>
 
 namespace kestrova::testing {
@@ -66,51 +67,17 @@ std::wstring TextOfBstr(BSTR text) {
   return text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text));
 }
 
-// The head as an editor that keeps its own tree hands it back: tag names in capitals, white space
-// inside a tag one space, attribute values quoted only when they hold a space, white space
-// between elements gone. Comments and text stay as they are. Giving it its own output again
-// changes nothing.
+// The head as an editor that keeps its own tree hands it back: tag names in capitals, attribute
+// values without a space unquoted, no white space between elements. Giving it its own output
+// again changes nothing.
 std::wstring Reserialised(const std::wstring& head) {
-  std::wstring out;
-  std::size_t p = 0;
-  while (p < head.size()) {
-    const std::size_t open = head.find(L'<', p);
-    std::wstring_view text(head.data() + p, (open == std::wstring::npos ? head.size() : open) - p);
-    if (text.find_first_not_of(L" \t\r\n") != std::wstring_view::npos) out.append(text);
-    if (open == std::wstring::npos) break;
-    const bool comment = head.compare(open, 4, L"<!--") == 0;
-    const std::size_t close = head.find(comment ? L"-->" : L">", open);
-    const std::size_t end = close == std::wstring::npos ? head.size() : close + (comment ? 3 : 1);
-    if (comment) {
-      out.append(head, open, end - open);
-      p = end;
-      continue;
-    }
-    // The tag's name in capitals, then its attributes one by one.
-    std::size_t q = open + 1;
-    out += L'<';
-    while (q < end && !std::iswspace(head[q]) && head[q] != L'>') out += std::towupper(head[q++]);
-    for (;;) {
-      while (q < end && std::iswspace(head[q])) ++q;
-      if (q >= end || head[q] == L'>') break;
-      out += L' ';
-      while (q < end && head[q] != L'=' && !std::iswspace(head[q]) && head[q] != L'>') {
-        out += head[q++];
-      }
-      if (q >= end || head[q] != L'=') continue;
-      if (++q >= end) break;
-      std::wstring value;
-      if (head[q] == L'"' || head[q] == L'\'') {
-        const std::size_t closing = std::min(head.find(head[q], q + 1), end - 1);
-        value = head.substr(q + 1, closing - q - 1);
-        q = closing + 1;
-      } else {
-        while (q < end && !std::iswspace(head[q]) && head[q] != L'>') value += head[q++];
-      }
-      out += value.find(L' ') == std::wstring::npos ? L"=" + value : L"=\"" + value + L"\"";
-    }
-    out += L'>';
-    p = end;
+  static const std::wregex kName(L"</?[A-Za-z]+");
+  std::wstring out = std::regex_replace(head, std::wregex(L">\\s+<"), L"><");
+  out = std::regex_replace(out, std::wregex(L"=\"([^\" <>]*)\""), L"=$1");
+  for (std::wsregex_iterator name(out.begin(), out.end(), kName), end; name != end; ++name) {
+    const auto first = out.begin() + name->position();
+    std::transform(first, first + name->length(), first,
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
   }
   return out;
 }
