@@ -292,10 +292,12 @@ void Win32Window::FitTexts(const std::vector<std::pair<HWND, std::wstring>>& lat
     MoveWindow(controls[i], left, static_cast<int>(box.top), width,
                static_cast<int>(box.bottom - box.top), FALSE);
   }
-  // A centred window stays centred; any other keeps its left edge.
-  const int left = static_cast<int>(frame.left) - (centred_ ? extra / 2 : 0);
-  SetWindowPos(window, nullptr, left, static_cast<int>(frame.top),
-               static_cast<int>(frame.right - frame.left) + extra,
+  // A centred window stays centred; any other keeps its left edge unless that would take its
+  // right edge off the screen.
+  const int width = static_cast<int>(frame.right - frame.left) + extra;
+  const int left = std::max(0, std::min(static_cast<int>(frame.left) - (centred_ ? extra / 2 : 0),
+                                        GetSystemMetrics(SM_CXSCREEN) - width));
+  SetWindowPos(window, nullptr, left, static_cast<int>(frame.top), width,
                static_cast<int>(frame.bottom - frame.top), SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(window, nullptr, TRUE);
 }

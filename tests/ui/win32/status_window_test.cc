@@ -251,6 +251,8 @@ TEST_F(StatusWindowTest, EveryTextOfEveryWindowFitsAtTheScreensDpi) {
   const std::wstring suffix = L"_" + std::to_wstring(dpi) + L"dpi.bmp";
   const auto check = [&](HWND window, const wchar_t* name) {
     ShowWindow(window, SW_SHOWNOACTIVATE);
+    UpdateWindow(window);
+    PumpUntil([] { return false; }, 300ms);  // Wine shows a new window a moment later
     ExpectTextsFit(window);
     EXPECT_FALSE(SaveScreenshot(window, name + suffix).empty());
   };
