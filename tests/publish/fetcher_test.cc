@@ -93,7 +93,8 @@ TEST_F(FetcherTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {
     const auto fetcher = FiringFetcher();
     const Raised raised = Request(*fetcher, c.states);
     EXPECT_EQ(raised.number, c.number);
-    EXPECT_EQ(raised.description, c.description);
+    EXPECT_EQ(raised.description, std::string(c.description) +
+                                      "\r\nThe request for \"http://127.0.0.1/kestrova\" failed.");
     EXPECT_EQ(raised.source, "Inet1");
   }
   EXPECT_EQ(static_cast<std::uint32_t>(errDnsNameNotFound), 0x8004021Du);

@@ -318,8 +318,11 @@ TEST_F(PublishDriverTest, TransferFailuresNameTheDestinationBeforeTheEntryDownlo
   std::string destination = refusing.Url("");
   destination.pop_back();  // no trailing slash
   EXPECT_TRUE(Publish(destination));
+  // The design's text first, then the address whose request failed.
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"critical|Error|" + destination +
-                                                      "\r\nServer not responding"}));
+                                                      "\r\nServer not responding\r\nThe request "
+                                                      "for \"" +
+                                                      destination + "/kestrova\" failed."}));
 
   // A request that outlives the time-out during the inventory fetch.
   ui.messages.clear();
@@ -340,8 +343,10 @@ TEST_F(PublishDriverTest, ABodyCutShortLeavesTheOldMendingFile) {
              {200, std::string(8000, 'x'), "", std::chrono::milliseconds(0), 4000});
   EXPECT_TRUE(Publish());
   ASSERT_EQ(ui.messages.size(), 1u);
-  // The entry download reports the transfer failure without the destination.
-  EXPECT_EQ(ui.messages[0].prompt, "Error receiving data from server");
+  // The entry download reports the transfer failure without the destination, naming the file's
+  // address.
+  EXPECT_EQ(ui.messages[0].prompt, "Error receiving data from server\r\nThe request for \"" +
+                                       server.Url("/kestrova/sub--page.htm") + "\" failed.");
   EXPECT_EQ(MendFile("sub--page.htm"), "earlier");
   for (const auto& item : fs::directory_iterator(web / "kestrova")) {
     EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos)
@@ -786,6 +791,52 @@ TEST_F(PublishDriverTest, AFailedDownloadStopsEveryOtherConnection) {
   EXPECT_EQ(abandoned, (std::vector<std::string>{"/kestrova/extra.htm", "/kestrova/gone.htm",
                                                  "/kestrova/index.htm"}));
   EXPECT_EQ(mend_folder(), old_files);
+
+  // A file whose answer never comes while the others answer at once: it is tried again on the
+  // other connections, then fails at its time-out, naming its address.
+  services.on_failure = nullptr;
+  settings.request_timeout_seconds = 1;
+  for (const std::string name : {"index.htm", "gone.htm", "extra.htm"}) {
+    server.Set("/kestrova/" + name, {200, MendingFile({"<title>" + name + "</title>"})});
+  }
+  server.Set("/kestrova/sub--page.htm", {200, "late", "", std::chrono::milliseconds(2500)});
+  ui.messages.clear();
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].prompt.find("\r\nThe request for \"" +
+                                       server.Url("/kestrova/sub--page.htm") + "\" failed."),
+            std::string::npos)
+      << ui.messages[0].prompt;
+  EXPECT_EQ(mend_folder(), old_files);
+}
+
+// A server that serves one connection at a time publishes over eight as it does over one: the
+// requests it does not serve go again on the connection it serves, long before the time-out.
+TEST_F(PublishDriverTest, AServerServingOneConnectionAtATimePublishesOverEight) {
+  settings.connections = 8;
+  settings.request_timeout_seconds = 60;
+  for (const auto others :
+       {OneConnectionAtATime::Others::kReset, OneConnectionAtATime::Others::kWait}) {
+    SCOPED_TRACE(others == OneConnectionAtATime::Others::kReset ? "reset" : "wait");
+    OneConnectionAtATime front(server.port(), others);
+    fs::remove_all(web / "kestrova");  // no earlier inventory names another front
+    std::map<std::string, std::string> folder;
+    std::string inventory = "12/8/2026\r\n" + front.Url("") + "\r\n";
+    for (int k = 0; k < 30; ++k) {
+      const std::string name = "p" + std::to_string(k) + ".htm";
+      folder[name] = MendingFile({"<title>" + name + "</title>"});
+      inventory += name + "\r\n";
+    }
+    folder["inventory.txt"] = inventory + "inventory.txt\r\n";
+    server.SetMendFolder(folder);
+    std::string destination = front.Url("");
+    EXPECT_FALSE(Publish(destination));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+    for (const auto& [name, bytes] : folder) EXPECT_EQ(MendFile(name), bytes) << name;
+    if (others == OneConnectionAtATime::Others::kReset) {
+      EXPECT_GT(front.reset(), 0);
+    }
+  }
 }
 
 TEST_F(PublishDriverTest, ASecondPublishWhileOneRunsIsRefused) {
