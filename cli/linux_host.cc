@@ -29,7 +29,7 @@ LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& setti
                   trust.trusted_certificates_file = settings_.trusted_certificates_file;
                   trust.trusted_certificates_folder = settings_.trusted_certificates_folder;
                   return std::make_unique<CountingTransferControl>(
-                      std::make_unique<CurlTransferControl>(pump_, std::move(trust)),
+                      std::make_unique<CurlTransferControl>(connections_, std::move(trust)),
                       record_.bytes_received);
                 }},
       settings_(settings),

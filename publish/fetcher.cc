@@ -74,6 +74,7 @@ void Fetcher::OnStateChanged(Connection& connection, int state) {
     connection.answered = true;
     OnAnswered(connection);
   }
+  if (state == ts::kResponseCompleted && !connection.failure) connection.served = true;
   if (state >= ts::kNone && state <= ts::kDisconnected) {
     connection.last_state = static_cast<std::int16_t>(state);
   } else if (state == ts::kError) {
@@ -104,6 +105,7 @@ void Fetcher::Start(Slot slot, const std::string& url, std::string_view operatio
   check_cancel_();
   Connection& connection = *connections_.at(slot);
   connection.failure.reset();
+  connection.given_up = false;
   connection.answered = false;
   connection.other_answered.reset();
   connection.overtaken = 0;
@@ -128,8 +130,8 @@ Fetcher::Slot Fetcher::WaitForAny() {
         // this connection, which says nothing of the file. A cancel is the user's, not that.
         check_cancel_();
         if (connection.failure && !connection.answered &&
-            connection.control->FailureDetail().empty() && InUse() > 1) {
-          Retire(slot);
+            connection.control->FailureDetail().empty() && (InUse() > 1 || connection.served)) {
+          GiveUp(slot, InUse() > 1);
           return slot;
         }
         RaiseIfFailed(slot, {});
@@ -137,7 +139,7 @@ Fetcher::Slot Fetcher::WaitForAny() {
       }
     }
     if (const Slot waiting = FindLeftWaiting(); waiting != connections_.size()) {
-      Retire(waiting);
+      GiveUp(waiting, true);
       return waiting;
     }
     services_.pump.DoEvents();
@@ -158,9 +160,11 @@ Fetcher::Slot Fetcher::FindLeftWaiting() const {
   return connections_.size();
 }
 
-void Fetcher::Retire(Slot slot) {
+void Fetcher::GiveUp(Slot slot, bool retire) {
   Connection& connection = *connections_[slot];
-  connection.retired = true;
+  connection.retired = retire;
+  connection.given_up = true;
+  connection.served = false;
   connection.started = false;
   if (connection.control->StillExecuting()) {
     // The status window only hears of the requests whose outcome counts.

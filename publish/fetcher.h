@@ -72,8 +72,9 @@ class Fetcher {
   // given up and made again on a connection that works.
   static constexpr std::chrono::milliseconds kWaitingGrace{1000};
 
-  // Whether the request on slot was given up by WaitForAny: its connection is left out from then
-  // on, and the caller makes the request again on another one.
+  // Whether the request on slot was given up by WaitForAny, for the caller to make again; and
+  // whether slot's connection is left out from then on.
+  bool GivenUp(Slot slot) const { return connections_.at(slot)->given_up; }
   bool Retired(Slot slot) const { return connections_.at(slot)->retired; }
 
   // Starts a request on slot's connection after a check for a cancel.
@@ -91,9 +92,10 @@ class Fetcher {
   // its answer arrived (but not for a failed secure connection), and one that waits with no
   // answer while other connections answer (kWaitingGrace after the first answer since it
   // started, or sooner once twice as many later requests were answered as there are
-  // connections), is given up: its slot is returned with Retired true and stays out of use,
-  // as long as another connection is left. A failure of the last connection in use, or once
-  // the answer has begun, is raised as Wait raises it.
+  // connections), is given up: its slot is returned with GivenUp and Retired true and stays out
+  // of use, as long as another connection is left. The last connection in use, when it served
+  // the request before, gets one more try (GivenUp alone): a server that closed it may take the
+  // new one. Any other failure, or one once the answer has begun, is raised as Wait raises it.
   Slot WaitForAny();
   // The header of the last response on slot, and the address it asked for.
   std::string Header(Slot slot) const;
@@ -118,6 +120,10 @@ class Fetcher {
     bool started = false;
     // Left out of use, after the server did not serve it.
     bool retired = false;
+    // The current request was given up, to be made again.
+    bool given_up = false;
+    // Whether the previous request on it was answered whole.
+    bool served = false;
     // Whether a byte of the current request's answer arrived.
     bool answered = false;
     // When the current request started, counted over the fetcher's requests.
@@ -140,8 +146,8 @@ class Fetcher {
   void OnAnswered(const Connection& connection);
   // A slot whose request waits for an answer the server gives others instead; none is size().
   Slot FindLeftWaiting() const;
-  // Gives up slot's request and leaves its connection out of use.
-  void Retire(Slot slot);
+  // Gives up slot's request and leaves its connection out of use, or in use when retire is false.
+  void GiveUp(Slot slot, bool retire);
   // Connections in use.
   std::size_t InUse() const;
   // After a request on slot stopped: a cancel, then the request's own failure.

@@ -203,7 +203,7 @@ void MendStore::FetchOverConnections(const std::vector<std::string>& entries, st
     // A request that has stopped executing: its answer is complete, its buffer full, or it
     // failed, which raises its failure here; or one given up, to be made again.
     const Fetcher::Slot slot = fetcher_.WaitForAny();
-    if (fetcher_.Retired(slot)) {
+    if (fetcher_.GivenUp(slot)) {
       again.push_back(*fetching[slot].entry);
       fetching[slot].entry.reset();
       continue;
