@@ -94,6 +94,7 @@ void Fetcher::OnStateChanged(Connection& connection, int state) {
 }
 
 void Fetcher::OnAnswered(const Connection& answered) {
+  slowest_answer_ = std::max(slowest_answer_, Clock::now() - answered.started_at);
   for (const auto& connection : connections_) {
     if (!connection->started || connection->answered || connection.get() == &answered) continue;
     if (!connection->other_answered) connection->other_answered = Clock::now();
@@ -110,6 +111,7 @@ void Fetcher::Start(Slot slot, const std::string& url, std::string_view operatio
   connection.other_answered.reset();
   connection.overtaken = 0;
   connection.sequence = ++requests_started_;
+  connection.started_at = Clock::now();
   connection.control->SetUrl(url);
   connection.control->Execute(operation);
   connection.started = true;
@@ -150,10 +152,11 @@ Fetcher::Slot Fetcher::FindLeftWaiting() const {
   const std::size_t in_use = InUse();
   if (in_use < 2) return connections_.size();
   const Clock::time_point now = Clock::now();
+  const Clock::duration grace = std::max<Clock::duration>(kWaitingGrace, 4 * slowest_answer_);
   for (Slot slot = 0; slot < connections_.size(); ++slot) {
     const Connection& connection = *connections_[slot];
     if (!connection.started || connection.answered || !connection.other_answered) continue;
-    if (connection.overtaken >= 2 * in_use || now - *connection.other_answered >= kWaitingGrace) {
+    if (connection.overtaken >= 2 * in_use || now - *connection.other_answered >= grace) {
       return slot;
     }
   }

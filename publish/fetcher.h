@@ -69,7 +69,9 @@ class Fetcher {
   // The most requests kept in flight on one multiplexed connection.
   static constexpr std::size_t kMostStreams = 100;
   // How long a request may wait with no answer while another connection answers, before it is
-  // given up and made again on a connection that works.
+  // given up and made again on a connection that works: this, or four times the longest any
+  // request of the fetcher waited for its answer, whichever is longer (a server that answers
+  // many requests of one connection in turn is slow, not refusing).
   static constexpr std::chrono::milliseconds kWaitingGrace{1000};
 
   // Whether the request on slot was given up by WaitForAny, for the caller to make again; and
@@ -126,8 +128,9 @@ class Fetcher {
     bool served = false;
     // Whether a byte of the current request's answer arrived.
     bool answered = false;
-    // When the current request started, counted over the fetcher's requests.
+    // When the current request started, counted over the fetcher's requests, and in time.
     std::uint64_t sequence = 0;
+    Clock::time_point started_at;
     // While the current request waits for its answer: when another connection first answered,
     // and how many requests started after it were answered.
     std::optional<Clock::time_point> other_answered;
@@ -158,6 +161,8 @@ class Fetcher {
   std::function<void()> check_cancel_;
   StateWatcher watcher_;
   std::uint64_t requests_started_ = 0;
+  // The longest a request waited for the first byte of its answer.
+  Clock::duration slowest_answer_{};
   // Each connection lives at a fixed address, so that its control's callback can find it.
   std::vector<std::unique_ptr<Connection>> connections_;
 };
