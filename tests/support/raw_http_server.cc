@@ -137,7 +137,6 @@ void OneConnectionAtATime::Relay(UniqueFd client) {
   if (::connect(server.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     return;
   }
-  ++relayed_;
   const bool resetting = others_ == Others::kReset;
   char buffer[16384];
   while (!stopping_) {

@@ -74,8 +74,7 @@ class OneConnectionAtATime {
   OneConnectionAtATime& operator=(const OneConnectionAtATime&) = delete;
 
   std::string Url(std::string_view path) const;
-  // Client connections relayed so far, and reset so far.
-  int relayed() const { return relayed_.load(); }
+  // Client connections reset so far.
   int reset() const { return reset_.load(); }
 
  private:
@@ -88,7 +87,6 @@ class OneConnectionAtATime {
   UniqueFd listener_;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
-  std::atomic<int> relayed_{0};
   std::atomic<int> reset_{0};
   std::thread thread_;
 };
