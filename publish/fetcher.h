@@ -92,12 +92,13 @@ class Fetcher {
   // A server may serve fewer connections than were opened: it resets or refuses the others, or
   // leaves them waiting behind the one it serves. So a request that failed before any byte of
   // its answer arrived (but not for a failed secure connection), and one that waits with no
-  // answer while other connections answer (kWaitingGrace after the first answer since it
-  // started, or sooner once twice as many later requests were answered as there are
-  // connections), is given up: its slot is returned with GivenUp and Retired true and stays out
-  // of use, as long as another connection is left. The last connection in use, when it served
-  // the request before, gets one more try (GivenUp alone): a server that closed it may take the
-  // new one. Any other failure, or one once the answer has begun, is raised as Wait raises it.
+  // answer while other connections answer (for the waiting grace, see kWaitingGrace, after the
+  // first answer since it started, or until twice as many later requests were answered as there
+  // are connections), is given up: its slot is returned with GivenUp and Retired true and stays
+  // out of use, as long as another connection is left. The last connection in use, when its
+  // previous request was answered whole, gets one more try (GivenUp alone): a server that closed
+  // it may take the new one. Any other failure, or one once the answer has begun, is raised as
+  // Wait raises it.
   Slot WaitForAny();
   // The header of the last response on slot, and the address it asked for.
   std::string Header(Slot slot) const;
