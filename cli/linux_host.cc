@@ -36,7 +36,7 @@ LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& setti
       application_(std::make_shared<host::LocalApplication>(files_)),
       addin_(std::make_unique<FPKestrova>(application_, services_, settings_)) {
   services_.on_failure = [this](const Failure& failure) {
-    record_.failure = RecordedFailure{failure.number(), failure.description()};
+    record_.failure = RecordedFailure{failure.number(), failure.description(), failure.address()};
   };
   addin_->OnConnection(*application_);
   addin_->OnStartupComplete();

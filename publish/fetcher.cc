@@ -190,11 +190,10 @@ void Fetcher::RaiseIfFailed(Slot slot, std::string_view context) {
   check_cancel_();
   if (!connection.failure) return;
   const Failure& failure = *connection.failure;
-  // The transfer's own text first, then the address whose request failed.
-  std::string description =
-      failure.description() + "\r\nThe request for \"" + connection.control->Url() + "\" failed.";
+  std::string description = failure.description();
   if (!context.empty()) description = std::string(context) + "\r\n" + description;
-  throw Failure(failure.number(), failure.source(), std::move(description));
+  throw Failure(failure.number(), failure.source(), std::move(description),
+                connection.control->Url());
 }
 
 std::string Fetcher::Header(Slot slot) const { return connections_.at(slot)->control->GetHeader(); }
