@@ -29,11 +29,13 @@ std::string_view PlatformDescription(std::int32_t number) {
   }
 }
 
-Failure::Failure(std::int32_t number, std::string source, std::string description)
+Failure::Failure(std::int32_t number, std::string source, std::string description,
+                 std::string address)
     : std::runtime_error(description),
       number_(number),
       source_(std::move(source)),
-      description_(std::move(description)) {}
+      description_(std::move(description)),
+      address_(std::move(address)) {}
 
 void LastError::Set(std::int32_t number, std::string description, std::string source) {
   number_ = number;

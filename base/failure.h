@@ -54,19 +54,24 @@ std::string_view PlatformDescription(std::int32_t number);
 
 // A raised run-time error. The source names who raised it (kProgramSource for the program's own
 // failures, kTransferSource for the transfer control); the description is the text shown to the
-// user.
+// user. A failed request also carries the address it asked for, which a terminal and a summary
+// show after the description; a message box whose text is fixed does not.
 class Failure : public std::runtime_error {
  public:
-  Failure(std::int32_t number, std::string source, std::string description);
+  Failure(std::int32_t number, std::string source, std::string description,
+          std::string address = {});
 
   std::int32_t number() const noexcept { return number_; }
   const std::string& source() const noexcept { return source_; }
   const std::string& description() const noexcept { return description_; }
+  // The address of the failed request; empty for a failure of no request.
+  const std::string& address() const noexcept { return address_; }
 
  private:
   std::int32_t number_;
   std::string source_;
   std::string description_;
+  std::string address_;
 };
 
 // The last error: the error state that a failed request is recorded in without being raised, and

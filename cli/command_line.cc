@@ -130,7 +130,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
   publish
       ->add_option("--connections", line.publish.connections,
                    "Fetch up to N mending files at once, each over its own connection to the "
-                   "server (default 8); 1 fetches them one after another.")
+                   "server (default 8); 1 fetches them one after another. An https server "
+                   "that speaks HTTP/2 takes up to 100 at once over one connection.")
       ->type_name("N")
       ->check(CLI::Range(1, 64));
   publish

@@ -31,6 +31,7 @@ class CountingTransferControl final : public TransferControl {
   }
   void Cancel() override { inner_->Cancel(); }
   std::string FailureDetail() const override { return inner_->FailureDetail(); }
+  bool Multiplexed() const override { return inner_->Multiplexed(); }
   void SetStateChangedCallback(StateChangedCallback callback) override {
     inner_->SetStateChangedCallback(std::move(callback));
   }

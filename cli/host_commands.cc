@@ -69,8 +69,8 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
   if (!std::filesystem::is_directory(web_path, error)) {
     std::fprintf(stderr, "fpkestrova: \"%s\" is not a folder holding a web.\n", web_path.c_str());
     summary.exit_code = kExitFailure;
-    summary.failure =
-        RecordedFailure{kErrPathNotFound, "\"" + web_path + "\" is not a folder holding a web."};
+    summary.failure = RecordedFailure{kErrPathNotFound,
+                                      "\"" + web_path + "\" is not a folder holding a web.", ""};
   } else {
     try {
       std::optional<TemporaryFolder> copy;
@@ -103,12 +103,12 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       if (cancel && !options.quiet) std::fputs("fpkestrova: publishing cancelled.\n", stderr);
     } catch (const Failure& failure) {
       summary.exit_code = ReportFailure(failure);
-      summary.failure = RecordedFailure{failure.number(), failure.description()};
+      summary.failure = RecordedFailure{failure.number(), failure.description(), failure.address()};
     } catch (const std::exception& failure) {
       std::fprintf(stderr, "fpkestrova: %s\n",
                    EscapeControlCharacters(HidePasswords(failure.what())).c_str());
       summary.exit_code = kExitFailure;
-      summary.failure = RecordedFailure{kErrPathFileAccess, failure.what()};
+      summary.failure = RecordedFailure{kErrPathFileAccess, failure.what(), ""};
     }
   }
   summary.seconds =

@@ -29,14 +29,14 @@ LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& setti
                   trust.trusted_certificates_file = settings_.trusted_certificates_file;
                   trust.trusted_certificates_folder = settings_.trusted_certificates_folder;
                   return std::make_unique<CountingTransferControl>(
-                      std::make_unique<CurlTransferControl>(pump_, std::move(trust)),
+                      std::make_unique<CurlTransferControl>(connections_, std::move(trust)),
                       record_.bytes_received);
                 }},
       settings_(settings),
       application_(std::make_shared<host::LocalApplication>(files_)),
       addin_(std::make_unique<FPKestrova>(application_, services_, settings_)) {
   services_.on_failure = [this](const Failure& failure) {
-    record_.failure = RecordedFailure{failure.number(), failure.description()};
+    record_.failure = RecordedFailure{failure.number(), failure.description(), failure.address()};
   };
   addin_->OnConnection(*application_);
   addin_->OnStartupComplete();

@@ -12,6 +12,7 @@
 #include "cli/recording_user_interface.h"
 #include "host/local/local_application.h"
 #include "host/local/local_web.h"
+#include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/desktop_browser.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
@@ -56,6 +57,9 @@ class LinuxHost {
 
  private:
   PollEventPump pump_;
+  // The connections every request of the host shares: one per server over HTTP/1.1 as requests
+  // come and go, one carrying all of them as streams over HTTP/2.
+  std::shared_ptr<CurlConnections> connections_ = std::make_shared<CurlConnections>(pump_);
   // Ctrl-C cancels the publish in progress instead of ending the program mid-write.
   ScopedSigintCancel sigint_cancel_{pump_};
   PosixFileSystem files_;

@@ -26,6 +26,7 @@ struct ListedPage {
 struct RecordedFailure {
   int number = 0;
   std::string description;
+  std::string address;  // of the failed request; empty for none
 };
 
 struct PublishRecord {

@@ -83,7 +83,8 @@ std::string SummaryJson(const PublishSummary& summary) {
   json += std::string("],\"seconds\":") + seconds + ",\"failure\":";
   if (summary.failure) {
     json += "{\"number\":" + std::to_string(summary.failure->number) +
-            ",\"description\":" + JsonString(HidePasswords(summary.failure->description)) + "}";
+            ",\"description\":" + JsonString(HidePasswords(summary.failure->description)) +
+            ",\"address\":" + JsonString(HidePasswords(summary.failure->address)) + "}";
   } else {
     json += "null";
   }

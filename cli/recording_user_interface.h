@@ -21,8 +21,16 @@ class RecordingUserInterface final : public UserInterface {
                          std::function<void()> mend_phase_begins)
       : inner_(inner), record_(record), mend_phase_begins_(std::move(mend_phase_begins)) {}
 
+  // A terminal has room for more than the message: the message of a failed request is followed
+  // by the address it asked for.
   MsgBoxResult MsgBox(std::string_view prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
                       std::string_view title) override {
+    if (record_.failure && !record_.failure->address.empty() &&
+        prompt == record_.failure->description) {
+      return inner_.MsgBox(
+          std::string(prompt) + "\r\nThe request for \"" + record_.failure->address + "\" failed.",
+          buttons, icon, title);
+    }
     return inner_.MsgBox(prompt, buttons, icon, title);
   }
   std::string InputBox(std::string_view prompt, std::string_view title,

@@ -74,6 +74,12 @@ class TransferControl {
   // can name. Set before the request's kError is delivered; cleared by the next Execute.
   virtual std::string FailureDetail() const = 0;
 
+  // Whether the last request's answer came over a connection that carries many requests at once
+  // (HTTP/2) and that the other controls made alongside this one share, so that requests started
+  // on them side by side go out as streams of that connection. False where the control cannot
+  // tell, or keeps its connections to itself.
+  virtual bool Multiplexed() const { return false; }
+
   // Registers the one receiver of state changes, replacing any earlier one. States are delivered
   // from the event pump (and from GetChunk while it waits), never from another thread and never
   // while the callback is already running.

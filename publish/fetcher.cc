@@ -53,9 +53,11 @@ void Fetcher::AddConnection() {
 }
 
 std::size_t Fetcher::Open(std::size_t count) {
-  const std::size_t most = static_cast<std::size_t>(std::max(settings_.connections, 1));
+  std::size_t most = static_cast<std::size_t>(std::max(settings_.connections, 1));
+  if (most > 1 && Inet1().Multiplexed()) most = kMostStreams;
   const std::size_t wanted = std::clamp<std::size_t>(count, 1, most);
   while (connections_.size() < wanted) AddConnection();
+  for (const auto& connection : connections_) connection->retired = false;
   return connections_.size();
 }
 
@@ -64,9 +66,15 @@ void Fetcher::ReleaseExtra() {
     connections_.back()->control->SetStateChangedCallback(nullptr);
     connections_.pop_back();
   }
+  connections_[0]->retired = false;
 }
 
 void Fetcher::OnStateChanged(Connection& connection, int state) {
+  if ((state == ts::kReceivingResponse || state == ts::kResponseReceived) && !connection.answered) {
+    connection.answered = true;
+    OnAnswered(connection);
+  }
+  if (state == ts::kResponseCompleted && !connection.failure) connection.served = true;
   if (state >= ts::kNone && state <= ts::kDisconnected) {
     connection.last_state = static_cast<std::int16_t>(state);
   } else if (state == ts::kError) {
@@ -82,13 +90,28 @@ void Fetcher::OnStateChanged(Connection& connection, int state) {
     connection.failure =
         Failure(errUnknownTransferState, std::string(kTransferSource), "Unknown Error");
   }
-  if (watcher_) watcher_(state);
+  if (watcher_ && !connection.quiet) watcher_(state);
+}
+
+void Fetcher::OnAnswered(const Connection& answered) {
+  slowest_answer_ = std::max(slowest_answer_, Clock::now() - answered.started_at);
+  for (const auto& connection : connections_) {
+    if (!connection->started || connection->answered || connection.get() == &answered) continue;
+    if (!connection->other_answered) connection->other_answered = Clock::now();
+    if (answered.sequence > connection->sequence) ++connection->overtaken;
+  }
 }
 
 void Fetcher::Start(Slot slot, const std::string& url, std::string_view operation) {
   check_cancel_();
   Connection& connection = *connections_.at(slot);
   connection.failure.reset();
+  connection.given_up = false;
+  connection.answered = false;
+  connection.other_answered.reset();
+  connection.overtaken = 0;
+  connection.sequence = ++requests_started_;
+  connection.started_at = Clock::now();
   connection.control->SetUrl(url);
   connection.control->Execute(operation);
   connection.started = true;
@@ -105,12 +128,59 @@ Fetcher::Slot Fetcher::WaitForAny() {
     for (Slot slot = 0; slot < connections_.size(); ++slot) {
       const Connection& connection = *connections_[slot];
       if (connection.started && !connection.control->StillExecuting()) {
+        // Refused, reset or timed out before the server said anything: the server did not serve
+        // this connection, which says nothing of the file. A cancel is the user's, not that.
+        check_cancel_();
+        if (connection.failure && !connection.answered &&
+            connection.control->FailureDetail().empty() && (InUse() > 1 || connection.served)) {
+          GiveUp(slot, InUse() > 1);
+          return slot;
+        }
         RaiseIfFailed(slot, {});
         return slot;
       }
     }
+    if (const Slot waiting = FindLeftWaiting(); waiting != connections_.size()) {
+      GiveUp(waiting, true);
+      return waiting;
+    }
     services_.pump.DoEvents();
   }
+}
+
+Fetcher::Slot Fetcher::FindLeftWaiting() const {
+  const std::size_t in_use = InUse();
+  if (in_use < 2) return connections_.size();
+  const Clock::time_point now = Clock::now();
+  const Clock::duration grace = std::max<Clock::duration>(kWaitingGrace, 4 * slowest_answer_);
+  for (Slot slot = 0; slot < connections_.size(); ++slot) {
+    const Connection& connection = *connections_[slot];
+    if (!connection.started || connection.answered || !connection.other_answered) continue;
+    if (connection.overtaken >= 2 * in_use || now - *connection.other_answered >= grace) {
+      return slot;
+    }
+  }
+  return connections_.size();
+}
+
+void Fetcher::GiveUp(Slot slot, bool retire) {
+  Connection& connection = *connections_[slot];
+  connection.retired = retire;
+  connection.given_up = true;
+  connection.served = false;
+  connection.started = false;
+  if (connection.control->StillExecuting()) {
+    // The status window only hears of the requests whose outcome counts.
+    connection.quiet = true;
+    connection.control->Cancel();
+    connection.quiet = false;
+  }
+  connection.failure.reset();
+}
+
+std::size_t Fetcher::InUse() const {
+  return static_cast<std::size_t>(std::count_if(connections_.begin(), connections_.end(),
+                                                [](const auto& c) { return !c->retired; }));
 }
 
 void Fetcher::RaiseIfFailed(Slot slot, std::string_view context) {
@@ -122,7 +192,8 @@ void Fetcher::RaiseIfFailed(Slot slot, std::string_view context) {
   const Failure& failure = *connection.failure;
   std::string description = failure.description();
   if (!context.empty()) description = std::string(context) + "\r\n" + description;
-  throw Failure(failure.number(), failure.source(), std::move(description));
+  throw Failure(failure.number(), failure.source(), std::move(description),
+                connection.control->Url());
 }
 
 std::string Fetcher::Header(Slot slot) const { return connections_.at(slot)->control->GetHeader(); }

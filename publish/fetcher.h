@@ -5,6 +5,7 @@
 #ifndef KESTROVA_PUBLISH_FETCHER_H_
 #define KESTROVA_PUBLISH_FETCHER_H_
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -58,9 +59,25 @@ class Fetcher {
   TransferControl& Inet1() noexcept { return *connections_[0]->control; }
 
   // Opens up to count connections (at least one, at most the settings' connections) and returns
-  // how many there are, each with the settings' time-out. ReleaseExtra drops all but Inet1.
+  // how many there are, each with the settings' time-out. When Inet1's last answer came over a
+  // connection that carries many requests at once (HTTP/2), up to kMostStreams requests run side
+  // by side on it instead, unless the settings ask for one connection. ReleaseExtra drops all but
+  // Inet1; both put every connection back in use.
   std::size_t Open(std::size_t count);
   void ReleaseExtra();
+
+  // The most requests kept in flight on one multiplexed connection.
+  static constexpr std::size_t kMostStreams = 100;
+  // How long a request may wait with no answer while another connection answers, before it is
+  // given up and made again on a connection that works: this, or four times the longest any
+  // request of the fetcher waited for its answer, whichever is longer (a server that answers
+  // many requests of one connection in turn is slow, not refusing).
+  static constexpr std::chrono::milliseconds kWaitingGrace{1000};
+
+  // Whether the request on slot was given up by WaitForAny, for the caller to make again; and
+  // whether slot's connection is left out from then on.
+  bool GivenUp(Slot slot) const { return connections_.at(slot)->given_up; }
+  bool Retired(Slot slot) const { return connections_.at(slot)->retired; }
 
   // Starts a request on slot's connection after a check for a cancel.
   void Start(Slot slot, const std::string& url, std::string_view operation);
@@ -71,6 +88,17 @@ class Fetcher {
   void Wait(Slot slot, std::string_view context = {});
   // Waits until any started request has stopped executing, then does what Wait does for it and
   // returns its slot. There must be a started request.
+  //
+  // A server may serve fewer connections than were opened: it resets or refuses the others, or
+  // leaves them waiting behind the one it serves. So a request that failed before any byte of
+  // its answer arrived (but not for a failed secure connection), and one that waits with no
+  // answer while other connections answer (for the waiting grace, see kWaitingGrace, after the
+  // first answer since it started, or until twice as many later requests were answered as there
+  // are connections), is given up: its slot is returned with GivenUp and Retired true and stays
+  // out of use, as long as another connection is left. The last connection in use, when its
+  // previous request was answered whole, gets one more try (GivenUp alone): a server that closed
+  // it may take the new one. Any other failure, or one once the answer has begun, is raised as
+  // Wait raises it.
   Slot WaitForAny();
   // The header of the last response on slot, and the address it asked for.
   std::string Header(Slot slot) const;
@@ -87,10 +115,29 @@ class Fetcher {
   void Cancel();
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   struct Connection {
     std::unique_ptr<TransferControl> control;
     // Whether a request was started and not yet waited for.
     bool started = false;
+    // Left out of use, after the server did not serve it.
+    bool retired = false;
+    // The current request was given up, to be made again.
+    bool given_up = false;
+    // Whether the previous request on it was answered whole.
+    bool served = false;
+    // Whether a byte of the current request's answer arrived.
+    bool answered = false;
+    // When the current request started, counted over the fetcher's requests, and in time.
+    std::uint64_t sequence = 0;
+    Clock::time_point started_at;
+    // While the current request waits for its answer: when another connection first answered,
+    // and how many requests started after it were answered.
+    std::optional<Clock::time_point> other_answered;
+    std::size_t overtaken = 0;
+    // The watcher is not told of the states of a request the fetcher gives up itself.
+    bool quiet = false;
     // The last of states 0 to 10 that the control reported, kept across its requests.
     std::int16_t last_state = 0;
     // The failure of the request in progress, once its states said so.
@@ -99,6 +146,14 @@ class Fetcher {
 
   void AddConnection();
   void OnStateChanged(Connection& connection, int state);
+  // Notes that connection's request began to be answered, for the requests that still wait.
+  void OnAnswered(const Connection& connection);
+  // A slot whose request waits for an answer the server gives others instead; none is size().
+  Slot FindLeftWaiting() const;
+  // Gives up slot's request and leaves its connection out of use, or in use when retire is false.
+  void GiveUp(Slot slot, bool retire);
+  // Connections in use.
+  std::size_t InUse() const;
   // After a request on slot stopped: a cancel, then the request's own failure.
   void RaiseIfFailed(Slot slot, std::string_view context);
 
@@ -106,6 +161,9 @@ class Fetcher {
   const PublishSettings& settings_;
   std::function<void()> check_cancel_;
   StateWatcher watcher_;
+  std::uint64_t requests_started_ = 0;
+  // The longest a request waited for the first byte of its answer.
+  Clock::duration slowest_answer_{};
   // Each connection lives at a fixed address, so that its control's callback can find it.
   std::vector<std::unique_ptr<Connection>> connections_;
 };

@@ -99,7 +99,8 @@ auto AboutFile(const std::string& path, Step step) -> decltype(step()) {
     return step();
   } catch (const Failure& failure) {
     if (failure.description().find(path) != std::string::npos) throw;
-    throw Failure(failure.number(), failure.source(), path + "\r\n" + failure.description());
+    throw Failure(failure.number(), failure.source(), path + "\r\n" + failure.description(),
+                  failure.address());
   }
 }
 

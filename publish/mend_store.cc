@@ -1,6 +1,7 @@
 #include "publish/mend_store.h"
 
 #include <algorithm>
+#include <deque>
 #include <utility>
 
 #include "base/file_failure.h"
@@ -176,22 +177,37 @@ void MendStore::FetchOverConnections(const std::vector<std::string>& entries, st
   };
   std::vector<Fetching> fetching(fetcher_.Open(entries.size()));
   std::size_t next = 0;
+  // Entries whose request was given up on a connection the server did not serve: they go again
+  // first.
+  std::deque<std::size_t> again;
   std::size_t stored = 0;
   std::size_t staged_bytes = 0;
   while (stored < entries.size()) {
-    // Every idle connection takes the next entry, in the inventory's order.
-    for (std::size_t slot = 0; slot < fetching.size() && next < entries.size(); ++slot) {
-      if (fetching[slot].entry) continue;
+    // Every idle connection in use takes the next entry, in the inventory's order.
+    for (std::size_t slot = 0; slot < fetching.size() && (next < entries.size() || !again.empty());
+         ++slot) {
+      if (fetching[slot].entry || fetcher_.Retired(slot)) continue;
+      std::size_t entry = next;
+      if (again.empty()) {
+        ++next;
+      } else {
+        entry = again.front();
+        again.pop_front();
+      }
       fetching[slot].path =
           MendFolderFile(services_.files, mend_path_,
-                         EntryMendingFilePath(mend_path_, Name(entries[next])), "write");
-      fetching[slot].entry = next;
-      fetcher_.Start(slot, destination_ + "/kestrova/" + EncodePathSegment(entries[next]), "get");
-      ++next;
+                         EntryMendingFilePath(mend_path_, Name(entries[entry])), "write");
+      fetching[slot].entry = entry;
+      fetcher_.Start(slot, destination_ + "/kestrova/" + EncodePathSegment(entries[entry]), "get");
     }
     // A request that has stopped executing: its answer is complete, its buffer full, or it
-    // failed, which raises its failure here.
+    // failed, which raises its failure here; or one given up, to be made again.
     const Fetcher::Slot slot = fetcher_.WaitForAny();
+    if (fetcher_.GivenUp(slot)) {
+      again.push_back(*fetching[slot].entry);
+      fetching[slot].entry.reset();
+      continue;
+    }
     const std::size_t index = *fetching[slot].entry;
     CheckStatus(slot, Request::kEntry, Name(entries[index]));
     const auto writer = staged.Stage(fetching[slot].path);

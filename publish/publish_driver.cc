@@ -129,7 +129,8 @@ void PublishDriver::HandleFailureSafely(const Failure& failure, bool& cancel) {
   try {
     // Every failure of a publish is shown from here: an address in its description (the
     // destination, a request's address) is shown without its password.
-    HandleFailure(Failure(failure.number(), failure.source(), HidePasswords(failure.description())),
+    HandleFailure(Failure(failure.number(), failure.source(), HidePasswords(failure.description()),
+                          HidePasswords(failure.address())),
                   cancel);
   } catch (...) {
     // The dialog itself failed (a browser that would not start, say): publishing stops.

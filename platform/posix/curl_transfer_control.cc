@@ -77,37 +77,54 @@ SecurityFailure CurlSecurityFailure(CURLcode code, long verify_result, std::stri
 
 }  // namespace
 
-CurlTransferControl::CurlTransferControl(PollEventPump& pump)
-    : CurlTransferControl(pump, Options{}) {}
-
-CurlTransferControl::CurlTransferControl(PollEventPump& pump, Options options)
-    : TransferCore(options.body_buffer_capacity, options.rate_floor),
-      pump_(pump),
-      options_(std::move(options)) {
+CurlConnections::CurlConnections(PollEventPump& pump) : pump_(pump) {
   InitCurlOnce();
-  SetUpHandles();
-  pump_.AddSource(*this);
-}
-
-CurlTransferControl::~CurlTransferControl() {
-  pump_.RemoveSource(*this);
-  AbandonTransport();
-  // The easy handle goes first: libcurl wants it out of the multi handle before either dies.
-  easy_.reset();
-  multi_.reset();
-}
-
-void CurlTransferControl::SetUpHandles() {
   multi_.reset(curl_multi_init());
-  easy_.reset(curl_easy_init());
-  if (!multi_ || !easy_) RaiseProgramError(kErrInvalidArgument, "libcurl could not start");
+  if (!multi_) RaiseProgramError(kErrInvalidArgument, "libcurl could not start");
   CURLM* multi = multi_.get();
   CheckCurl("CURLMOPT_SOCKETFUNCTION", curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, OnSocket));
   CheckCurl("CURLMOPT_SOCKETDATA", curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this));
   CheckCurl("CURLMOPT_TIMERFUNCTION", curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, OnTimer));
   CheckCurl("CURLMOPT_TIMERDATA", curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this));
+  // Requests of the group go out as streams of one HTTP/2 connection where the server offers it.
+  CheckCurl("CURLMOPT_PIPELINING",
+            curl_multi_setopt(multi, CURLMOPT_PIPELINING, long{CURLPIPE_MULTIPLEX}));
+  pump_.AddSource(*this);
+}
 
+CurlConnections::~CurlConnections() { pump_.RemoveSource(*this); }
+
+CurlTransferControl::CurlTransferControl(PollEventPump& pump)
+    : CurlTransferControl(pump, Options{}) {}
+
+CurlTransferControl::CurlTransferControl(PollEventPump& pump, Options options)
+    : CurlTransferControl(std::make_shared<CurlConnections>(pump), std::move(options)) {
+  shared_ = false;
+}
+
+CurlTransferControl::CurlTransferControl(std::shared_ptr<CurlConnections> connections,
+                                         Options options)
+    : TransferCore(options.body_buffer_capacity, options.rate_floor),
+      connections_(std::move(connections)),
+      shared_(true),
+      options_(std::move(options)) {
+  SetUpHandle();
+  connections_->controls_.push_back(this);
+}
+
+CurlTransferControl::~CurlTransferControl() {
+  std::erase(connections_->controls_, this);
+  // The easy handle leaves the multi handle before it dies; the multi handle goes with the last
+  // control that holds it.
+  AbandonTransport();
+  easy_.reset();
+}
+
+void CurlTransferControl::SetUpHandle() {
+  easy_.reset(curl_easy_init());
+  if (!easy_) RaiseProgramError(kErrInvalidArgument, "libcurl could not start");
   CURL* easy = easy_.get();
+  CheckCurl("CURLOPT_PRIVATE", curl_easy_setopt(easy, CURLOPT_PRIVATE, this));
   CheckCurl("CURLOPT_ERRORBUFFER", curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_buffer_));
   CheckCurl("CURLOPT_WRITEFUNCTION", curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody));
   CheckCurl("CURLOPT_WRITEDATA", curl_easy_setopt(easy, CURLOPT_WRITEDATA, this));
@@ -142,8 +159,12 @@ void CurlTransferControl::SetUpHandles() {
   }
   // Reads from the socket in pieces as large as the body buffer takes at once.
   CheckCurl("CURLOPT_BUFFERSIZE", curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024));
+  // HTTP/2 where the server offers it over TLS, HTTP/1.1 otherwise; a request waits for a
+  // connection that is being set up to tell whether it can carry it as a stream, rather than
+  // opening one more.
   CheckCurl("CURLOPT_HTTP_VERSION",
-            curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_1}));
+            curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_2TLS}));
+  CheckCurl("CURLOPT_PIPEWAIT", curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L));
   // A proxy's answer to CONNECT is not the server's header.
   CheckCurl("CURLOPT_SUPPRESS_CONNECT_HEADERS",
             curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
@@ -185,22 +206,24 @@ void CurlTransferControl::StartTransport(TransferOperation operation) {
 
   // libcurl asks, through the timer callback, to be run at once: the first states arrive from
   // the next DoEvents.
-  CheckCurl("curl_multi_add_handle", curl_multi_add_handle(multi_.get(), easy));
+  CheckCurl("curl_multi_add_handle", curl_multi_add_handle(connections_->multi_.get(), easy));
   attached_ = true;
 }
 
-void CurlTransferControl::CollectDescriptors(std::vector<pollfd>& fds) {
+void CurlConnections::CollectDescriptors(std::vector<pollfd>& fds) {
   for (const auto& [socket, events] : sockets_) fds.push_back(pollfd{socket, events, 0});
 }
 
-std::optional<std::chrono::milliseconds> CurlTransferControl::Timeout() const {
-  if (states().HasPending()) return std::chrono::milliseconds{0};
+std::optional<std::chrono::milliseconds> CurlConnections::Timeout() const {
+  for (const CurlTransferControl* control : controls_) {
+    if (control->states().HasPending()) return std::chrono::milliseconds{0};
+  }
   if (!deadline_) return std::nullopt;
   const Clock::duration left = std::max(*deadline_ - Clock::now(), Clock::duration{});
   return std::chrono::ceil<std::chrono::milliseconds>(left);
 }
 
-void CurlTransferControl::Dispatch(std::span<const pollfd> fds) {
+void CurlConnections::Dispatch(std::span<const pollfd> fds) {
   int running = 0;
   for (const pollfd& entry : fds) {
     if (entry.revents == 0 || (entry.revents & POLLNVAL) != 0) continue;
@@ -217,11 +240,16 @@ void CurlTransferControl::Dispatch(std::span<const pollfd> fds) {
               curl_multi_socket_action(multi_.get(), CURL_SOCKET_TIMEOUT, 0, &running));
   }
   CollectFinished();
-  EnforceRateFloor();
-  DeliverStates();
+  // A state callback may drop another control of the group: each is looked up again first.
+  const std::vector<CurlTransferControl*> controls = controls_;
+  for (CurlTransferControl* control : controls) {
+    if (std::find(controls_.begin(), controls_.end(), control) != controls_.end()) {
+      control->AfterProgress();
+    }
+  }
 }
 
-void CurlTransferControl::WaitForTransport() {
+void CurlConnections::WaitOnce() {
   std::vector<pollfd> fds;
   CollectDescriptors(fds);
   const std::chrono::milliseconds wait =
@@ -231,7 +259,29 @@ void CurlTransferControl::WaitForTransport() {
     for (pollfd& entry : fds) entry.revents = 0;
   }
   Dispatch(fds);
-  pump_.DispatchCancelRequest();
+}
+
+void CurlConnections::CollectFinished() {
+  int left = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
+    if (message->msg != CURLMSG_DONE) continue;
+    char* owner = nullptr;
+    if (curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner) != CURLE_OK ||
+        owner == nullptr) {
+      continue;
+    }
+    reinterpret_cast<CurlTransferControl*>(owner)->OnFinished(message->data.result);
+  }
+}
+
+void CurlTransferControl::AfterProgress() {
+  EnforceRateFloor();
+  DeliverStates();
+}
+
+void CurlTransferControl::WaitForTransport() {
+  connections_->WaitOnce();
+  connections_->pump_.DispatchCancelRequest();
 }
 
 void CurlTransferControl::AbortTransport(AbortReason reason) {
@@ -243,33 +293,31 @@ void CurlTransferControl::AbortTransport(AbortReason reason) {
   states().OnFinished(false);
 }
 
-void CurlTransferControl::CollectFinished() {
-  int left = 0;
-  while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
-    if (message->msg != CURLMSG_DONE || message->easy_handle != easy_.get()) continue;
-    const CURLcode result = message->data.result;
-    long verify_result = 0;
-    if (result != CURLE_OK &&
-        curl_easy_getinfo(easy_.get(), CURLINFO_SSL_VERIFYRESULT, &verify_result) != CURLE_OK) {
-      verify_result = 0;
-    }
-    // Removing the handle hands its connection back to the cache for the next request.
-    AbandonTransport();
-    paused_ = false;
-    if (result != CURLE_OK) {
-      std::string text = error_buffer_[0] != '\0' ? error_buffer_ : curl_easy_strerror(result);
-      set_failure_detail(SecurityFailureText(CurlSecurityFailure(result, verify_result, text),
-                                             address().host,
-                                             "libcurl " + std::to_string(result) + ": " + text));
-      set_failure_text(std::move(text));
-    }
-    states().OnFinished(result == CURLE_OK);
+void CurlTransferControl::OnFinished(CURLcode result) {
+  long verify_result = 0;
+  if (result != CURLE_OK &&
+      curl_easy_getinfo(easy_.get(), CURLINFO_SSL_VERIFYRESULT, &verify_result) != CURLE_OK) {
+    verify_result = 0;
   }
+  long version = 0;
+  if (curl_easy_getinfo(easy_.get(), CURLINFO_HTTP_VERSION, &version) != CURLE_OK) version = 0;
+  multiplexed_ = shared_ && result == CURLE_OK && version == CURL_HTTP_VERSION_2_0;
+  // Removing the handle hands its connection back to the cache for the next request.
+  AbandonTransport();
+  paused_ = false;
+  if (result != CURLE_OK) {
+    std::string text = error_buffer_[0] != '\0' ? error_buffer_ : curl_easy_strerror(result);
+    set_failure_detail(SecurityFailureText(CurlSecurityFailure(result, verify_result, text),
+                                           address().host,
+                                           "libcurl " + std::to_string(result) + ": " + text));
+    set_failure_text(std::move(text));
+  }
+  states().OnFinished(result == CURLE_OK);
 }
 
 void CurlTransferControl::AbandonTransport() noexcept {
   if (!attached_) return;
-  curl_multi_remove_handle(multi_.get(), easy_.get());
+  curl_multi_remove_handle(connections_->multi_.get(), easy_.get());
   attached_ = false;
 }
 
@@ -338,8 +386,8 @@ int CurlTransferControl::OnPrerequest(void* self, char*, char*, int, int) {
   return CURL_PREREQFUNC_OK;
 }
 
-int CurlTransferControl::OnSocket(CURL*, curl_socket_t socket, int what, void* self, void*) {
-  auto& control = *static_cast<CurlTransferControl*>(self);
+int CurlConnections::OnSocket(CURL*, curl_socket_t socket, int what, void* self, void*) {
+  auto& control = *static_cast<CurlConnections*>(self);
   if (what == CURL_POLL_REMOVE) {
     control.sockets_.erase(socket);
     return 0;
@@ -351,8 +399,8 @@ int CurlTransferControl::OnSocket(CURL*, curl_socket_t socket, int what, void* s
   return 0;
 }
 
-int CurlTransferControl::OnTimer(CURLM*, long timeout_ms, void* self) {
-  auto& control = *static_cast<CurlTransferControl*>(self);
+int CurlConnections::OnTimer(CURLM*, long timeout_ms, void* self) {
+  auto& control = *static_cast<CurlConnections*>(self);
   if (timeout_ms < 0) {
     control.deadline_.reset();
   } else {

@@ -7,6 +7,11 @@
 // out (seen through the debug callback) its request sent, a status line or body bytes its response
 // bytes, and the empty line ending a header its header complete.
 //
+// Controls made on one CurlConnections share its multi handle: a request may reuse a connection
+// another control's request left open, and over HTTPS a server that offers HTTP/2 (by ALPN)
+// carries the requests of all of them at once, as streams of one connection. A control made on
+// the pump alone has connections of its own.
+//
 // When the body buffer is full the transfer pauses (libcurl keeps the piece that did not fit) until
 // GetChunk has drained half of it. A failure in the middle of the body is reported (kError) from
 // GetChunk's waiting when the reader is there, or from the next DoEvents otherwise.
@@ -39,7 +44,48 @@
 
 namespace kestrova {
 
-class CurlTransferControl final : public TransferCore, private PollSource {
+class CurlTransferControl;
+
+// The connections of a group of controls: one libcurl multi handle, registered with the pump as
+// the one source of the group's sockets and timer. It lives as long as its owner and its controls
+// hold it; the pump must outlive it.
+class CurlConnections final : private PollSource {
+ public:
+  explicit CurlConnections(PollEventPump& pump);
+  ~CurlConnections() override;
+  CurlConnections(const CurlConnections&) = delete;
+  CurlConnections& operator=(const CurlConnections&) = delete;
+
+ private:
+  friend class CurlTransferControl;
+  using Clock = std::chrono::steady_clock;
+
+  struct MultiDeleter {
+    void operator()(CURLM* multi) const noexcept { curl_multi_cleanup(multi); }
+  };
+
+  // PollSource: the sockets and the timer of every control of the group.
+  void CollectDescriptors(std::vector<pollfd>& fds) override;
+  std::optional<std::chrono::milliseconds> Timeout() const override;
+  void Dispatch(std::span<const pollfd> fds) override;
+
+  // Polls once, at most EventPump::kMaxWait, and handles what is ready.
+  void WaitOnce();
+  // Hands each finished transfer to its control.
+  void CollectFinished();
+
+  static int OnSocket(CURL* easy, curl_socket_t socket, int what, void* self, void* socket_data);
+  static int OnTimer(CURLM* multi, long timeout_ms, void* self);
+
+  PollEventPump& pump_;
+  std::unique_ptr<CURLM, MultiDeleter> multi_;
+  std::vector<CurlTransferControl*> controls_;
+  // What libcurl asked to be told about.
+  std::map<curl_socket_t, short> sockets_;
+  std::optional<Clock::time_point> deadline_;
+};
+
+class CurlTransferControl final : public TransferCore {
  public:
   struct Options {
     // Certificates (PEM text) to trust for https instead of the system's store; empty uses the
@@ -57,23 +103,25 @@ class CurlTransferControl final : public TransferCore, private PollSource {
     TransferRateFloor rate_floor;
   };
 
-  // Creates the control and registers it with pump, which must outlive it. Raises a Failure when
-  // libcurl cannot be set up.
+  // Creates the control with connections of its own, on pump, which must outlive it. Raises a
+  // Failure when libcurl cannot be set up.
   explicit CurlTransferControl(PollEventPump& pump);
   CurlTransferControl(PollEventPump& pump, Options options);
+  // Creates the control on connections it shares with the other controls made on them.
+  CurlTransferControl(std::shared_ptr<CurlConnections> connections, Options options);
   ~CurlTransferControl() override;
+
+  // True after a request answered over HTTP/2 on shared connections.
+  bool Multiplexed() const override { return multiplexed_; }
 
   CurlTransferControl(const CurlTransferControl&) = delete;
   CurlTransferControl& operator=(const CurlTransferControl&) = delete;
 
  private:
-  using Clock = std::chrono::steady_clock;
+  friend class CurlConnections;
 
   struct EasyDeleter {
     void operator()(CURL* easy) const noexcept { curl_easy_cleanup(easy); }
-  };
-  struct MultiDeleter {
-    void operator()(CURLM* multi) const noexcept { curl_multi_cleanup(multi); }
   };
 
   // TransferCore: the easy handle in the multi handle, paused while the body buffer is full.
@@ -85,14 +133,11 @@ class CurlTransferControl final : public TransferCore, private PollSource {
   void WaitForTransport() override;
   void AbortTransport(AbortReason reason) override;
 
-  // PollSource: libcurl's sockets and its timer inside the pump.
-  void CollectDescriptors(std::vector<pollfd>& fds) override;
-  std::optional<std::chrono::milliseconds> Timeout() const override;
-  void Dispatch(std::span<const pollfd> fds) override;
-
-  void SetUpHandles();
-  // Handles the transfers libcurl reports as done.
-  void CollectFinished();
+  void SetUpHandle();
+  // The transfer ended with result.
+  void OnFinished(CURLcode result);
+  // After the group's progress was handled: the rate floor, then the queued states.
+  void AfterProgress();
 
   // libcurl callbacks; user data is the control.
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
@@ -102,12 +147,11 @@ class CurlTransferControl final : public TransferCore, private PollSource {
   static int OnSocketOptions(void* self, curl_socket_t socket, curlsocktype purpose);
   static int OnPrerequest(void* self, char* primary_ip, char* local_ip, int primary_port,
                           int local_port);
-  static int OnSocket(CURL* easy, curl_socket_t socket, int what, void* self, void* socket_data);
-  static int OnTimer(CURLM* multi, long timeout_ms, void* self);
 
-  PollEventPump& pump_;
+  std::shared_ptr<CurlConnections> connections_;
+  // Whether other controls share connections_.
+  bool shared_;
   Options options_;
-  std::unique_ptr<CURLM, MultiDeleter> multi_;
   std::unique_ptr<CURL, EasyDeleter> easy_;
   char error_buffer_[CURL_ERROR_SIZE] = {};
 
@@ -115,10 +159,7 @@ class CurlTransferControl final : public TransferCore, private PollSource {
   bool attached_ = false;      // the easy handle is in the multi handle: not finished
   bool paused_ = false;        // held back until the reader makes room
   bool header_ended_ = false;  // the current header block is complete
-
-  // What libcurl asked to be told about.
-  std::map<curl_socket_t, short> sockets_;
-  std::optional<Clock::time_point> deadline_;
+  bool multiplexed_ = false;   // the last answer came as a stream of a shared connection
 };
 
 }  // namespace kestrova

@@ -169,6 +169,8 @@ TEST(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
       "The certificate of 127.0.0.1 is not trusted (libcurl 60: SSL certificate problem: ");
   EXPECT_NE(named, std::string::npos) << result.err;
   EXPECT_LT(result.err.find("Server not responding"), named) << result.err;
+  // The terminal then names the request that failed.
+  EXPECT_GT(result.err.find("The request for \"" + server.Url("/kestrova") + "\" failed."), named);
   EXPECT_EQ(ReadBytes(web + "/index.htm"),
             "<html><head><title>x</title></head><body></body></html>");
 
@@ -208,6 +210,9 @@ TEST(PublishCommandTest, APasswordInTheDestinationIsNeverShown) {
         (result.err + result.out).find(url.substr(0, url.find(':') + 3) + "editor:***@127.0.0.1:"),
         std::string::npos)
         << result.err;
+    if (flag == "--json") {
+      EXPECT_NE(result.out.find("\"address\":\"https://editor:***@"), std::string::npos);
+    }
   }
   EXPECT_EQ(server.Requests().size(), 4u);  // the plain runs asked for kestrova/ and its inventory
 }

@@ -23,6 +23,7 @@ struct Raised {
   std::int32_t number = 0;
   std::string description;
   std::string source;
+  std::string address;
 };
 
 class FetcherTest : public ::testing::Test {
@@ -38,7 +39,7 @@ class FetcherTest : public ::testing::Test {
     try {
       fetcher.Wait(0);
     } catch (const Failure& failure) {
-      return {failure.number(), failure.description(), failure.source()};
+      return {failure.number(), failure.description(), failure.source(), failure.address()};
     }
     return {};
   }
@@ -94,6 +95,7 @@ TEST_F(FetcherTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {
     const Raised raised = Request(*fetcher, c.states);
     EXPECT_EQ(raised.number, c.number);
     EXPECT_EQ(raised.description, c.description);
+    EXPECT_EQ(raised.address, "http://127.0.0.1/kestrova");
     EXPECT_EQ(raised.source, "Inet1");
   }
   EXPECT_EQ(static_cast<std::uint32_t>(errDnsNameNotFound), 0x8004021Du);

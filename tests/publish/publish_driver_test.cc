@@ -28,6 +28,7 @@ std::string Page(const std::string& head) {
 class PublishDriverTest : public PublishFixture {
  protected:
   void SetUp() override {
+    services.on_failure = [this](const Failure& failure) { failed_address = failure.address(); };
     WriteWebFile("index.htm", Page("<meta name=\"description\" content=\"old\">\r\n"
                                    "<title>Home</title>\r\n"));
     WriteWebFile("sub/page.htm", Page("<title>Sub</title>\r\n"));
@@ -48,6 +49,9 @@ class PublishDriverTest : public PublishFixture {
     return date + "\r\n" + server.SiteUrl() + "\r\nindex.htm\r\nsub--page.htm\r\ngone.htm\r\n" +
            "\r\ninventory.txt\r\n";
   }
+
+  // The address of the request whose failure was reported last.
+  std::string failed_address;
 
   std::string MendFile(const std::string& name) const {
     std::ifstream in(web / "kestrova" / name, std::ios::binary);
@@ -318,8 +322,10 @@ TEST_F(PublishDriverTest, TransferFailuresNameTheDestinationBeforeTheEntryDownlo
   std::string destination = refusing.Url("");
   destination.pop_back();  // no trailing slash
   EXPECT_TRUE(Publish(destination));
+  // The design's text in the box; the failure carries the address that failed.
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"critical|Error|" + destination +
                                                       "\r\nServer not responding"}));
+  EXPECT_EQ(failed_address, destination + "/kestrova");
 
   // A request that outlives the time-out during the inventory fetch.
   ui.messages.clear();
@@ -342,6 +348,7 @@ TEST_F(PublishDriverTest, ABodyCutShortLeavesTheOldMendingFile) {
   ASSERT_EQ(ui.messages.size(), 1u);
   // The entry download reports the transfer failure without the destination.
   EXPECT_EQ(ui.messages[0].prompt, "Error receiving data from server");
+  EXPECT_EQ(failed_address, server.Url("/kestrova/sub--page.htm"));
   EXPECT_EQ(MendFile("sub--page.htm"), "earlier");
   for (const auto& item : fs::directory_iterator(web / "kestrova")) {
     EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos)
@@ -786,6 +793,47 @@ TEST_F(PublishDriverTest, AFailedDownloadStopsEveryOtherConnection) {
   EXPECT_EQ(abandoned, (std::vector<std::string>{"/kestrova/extra.htm", "/kestrova/gone.htm",
                                                  "/kestrova/index.htm"}));
   EXPECT_EQ(mend_folder(), old_files);
+
+  // A file whose answer never comes while the others answer at once: it is tried again on the
+  // other connections, then fails at its time-out, naming its address.
+  services.on_failure = [this](const Failure& failure) { failed_address = failure.address(); };
+  settings.request_timeout_seconds = 1;
+  for (const std::string name : {"index.htm", "gone.htm", "extra.htm"}) {
+    server.Set("/kestrova/" + name, {200, MendingFile({"<title>" + name + "</title>"})});
+  }
+  server.Set("/kestrova/sub--page.htm", {200, "late", "", std::chrono::milliseconds(2500)});
+  ui.messages.clear();
+  EXPECT_TRUE(Publish());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(failed_address, server.Url("/kestrova/sub--page.htm"));
+  EXPECT_EQ(mend_folder(), old_files);
+}
+
+// A server that serves one connection at a time publishes over eight as it does over one: the
+// requests it does not serve go again on the connection it serves, long before the time-out.
+TEST_F(PublishDriverTest, AServerServingOneConnectionAtATimePublishesOverEight) {
+  settings.connections = 8;
+  settings.request_timeout_seconds = 60;
+  for (const auto others :
+       {OneConnectionAtATime::Others::kReset, OneConnectionAtATime::Others::kWait}) {
+    SCOPED_TRACE(others == OneConnectionAtATime::Others::kReset ? "reset" : "wait");
+    OneConnectionAtATime front(server.port(), others);
+    fs::remove_all(web / "kestrova");  // no earlier inventory names another front
+    std::map<std::string, std::string> folder;
+    std::string inventory = "12/8/2026\r\n" + front.Url("") + "\r\n";
+    for (int k = 0; k < 30; ++k) {
+      const std::string name = "p" + std::to_string(k) + ".htm";
+      folder[name] = MendingFile({"<title>" + name + "</title>"});
+      inventory += name + "\r\n";
+    }
+    folder["inventory.txt"] = inventory + "inventory.txt\r\n";
+    server.SetMendFolder(folder);
+    std::string destination = front.Url("");
+    EXPECT_FALSE(Publish(destination));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+    for (const auto& [name, bytes] : folder) EXPECT_EQ(MendFile(name), bytes) << name;
+    EXPECT_EQ(front.reset() > 0, others == OneConnectionAtATime::Others::kReset);
+  }
 }
 
 TEST_F(PublishDriverTest, ASecondPublishWhileOneRunsIsRefused) {

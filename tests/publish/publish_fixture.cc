@@ -86,8 +86,15 @@ std::unique_ptr<FrmMendingView> ScriptedUi::CreateStatusView(FrmMending& window)
 }
 
 PublishFixture::PublishFixture()
-    : services{ui,    browser,    pump,
-               files, last_error, [this] { return std::make_unique<CurlTransferControl>(pump); }},
+    : services{ui,
+               browser,
+               pump,
+               files,
+               last_error,
+               [this] {
+                 return std::make_unique<CurlTransferControl>(shared_connections,
+                                                              CurlTransferControl::Options{});
+               }},
       app(std::make_shared<host::LocalApplication>(files)),
       addin(std::make_unique<FPKestrova>(app, services, settings)) {
   std::filesystem::create_directories(web);

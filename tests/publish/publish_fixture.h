@@ -15,6 +15,7 @@
 
 #include "addin/fp_kestrova.h"
 #include "host/local/local_application.h"
+#include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/temporary_folder.h"
@@ -101,6 +102,8 @@ class PublishFixture : public ::testing::Test {
   std::filesystem::path web = root / "web";
   LoopbackServer server;
   PollEventPump pump;
+  // Shared by every control, as the program's host shares them.
+  std::shared_ptr<CurlConnections> shared_connections = std::make_shared<CurlConnections>(pump);
   PosixFileSystem posix_files;
   RecordingFileSystem files{posix_files};
   RecordingBrowser browser;

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
@@ -100,5 +101,65 @@ RefusingPort::RefusingPort() {
 }
 
 std::string RefusingPort::Url(std::string_view path) const { return LoopbackUrl(port_, path); }
+
+OneConnectionAtATime::OneConnectionAtATime(int server_port, Others others)
+    : server_port_(server_port), others_(others) {
+  listener_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!listener_.valid()) throw std::runtime_error("socket failed");
+  port_ = BindLoopback(listener_);
+  if (::listen(listener_.get(), 128) != 0) throw std::runtime_error("listen failed");
+  thread_ = std::thread([this] { Serve(); });
+}
+
+OneConnectionAtATime::~OneConnectionAtATime() {
+  stopping_ = true;
+  thread_.join();
+}
+
+std::string OneConnectionAtATime::Url(std::string_view path) const {
+  return LoopbackUrl(port_, path);
+}
+
+void OneConnectionAtATime::Serve() {
+  while (!stopping_) {
+    if (!WaitReadable(listener_.get(), std::chrono::milliseconds{50})) continue;
+    UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (client.valid()) Relay(std::move(client));
+  }
+}
+
+void OneConnectionAtATime::Relay(UniqueFd client) {
+  UniqueFd server(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(server_port_));
+  if (::connect(server.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    return;
+  }
+  const bool resetting = others_ == Others::kReset;
+  char buffer[16384];
+  while (!stopping_) {
+    pollfd fds[3] = {
+        {client.get(), POLLIN, 0}, {server.get(), POLLIN, 0}, {listener_.get(), POLLIN, 0}};
+    if (::poll(fds, resetting ? 3 : 2, 50) <= 0) continue;
+    if (resetting && (fds[2].revents & POLLIN) != 0) {
+      UniqueFd other(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+      const linger hard{1, 0};
+      if (other.valid()) {
+        ::setsockopt(other.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        ++reset_;
+      }
+    }
+    for (int side = 0; side < 2; ++side) {
+      if (fds[side].revents == 0) continue;
+      const ssize_t got = ::recv(fds[side].fd, buffer, sizeof buffer, 0);
+      if (got <= 0) return;  // either side closed: so does the relay
+      if (::send(fds[1 - side].fd, buffer, static_cast<std::size_t>(got), MSG_NOSIGNAL) != got) {
+        return;
+      }
+    }
+  }
+}
 
 }  // namespace kestrova::testing

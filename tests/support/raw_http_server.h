@@ -60,6 +60,37 @@ class RefusingPort {
   int port_ = 0;
 };
 
+// A front on 127.0.0.1 to a server that serves one connection at a time, as shared hosting that
+// limits connections per client does: it relays one client connection to a new connection to
+// the server behind, and while it does, it resets every other client connection at once, or
+// leaves them waiting, unaccepted, until the one it serves closes.
+class OneConnectionAtATime {
+ public:
+  enum class Others { kReset, kWait };
+
+  OneConnectionAtATime(int server_port, Others others);
+  ~OneConnectionAtATime();
+  OneConnectionAtATime(const OneConnectionAtATime&) = delete;
+  OneConnectionAtATime& operator=(const OneConnectionAtATime&) = delete;
+
+  std::string Url(std::string_view path) const;
+  // Client connections reset so far.
+  int reset() const { return reset_.load(); }
+
+ private:
+  void Serve();
+  // Relays between client and a new connection to the server until either side closes.
+  void Relay(UniqueFd client);
+
+  int server_port_;
+  Others others_;
+  UniqueFd listener_;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> reset_{0};
+  std::thread thread_;
+};
+
 }  // namespace kestrova::testing
 
 #endif  // KESTROVA_TESTS_SUPPORT_RAW_HTTP_SERVER_H_

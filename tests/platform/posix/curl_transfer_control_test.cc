@@ -12,7 +12,8 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Curl, TransferContract, ::testing::Types<CurlTran
 
 namespace {
 
-// Each control has a connection cache of its own.
+// A control made on the pump alone has a connection cache of its own; controls made on one
+// CurlConnections share theirs.
 TEST(CurlTransferControlTest, SeparateControlsUseSeparateConnections) {
   CurlTransferSide side;
   PollEventPump pump;
@@ -21,6 +22,13 @@ TEST(CurlTransferControlTest, SeparateControlsUseSeparateConnections) {
   RunRequest(one, pump, side.server().Url("/ok"));
   RunRequest(two, pump, side.server().Url("/ok"));
   EXPECT_EQ(side.server().ConnectionCount(), 2u);
+  const auto shared = std::make_shared<CurlConnections>(pump);
+  CurlTransferControl three(shared, {});
+  CurlTransferControl four(shared, {});
+  RunRequest(three, pump, side.server().Url("/ok"));
+  RunRequest(four, pump, side.server().Url("/ok"));
+  EXPECT_EQ(side.server().ConnectionCount(), 3u);
+  EXPECT_FALSE(four.Multiplexed());  // HTTP/1.1
 }
 
 }  // namespace

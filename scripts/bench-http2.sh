@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Benchmarks a publish against an HTTPS server that speaks HTTP/2: hypercorn on 127.0.0.1, with a
+# certificate from a CA this script makes, waits KESTROVA_BENCH_DELAY_MS (20) before each answer
+# and serves KESTROVA_BENCH_FILES (1000) mending files of 2 to 10 KB. Whole processes, in
+# interleaved rounds:
+#   fpkestrova publish                                     the default connections (HTTP/2 streams)
+#   curl --parallel --parallel-max 100 --http2             the same files over one connection
+# fpkestrova also asks for the folder and the inventory first and stores the inventory last, then
+# mends a page for each file: the publish as a user runs it. Medians of seconds are reported, with
+# the ratio of each to curl's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+install_missing_packages "${LINUX_BUILD_PACKAGES[@]}" libbenchmark-dev curl openssl \
+  python3-hypercorn
+
+delay_ms="${KESTROVA_BENCH_DELAY_MS:-20}"
+files="${KESTROVA_BENCH_FILES:-1000}"
+rounds="${KESTROVA_BENCH_ROUNDS:-5}"
+
+prepare_latency_bench http2
+
+# The service folder: mending files of 2 to 10 KB and an inventory listing them, itself last; a
+# page in the web for each.
+mkdir -p "$work/site/kestrova" "$work/web" "$work/curl"
+{
+  echo "12/7/2026 7:20:00 PM"
+  echo "https://www.example.com"
+} > "$work/site/kestrova/inventory.txt"
+for k in $(seq 1 "$files"); do
+  name="page$k.htm"
+  {
+    echo "<html><head><title>Page $k</title>"
+    echo "<meta name=\"description\" content=\"Page $k\">"
+    echo "<meta name=\"keywords\" content=\"page, $k\">"
+    head -c $((2048 + (k * 7919) % 8192)) /dev/zero | tr '\0' 'x'
+    echo "</head></html>"
+  } > "$work/site/kestrova/$name"
+  echo "$name" >> "$work/site/kestrova/inventory.txt"
+  printf '<html><head><title>Old %d</title></head><body></body></html>\n' "$k" \
+    > "$work/web/$name"
+done
+echo "inventory.txt" >> "$work/site/kestrova/inventory.txt"
+
+# A CA of our own and a certificate for 127.0.0.1 that it signs.
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Bench CA" \
+  -keyout "$work/ca.key" -out "$work/ca.pem" 2> /dev/null
+openssl req -newkey rsa:2048 -nodes -subj "/CN=127.0.0.1" \
+  -keyout "$work/server.key" -out "$work/server.csr" 2> /dev/null
+printf 'subjectAltName=IP:127.0.0.1\n' > "$work/san.ext"
+openssl x509 -req -in "$work/server.csr" -CA "$work/ca.pem" -CAkey "$work/ca.key" \
+  -CAcreateserial -days 2 -extfile "$work/san.ext" -out "$work/server.pem" 2> /dev/null
+
+# The server: an ASGI app that answers GET and HEAD from the folder after the delay.
+cat > "$work/site_app.py" << 'EOF'
+import asyncio, os
+ROOT = os.environ["BENCH_ROOT"]
+DELAY = int(os.environ["BENCH_DELAY_MS"]) / 1000.0
+
+async def app(scope, receive, send):
+    if scope["type"] != "http":
+        return
+    await asyncio.sleep(DELAY)
+    path = os.path.normpath(os.path.join(ROOT, scope["path"].lstrip("/")))
+    status, body = 404, b"not found"
+    if path.startswith(ROOT) and os.path.isdir(path):
+        status, body = 200, b"folder"
+    elif path.startswith(ROOT) and os.path.isfile(path):
+        with open(path, "rb") as f:
+            status, body = 200, f.read()
+    await send({"type": "http.response.start", "status": status,
+                "headers": [(b"content-length", str(len(body)).encode()),
+                            (b"content-type", b"text/html")]})
+    await send({"type": "http.response.body",
+                "body": b"" if scope["method"] == "HEAD" else body})
+EOF
+port=$((20000 + RANDOM % 20000))
+BENCH_ROOT="$work/site" BENCH_DELAY_MS="$delay_ms" PYTHONPATH="$work" /usr/bin/python3 -m hypercorn \
+  --certfile "$work/server.pem" --keyfile "$work/server.key" --bind "127.0.0.1:$port" \
+  --workers 1 site_app:app > "$work/server.log" 2>&1 &
+server_pid=$!
+site="https://127.0.0.1:$port"
+for _ in $(seq 1 100); do
+  curl --silent --noproxy '*' --cacert "$work/ca.pem" -o /dev/null "$site/kestrova" && break
+  sleep 0.1
+done
+[ "$(curl --silent --noproxy '*' --cacert "$work/ca.pem" --http2 -o /dev/null \
+  -w '%{http_version}' "$site/kestrova")" = 2 ] || { echo "the server does not speak HTTP/2"; exit 1; }
+
+: > "$work/curl.config"
+for k in $(seq 1 "$files"); do
+  printf 'url = "%s/kestrova/page%d.htm"\noutput = "%s/curl/page%d.htm"\n' \
+    "$site" "$k" "$work" "$k" >> "$work/curl.config"
+done
+echo "==== $files files over HTTPS (HTTP/2), $delay_ms ms before each answer, $rounds rounds"
+
+# Runs one contestant once; prints its seconds.
+run_once() {
+  local start end
+  rm -rf "$work/web/kestrova" "$work/curl"/*
+  start=$(date +%s%N)
+  case "$1" in
+    fpkestrova) "$program" -q --on-missing=publish publish "$work/web" \
+      --destination "$site" --cacert "$work/ca.pem" > /dev/null ;;
+    curl) curl --disable --silent --fail --noproxy '*' --cacert "$work/ca.pem" --http2 \
+      --parallel --parallel-immediate --parallel-max 100 --config "$work/curl.config" \
+      2> /dev/null ;;
+  esac
+  end=$(date +%s%N)
+  if [ "$1" = fpkestrova ]; then
+    [ "$(find "$work/web/kestrova" -name 'page*.htm' | wc -l)" = "$files" ]
+  else
+    [ "$(find "$work/curl" -name 'page*.htm' | wc -l)" = "$files" ]
+  fi
+  echo "scale=4; ($end - $start) / 1000000000" | bc
+}
+
+contestants=(fpkestrova curl)
+for c in "${contestants[@]}"; do : > "$work/times.$c"; done
+for r in $(seq 1 "$rounds"); do
+  for i in 0 1; do
+    c=${contestants[$(((i + r) % 2))]}
+    run_once "$c" >> "$work/times.$c"
+  done
+done
+
+median() { sort -n "$1" | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+base=$(median "$work/times.curl")
+printf '%-56s %10s %12s\n' "contestant" "seconds" "time / curl"
+for c in "${contestants[@]}"; do
+  case "$c" in
+    fpkestrova) label="fpkestrova publish (probe, inventory, mend)" ;;
+    curl) label="curl --parallel --parallel-max 100 --http2" ;;
+  esac
+  m=$(median "$work/times.$c")
+  printf '%-56s %10s %12.2f\n' "$label" "$m" "$(echo "$m / $base" | bc -l)"
+done
