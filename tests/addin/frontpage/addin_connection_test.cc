@@ -262,24 +262,5 @@ TEST_F(AddinConnectionTest, AReleaseFromInsideAnEventWaitsForTheHandlerToReturn)
   EXPECT_EQ(host_.ConnectedSinkCount(), 0u);
 }
 
-// Creating FrontPage's class gives another application than the one that connects the add-in.
-class AnotherFrontPageTest : public AddinFixture {
- protected:
-  AnotherFrontPageTest() { created_application_ = other_.application(); }
-  StandInHost other_;
-};
-
-TEST_F(AnotherFrontPageTest, TheWebEventsComeFromTheApplicationHandedOver) {
-  EXPECT_EQ(frontpage_->created(), 1);
-  EXPECT_EQ(other_.ApplicationSinkCount(), 0u);
-  EXPECT_EQ(other_.OutstandingReferences(), 0) << "the other application was let go";
-  EXPECT_EQ(host_.ApplicationSinkCount(), 1u);
-  StandInHost::Control* demo = host_.MenuItem(L"Kestrova", L"Demo mend");
-  ASSERT_NE(demo, nullptr);
-  const FireOutcome opened = host_.FireWebOpen(host_.AddWeb(L"C:\\Webs\\site"));
-  EXPECT_EQ(opened.sinks_called, 1u);
-  EXPECT_TRUE(demo->enabled);
-}
-
 }  // namespace
 }  // namespace kestrova::testing
