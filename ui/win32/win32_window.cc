@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/callback_failure.h"
 #include "platform/win32/com_failure.h"
 
 namespace kestrova::win32 {
@@ -169,7 +170,11 @@ LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wparam
   }
   auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  return self->HandleMessage(message, wparam, lparam);
+  // Nothing may unwind into user32: a failure is kept for the wait that dispatched the message,
+  // and the message gets the default handling (a failed paint still validates its region, so
+  // it does not come back at once).
+  return GuardCallback([&] { return self->HandleMessage(message, wparam, lparam); },
+                       [&] { return DefWindowProcW(window, message, wparam, lparam); });
 }
 
 }  // namespace kestrova::win32
