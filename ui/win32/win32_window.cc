@@ -73,8 +73,12 @@ Win32Window::~Win32Window() { DestroyNow(); }
 
 void Win32Window::DestroyNow() noexcept {
   // The derived part is going: later messages of the dying window go to DefWindowProc.
-  if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
-  window_.reset();
+  if (window_) {
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    window_.reset();
+    // Fails, harmlessly, while another of our windows still uses the class.
+    UnregisterClassW(kWindowClass, Module());
+  }
   owner_.reset();
 }
 

@@ -262,5 +262,29 @@ TEST_F(AddinConnectionTest, AReleaseFromInsideAnEventWaitsForTheHandlerToReturn)
   EXPECT_EQ(host_.ConnectedSinkCount(), 0u);
 }
 
+TEST_F(AddinConnectionTest, ASinkTheHostKeepsHoldsTheDllUntilReleased) {
+  StandInHost::Control* about = host_.MenuItem(L"Kestrova", L"About");
+  ASSERT_NE(about, nullptr);
+  const auto answered = WhenVisible(kAddinWindowClass, kAboutCaption,
+                                    [](HWND window) { ClickButton(window, L"OK"); });
+  ASSERT_EQ(ClickWatched(host_, *about).result, S_OK);
+  EXPECT_TRUE(*answered);
+  // The host holds the application-event sink past the add-in's disconnection and release.
+  host_.KeepApplicationSinksPastUnadvise();
+  EXPECT_EQ(Disconnect(), S_OK);
+  EXPECT_EQ(BeginShutdown(), S_OK);
+  addin_.Reset();
+  HMODULE module = GetModuleHandleW(L"FPKestrova.dll");
+  EXPECT_EQ(AddinCanUnloadNow(), std::optional<HRESULT>(S_FALSE));
+  CoFreeUnusedLibraries();
+  ASSERT_EQ(GetModuleHandleW(L"FPKestrova.dll"), module) << "unloaded under a held sink";
+  EXPECT_EQ(host_.ReleaseKeptSinks(), 1u);
+  EXPECT_EQ(AddinCanUnloadNow(), std::optional<HRESULT>(S_OK));
+  // No window class of ours is left to point at code that may be unloaded now.
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  EXPECT_EQ(GetClassInfoExW(module, kAddinWindowClass, &window_class), FALSE);
+}
+
 }  // namespace
 }  // namespace kestrova::testing

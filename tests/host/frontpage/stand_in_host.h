@@ -146,6 +146,11 @@ class StandInHost {
   // null.
   Control* MenuItem(std::wstring_view popup_caption, std::wstring_view caption);
 
+  // The application's connection point keeps the sinks it is told to let go of, until
+  // ReleaseKeptSinks (which returns how many it released).
+  void KeepApplicationSinksPastUnadvise() { application_events_->KeepSinksPastUnadvise(); }
+  std::size_t ReleaseKeptSinks() { return application_events_->ReleaseKeptSinks(); }
+
   // When set, the next Close raises this host error (scode, description) instead of closing.
   void FailNextClose(HRESULT scode, std::wstring description);
   // When set, Caption puts raise the deferred host error.
