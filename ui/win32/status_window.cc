@@ -65,8 +65,16 @@ void Win32StatusView::OnFrameChanged(int hidden_frame, int shown_frame) {
 }
 
 void Win32StatusView::OnShown() {
-  ShowWindow(hwnd(), SW_SHOWNORMAL);
+  // Owned by FrontPage's main window, as the dialogs are: it stays above that window, and goes
+  // with it.
+  ShowAboveHost();
   UpdateWindow(hwnd());
+}
+
+void Win32StatusView::OnPageDone(std::size_t, std::size_t, bool) {
+  // Each page's Activate brings FrontPage (or a window of its own) to the front: the window comes
+  // back above it and active, so that Esc and a Cancel click reach it before the next page.
+  if (IsWindowVisible(hwnd()) != FALSE && GetForegroundWindow() != hwnd()) BringToFront();
 }
 
 void Win32StatusView::OnHidden() { ShowWindow(hwnd(), SW_HIDE); }

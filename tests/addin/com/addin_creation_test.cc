@@ -51,9 +51,8 @@ TEST_F(AddinCreationTest, TheAddinHearsTheApplicationHandedOverUntilShutdownOrRe
   ASSERT_EQ(first->OnBeginShutdown(nullptr), S_OK);
   EXPECT_EQ(frontpage_.ApplicationSinkCount(), 0u);
   EXPECT_EQ(first->OnBeginShutdown(nullptr), S_OK) << "a second shutdown is harmless";
-  ASSERT_EQ(first->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
-  EXPECT_EQ(frontpage_.OutstandingReferences(), 0) << "shutdown drops every host reference";
   first.Reset();
+  EXPECT_EQ(frontpage_.OutstandingReferences(), 0) << "every host reference came back";
 
   // Released without a shutdown, the add-in disconnects itself.
   ComPtr<IDTExtensibility2> second;

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -137,14 +138,17 @@ class AddinPublishTest : public AddinFixture {
   std::unique_ptr<StatusWindowRecorder> recorder_;
   std::shared_ptr<std::vector<std::wstring>> closed_ =
       std::make_shared<std::vector<std::wstring>>();
+  // Told of every page opened too, when a case sets it.
+  std::function<void(const std::wstring& path)> also_on_open_;
   // The status window's texts whenever the add-in opened a page; its screenshot.
   std::vector<StatusTexts> texts_at_open_;
   std::wstring status_screenshot_;
 
  private:
-  void OnPageOpened(const std::wstring&) {
+  void OnPageOpened(const std::wstring& path) {
     if (recorder_) recorder_->Sample();
     texts_at_open_.push_back(ReadStatusWindow());
+    if (also_on_open_) also_on_open_(path);
   }
 };
 
@@ -235,6 +239,42 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_TRUE(index_window->closed);
   EXPECT_EQ(index_window->saved_on_close, std::optional<bool>(false));
   EXPECT_EQ(index_window->head_html, win32::WideFromUtf8(HeadOf(index)));
+}
+
+TEST_F(AddinPublishTest, TheStatusWindowStaysAboveFrontPageAndHearsEscThroughTheMendPhase) {
+  LoopbackHttpServer site;
+  site.Serve("/kestrova", "");
+  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
+  for (const auto& [entry, content] : kMendingFiles) site.Serve("/kestrova/" + entry, content);
+  // Each page's Activate brings FrontPage's main window to the front.
+  const HostMainWindow main_window;
+  host_.RaiseOnActivate(main_window.hwnd());
+  int opened = 0;
+  HWND owner = nullptr;
+  bool active = false;
+  bool cancel_clickable = false;
+  also_on_open_ = [&](const std::wstring&) {
+    // The third page opened (the second mending file) comes after the first page is done.
+    if (++opened != 3) return;
+    HWND status = win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption);
+    if (status == nullptr) return;
+    owner = GetWindow(status, GW_OWNER);
+    active = GetActiveWindow() == status;
+    RECT box{};
+    HWND cancel = win32::FindChild(status, L"Button", L"Cancel");
+    GetWindowRect(cancel, &box);
+    cancel_clickable =
+        WindowFromPoint(POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2}) == cancel;
+    // The user presses Esc: the key goes to the window that has the focus.
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+  };
+  const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
+  host_.RaiseOnActivate(nullptr);
+  EXPECT_GE(opened, 3);
+  EXPECT_EQ(owner, main_window.hwnd());
+  EXPECT_TRUE(active);
+  EXPECT_TRUE(cancel_clickable);
+  EXPECT_TRUE(outcome.cancel) << "Esc reached the publish";
 }
 
 // One way of answering the not-a-client dialog and what the publish does after it.

@@ -7,6 +7,7 @@
 #define KESTROVA_TESTS_HOST_FRONTPAGE_STAND_IN_HOST_H_
 
 #include <oaidl.h>
+#include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -146,6 +147,10 @@ class StandInHost {
   // null.
   Control* MenuItem(std::wstring_view popup_caption, std::wstring_view caption);
 
+  // From now on a page window's Activate brings window to the front and activates it, as
+  // FrontPage's editor brings its own window forward (null: it raises nothing).
+  void RaiseOnActivate(HWND window) { raise_on_activate_ = window; }
+
   // The application's connection point keeps the sinks it is told to let go of, until
   // ReleaseKeptSinks (which returns how many it released).
   void KeepApplicationSinksPastUnadvise() { application_events_->KeepSinksPastUnadvise(); }
@@ -183,6 +188,7 @@ class StandInHost {
   Page* active_page_ = nullptr;
   std::optional<std::pair<HRESULT, std::wstring>> close_failure_;
   bool defer_caption_errors_ = false;
+  HWND raise_on_activate_ = nullptr;
   PageFiles* page_files_source_ = nullptr;
   FakeConnectionPoint* application_events_ = nullptr;
   EventIds event_ids_{kOnWebNewId, kOnWebOpenId, kOnBeforeWebPublishId};
