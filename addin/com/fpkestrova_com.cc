@@ -9,6 +9,7 @@
 #include "host/frontpage/event_sink.h"
 #include "host/frontpage/frontpage_application.h"
 #include "platform/win32/com_failure.h"
+#include "platform/win32/dispatch_call.h"
 
 namespace kestrova::com {
 
@@ -83,6 +84,8 @@ HRESULT FPKestrovaCom::OnConnection(IDispatch* application, ext_ConnectMode, IDi
     if (application == nullptr) {
       RaiseProgramError(kErrObjectNotSet, "OnConnection received no host application.");
     }
+    // A host that connects is live: its objects may be called (again, after a shutdown).
+    win32::RefuseHostCalls(false);
     FPKestrova& addin = addin_->addin();
     const auto* bound = dynamic_cast<const host::FrontPageApplication*>(addin.fpApp().get());
     if (bound == nullptr || !bound->Holds(application)) {
@@ -117,6 +120,11 @@ HRESULT FPKestrovaCom::OnStartupComplete(SAFEARRAY**) {
 HRESULT FPKestrovaCom::OnBeginShutdown(SAFEARRAY**) {
   return GuardWithErrorInfo(kExtensibilityInterfaceId, [&] {
     addin_->addin().OnBeginShutdown();
+    // FrontPage is closing, and may go on to tear itself down while one of our windows still
+    // waits (it keeps running under them): from now on nothing of ours calls its objects, which
+    // may be gone at any moment, and a publish under way stops as after Cancel.
+    win32::RefuseHostCalls(true);
+    addin_->CancelWork();
     return S_OK;
   });
 }

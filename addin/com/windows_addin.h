@@ -28,6 +28,9 @@ class WindowsAddin {
 
   FPKestrova& addin() { return *addin_; }
 
+  // Asks the work under way (a publish's requests and page loop) to stop, as Cancel does.
+  void CancelWork() const noexcept { pump_.PostCancel(); }
+
  private:
   win32::Win32EventPump pump_;
   win32::Win32FileSystem files_;

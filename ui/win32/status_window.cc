@@ -43,7 +43,7 @@ Win32StatusView::Win32StatusView(FrmMending& window, Win32EventPump* pump)
       L"STATIC", WideFromUtf8(window_.status_bar_text()),
       SS_LEFT | SS_NOPREFIX | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_SUNKEN,
       ControlBox{0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight}, 0);
-  if (pump_ != nullptr) pump_->AddCancelWindow(hwnd());
+  if (pump_ != nullptr) pump_->AddCancelWindow(cancel_window_ = hwnd());
   if (window_.visible()) OnShown();
 }
 
@@ -99,7 +99,8 @@ LRESULT Win32StatusView::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
 }
 
 Win32StatusView::~Win32StatusView() {
-  if (pump_ != nullptr) pump_->RemoveCancelWindow(hwnd());
+  // By the handle it was added with: FrontPage may have destroyed the window already.
+  if (pump_ != nullptr) pump_->RemoveCancelWindow(cancel_window_);
   DestroyNow();
 }
 

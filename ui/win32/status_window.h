@@ -47,6 +47,7 @@ class Win32StatusView final : public FrmMendingView, public Win32Window {
  private:
   FrmMending& window_;
   Win32EventPump* pump_;
+  HWND cancel_window_ = nullptr;  // as registered with the pump
   HWND status_label_ = nullptr;
   HWND status_bar_ = nullptr;
   UniqueIcon icon_;

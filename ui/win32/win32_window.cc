@@ -174,6 +174,13 @@ LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wparam
   }
   auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    // Destroyed by another hand (FrontPage's main window took its owned windows with it): the
+    // handle is no longer ours to destroy, and the waits on the window end.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    (void)self->window_.release();
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
   // Nothing may unwind into user32: a failure is kept for the wait that dispatched the message,
   // and the message gets the default handling (a failed paint still validates its region, so
   // it does not come back at once).

@@ -240,28 +240,6 @@ TEST_F(AddinConnectionTest, MenuCommandsWhileTheAboutBoxIsUpActAsTheyWouldAlone)
   EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kAboutCaption), nullptr);
 }
 
-TEST_F(AddinConnectionTest, AReleaseFromInsideAnEventWaitsForTheHandlerToReturn) {
-  StandInHost::Control* about = host_.MenuItem(L"Kestrova", L"About");
-  ASSERT_NE(about, nullptr);
-  std::optional<HRESULT> while_shown;
-  const auto answered = WhenVisible(kAddinWindowClass, kAboutCaption, [&](HWND window) {
-    // The host lets go of the add-in while the About box is up, as FrontPage does when the user
-    // unloads it in the COM Add-Ins dialog meanwhile.
-    EXPECT_EQ(Disconnect(), S_OK);
-    EXPECT_EQ(BeginShutdown(), S_OK);
-    addin_.Reset();
-    while_shown = AddinCanUnloadNow();
-    ClickButton(window, L"OK");
-  });
-  const StandInHost::ClickOutcome outcome = ClickWatched(host_, *about);
-  EXPECT_TRUE(*answered);
-  EXPECT_EQ(outcome.result, S_OK);
-  EXPECT_EQ(while_shown, std::optional<HRESULT>(S_FALSE))
-      << "the add-in lives on while its handler runs";
-  EXPECT_EQ(AddinCanUnloadNow(), std::optional<HRESULT>(S_OK)) << "and goes once it returned";
-  EXPECT_EQ(host_.ConnectedSinkCount(), 0u);
-}
-
 TEST_F(AddinConnectionTest, ASinkTheHostKeepsHoldsTheDllUntilReleased) {
   StandInHost::Control* about = host_.MenuItem(L"Kestrova", L"About");
   ASSERT_NE(about, nullptr);

@@ -427,6 +427,16 @@ StandInHost::Control* StandInHost::MenuItem(std::wstring_view popup_caption,
   return nullptr;
 }
 
+void StandInHost::MarkObjectsDead() {
+  for (const auto& object : objects_) object->MarkDead();
+}
+
+int StandInHost::CallsOnDeadObjects() const {
+  int calls = 0;
+  for (const auto& object : objects_) calls += object->calls_when_dead();
+  return calls;
+}
+
 long StandInHost::OutstandingReferences() const {
   long total = 0;
   for (const auto& object : objects_) {

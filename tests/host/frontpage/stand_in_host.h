@@ -147,6 +147,11 @@ class StandInHost {
   // null.
   Control* MenuItem(std::wstring_view popup_caption, std::wstring_view caption);
 
+  // FrontPage tearing itself down: marks every object of the model dead (FakeDispatch::MarkDead).
+  void MarkObjectsDead();
+  // Calls that reached an object after it was marked dead.
+  int CallsOnDeadObjects() const;
+
   // From now on a page window's Activate brings window to the front and activates it, as
   // FrontPage's editor brings its own window forward (null: it raises nothing).
   void RaiseOnActivate(HWND window) { raise_on_activate_ = window; }
