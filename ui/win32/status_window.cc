@@ -74,7 +74,7 @@ void Win32StatusView::OnShown() {
 void Win32StatusView::OnPageDone(std::size_t, std::size_t, bool) {
   // Each page's Activate brings FrontPage (or a window of its own) to the front: the window comes
   // back above it and active, so that Esc and a Cancel click reach it before the next page.
-  if (IsWindowVisible(hwnd()) != FALSE && GetForegroundWindow() != hwnd()) BringToFront();
+  if (IsWindowVisible(hwnd()) != FALSE && GetActiveWindow() != hwnd()) BringToFront();
 }
 
 void Win32StatusView::OnHidden() { ShowWindow(hwnd(), SW_HIDE); }
