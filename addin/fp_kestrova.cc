@@ -20,12 +20,8 @@ void IgnoringFailures(Step step) noexcept {
 
 FPKestrova::FPKestrova(std::shared_ptr<host::Application> host_application,
                        const PublishServices& services, const PublishSettings& settings)
-    : services_(services), settings_(settings), fpApp_(std::move(host_application)) {
-  if (!fpApp_) {
-    RaiseProgramError(kErrObjectNotSet, "The host application could not be obtained.");
-  }
-  driver_ = std::make_shared<PublishDriver>(*fpApp_, services_, settings_);
-  fpApp_->Advise(this);
+    : services_(services), settings_(settings) {
+  if (host_application) BindApplication(std::move(host_application));
 }
 
 void FPKestrova::BindApplication(std::shared_ptr<host::Application> application) {
@@ -37,6 +33,16 @@ void FPKestrova::BindApplication(std::shared_ptr<host::Application> application)
   if (fpApp_) IgnoringFailures([this] { fpApp_->Unadvise(); });
   fpApp_ = std::move(application);
   driver_ = std::move(driver);
+}
+
+const std::string& FPKestrova::webPath() const {
+  static const std::string kNone;
+  return driver_ ? driver_->web_path() : kNone;
+}
+
+const std::string& FPKestrova::mendPath() const {
+  static const std::string kNone;
+  return driver_ ? driver_->mend_path() : kNone;
 }
 
 FPKestrova::~FPKestrova() {
@@ -114,6 +120,7 @@ void FPKestrova::OnBeforeWebPublish(host::Web& web, std::string& destination, bo
   // meanwhile drops fpApp, but the driver goes on using the application until it returns.
   const std::shared_ptr<host::Application> application = fpApp_;
   const std::shared_ptr<PublishDriver> driver = driver_;
+  if (!driver) return;  // only a bound application raises the event
   driver->OnBeforeWebPublish(web, destination, cancel);
 }
 

@@ -27,18 +27,18 @@ inline constexpr std::string_view kNoDemoText = "No demo here.";
 class FPKestrova final : public host::ApplicationEvents {
  public:
   // Creation: takes its own reference to the host application (fpApp) and connects to its web
-  // events. Raises a Failure when there is no host application. services and settings must
-  // outlive the object.
+  // events; without one (null) the object waits unbound for BindApplication, and no web event
+  // reaches it until then. Raises a Failure when the application refuses the events. services
+  // and settings must outlive the object.
   FPKestrova(std::shared_ptr<host::Application> host_application, const PublishServices& services,
              const PublishSettings& settings);
   ~FPKestrova() override;
   FPKestrova(const FPKestrova&) = delete;
   FPKestrova& operator=(const FPKestrova&) = delete;
 
-  // Binds the host calls and the web events to application in place of the one obtained at
-  // creation: the host handed over another application object. A publish under way finishes on
-  // the old one. Raises a Failure when application is null or refuses the events; nothing changed
-  // then.
+  // Binds the host calls and the web events to application, in place of any bound before: the
+  // host handed over its application at connection. A publish under way finishes on the old one.
+  // Raises a Failure when application is null or refuses the events; nothing changed then.
   void BindApplication(std::shared_ptr<host::Application> application);
 
   // IDTExtensibility2. OnConnection builds the menu and traps nothing: its first failure comes
@@ -69,8 +69,9 @@ class FPKestrova final : public host::ApplicationEvents {
   }
   const std::shared_ptr<host::CommandBarControl>& ksvMenuDemo() const { return ksvMenuDemo_; }
   // The web's folder and its local mend folder, as the publish driver last found them.
-  const std::string& webPath() const { return driver_->web_path(); }
-  const std::string& mendPath() const { return driver_->mend_path(); }
+  // Empty while no application is bound.
+  const std::string& webPath() const;
+  const std::string& mendPath() const;
 
  private:
   std::shared_ptr<host::CommandBarControl> AddButton(host::CommandBarControls& controls,

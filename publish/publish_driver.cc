@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/hidden_password.h"
+#include "base/host_closing.h"
 #include "mending/entry_paths.h"
 #include "publish/mend_phase.h"
 #include "publish/mend_store.h"
@@ -61,11 +62,17 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
     Run(web, destination, cancel, *window, *fetcher, check_cancel);
   } catch (const PublishCancelled&) {
     cancel = true;
+  } catch (const HostClosing&) {
+    // FrontPage is closing: it may be gone, so nothing is shown and the publish stops.
+    cancel = true;
   } catch (const Failure& failure) {
     HandleFailureSafely(failure, cancel);
   } catch (const std::exception& error) {
     HandleFailureSafely(ProgramFailure(kErrInvalidArgument, error.what()), cancel);
   }
+  // A publish once cancelled (Cancel, the host closing) never goes on, whatever a dialog
+  // answered meanwhile.
+  if (window && window->ksvCancel()) cancel = true;
   // Clean-up, at every exit.
   services_.pump.SetCancelHandler(nullptr);
   services_.last_error.Clear();

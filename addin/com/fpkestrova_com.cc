@@ -9,6 +9,7 @@
 #include "host/frontpage/event_sink.h"
 #include "host/frontpage/frontpage_application.h"
 #include "platform/win32/com_failure.h"
+#include "platform/win32/dispatch_call.h"
 
 namespace kestrova::com {
 
@@ -23,9 +24,14 @@ FPKestrovaCom::FPKestrovaCom(std::unique_ptr<WindowsAddin> addin) noexcept
 HRESULT FPKestrovaCom::Create(REFIID iid, void** object) noexcept {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
+  // Creation asks FrontPage for nothing. At start-up FrontPage loads its add-ins before it
+  // registers its application in the running object table and its class object with COM; a
+  // creation that failed for want of the application would make FrontPage switch the add-in off
+  // for good (LoadBehavior 2), and a CoCreateInstance of FrontPage's class made before its class
+  // object is registered makes COM start a second FrontPage process, invisible, that nobody
+  // closes. So neither GetActiveObject nor CoCreateInstance is called at all: OnConnection hands
+  // over the application that loads the add-in, which is always the right one.
   std::unique_ptr<WindowsAddin> addin;
-  // The add-in's own parts first: when the host application cannot be obtained, nothing of the
-  // COM object exists yet and the DLL's counts are as they were.
   const HRESULT made = GuardWithErrorInfo(IID_IUnknown, [&] {
     addin = std::make_unique<WindowsAddin>();
     return S_OK;
@@ -78,21 +84,18 @@ HRESULT FPKestrovaCom::OnConnection(IDispatch* application, ext_ConnectMode, IDi
     if (application == nullptr) {
       RaiseProgramError(kErrObjectNotSet, "OnConnection received no host application.");
     }
+    // A host that connects is live: its objects may be called (again, after a shutdown).
+    win32::RefuseHostCalls(false);
     FPKestrova& addin = addin_->addin();
     const auto* bound = dynamic_cast<const host::FrontPageApplication*>(addin.fpApp().get());
-    if (bound != nullptr && !bound->Holds(application)) {
-      // The application bound at creation is another FrontPage than the one that loads the
-      // add-in (a second instance, say): its publishes would never reach the add-in. The one
-      // handed over takes its place for the events and every host call.
+    if (bound == nullptr || !bound->Holds(application)) {
+      // The application handed over becomes fpApp: its web events reach the add-in and every
+      // host call goes to it (a connection after a shutdown binds it anew).
       auto handed_over =
           std::make_shared<host::FrontPageApplication>(win32::ComPtr<IDispatch>(application));
       addin.BindApplication(handed_over);
-      addin.OnConnection(*handed_over);
-      return S_OK;
     }
-    // Otherwise the application is held for this call only.
-    host::FrontPageApplication host_application{win32::ComPtr<IDispatch>(application)};
-    addin.OnConnection(host_application);
+    addin.OnConnection(*addin.fpApp());
     return S_OK;
   });
 }
@@ -117,6 +120,11 @@ HRESULT FPKestrovaCom::OnStartupComplete(SAFEARRAY**) {
 HRESULT FPKestrovaCom::OnBeginShutdown(SAFEARRAY**) {
   return GuardWithErrorInfo(kExtensibilityInterfaceId, [&] {
     addin_->addin().OnBeginShutdown();
+    // FrontPage is closing, and may go on to tear itself down while one of our windows still
+    // waits (it keeps running under them): from now on nothing of ours calls its objects, which
+    // may be gone at any moment, and a publish under way stops as after Cancel.
+    win32::RefuseHostCalls(true);
+    addin_->CancelWork();
     return S_OK;
   });
 }

@@ -24,9 +24,8 @@ class FPKestrovaCom final : private TypeInfoSource,
                             public DispatchFromTypeInfo<IDTExtensibility2>,
                             public ISupportErrorInfo {
  public:
-  // Creates a new object on the running host application and queries it for `iid` into
-  // `object`. When the host application cannot be obtained, returns that failure and leaves no
-  // object behind.
+  // Creates a new object, not yet bound to any host application, and queries it for `iid` into
+  // `object`. Calls nothing of FrontPage: OnConnection binds the application it hands over.
   static HRESULT Create(REFIID iid, void** object) noexcept;
 
   // IUnknown

@@ -8,7 +8,6 @@ namespace kestrova::com {
 namespace {
 
 std::atomic<HMODULE> module_handle{nullptr};
-std::atomic<long> live_objects{0};
 std::atomic<long> factory_locks{0};
 
 }  // namespace
@@ -39,10 +38,8 @@ void LockModule(bool lock) noexcept {
   }
 }
 
-bool ModuleCanUnload() noexcept { return live_objects.load() == 0 && factory_locks.load() <= 0; }
-
-ModuleObjectCount::ModuleObjectCount() noexcept { ++live_objects; }
-
-ModuleObjectCount::~ModuleObjectCount() { --live_objects; }
+bool ModuleCanUnload() noexcept {
+  return win32::LiveModuleObjects() == 0 && factory_locks.load() <= 0;
+}
 
 }  // namespace kestrova::com

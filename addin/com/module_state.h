@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/win32/module_objects.h"
+
 namespace kestrova::com {
 
 // Records the DLL's module handle; the entry point calls it when the DLL is loaded.
@@ -18,18 +20,12 @@ std::wstring ModulePath();
 // Counts one more or one fewer lock of a class factory (IClassFactory::LockServer).
 void LockModule(bool lock) noexcept;
 
-// True when no object of the DLL (add-in object or class factory) is alive and no class factory is
+// True when no object of the DLL that the host or COM can still call is alive (the add-in object,
+// a class factory, an event sink, a window: see win32::ModuleObjectCount) and no class factory is
 // locked: then the DLL may be unloaded.
 bool ModuleCanUnload() noexcept;
 
-// Counts the object that holds it as alive for as long as it exists.
-class ModuleObjectCount {
- public:
-  ModuleObjectCount() noexcept;
-  ~ModuleObjectCount();
-  ModuleObjectCount(const ModuleObjectCount&) = delete;
-  ModuleObjectCount& operator=(const ModuleObjectCount&) = delete;
-};
+using win32::ModuleObjectCount;
 
 }  // namespace kestrova::com
 

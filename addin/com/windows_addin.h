@@ -1,6 +1,7 @@
-// The add-in as it runs inside FrontPage: the portable FPKestrova on the running host application,
-// with the Windows parts it works with (the message-pumping wait, WinINet transfers, Win32 windows,
-// the file system, the browser and the system's own date conversion).
+// The add-in as it runs inside FrontPage: the portable FPKestrova, bound to the host application
+// that the connection hands over, with the Windows parts it works with (the message-pumping wait,
+// WinINet transfers, Win32 windows, the file system, the browser and the system's own date
+// conversion).
 #ifndef KESTROVA_ADDIN_COM_WINDOWS_ADDIN_H_
 #define KESTROVA_ADDIN_COM_WINDOWS_ADDIN_H_
 
@@ -19,15 +20,17 @@ namespace kestrova::com {
 
 class WindowsAddin {
  public:
-  // Obtains the host application and creates the add-in on it, connected to the host's web
-  // events. Raises a Failure whose number is the system's HRESULT when the host application
-  // cannot be obtained; nothing is left behind then.
+  // Creates the add-in without a host application: nothing of FrontPage is called here. Raises a
+  // Failure when a Windows part (the pump's window, say) cannot be made.
   WindowsAddin();
   ~WindowsAddin();
   WindowsAddin(const WindowsAddin&) = delete;
   WindowsAddin& operator=(const WindowsAddin&) = delete;
 
   FPKestrova& addin() { return *addin_; }
+
+  // Asks the work under way (a publish's requests and page loop) to stop, as Cancel does.
+  void CancelWork() const noexcept { pump_.PostCancel(); }
 
  private:
   win32::Win32EventPump pump_;

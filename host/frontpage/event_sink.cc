@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/com_failure.h"
+#include "platform/win32/dispatch_call.h"
 #include "platform/win32/unique_bstr.h"
 #include "platform/win32/wide_text.h"
 
@@ -126,7 +127,8 @@ EventConnection::EventConnection(IUnknown* source, const IID& events_iid, IDispa
 }
 
 EventConnection::~EventConnection() {
-  if (point_) point_->Unadvise(cookie_);
+  // A host that is closing may have gone already; it drops its connections itself.
+  if (point_ && !win32::HostCallsRefused()) point_->Unadvise(cookie_);
 }
 
 EventSubscription::EventSubscription(IUnknown* source, const IID& events_iid,

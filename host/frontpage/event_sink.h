@@ -11,6 +11,7 @@
 
 #include "base/failure.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/module_objects.h"
 
 namespace kestrova::host::frontpage {
 
@@ -57,6 +58,8 @@ class EventSink : public IDispatch {
   const IID& events_iid_;
   std::atomic<ULONG> references_{1};
   bool connected_ = true;
+  // The host may hold the sink, and call it, after the add-in has gone: the DLL stays loaded.
+  win32::ModuleObjectCount counted_;
 };
 #pragma GCC diagnostic pop
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/host_closing.h"
 #include "platform/win32/com_failure.h"
 #include "platform/win32/dispatch_failure.h"
 #include "platform/win32/wide_text.h"
@@ -10,12 +11,20 @@
 namespace kestrova::win32 {
 namespace {
 
+// Every call runs on the host's one user-interface thread.
+bool host_calls_refused = false;
+
+void RaiseWhenRefused() {
+  if (host_calls_refused) throw HostClosing{};
+}
+
 // Invoke with a DISPPARAMS built from arguments (reversed, as IDispatch wants them) and, for a
 // property put, the named argument DISPID_PROPERTYPUT.
 win32::UniqueVariant InvokeWithParams(IDispatch* object, std::wstring_view name, WORD flags,
                                       Arguments arguments) {
   const std::string member = win32::Utf8FromWide(name);
   if (object == nullptr) RaiseProgramError(kErrObjectNotSet);
+  RaiseWhenRefused();
   const DISPID id = MemberId(object, name);
   // Shallow copies: Invoke reads by-value arguments and never frees them.
   std::vector<VARIANT> reversed(arguments.size());
@@ -40,8 +49,13 @@ win32::UniqueVariant InvokeWithParams(IDispatch* object, std::wstring_view name,
 
 }  // namespace
 
+void RefuseHostCalls(bool refuse) noexcept { host_calls_refused = refuse; }
+
+bool HostCallsRefused() noexcept { return host_calls_refused; }
+
 DISPID MemberId(IDispatch* object, std::wstring_view name) {
   if (object == nullptr) RaiseProgramError(kErrObjectNotSet);
+  RaiseWhenRefused();
   std::wstring name_text(name);
   LPOLESTR names[] = {name_text.data()};
   DISPID id = DISPID_UNKNOWN;

@@ -17,6 +17,12 @@ namespace kestrova::win32 {
 // VARIANTs stay owned by the caller.
 using Arguments = std::initializer_list<const VARIANT*>;
 
+// Once refused (the host has begun to close: its objects may be gone at any moment), every call of
+// this file, and every event connection's Unadvise, raises HostClosing (base/host_closing.h)
+// instead of reaching the object. Allowed again by RefuseHostCalls(false), when a host connects.
+void RefuseHostCalls(bool refuse) noexcept;
+bool HostCallsRefused() noexcept;
+
 // The DISPID of member `name` of `object`; raises a Failure (the host's DISP_E_UNKNOWNNAME and its
 // kin) when the object has no such member.
 DISPID MemberId(IDispatch* object, std::wstring_view name);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/failure.h"
+#include "platform/win32/callback_failure.h"
 #include "platform/win32/com_failure.h"
 
 // The module this code is linked into (the add-in's DLL or a test program), for the window class.
@@ -91,6 +92,8 @@ void Win32EventPump::DoEvents() {
       throw FailureFromWin32Error(GetLastError(), "MsgWaitForMultipleObjectsEx");
     DispatchMessages();
   }
+  // A window procedure that failed while these messages were dispatched fails the wait.
+  RaiseKeptCallbackFailure();
   DeliverPostedCancel();
   // A source's Dispatch may add or remove sources, or pump again.
   sources_.DispatchRound(sources_.Round(),
@@ -168,6 +171,7 @@ void Win32EventPump::DispatchCancelRequest() {
       }
     }
   }
+  RaiseKeptCallbackFailure();
   DeliverPostedCancel();
 }
 

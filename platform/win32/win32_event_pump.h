@@ -45,11 +45,14 @@ class Win32EventPump final : public PumpCore {
   // request: the host is closing, and the work that pumps must stop. While it waits in the queue
   // the pump dispatches no window messages and sleeps on its wake-up event alone (a queued quit
   // would end every message wait at once), until the host's loop has taken it.
+  //
+  // A failure that a window procedure kept while the messages were dispatched (see
+  // callback_failure.h) is raised here, before the cancel request, sources and timers.
   void DoEvents() override;
   // Delivers a cancel request that is waiting (a posted one, a WM_QUIT in the queue, or a Cancel
   // click or Esc waiting for a cancel window), and nothing else, without sleeping: the messages of
   // the cancel windows and their controls are dispatched for that, those of other windows stay
-  // queued.
+  // queued. Raises a failure kept meanwhile, as DoEvents does.
   void DispatchCancelRequest() override;
 
   // Registers a modeless window of the pump's thread whose Cancel must be heard while work goes

@@ -112,7 +112,10 @@ TEST_F(FPKestrovaTest, EventsBeforeAConnectionFollowTheirFailureRules) {
   EXPECT_NO_THROW(unconnected.OnDisconnection());
   EXPECT_NO_THROW(unconnected.OnBeginShutdown());
 
-  EXPECT_THROW(FPKestrova(nullptr, services, settings), Failure);
+  // Created without a host application (FrontPage hands it over at connection), it waits unbound.
+  const FPKestrova unbound(nullptr, services, settings);
+  EXPECT_EQ(unbound.fpApp(), nullptr);
+  EXPECT_TRUE(unbound.webPath().empty());
 }
 
 // The host application as the add-in alone holds it, the way a wrapper of the host's own object

@@ -74,7 +74,8 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       if (LOWORD(wparam) != WA_INACTIVE) SetFocus(hwnd());
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wparam) == kOkId && HIWORD(wparam) == BN_CLICKED) {
+      // Esc (IDCANCEL, from the modal loop's dialog keys) closes the box as OK does.
+      if ((LOWORD(wparam) == kOkId || LOWORD(wparam) == IDCANCEL) && HIWORD(wparam) == BN_CLICKED) {
         about_.cmdok_Click();
         return 0;
       }

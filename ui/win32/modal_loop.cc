@@ -5,6 +5,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/win32/callback_failure.h"
+
 namespace kestrova::win32 {
 namespace {
 
@@ -12,10 +14,8 @@ namespace {
 // itself, so the user may work in any of them while an inner one waits.
 thread_local std::vector<HWND> modal_dialogs;
 
-// Sees every message the thread takes from its queue, whoever takes it (the pump's DoEvents among
-// them), and turns the dialog keys (Tab, Enter, Esc) of any waiting dialog into its dialog
-// commands.
-LRESULT CALLBACK GetMessageHook(int code, WPARAM wparam, LPARAM lparam) {
+// Turns a key for a waiting dialog into its dialog command (the message becomes WM_NULL).
+void TakeDialogKey(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HC_ACTION && wparam == PM_REMOVE && !modal_dialogs.empty()) {
     auto* message = reinterpret_cast<MSG*>(lparam);
     if (message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST &&
@@ -27,6 +27,13 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wparam, LPARAM lparam) {
       }
     }
   }
+}
+
+// Sees every message the thread takes from its queue, whoever takes it (the pump's DoEvents among
+// them), and turns the dialog keys (Tab, Enter, Esc) of any waiting dialog into its dialog
+// commands. A failure on the way is kept for the wait (callback_failure.h).
+LRESULT CALLBACK GetMessageHook(int code, WPARAM wparam, LPARAM lparam) {
+  GuardCallback([&] { TakeDialogKey(code, wparam, lparam); }, [] {});
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
@@ -65,6 +72,7 @@ void RunModalLoop(HWND dialog, Win32EventPump* pump, const std::function<bool()>
     if (got < 0) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
+    RaiseKeptCallbackFailure();
   }
 }
 

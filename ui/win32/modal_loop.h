@@ -16,7 +16,7 @@ namespace kestrova::win32 {
 // GetMessage. Keyboard messages for dialog, and for every other dialog still waiting in an outer
 // modal loop, go through IsDialogMessage first. A WM_QUIT ends the wait early and is posted again
 // for the host's own loop. The wait also ends when dialog is destroyed (with a host window that
-// owned it).
+// owned it). A failure that a window procedure kept meanwhile ends the wait and is raised.
 void RunModalLoop(HWND dialog, Win32EventPump* pump, const std::function<bool()>& finished);
 
 }  // namespace kestrova::win32

@@ -58,6 +58,9 @@ void NotClientWindow::ShowModal(Win32EventPump* pump) {
   SetFocus(ok_button_);
   UpdateWindow(hwnd());
   RunModalLoop(hwnd(), pump, [this] { return !dialog_.visible(); });
+  // Still up, the dialog was not answered: FrontPage is closing (a quit, or its main window took
+  // the dialog with it). That cancels the publish, as Cancel would.
+  if (dialog_.visible()) dialog_.CancelButton_Click();
   ShowWindow(hwnd(), SW_HIDE);
   if (failure_) std::rethrow_exception(failure_);
 }

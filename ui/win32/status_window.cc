@@ -54,7 +54,7 @@ Win32StatusView::Win32StatusView(FrmMending& window, Win32EventPump* pump)
     sentences.emplace_back(status_bar_, WideFromUtf8(FrmMending::StateText(state)));
   }
   FitTexts(sentences);
-  if (pump_ != nullptr) pump_->AddCancelWindow(hwnd());
+  if (pump_ != nullptr) pump_->AddCancelWindow(cancel_window_ = hwnd());
   if (window_.visible()) OnShown();
 }
 
@@ -78,8 +78,16 @@ void Win32StatusView::OnFrameChanged(int hidden_frame, int shown_frame) {
 }
 
 void Win32StatusView::OnShown() {
-  ShowWindow(hwnd(), SW_SHOWNORMAL);
+  // Owned by FrontPage's main window, as the dialogs are: it stays above that window, and goes
+  // with it.
+  ShowAboveHost();
   UpdateWindow(hwnd());
+}
+
+void Win32StatusView::OnPageDone(std::size_t, std::size_t, bool) {
+  // Each page's Activate brings FrontPage (or a window of its own) to the front: the window comes
+  // back above it and active, so that Esc and a Cancel click reach it before the next page.
+  if (IsWindowVisible(hwnd()) != FALSE && GetActiveWindow() != hwnd()) BringToFront();
 }
 
 void Win32StatusView::OnHidden() { ShowWindow(hwnd(), SW_HIDE); }
@@ -104,7 +112,8 @@ LRESULT Win32StatusView::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
 }
 
 Win32StatusView::~Win32StatusView() {
-  if (pump_ != nullptr) pump_->RemoveCancelWindow(hwnd());
+  // By the handle it was added with: FrontPage may have destroyed the window already.
+  if (pump_ != nullptr) pump_->RemoveCancelWindow(cancel_window_);
   DestroyNow();
 }
 

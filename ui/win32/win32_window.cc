@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/callback_failure.h"
 #include "platform/win32/com_failure.h"
 
 namespace kestrova::win32 {
@@ -154,8 +155,12 @@ Win32Window::~Win32Window() { DestroyNow(); }
 
 void Win32Window::DestroyNow() noexcept {
   // The derived part is going: later messages of the dying window go to DefWindowProc.
-  if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
-  window_.reset();
+  if (window_) {
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    window_.reset();
+    // Fails, harmlessly, while another of our windows still uses the class.
+    UnregisterClassW(kWindowClass, Module());
+  }
   owner_.reset();
 }
 
@@ -315,7 +320,18 @@ LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wparam
   }
   auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  return self->HandleMessage(message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    // Destroyed by another hand (FrontPage's main window took its owned windows with it): the
+    // handle is no longer ours to destroy, and the waits on the window end.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    (void)self->window_.release();
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  // Nothing may unwind into user32: a failure is kept for the wait that dispatched the message,
+  // and the message gets the default handling (a failed paint still validates its region, so
+  // it does not come back at once).
+  return GuardCallback([&] { return self->HandleMessage(message, wparam, lparam); },
+                       [&] { return DefWindowProcW(window, message, wparam, lparam); });
 }
 
 }  // namespace kestrova::win32

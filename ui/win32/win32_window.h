@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/module_objects.h"
 #include "ui/win32/gdi_handles.h"
 
 namespace kestrova::win32 {
@@ -76,8 +77,10 @@ class Win32Window {
   // Raises the shown window above the others and activates it.
   void BringToFront() noexcept;
 
-  // Destroys the window (and its hidden owner) now. Derived windows call it first in their
-  // destructors, so that the window goes before the fonts and pictures it shows.
+  // Destroys the window (and its hidden owner) now, and unregisters the window class when no
+  // other window uses it (a class left behind by an unloaded DLL would point at code that is
+  // gone). Derived windows call it first in their destructors, so that the window goes before the
+  // fonts and pictures it shows.
   void DestroyNow() noexcept;
 
   // The font of the controls: MS Sans Serif 8.25 pt, the classic dialog font whose metrics the
@@ -93,6 +96,8 @@ class Win32Window {
 
   int dpi_ = 96;
   bool centred_ = false;
+  // The window's procedure is this module's code: the DLL stays loaded while the object lives.
+  ModuleObjectCount counted_;
   UniqueFont dialog_font_;
   UniqueWindow owner_;
   UniqueWindow window_;

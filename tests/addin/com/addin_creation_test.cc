@@ -1,24 +1,21 @@
-// The add-in object's life with the running host: creation on FrontPage's application, the
-// event connection it holds until shutdown or release, and the failures of its connection calls
-// as COM callers receive them.
+// The add-in object's life with the host: creation without FrontPage, the event connection to the
+// application handed over that it holds until shutdown or release, and the failures of its
+// connection calls as COM callers receive them.
 #include <gtest/gtest.h>
 #include <ole2.h>
 
 #include <string>
 
 #include "addin_designer_objects.h"
-#include "host/frontpage/frontpage_ids.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/unique_bstr.h"
 #include "tests/addin/com/expected_identity.h"
 #include "tests/addin/com/server_module.h"
-#include "tests/host/frontpage/class_registration.h"
 #include "tests/host/frontpage/stand_in_host.h"
 
 namespace kestrova::testing {
 namespace {
 
-using host::frontpage::kFrontPageApplicationClassId;
 using win32::ComPtr;
 using win32::UniqueBstr;
 
@@ -43,38 +40,24 @@ class AddinCreationTest : public ::testing::Test {
   ServerModule server_;
 };
 
-TEST_F(AddinCreationTest, WithoutARunningFrontPageCreationFailsAndLeavesNothing) {
-  ComPtr<IUnknown> direct;
-  const HRESULT expected = CoCreateInstance(kFrontPageApplicationClassId, nullptr, CLSCTX_SERVER,
-                                            IID_IDispatch, direct.PutVoid());
-  ASSERT_TRUE(FAILED(expected)) << "a FrontPage class is registered on this machine";
-  ASSERT_FALSE(direct);
-
-  ComPtr<IDTExtensibility2> object;
-  EXPECT_EQ(Create(object), expected);
-  EXPECT_FALSE(object);
-  EXPECT_NE(ErrorInfoDescription().find(L"FrontPage application could not be obtained"),
-            std::wstring::npos)
-      << "the caller learns what failed";
-  EXPECT_EQ(server_.CanUnloadNow(), S_OK) << "no object or lock is left behind";
-}
-
-TEST_F(AddinCreationTest, TheAddinHearsTheApplicationEventsUntilShutdownOrRelease) {
-  ClassObjectRegistration running(kFrontPageApplicationClassId, frontpage_.application());
-
+TEST_F(AddinCreationTest, TheAddinHearsTheApplicationHandedOverUntilShutdownOrRelease) {
+  // No FrontPage registered at all: creation still succeeds, and binds nothing yet.
   ComPtr<IDTExtensibility2> first;
   ASSERT_EQ(Create(first), S_OK);
+  EXPECT_EQ(frontpage_.ApplicationSinkCount(), 0u);
+  ASSERT_EQ(first->OnConnection(frontpage_.application(), ext_cm_Startup, nullptr, nullptr), S_OK);
   EXPECT_EQ(frontpage_.ApplicationSinkCount(), 1u);
   // Shutdown lets go of the host's events while the object lives on.
   ASSERT_EQ(first->OnBeginShutdown(nullptr), S_OK);
   EXPECT_EQ(frontpage_.ApplicationSinkCount(), 0u);
-  EXPECT_EQ(frontpage_.OutstandingReferences(), 0) << "shutdown drops every host reference";
   EXPECT_EQ(first->OnBeginShutdown(nullptr), S_OK) << "a second shutdown is harmless";
   first.Reset();
+  EXPECT_EQ(frontpage_.OutstandingReferences(), 0) << "every host reference came back";
 
   // Released without a shutdown, the add-in disconnects itself.
   ComPtr<IDTExtensibility2> second;
   ASSERT_EQ(Create(second), S_OK);
+  ASSERT_EQ(second->OnConnection(frontpage_.application(), ext_cm_Startup, nullptr, nullptr), S_OK);
   EXPECT_EQ(frontpage_.ApplicationSinkCount(), 1u);
   second.Reset();
   EXPECT_EQ(frontpage_.ApplicationSinkCount(), 0u);
@@ -83,7 +66,6 @@ TEST_F(AddinCreationTest, TheAddinHearsTheApplicationEventsUntilShutdownOrReleas
 }
 
 TEST_F(AddinCreationTest, ConnectionCallsReportFailuresWithTheAddinsMessage) {
-  ClassObjectRegistration running(kFrontPageApplicationClassId, frontpage_.application());
   ComPtr<IDTExtensibility2> object;
   ASSERT_EQ(Create(object), S_OK);
 

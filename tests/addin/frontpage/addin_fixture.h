@@ -51,10 +51,6 @@ class AddinFixture : public ::testing::Test {
   HRESULT Disconnect();
   HRESULT BeginShutdown();
 
-  // Set by a case's constructor: the object that creating FrontPage's class gives, when it is not
-  // the application that connects the add-in (a second FrontPage, say).
-  IDispatch* created_application_ = nullptr;
-
   win32::ScheduledActionsScope actions_;
   StandInHost host_;
   IDispatch* add_in_inst_ = host_.AddObject(L"AddInInst");

@@ -9,15 +9,19 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 #include "platform/temporary_folder.h"
+#include "platform/win32/dispatch_call.h"
 #include "platform/win32/wide_text.h"
 #include "tests/addin/frontpage/add_in_windows.h"
 #include "tests/addin/frontpage/addin_fixture.h"
@@ -138,14 +142,17 @@ class AddinPublishTest : public AddinFixture {
   std::unique_ptr<StatusWindowRecorder> recorder_;
   std::shared_ptr<std::vector<std::wstring>> closed_ =
       std::make_shared<std::vector<std::wstring>>();
+  // Told of every page opened too, when a case sets it.
+  std::function<void(const std::wstring& path)> also_on_open_;
   // The status window's texts whenever the add-in opened a page; its screenshot.
   std::vector<StatusTexts> texts_at_open_;
   std::wstring status_screenshot_;
 
  private:
-  void OnPageOpened(const std::wstring&) {
+  void OnPageOpened(const std::wstring& path) {
     if (recorder_) recorder_->Sample();
     texts_at_open_.push_back(ReadStatusWindow());
+    if (also_on_open_) also_on_open_(path);
   }
 };
 
@@ -237,6 +244,152 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_EQ(index_window->saved_on_close, std::optional<bool>(false));
   EXPECT_EQ(index_window->head_html, win32::WideFromUtf8(HeadOf(index)));
 }
+
+TEST_F(AddinPublishTest, TheStatusWindowStaysAboveFrontPageAndHearsEscThroughTheMendPhase) {
+  LoopbackHttpServer site;
+  site.Serve("/kestrova", "");
+  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
+  for (const auto& [entry, content] : kMendingFiles) site.Serve("/kestrova/" + entry, content);
+  // Each page's Activate brings FrontPage's main window to the front.
+  const HostMainWindow main_window;
+  host_.RaiseOnActivate(main_window.hwnd());
+  int opened = 0;
+  HWND owner = nullptr;
+  bool active = false;
+  bool cancel_clickable = false;
+  also_on_open_ = [&](const std::wstring&) {
+    // The third page opened (the second mending file) comes after the first page is done.
+    if (++opened != 3) return;
+    HWND status = win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption);
+    if (status == nullptr) return;
+    owner = GetWindow(status, GW_OWNER);
+    active = GetActiveWindow() == status;
+    RECT box{};
+    HWND cancel = win32::FindChild(status, L"Button", L"Cancel");
+    GetWindowRect(cancel, &box);
+    cancel_clickable =
+        WindowFromPoint(POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2}) == cancel;
+    // The user presses Esc: the key goes to the window that has the focus.
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+  };
+  const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
+  host_.RaiseOnActivate(nullptr);
+  EXPECT_GE(opened, 3);
+  EXPECT_EQ(owner, main_window.hwnd());
+  EXPECT_TRUE(active);
+  EXPECT_TRUE(cancel_clickable);
+  EXPECT_TRUE(outcome.cancel) << "Esc reached the publish";
+}
+
+// A window of ours that waits while FrontPage tears itself down: how it is found, what brings it
+// up (a menu command, or a publish to destination: a path on the server, or an address as it is),
+// how a user answers it if it is still up.
+struct Waiting {
+  const wchar_t* window_class;
+  const wchar_t* caption;
+  const wchar_t* command;
+  const char* destination;
+  const wchar_t* answer;
+};
+const Waiting kWaiting[] = {
+    {kAddinWindowClass, kAboutCaption, L"About", nullptr, L"OK"},
+    {kMessageBoxClass, kAddinTitle, L"Demo mend", nullptr, L"OK"},
+    {kAddinWindowClass, kErrorCaption, nullptr, "/elsewhere/", L"OK"},   // not a client
+    {kAddinWindowClass, L"Web URL needed", nullptr, "ftp://x/", L"OK"},  // address prompt
+    {kAddinWindowClass, kStatusCaption, nullptr, "", nullptr},           // download phase
+    {nullptr, nullptr, nullptr, "", nullptr},                            // mend phase
+};
+
+class TeardownTest : public AddinPublishTest,
+                     public ::testing::WithParamInterface<std::tuple<int, int>> {
+ protected:
+  // FrontPage closing, up to `steps` of, in order: OnBeginShutdown, OnDisconnection, deleting the
+  // menu whose button's Click may be on the stack, releasing its objects (the add-in among them;
+  // every later call on them fails), destroying its main window, posting WM_QUIT.
+  void TearDownHost(int steps) {
+    const std::function<void()> step[] = {
+        [&] { EXPECT_EQ(BeginShutdown(), S_OK); },
+        [&] { EXPECT_EQ(Disconnect(), S_OK); },
+        [&] {
+          const auto& bar = host_.menu_bar_controls().items;
+          const auto popup = std::find_if(bar.begin(), bar.end(), [](auto* control) {
+            return control->caption == L"Kestrova";
+          });
+          ASSERT_NE(popup, bar.end());
+          win32::CallMethod((*popup)->object, L"Delete");
+        },
+        [&] {
+          addin_.Reset();
+          host_.MarkObjectsDead();
+          // Released from inside its own handler, the add-in lives on until that has returned.
+          EXPECT_EQ(AddinCanUnloadNow(), std::optional<HRESULT>(S_FALSE));
+        },
+        [&] { main_window_.reset(); },
+        [] { PostQuitMessage(0); },
+    };
+    for (int i = 0; i < steps; ++i) step[i]();
+  }
+  std::optional<HostMainWindow> main_window_{std::in_place};
+};
+
+TEST_P(TeardownTest, NothingOfOursCallsTheGoneHostAndAPublishEndsCancelledWhole) {
+  const auto [which, steps] = GetParam();
+  const Waiting& waiting = kWaiting[which];
+  LoopbackHttpServer site;
+  site.Serve("/kestrova", "");
+  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
+  for (const auto& [entry, content] : kMendingFiles) {
+    // In the download phase the last mending file is on its way while FrontPage closes.
+    if (entry == "missing.htm" && waiting.caption == kStatusCaption) {
+      site.ServeLate("/kestrova/" + entry, content);
+    } else {
+      site.Serve("/kestrova/" + entry, content);
+    }
+  }
+  auto reached = std::make_shared<bool>(false);
+  if (waiting.caption == nullptr) {
+    // Inside the host's call that opens the first page, as FrontPage's editor may pump.
+    also_on_open_ = [&](const std::wstring&) {
+      if (!std::exchange(*reached, true)) TearDownHost(steps);
+    };
+  } else {
+    reached = WhenVisible(waiting.window_class, waiting.caption, [&](HWND window) {
+      TearDownHost(steps);
+      if (IsWindowVisible(window) == FALSE || waiting.answer == nullptr) return;
+      if (HWND edit = FindWindowExW(window, nullptr, L"Edit", nullptr)) {
+        SetWindowTextW(edit, win32::WideFromUtf8(site.Url("")).c_str());
+      }
+      ClickButton(window, waiting.answer);
+    });
+  }
+  std::optional<StandInHost::PublishOutcome> outcome;
+  if (waiting.command != nullptr) {
+    ScheduleWatchdog(closed_);
+    EXPECT_EQ(host_.Click(*host_.MenuItem(L"Kestrova", waiting.command)).result, S_OK);
+  } else {
+    const std::string destination = waiting.destination;
+    outcome =
+        Publish(destination.find(':') != std::string::npos ? destination : site.Url(destination));
+  }
+  MSG quit;  // the quit is for FrontPage's own loop, which this case stands in for
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  EXPECT_TRUE(*reached);
+  EXPECT_EQ(host_.CallsOnDeadObjects(), 0);
+  EXPECT_EQ(*closed_, std::vector<std::wstring>{}) << "windows the watchdog had to close";
+  if (outcome) {
+    EXPECT_TRUE(outcome->cancel) << win32::Utf8FromWide(outcome->description);
+  }
+  // Nothing half-written: every page as it was, the mend folder with all the files or none.
+  ExpectPagesUnchanged();
+  const auto files =
+      fs::exists(mend_folder())
+          ? std::distance(fs::directory_iterator(mend_folder()), fs::directory_iterator())
+          : 0;
+  EXPECT_TRUE(files == 0 || files == std::ssize(kMendingFiles) + 1) << files << " files";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWaitingWindowAndStep, TeardownTest,
+                         ::testing::Combine(::testing::Range(0, 6), ::testing::Range(1, 7)));
 
 // An editor that hands heads back re-serialised: once mended, a page is left alone by the next
 // publish (neither written nor saved). An editor that refuses a head's write: the publish stops

@@ -8,7 +8,7 @@ namespace kestrova::testing {
 
 class ClassObjectRegistration::Factory final : public IClassFactory {
  public:
-  explicit Factory(IUnknown* object) : object_(object) {}
+  Factory(IUnknown* object, HRESULT refusal) : object_(object), refusal_(refusal) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -26,6 +26,8 @@ class ClassObjectRegistration::Factory final : public IClassFactory {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    ++requested_;
+    if (FAILED(refusal_)) return refusal_;
     const HRESULT result = object_->QueryInterface(iid, object);
     if (SUCCEEDED(result)) ++created_;
     return result;
@@ -33,15 +35,19 @@ class ClassObjectRegistration::Factory final : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
   int created() const { return created_; }
+  int requested() const { return requested_; }
 
  private:
   IUnknown* object_;
+  HRESULT refusal_;
+  int requested_ = 0;
   long references_ = 0;
   int created_ = 0;
 };
 
-ClassObjectRegistration::ClassObjectRegistration(const CLSID& class_id, IUnknown* object)
-    : factory_(std::make_unique<Factory>(object)) {
+ClassObjectRegistration::ClassObjectRegistration(const CLSID& class_id, IUnknown* object,
+                                                 HRESULT refusal)
+    : factory_(std::make_unique<Factory>(object, refusal)) {
   // In process only: CoCreateInstance with CLSCTX_SERVER finds it as well, and Wine need not
   // publish it to other processes.
   const HRESULT result = CoRegisterClassObject(class_id, factory_.get(), CLSCTX_INPROC_SERVER,
@@ -52,6 +58,8 @@ ClassObjectRegistration::ClassObjectRegistration(const CLSID& class_id, IUnknown
 ClassObjectRegistration::~ClassObjectRegistration() { CoRevokeClassObject(cookie_); }
 
 int ClassObjectRegistration::created() const { return factory_->created(); }
+
+int ClassObjectRegistration::requested() const { return factory_->requested(); }
 
 ProgIdRegistration::ProgIdRegistration(std::wstring prog_id, const CLSID& class_id, HKEY root)
     : root_(root),

@@ -11,18 +11,21 @@
 namespace kestrova::testing {
 
 // Registers (CoRegisterClassObject, in process, multiple use) a class object for class_id whose
-// CreateInstance answers with object's QueryInterface, as a running server does; revokes it when
-// it goes. The class object counts its references like the stand-in objects do.
+// CreateInstance answers with object's QueryInterface, as a running server does, or fails with
+// `refusal` when one is given (CO_E_SERVER_EXEC_FAILURE: a server starting up that does not serve
+// a second client yet); revokes it when it goes. The class object counts its references like the
+// stand-in objects do.
 class ClassObjectRegistration {
  public:
   // Throws std::runtime_error when COM refuses the registration.
-  ClassObjectRegistration(const CLSID& class_id, IUnknown* object);
+  ClassObjectRegistration(const CLSID& class_id, IUnknown* object, HRESULT refusal = S_OK);
   ~ClassObjectRegistration();
   ClassObjectRegistration(const ClassObjectRegistration&) = delete;
   ClassObjectRegistration& operator=(const ClassObjectRegistration&) = delete;
 
-  // Objects handed out so far.
+  // Objects handed out so far, and creations asked for (refused ones too).
   int created() const;
+  int requested() const;
 
  private:
   class Factory;

@@ -92,8 +92,19 @@ HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
   if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
   IDispatch* sink = found->sink;
   sinks_.erase(found);
-  sink->Release();
+  if (keep_sinks_) {
+    kept_sinks_.push_back(sink);
+  } else {
+    sink->Release();
+  }
   return S_OK;
+}
+
+std::size_t FakeConnectionPoint::ReleaseKeptSinks() {
+  const std::size_t count = kept_sinks_.size();
+  for (IDispatch* sink : kept_sinks_) sink->Release();
+  kept_sinks_.clear();
+  return count;
 }
 
 HRESULT FakeConnectionPoint::EnumConnections(IEnumConnections** connections) {

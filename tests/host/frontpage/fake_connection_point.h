@@ -46,6 +46,12 @@ class FakeConnectionPoint final : public IConnectionPoint {
   // itself meanwhile.
   FireOutcome Fire(DISPID id, DISPPARAMS& params);
 
+  // From now on Unadvise keeps its reference to the sink, as a host that lets go of its sinks late
+  // does, until ReleaseKeptSinks.
+  void KeepSinksPastUnadvise() { keep_sinks_ = true; }
+  // Releases the sinks kept since; returns how many.
+  std::size_t ReleaseKeptSinks();
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
   ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
@@ -66,6 +72,8 @@ class FakeConnectionPoint final : public IConnectionPoint {
   std::wstring name_;
   IConnectionPointContainer& container_;
   std::vector<Connection> sinks_;
+  bool keep_sinks_ = false;
+  std::vector<IDispatch*> kept_sinks_;  // one reference each
   DWORD next_cookie_ = 1;
   long references_ = 0;
 };

@@ -60,6 +60,10 @@ FakeConnectionPoint* FakeDispatch::ConnectionPoint(const IID& iid) const {
 }
 
 HRESULT FakeDispatch::QueryInterface(REFIID iid, void** object) {
+  if (dead_) {
+    ++calls_when_dead_;
+    return RPC_E_DISCONNECTED;
+  }
   if (object == nullptr) return E_POINTER;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
     *object = static_cast<IDispatch*>(this);
@@ -87,6 +91,10 @@ HRESULT FakeDispatch::EnumConnectionPoints(IEnumConnectionPoints** points) {
 }
 
 HRESULT FakeDispatch::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+  if (dead_) {
+    ++calls_when_dead_;
+    return RPC_E_DISCONNECTED;
+  }
   if (point == nullptr) return E_POINTER;
   *point = ConnectionPoint(iid);
   if (*point == nullptr) return CONNECT_E_NOCONNECTION;
@@ -114,6 +122,10 @@ HRESULT FakeDispatch::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
 }
 
 HRESULT FakeDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (dead_) {
+    ++calls_when_dead_;
+    return RPC_E_DISCONNECTED;
+  }
   if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
   HRESULT result = S_OK;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
@@ -129,6 +141,10 @@ HRESULT FakeDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
 
 HRESULT FakeDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                              VARIANT* result, EXCEPINFO* exception, UINT*) {
+  if (dead_) {
+    ++calls_when_dead_;
+    return RPC_E_DISCONNECTED;
+  }
   if (params == nullptr) return E_INVALIDARG;
   const Member* found = nullptr;
   for (const auto& member : members_) {

@@ -95,6 +95,11 @@ class FakeDispatch final : public IDispatch,
   const std::wstring& name() const { return name_; }
   long references() const { return references_; }
 
+  // From now on every call but AddRef and Release fails with RPC_E_DISCONNECTED, as an object of
+  // a host that has gone does, and is counted in calls_when_dead().
+  void MarkDead() { dead_ = true; }
+  int calls_when_dead() const { return calls_when_dead_; }
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
   ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
@@ -127,6 +132,8 @@ class FakeDispatch final : public IDispatch,
   std::vector<Member> members_;
   std::vector<std::unique_ptr<FakeConnectionPoint>> points_;
   long references_ = 0;
+  bool dead_ = false;
+  int calls_when_dead_ = 0;
   ITypeInfo* type_info_ = nullptr;
   TypeInfoRoute type_info_route_ = TypeInfoRoute::kGetTypeInfo;
 };

@@ -256,6 +256,11 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
   });
   window->Define(L"Activate", 19, kMethod, [this, held](const FakeCall&, VARIANT*, EXCEPINFO*) {
     active_page_ = held;
+    if (raise_on_activate_ != nullptr) {
+      SetWindowPos(raise_on_activate_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+      SetForegroundWindow(raise_on_activate_);
+      SetActiveWindow(raise_on_activate_);
+    }
     return S_OK;
   });
   DefineGetter(document, L"all", 1, all);
@@ -442,6 +447,16 @@ StandInHost::Control* StandInHost::MenuItem(std::wstring_view popup_caption,
     }
   }
   return nullptr;
+}
+
+void StandInHost::MarkObjectsDead() {
+  for (const auto& object : objects_) object->MarkDead();
+}
+
+int StandInHost::CallsOnDeadObjects() const {
+  int calls = 0;
+  for (const auto& object : objects_) calls += object->calls_when_dead();
+  return calls;
 }
 
 long StandInHost::OutstandingReferences() const {

@@ -7,6 +7,7 @@
 #define KESTROVA_TESTS_HOST_FRONTPAGE_STAND_IN_HOST_H_
 
 #include <oaidl.h>
+#include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -151,6 +152,20 @@ class StandInHost {
   // null.
   Control* MenuItem(std::wstring_view popup_caption, std::wstring_view caption);
 
+  // FrontPage tearing itself down: marks every object of the model dead (FakeDispatch::MarkDead).
+  void MarkObjectsDead();
+  // Calls that reached an object after it was marked dead.
+  int CallsOnDeadObjects() const;
+
+  // From now on a page window's Activate brings window to the front and activates it, as
+  // FrontPage's editor brings its own window forward (null: it raises nothing).
+  void RaiseOnActivate(HWND window) { raise_on_activate_ = window; }
+
+  // The application's connection point keeps the sinks it is told to let go of, until
+  // ReleaseKeptSinks (which returns how many it released).
+  void KeepApplicationSinksPastUnadvise() { application_events_->KeepSinksPastUnadvise(); }
+  std::size_t ReleaseKeptSinks() { return application_events_->ReleaseKeptSinks(); }
+
   // When set, the next Close raises this host error (scode, description) instead of closing.
   void FailNextClose(HRESULT scode, std::wstring description);
   // When set, Caption puts raise the deferred host error.
@@ -184,6 +199,7 @@ class StandInHost {
   std::optional<std::pair<HRESULT, std::wstring>> close_failure_;
   bool defer_caption_errors_ = false;
   bool reserialise_heads_ = false;
+  HWND raise_on_activate_ = nullptr;
   PageFiles* page_files_source_ = nullptr;
   FakeConnectionPoint* application_events_ = nullptr;
   EventIds event_ids_{kOnWebNewId, kOnWebOpenId, kOnBeforeWebPublishId};

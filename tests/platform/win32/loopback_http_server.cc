@@ -215,6 +215,11 @@ void LoopbackHttpServer::Serve(std::string path, std::string body) {
   served_.insert_or_assign(std::move(path), std::move(body));
 }
 
+void LoopbackHttpServer::ServeLate(std::string path, std::string body) {
+  std::lock_guard lock(mutex_);
+  served_late_.insert_or_assign(std::move(path), std::move(body));
+}
+
 std::vector<std::string> LoopbackHttpServer::Requests() const {
   std::lock_guard lock(mutex_);
   return request_lines_;
@@ -250,6 +255,12 @@ bool LoopbackHttpServer::Answer(SOCKET connection, std::string_view method, std:
     if (const auto served = served_.find(path); served != served_.end()) {
       const std::string body = served->second;
       lock.unlock();
+      return fixed(200, body);
+    }
+    if (const auto late = served_late_.find(path); late != served_late_.end()) {
+      const std::string body = late->second;
+      lock.unlock();
+      WaitForRelease();
       return fixed(200, body);
     }
   }

@@ -53,6 +53,8 @@ class LoopbackHttpServer {
   // Answers path (as the request line carries it) with 200 and body from now on, before the
   // fixed paths above.
   void Serve(std::string path, std::string body);
+  // The same, with the answer held back like /slow's until ReleaseSlowAnswers (10 s at most).
+  void ServeLate(std::string path, std::string body);
   // The requests received so far, as "METHOD path", in order.
   std::vector<std::string> Requests() const;
   // The header of each request received so far (request line and fields, without the blank line
@@ -80,9 +82,10 @@ class LoopbackHttpServer {
 
   mutable std::mutex mutex_;
   std::condition_variable released_changed_;
-  std::map<std::string, std::string, std::less<>> served_;  // guarded by mutex_
-  std::vector<std::string> request_lines_;                  // guarded by mutex_
-  std::vector<std::string> request_headers_;                // guarded by mutex_
+  std::map<std::string, std::string, std::less<>> served_;       // guarded by mutex_
+  std::map<std::string, std::string, std::less<>> served_late_;  // guarded by mutex_
+  std::vector<std::string> request_lines_;                       // guarded by mutex_
+  std::vector<std::string> request_headers_;                     // guarded by mutex_
   bool released_ = false;
   std::vector<std::thread> workers_;  // guarded by mutex_
 };

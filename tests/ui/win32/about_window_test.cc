@@ -88,6 +88,7 @@ TEST_F(AboutWindowTest, EachWayOutLeavesItsState) {
       {"OK", [](HWND about) { ClickButton(about, L"OK"); }, false, false},
       {"close box", [](HWND about) { PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0); }, false,
        false},
+      {"Esc", [](HWND) { PressKey(VK_ESCAPE); }, false, false},
       {"web-site picture", [](HWND about) { ClickAt(WebSitePicture(about), 5, 5); }, true, true},
   };
   for (const Leave& leave : leaves) {

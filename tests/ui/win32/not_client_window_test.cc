@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_event_pump.h"
@@ -113,6 +114,8 @@ TEST_F(NotClientWindowTest, EachAnswerSetsItsFlags) {
        false},
       {"Enter", [](HWND) { PressKey(VK_RETURN); }, false, false},
       {"Esc", [](HWND) { PressKey(VK_ESCAPE); }, true, false},
+      // FrontPage closing under the dialog cancels the publish.
+      {"quit", [](HWND) { PostQuitMessage(0); }, true, false},
   };
   for (const Answer& answer : answers) {
     SCOPED_TRACE(answer.name);
@@ -143,6 +146,9 @@ TEST_F(NotClientWindowTest, EachAnswerSetsItsFlags) {
       EXPECT_TRUE(browser.urls.empty());
     }
     EXPECT_EQ(FindDialog(), nullptr);
+    MSG quit;  // the quit stays for the host's own loop
+    EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE,
+              std::string_view(answer.name) == "quit");
   }
 }
 

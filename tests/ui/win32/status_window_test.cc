@@ -4,11 +4,14 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_event_pump.h"
 #include "publish/publish_driver.h"
@@ -18,6 +21,7 @@
 #include "ui/win32/input_box_window.h"
 #include "ui/win32/not_client_window.h"
 #include "ui/win32/win32_user_interface.h"
+#include "ui/win32/win32_window.h"
 #include "ui_test_support.h"
 
 namespace kestrova::win32 {
@@ -42,6 +46,21 @@ int VisibleCount(const std::vector<HWND>& pictures) {
   for (HWND picture : pictures) count += IsWindowVisible(picture) != FALSE ? 1 : 0;
   return count;
 }
+
+// A window of ours whose paint fails, as a fault in a view's drawing would.
+class FailingPaintWindow final : public Win32Window {
+ public:
+  FailingPaintWindow() {
+    Create(L"Failing paint", WS_OVERLAPPEDWINDOW, 0, 120, 40, std::nullopt, true);
+    ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+  }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
+    if (message == WM_PAINT) RaiseProgramError(kErrOverflow, "The paint failed.");
+    return Win32Window::HandleMessage(message, wparam, lparam);
+  }
+};
 
 // Every text of window's controls shows whole: measured in the control's own font with DrawText,
 // its lines fit the control's client area (a button's with room for its edges).
@@ -88,6 +107,19 @@ class StatusWindowTest : public WindowTest {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done() && std::chrono::steady_clock::now() < deadline) pump_->DoEvents();
     return done();
+  }
+
+  // Pumps until a round raises a Failure (for at most two seconds); its number, or 0.
+  std::int32_t PumpUntilFailure() {
+    const auto deadline = std::chrono::steady_clock::now() + 2000ms;
+    while (std::chrono::steady_clock::now() < deadline) {
+      try {
+        pump_->DoEvents();
+      } catch (const Failure& failure) {
+        return failure.number();
+      }
+    }
+    return 0;
   }
 
   Win32UserInterface ui_;
@@ -234,6 +266,22 @@ TEST_F(StatusWindowTest, CancelAndEscReachTheCheckBetweenPages) {
   pump_->DispatchCancelRequest();
   EXPECT_TRUE(second.ksvCancel());
   second.SetView(nullptr);
+}
+
+TEST_F(StatusWindowTest, AFailingCancelClickOrPaintFailsTheWaitInsteadOfUser32) {
+  window_->SetCancelCallback([] { RaiseProgramError(errCommunicating, "The cancel failed."); });
+  window_->Show();
+  HWND window = FindVisibleWindow(L"KestrovaWindow", kCaption);
+  ASSERT_NE(window, nullptr);
+  ClickButton(window, L"Cancel");
+  EXPECT_EQ(PumpUntilFailure(), errCommunicating);
+  EXPECT_TRUE(window_->ksvCancel());
+
+  const FailingPaintWindow failing;
+  InvalidateRect(failing.hwnd(), nullptr, TRUE);
+  EXPECT_EQ(PumpUntilFailure(), kErrOverflow);
+  // The failed paint was validated all the same: it does not fail every round from now on.
+  EXPECT_EQ(PumpUntilFailure(), 0);
 }
 
 // At the screen's dots per inch (the script runs this at 96, 120 and 144, set through Wine's
