@@ -16,6 +16,20 @@
 namespace kestrova {
 namespace {
 
+// text with each line break (CR LF, or a lone CR or LF) as one space.
+std::string OnOneLine(std::string_view text) {
+  std::string line;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      line += ' ';
+    } else {
+      line += text[i];
+    }
+  }
+  return line;
+}
+
 // True when the destination is a web address the mend store can use. An https address is as good
 // as an http one.
 bool HoldsWebAddress(const std::string& destination) {
@@ -66,6 +80,12 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
     // FrontPage is closing: it may be gone, so nothing is shown and the publish stops.
     cancel = true;
   } catch (const Failure& failure) {
+    if (window && !failure.address().empty()) {
+      // The status line names the request that failed after the transfer's own text, while the
+      // message about it shows.
+      window->SetStatusBarText(OnOneLine(HidePasswords(failure.description())) + " (" +
+                               HidePasswords(failure.address()) + ")");
+    }
     HandleFailureSafely(failure, cancel);
   } catch (const std::exception& error) {
     HandleFailureSafely(ProgramFailure(kErrInvalidArgument, error.what()), cancel);
