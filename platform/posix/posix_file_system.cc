@@ -106,6 +106,11 @@ std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
   return kestrova::ReadWholeFile(path);
 }
 
+FileStart PosixFileSystem::ReadFileStart(const std::string& path,
+                                         const std::function<bool(std::string_view)>& enough) {
+  return kestrova::ReadFileStart(path, enough);
+}
+
 std::unique_ptr<FileWriter> PosixFileSystem::CreateFileWriter(const std::string& path,
                                                               CommitDurability durability) {
   return std::make_unique<AtomicFileWriter>(path, durability);

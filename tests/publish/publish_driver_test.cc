@@ -57,6 +57,15 @@ class PublishDriverTest : public PublishFixture {
   }
 };
 
+// True when the folder holds a temporary file of a write in progress.
+bool HoldsTemporaryFile(const fs::path& folder) {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    if (entry.path().filename().string().find(".kestrova-") != std::string::npos) return true;
+  }
+  return false;
+}
+
 TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
   std::string destination = server.SiteUrl();
   EXPECT_FALSE(Publish(destination));
@@ -428,6 +437,9 @@ TEST_F(PublishDriverTest, MalformedHeadsStopPublishingNamingTheFileAndLeaveThePa
             0u)
       << ui.messages[0].prompt;
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
+  // The page mended before the one that failed is not put in place either, and nothing is left.
+  EXPECT_EQ(ReadWebFile("index.htm"), Page("<title>Home</title>\r\n"));
+  EXPECT_FALSE(HoldsTemporaryFile(web));
 }
 
 TEST_F(PublishDriverTest, EntriesThatWouldLeaveTheMendFolderTouchNothing) {
@@ -685,24 +697,18 @@ TEST_F(PublishDriverTest, CancelStopsThePublishWithoutAMessage) {
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
 }
 
-TEST_F(PublishDriverTest, CtrlCDuringTheMendPhaseStopsAtTheNextPage) {
-  // Ctrl-C arrives through the pump while the first page is mended.
+TEST_F(PublishDriverTest, CtrlCDuringTheMendPhaseStopsAtTheNextPageAndKeepsEveryPage) {
+  // Ctrl-C arrives through the pump while the first page is mended: the page mended already is
+  // not put in place either.
+  const std::string old_home = ReadWebFile("index.htm");
   ui.on_page_done = [this](std::size_t done) {
     if (done == 1) pump.PostCancel();
   };
   EXPECT_TRUE(Publish());
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_NE(ReadWebFile("index.htm").find("<title>New home</title>"), std::string::npos);
+  EXPECT_EQ(ReadWebFile("index.htm"), old_home);
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
-}
-
-// True when the folder holds a temporary file of a download in progress.
-bool HoldsTemporaryFile(const fs::path& folder) {
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    if (entry.path().filename().string().find(".kestrova-") != std::string::npos) return true;
-  }
-  return false;
+  EXPECT_FALSE(HoldsTemporaryFile(web));
 }
 
 TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) {
