@@ -81,6 +81,9 @@ class FileSystem {
   virtual bool FolderExists(const std::string& path) = 0;
   // Creates the folder (its parent must exist); raises a Failure when it cannot.
   virtual void CreateFolder(const std::string& path) = 0;
+  // Removes the folder at path when it is empty; leaves it, without a word, when it is not or
+  // cannot be removed.
+  virtual void RemoveEmptyFolder(const std::string& path) noexcept = 0;
   // Opens a text file for reading; raises Failure 53 when it does not exist.
   virtual std::unique_ptr<TextReader> OpenTextFile(const std::string& path) = 0;
   // The bytes of the file at path, as they are on the disk. Raises Failure 53 when there is no

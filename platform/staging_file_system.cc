@@ -25,6 +25,18 @@ class NestedTransaction final : public FileTransaction {
 StagingFileSystem::StagingFileSystem(FileSystem& base)
     : base_(base), staged_(base.BeginTransaction()) {}
 
+StagingFileSystem::~StagingFileSystem() {
+  staged_.reset();
+  for (auto it = created_folders_.rbegin(); it != created_folders_.rend(); ++it) {
+    base_.RemoveEmptyFolder(*it);
+  }
+}
+
+void StagingFileSystem::CreateFolder(const std::string& path) {
+  base_.CreateFolder(path);
+  created_folders_.push_back(path);
+}
+
 std::string StagingFileSystem::ReadLocation(const std::string& path) const {
   return staged_->StagedLocation(path).value_or(path);
 }

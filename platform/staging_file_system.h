@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -19,12 +20,18 @@ class StagingFileSystem final : public FileSystem {
  public:
   // Stages into a transaction of base, which must outlive this object.
   explicit StagingFileSystem(FileSystem& base);
+  // Removes every staged file not put in place, then the folders made here that stayed empty.
+  ~StagingFileSystem() override;
   StagingFileSystem(const StagingFileSystem&) = delete;
   StagingFileSystem& operator=(const StagingFileSystem&) = delete;
 
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override { return base_.FolderExists(path); }
-  void CreateFolder(const std::string& path) override { base_.CreateFolder(path); }
+  // A folder made here is removed again with the staging when nothing was put in it.
+  void CreateFolder(const std::string& path) override;
+  void RemoveEmptyFolder(const std::string& path) noexcept override {
+    base_.RemoveEmptyFolder(path);
+  }
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
   std::string ReadWholeFile(const std::string& path) override;
   FileStart ReadFileStart(const std::string& path,
@@ -51,6 +58,7 @@ class StagingFileSystem final : public FileSystem {
 
   FileSystem& base_;
   std::unique_ptr<FileTransaction> staged_;
+  std::vector<std::string> created_folders_;  // in the order made
 };
 
 }  // namespace kestrova

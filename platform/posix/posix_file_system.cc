@@ -98,6 +98,8 @@ void PosixFileSystem::CreateFolder(const std::string& path) {
   }
 }
 
+void PosixFileSystem::RemoveEmptyFolder(const std::string& path) noexcept { ::rmdir(path.c_str()); }
+
 std::unique_ptr<TextReader> PosixFileSystem::OpenTextFile(const std::string& path) {
   return std::make_unique<StringTextReader>(kestrova::ReadWholeFile(path));
 }

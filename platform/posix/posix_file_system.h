@@ -12,6 +12,7 @@ class PosixFileSystem final : public FileSystem {
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
+  void RemoveEmptyFolder(const std::string& path) noexcept override;
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
   // In one read where the file allows it (see read_whole_file.h).
   std::string ReadWholeFile(const std::string& path) override;

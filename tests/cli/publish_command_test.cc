@@ -248,11 +248,16 @@ TEST(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
       {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\nb.htm\ninventory.txt\n"},
        {"b.htm", mending}});
   server.Set("/kestrova/a.htm", {200, mending, "", std::chrono::milliseconds(1500)});
-  const CommandResult result =
-      RunCommand(kProgram, {"publish", web, "--destination", server.SiteUrl()}, SIGINT,
-                 std::chrono::milliseconds(500));
-  EXPECT_EQ(result.exit_code, 3) << result.err;
-  EXPECT_EQ(result.out, "");
+  // SIGTERM and SIGHUP cancel as Ctrl-C does; a dry run leaves nothing at all behind.
+  for (const auto& [signal, dry_run] :
+       {std::pair{SIGTERM, true}, std::pair{SIGHUP, true}, std::pair{SIGINT, false}}) {
+    std::vector<std::string> args = {"publish", web, "--destination", server.SiteUrl()};
+    if (dry_run) args.push_back("--dry-run");
+    const CommandResult result = RunCommand(kProgram, args, signal, std::chrono::milliseconds(500));
+    EXPECT_EQ(result.exit_code, 3) << signal << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(fs::exists(web + "/kestrova"), !dry_run) << signal;
+  }
   // The slow request was stopped: the inventory, committed only once every other file has
   // landed, was not stored, and no page was written.
   EXPECT_FALSE(fs::exists(web + "/kestrova/inventory.txt"));

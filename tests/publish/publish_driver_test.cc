@@ -9,7 +9,7 @@
 #include <map>
 #include <thread>
 
-#include "platform/posix/sigint_cancel.h"
+#include "platform/posix/signal_cancel.h"
 #include "tests/publish/publish_fixture.h"
 #include "tests/support/raw_http_server.h"
 
@@ -720,7 +720,7 @@ TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) 
   // A newer mend folder whose first file stops arriving half way, more than the transfer
   // buffer holds: the download is under way, its temporary file on disk, when the user presses
   // Ctrl+C. The server then stays silent for far longer than the publish waits.
-  const ScopedSigintCancel sigint(pump);
+  const ScopedSignalCancel sigint(pump);
   server.Set("/kestrova/inventory.txt", {200, Inventory("12/8/2026 7:20:00 PM")});
   Answer stalling(200, MendingFile({"<title>Newer</title>"}) + std::string(400 * 1024, ' '));
   stalling.stall_after = 200 * 1024;
