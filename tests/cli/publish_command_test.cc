@@ -264,17 +264,21 @@ TEST(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
   EXPECT_EQ(ReadBytes(web + "/a.htm"), "<html><head><title>a</title></head></html>");
 }
 
-// The real writer checked against the system calls it makes: the page, the mending file and the
-// inventory are flushed before they take their names, the mend folder is flushed after the
+// The real writer checked against the system calls it makes: the pages, the mending file and the
+// inventory are flushed before they take their names (every page's bytes before the first page's
+// name, the folders of the pages after the last), the mend folder is flushed after the
 // mending file is renamed and before the inventory is, and nothing flushes a whole file system.
 TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   TemporaryFolder folder{"kestrova-test"};
   const std::string web = folder.path().string() + "/web";
   WriteBytes(web + "/a.htm", "<html><head><title>a</title></head></html>");
+  WriteBytes(web + "/sub/b.htm", "<html><head><title>b</title></head></html>");
   LoopbackServer server;
+  const std::string mending = "<head><meta name=a><meta name=b><meta name=c></head>";
   server.SetMendFolder(
-      {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\ninventory.txt\n"},
-       {"a.htm", "<head><meta name=a><meta name=b><meta name=c></head>"}});
+      {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\nsub--b.htm\ninventory.txt\n"},
+       {"a.htm", mending},
+       {"sub--b.htm", mending}});
   const std::string trace = folder.path().string() + "/trace";
   // LeakSanitizer cannot work in a traced program; the untraced runs check for leaks.
   const char* asan = std::getenv("ASAN_OPTIONS");
@@ -291,6 +295,7 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   std::map<long, std::string> fds;
   std::set<std::string> flushed;
   std::map<std::string, std::pair<std::size_t, bool>> renamed;
+  std::size_t last_flush = 0;  // the line of the last flush of a file's bytes
   std::map<std::string, std::size_t> synced;
   bool whole_file_system = false;
   const std::regex call(R"(^(\w+)\((.*)\)\s+= (-?\d+))");
@@ -328,6 +333,7 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
     } else if (name == "fsync" || name == "fdatasync") {
       flushed.insert(fds[fd]);
       synced[fds[fd]] = at;
+      if (name == "fdatasync") last_flush = at;
     } else if (name == "syncfs") {
       whole_file_system = true;
     } else if (name.rfind("rename", 0) == 0 && paths.size() == 2) {
@@ -335,10 +341,21 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
     }
   }
   const std::string mend = web + "/kestrova";
-  for (const std::string& path : {web + "/a.htm", mend + "/inventory.txt", mend + "/a.htm"}) {
+  for (const std::string& path :
+       {web + "/a.htm", web + "/sub/b.htm", mend + "/inventory.txt", mend + "/a.htm"}) {
     ASSERT_EQ(renamed.count(path), 1u) << path << " was not renamed into place";
   }
-  EXPECT_TRUE(renamed[web + "/a.htm"].second) << "the page's bytes were not flushed first";
+  // The pages: the bytes of every one flushed before the first is renamed, then each folder once.
+  const std::size_t first_page =
+      std::min(renamed[web + "/a.htm"].first, renamed[web + "/sub/b.htm"].first);
+  const std::size_t last_page =
+      std::max(renamed[web + "/a.htm"].first, renamed[web + "/sub/b.htm"].first);
+  EXPECT_LT(last_flush, first_page) << "a page was renamed before every page's bytes were flushed";
+  for (const std::string& page_folder : {web, web + "/sub"}) {
+    ASSERT_EQ(synced.count(page_folder), 1u) << page_folder << " was not flushed";
+    EXPECT_GT(synced[page_folder], last_page)
+        << page_folder << " was flushed before its page's name";
+  }
   EXPECT_TRUE(renamed[mend + "/inventory.txt"].second) << "the inventory's bytes were not flushed";
   EXPECT_TRUE(renamed[mend + "/a.htm"].second) << "the mending file's bytes were not flushed";
   EXPECT_FALSE(whole_file_system) << "a whole file system was flushed";
