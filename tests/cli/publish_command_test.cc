@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <set>
@@ -262,6 +264,62 @@ TEST(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
   // landed, was not stored, and no page was written.
   EXPECT_FALSE(fs::exists(web + "/kestrova/inventory.txt"));
   EXPECT_EQ(ReadBytes(web + "/a.htm"), "<html><head><title>a</title></head></html>");
+}
+
+// Killed while it puts the pages in place, a publish leaves each page old or new, never half
+// written; the next publish completes the set, and one more finds nothing left to mend.
+TEST(PublishCommandTest, AKilledCommitLeavesEachPageOldOrNewAndARerunCompletesIt) {
+  TemporaryFolder folder{"kestrova-test"};
+  const std::string web = folder.path().string() + "/web";
+  const std::string clean = folder.path().string() + "/clean";
+  LoopbackServer server;
+  std::map<std::string, std::string> mend_folder;
+  std::string inventory = "12/7/2026\n" + server.SiteUrl() + "\n";
+  std::vector<std::string> names;
+  for (int k = 0; k < 1000; ++k) {
+    names.push_back("p" + std::to_string(k) + ".htm");
+    inventory += names.back() + "\n";
+    mend_folder[names.back()] = kMendingFile;
+    for (const std::string& where : {web, clean}) {
+      WriteBytes(where + "/" + names.back(),
+                 "<html><head><title>" + names.back() + "</title></head></html>");
+    }
+  }
+  mend_folder["inventory.txt"] = inventory + "inventory.txt\n";
+  server.SetMendFolder(mend_folder);
+  const std::vector<std::string> publish = {"publish", "-q", "--destination", server.SiteUrl()};
+  const auto run = [&](const std::string& where, int signal = 0,
+                       const std::function<bool()>& when = {}) {
+    std::vector<std::string> args = publish;
+    args.push_back(where);
+    return RunCommand(kProgram, args, signal, std::chrono::seconds(30), when);
+  };
+  const CommandResult reference = run(clean);
+  ASSERT_EQ(reference.exit_code, 0) << reference.err;
+  const std::string old_first = ReadBytes(web + "/" + names[0]);
+  // The first page staged is the first renamed: once it changes, the renames are under way.
+  run(web, SIGKILL, [&] { return ReadBytes(web + "/" + names[0]) != old_first; });
+  std::size_t new_pages = 0;
+  for (const std::string& name : names) {
+    const std::string page = ReadBytes(web + "/" + name);
+    const std::string mended = ReadBytes(clean + "/" + name);
+    EXPECT_TRUE(page == mended || page == "<html><head><title>" + name + "</title></head></html>")
+        << name << ": " << page;
+    if (page == mended) ++new_pages;
+  }
+  std::cout << new_pages << " of " << names.size() << " pages were put in place before the kill\n";
+  ASSERT_EQ(run(web).exit_code, 0);
+  for (const std::string& name : names) {
+    EXPECT_EQ(ReadBytes(web + "/" + name), ReadBytes(clean + "/" + name)) << name;
+  }
+  for (const auto& item : fs::directory_iterator(web)) {
+    EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos) << item.path();
+  }
+  const CommandResult again = RunCommand(kProgram, {"publish", web, "--json", "-q"});
+  EXPECT_NE(again.out.find(
+                "\"pages_mended\":0,\"pages_unchanged\":" + std::to_string(names.size()) + ","),
+            std::string::npos)
+      << again.out;
 }
 
 // The real writer checked against the system calls it makes: the pages, the mending file and the
