@@ -24,7 +24,8 @@ prepare_latency_bench large
 mkdir -p "$work/site/kestrova" "$work/web"
 if [ "${KESTROVA_BENCH_BODY:-0}" = 1 ]; then
   {
-    echo "<html><head><title>A large mending file</title></head><body>"
+    echo "<html><head><title>A large mending file</title><meta name=\"a\" content=\"1\">"
+    echo "<meta name=\"b\" content=\"2\"><meta name=\"c\" content=\"3\"></head><body>"
     head -c $((mib * 1024 * 1024 - 100)) /dev/zero | tr '\0' 'x'
     echo "</body></html>"
   } > "$work/site/kestrova/large.htm"
