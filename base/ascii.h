@@ -70,7 +70,8 @@ constexpr bool IsCSpace(char c) noexcept { return IsHtmlSpace(c) || c == '\v'; }
 constexpr bool IsLineBlank(char c) noexcept { return c == ' ' || c == '\t' || c == '\r'; }
 
 // text with every control character written out so that a terminal shows it instead of obeying
-// it: C0 controls and DEL as \xHH, C1 controls in UTF-8 (0xC2 0x80 to 0xC2 0x9F) as \u00HH. Every
+// it: C0 controls and DEL as \xHH, C1 controls in UTF-8 (0xC2 0x80 to 0xC2 0x9F) as \u00HH, and a
+// byte 0x80 to 0x9F that is part of no UTF-8 sequence (a C1 control in 8-bit text) as \xHH. Every
 // other byte stays as it is.
 std::string EscapeControlCharacters(std::string_view text);
 

@@ -121,7 +121,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
       "page. Prints the destination to publish to.");
   publish->add_option("WEB", web, "The folder of the web.")->required()->type_name("DIR");
   publish->add_flag("--dry-run", line.publish.dry_run,
-                    "Change nothing: publish a copy of WEB in a temporary folder and print, for "
+                    "Change nothing: publish WEB with every write held back and dropped at the "
+                    "end (newer mending files are downloaded, then discarded) and print, for "
                     "each listed page, a unified diff of the head publish would write.");
   publish->add_flag("--stat", line.publish.stat,
                     "With --dry-run: one line per listed page instead of the diffs.");

@@ -13,7 +13,7 @@ namespace kestrova {
 
 // What publish prints besides the console's progress.
 struct PublishFlags {
-  // Works on a copy of the web in a temporary folder and prints what would change.
+  // Publishes with every write staged and dropped at the end, and prints what would change.
   bool dry_run = false;
   // With dry_run: one line per listed page instead of the differences.
   bool stat = false;

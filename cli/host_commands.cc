@@ -12,8 +12,6 @@
 #include "cli/exit_codes.h"
 #include "cli/linux_host.h"
 #include "cli/publish_summary.h"
-#include "cli/web_copy.h"
-#include "platform/temporary_folder.h"
 #include "ui/console/console_text.h"
 
 namespace kestrova {
@@ -73,31 +71,21 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
                                       "\"" + web_path + "\" is not a folder holding a web.", ""};
   } else {
     try {
-      std::optional<TemporaryFolder> copy;
-      std::string work_path = web_path;
-      if (flags.dry_run) {
-        copy.emplace("fpkestrova-dry-run");
-        work_path = (copy->path() / "web").string();
-        if (!options.quiet) {
-          std::fprintf(stderr, "fpkestrova: dry run on a copy of the web in %s\n",
-                       EscapeControlCharacters(work_path).c_str());
-        }
-        CopyWeb(web_path, work_path);
-      }
       bool cancel = false;
       ran = true;
       {
         PublishSettings settings = LinuxHost::DefaultSettings();
         if (flags.connections) settings.connections = *flags.connections;
         ChooseTrustedCertificates(flags, settings);
-        LinuxHost host(options, settings);
+        // A dry run is the publish itself with every write staged; the staging goes with the host.
+        LinuxHost host(options, settings, flags.dry_run);
         // The summary, the dry run's diffs and the closing line tell a mended page from an
         // unchanged one by its head before; only a quiet plain publish reads each page once.
         if (flags.json || flags.dry_run || !options.quiet) host.RecordPageHeads();
-        cancel = host.OpenAndPublish(work_path, summary.destination);
+        cancel = host.OpenAndPublish(web_path, summary.destination);
         summary.record = host.record();
+        summary.pages = PageOutcomes(summary.record.pages, web_path, host.files());
       }
-      summary.pages = PageOutcomes(summary.record.pages, work_path);
       summary.failure = summary.record.failure;
       summary.exit_code = cancel ? kExitCancelled : kExitSuccess;
       if (cancel && !options.quiet) std::fputs("fpkestrova: publishing cancelled.\n", stderr);

@@ -6,8 +6,19 @@
 
 namespace kestrova {
 
-LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& settings)
-    : browser_(stdout),
+namespace {
+
+std::optional<StagingFileSystem> StagingIf(bool dry_run, FileSystem& disk) {
+  if (!dry_run) return std::nullopt;
+  return std::optional<StagingFileSystem>(std::in_place, disk);
+}
+
+}  // namespace
+
+LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& settings, bool dry_run)
+    : staging_(StagingIf(dry_run, disk_)),
+      files_(staging_ ? static_cast<FileSystem&>(*staging_) : disk_),
+      browser_(stdout),
       ui_(options),
       recording_ui_(ui_, record_,
                     [this] {

@@ -5,6 +5,7 @@
 #define KESTROVA_CLI_LINUX_HOST_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "addin/fp_kestrova.h"
@@ -16,7 +17,8 @@
 #include "platform/posix/desktop_browser.h"
 #include "platform/posix/poll_event_pump.h"
 #include "platform/posix/posix_file_system.h"
-#include "platform/posix/sigint_cancel.h"
+#include "platform/posix/signal_cancel.h"
+#include "platform/staging_file_system.h"
 #include "publish/publish_services.h"
 #include "publish/publish_settings.h"
 #include "ui/console/console_user_interface.h"
@@ -32,9 +34,11 @@ class LinuxHost {
   static PublishSettings DefaultSettings() { return {.connections = kDefaultConnections}; }
 
   // Creates the add-in with settings for its publishes and connects it (OnConnection,
-  // OnStartupComplete).
+  // OnStartupComplete). With dry_run, every file a publish writes (mending files, the inventory,
+  // pages) is staged beside its file and read back as written, but never put in place: the
+  // staging is removed with the host.
   explicit LinuxHost(const ConsoleOptions& options,
-                     const PublishSettings& settings = DefaultSettings());
+                     const PublishSettings& settings = DefaultSettings(), bool dry_run = false);
   // Disconnects and shuts the add-in down (OnDisconnection, OnBeginShutdown).
   ~LinuxHost();
   LinuxHost(const LinuxHost&) = delete;
@@ -43,6 +47,8 @@ class LinuxHost {
   FPKestrova& addin() { return *addin_; }
   host::LocalApplication& application() { return *application_; }
   ConsoleUserInterface& ui() { return ui_; }
+  // The files as the publishes so far left them (in a dry run, as they would have).
+  FileSystem& files() { return files_; }
   // What the publishes so far did; a publish starts it afresh.
   const PublishRecord& record() const { return record_; }
   // Also keeps the head of every listed page as the mend phase begins, for a summary or a dry
@@ -60,9 +66,13 @@ class LinuxHost {
   // The connections every request of the host shares: one per server over HTTP/1.1 as requests
   // come and go, one carrying all of them as streams over HTTP/2.
   std::shared_ptr<CurlConnections> connections_ = std::make_shared<CurlConnections>(pump_);
-  // Ctrl-C cancels the publish in progress instead of ending the program mid-write.
-  ScopedSigintCancel sigint_cancel_{pump_};
-  PosixFileSystem files_;
+  // Ctrl-C, SIGTERM and SIGHUP cancel the publish in progress instead of ending the program
+  // mid-write.
+  ScopedSignalCancel signal_cancel_{pump_};
+  PosixFileSystem disk_;
+  // For a dry run, every write staged and dropped with the host; empty otherwise.
+  std::optional<StagingFileSystem> staging_;
+  FileSystem& files_;  // the disk_ or the staging_
   DesktopBrowser browser_;
   LastError last_error_;
   ConsoleUserInterface ui_;

@@ -6,16 +6,15 @@
 #include "mending/entry_paths.h"
 #include "mending/head_locator.h"
 #include "mending/inventory.h"
-#include "platform/posix/read_whole_file.h"
 #include "publish/mend_phase.h"
 
 namespace kestrova {
 namespace {
 
-// The head's inner HTML of the page at path; nothing when it cannot be read.
-std::optional<std::string> ReadHead(const std::string& path) {
+// The head's inner HTML of the page at path as files read it; nothing when it cannot be read.
+std::optional<std::string> ReadHead(FileSystem& files, const std::string& path) {
   try {
-    const std::string bytes = ReadWholeFile(path);
+    const std::string bytes = files.ReadWholeFile(path);
     return std::string(HeadInnerHtml(bytes, LocateHead(bytes)));
   } catch (const Failure&) {
     return std::nullopt;
@@ -37,7 +36,7 @@ std::vector<ListedPage> ListPages(const PublishServices& services, const std::st
     ListedPage page;
     page.entry = lines[index];
     if (!page.entry.empty() && UnsafeEntryReason(page.entry).empty()) {
-      page.head_before = ReadHead(EntryPagePath(web_path, page.entry, '/'));
+      page.head_before = ReadHead(services.files, EntryPagePath(web_path, page.entry, '/'));
     }
     pages.push_back(std::move(page));
   }
@@ -45,7 +44,7 @@ std::vector<ListedPage> ListPages(const PublishServices& services, const std::st
 }
 
 std::vector<PageOutcome> PageOutcomes(const std::vector<ListedPage>& pages,
-                                      const std::string& web_path) {
+                                      const std::string& web_path, FileSystem& files) {
   std::vector<PageOutcome> outcomes;
   for (const ListedPage& page : pages) {
     // An empty line names no file: it is no page to report.
@@ -64,7 +63,7 @@ std::vector<PageOutcome> PageOutcomes(const std::vector<ListedPage>& pages,
       continue;
     }
     outcome.head_before = page.head_before.value_or("");
-    outcome.head_after = ReadHead(EntryPagePath(web_path, page.entry, '/')).value_or("");
+    outcome.head_after = ReadHead(files, EntryPagePath(web_path, page.entry, '/')).value_or("");
     outcome.result =
         outcome.head_after == outcome.head_before ? PageResult::kUnchanged : PageResult::kMended;
     outcomes.push_back(std::move(outcome));

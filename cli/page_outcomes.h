@@ -29,9 +29,10 @@ struct PageOutcome {
   std::string head_after;
 };
 
-// What became of each page the mend phase looked at, with the web's files as they are now.
+// What became of each page the mend phase looked at, with the web's files as files reads them now
+// (in a dry run, as the publish staged them).
 std::vector<PageOutcome> PageOutcomes(const std::vector<ListedPage>& pages,
-                                      const std::string& web_path);
+                                      const std::string& web_path, FileSystem& files);
 
 // The name of a result in the summary: "mended", "unchanged", "passed over".
 const char* PageResultName(PageResult result);

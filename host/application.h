@@ -34,6 +34,15 @@ class Application {
   // that window; raises a Failure when the file cannot be opened.
   virtual std::shared_ptr<PageWindow> LocatePage(const std::string& path, int view_mode) = 0;
 
+  // Pages saved between BeginPageChanges and CommitPageChanges reach their files together at the
+  // commit, or not at all when the changes are abandoned (or another begin comes first). A host
+  // that saves each page itself as it is closed (FrontPage) does nothing here: its pages are
+  // saved one by one. Commit raises a Failure when the pages cannot be put in place; abandon
+  // never raises.
+  virtual void BeginPageChanges() {}
+  virtual void CommitPageChanges() {}
+  virtual void AbandonPageChanges() noexcept {}
+
   // Connects events to the host's web events until Unadvise; one receiver at a time.
   virtual void Advise(ApplicationEvents* events) = 0;
   virtual void Unadvise() = 0;

@@ -4,6 +4,7 @@
 #ifndef KESTROVA_PLATFORM_FILE_SYSTEM_H_
 #define KESTROVA_PLATFORM_FILE_SYSTEM_H_
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -58,6 +59,18 @@ class FileTransaction {
   // Puts every file whose writing ended in place. Raises a Failure when one cannot be: the files
   // renamed before it stay, the others are removed when the transaction is dropped.
   virtual void Commit() = 0;
+  // Where the bytes staged for path can be read before Commit: the temporary file of the last
+  // writer of path that ended its writing. Nothing when none did, or when this transaction cannot
+  // tell.
+  virtual std::optional<std::string> StagedLocation(const std::string& /*path*/) const {
+    return std::nullopt;
+  }
+};
+
+// The start of a file, and whether it is the whole file.
+struct FileStart {
+  std::string bytes;
+  bool whole = true;
 };
 
 class FileSystem {
@@ -68,12 +81,22 @@ class FileSystem {
   virtual bool FolderExists(const std::string& path) = 0;
   // Creates the folder (its parent must exist); raises a Failure when it cannot.
   virtual void CreateFolder(const std::string& path) = 0;
+  // Removes the folder at path when it is empty; leaves it, without a word, when it is not or
+  // cannot be removed.
+  virtual void RemoveEmptyFolder(const std::string& path) noexcept = 0;
   // Opens a text file for reading; raises Failure 53 when it does not exist.
   virtual std::unique_ptr<TextReader> OpenTextFile(const std::string& path) = 0;
   // The bytes of the file at path, as they are on the disk. Raises Failure 53 when there is no
   // such file, and a Failure with the system's reason when it cannot be read; only a regular file
   // is read (a folder, a device or a pipe is refused at once, never waited on).
   virtual std::string ReadWholeFile(const std::string& path) = 0;
+  // The first bytes of the file at path: read in pieces until enough, told the bytes read so
+  // far, says they suffice, or to the end, so that only what is needed of a large file is read.
+  // Raises as ReadWholeFile. By default the whole file is read.
+  virtual FileStart ReadFileStart(const std::string& path,
+                                  const std::function<bool(std::string_view)>& /*enough*/) {
+    return {ReadWholeFile(path), true};
+  }
   // Starts replacing (or creating) the file at path. Its Commit puts the bytes on the disk before
   // the new name, so that a power cut leaves the old file or the complete new one; the rename is
   // not waited for.

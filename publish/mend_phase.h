@@ -31,7 +31,8 @@ using PageNoteCallback = std::function<void(const std::string& sentence)>;
 // is told why. check_cancel raises PublishCancelled when the user has cancelled; it is asked
 // before each page. on_page_done (when set) is told after each page. Raises errNothingMended when
 // the inventory lists no entry at all (two lines), and any failure of the host or of the rewrite,
-// which ends the phase; pages saved before stay saved.
+// which ends the phase; pages saved before stay saved as far as the host saved them at once
+// (see host::Application::BeginPageChanges).
 void RunMendPhase(host::Application& app, const PublishServices& services,
                   const std::string& web_path, const std::string& mend_path,
                   const std::function<void()>& check_cancel, const PageDoneCallback& on_page_done,

@@ -37,6 +37,19 @@ bool HoldsWebAddress(const std::string& destination) {
          destination.find("https://") != std::string::npos;
 }
 
+// Abandons the host's page changes when dropped, unless they were committed meanwhile (after
+// which abandoning does nothing).
+class PageChangesAbandoned {
+ public:
+  explicit PageChangesAbandoned(host::Application& app) : app_(app) {}
+  ~PageChangesAbandoned() { app_.AbandonPageChanges(); }
+  PageChangesAbandoned(const PageChangesAbandoned&) = delete;
+  PageChangesAbandoned& operator=(const PageChangesAbandoned&) = delete;
+
+ private:
+  host::Application& app_;
+};
+
 }  // namespace
 
 PublishDriver::PublishDriver(host::Application& app, const PublishServices& services,
@@ -144,12 +157,19 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel, 
 
   window.SetStatusBarText("");
   window.SetStatusText(kMendingText);
+  // The pages change together: a failure or a cancel on any page leaves every page as it was
+  // where the host can hold saved pages back.
+  app_.BeginPageChanges();
+  const PageChangesAbandoned abandoned_unless_committed(app_);
   RunMendPhase(
       app_, services_, web_path_, mend_path_, check_cancel,
       [&window](std::size_t done, std::size_t total, bool mended) {
         window.SetPageDone(done, total, mended);
       },
       [&window](const std::string& sentence) { window.SetStatusBarText(sentence); });
+  // A cancel asked for during the last page still keeps every page as it was.
+  check_cancel();
+  app_.CommitPageChanges();
 }
 
 void PublishDriver::HandleFailureSafely(const Failure& failure, bool& cancel) {

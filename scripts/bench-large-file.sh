@@ -7,7 +7,9 @@
 #   curl -o, sync -f     the same, then flushes the file system it landed on, as fpkestrova does
 #                        before it stores the inventory that lists the file
 # Medians of the seconds and of the peak resident memory are reported, with the ratio of
-# fpkestrova's time to curl's.
+# fpkestrova's time to curl's. With KESTROVA_BENCH_BODY=1 the bulk of the file lies in its body,
+# after a short head, and the web holds a page for it, so that the publish also mends that page
+# from the file's head.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -20,11 +22,21 @@ rounds="${KESTROVA_BENCH_ROUNDS:-7}"
 prepare_latency_bench large
 
 mkdir -p "$work/site/kestrova" "$work/web"
-{
-  echo "<html><head><title>A large mending file</title>"
-  head -c $((mib * 1024 * 1024 - 100)) /dev/zero | tr '\0' 'x'
-  echo "</head></html>"
-} > "$work/site/kestrova/large.htm"
+if [ "${KESTROVA_BENCH_BODY:-0}" = 1 ]; then
+  {
+    echo "<html><head><title>A large mending file</title><meta name=\"a\" content=\"1\">"
+    echo "<meta name=\"b\" content=\"2\"><meta name=\"c\" content=\"3\"></head><body>"
+    head -c $((mib * 1024 * 1024 - 100)) /dev/zero | tr '\0' 'x'
+    echo "</body></html>"
+  } > "$work/site/kestrova/large.htm"
+  echo "<html><head><title>The page</title></head><body>page</body></html>" > "$work/page.htm"
+else
+  {
+    echo "<html><head><title>A large mending file</title>"
+    head -c $((mib * 1024 * 1024 - 100)) /dev/zero | tr '\0' 'x'
+    echo "</head></html>"
+  } > "$work/site/kestrova/large.htm"
+fi
 printf '12/7/2026 7:20:00 PM\r\nhttp://www.example.com\r\nlarge.htm\r\ninventory.txt\r\n' \
   > "$work/site/kestrova/inventory.txt"
 size=$(stat -c %s "$work/site/kestrova/large.htm")
@@ -36,6 +48,7 @@ echo "==== one file of $size bytes from 127.0.0.1, $rounds interleaved rounds"
 run_once() {
   local start end
   rm -rf "$work/web/kestrova" "$work/curl.htm"
+  if [ -f "$work/page.htm" ]; then cp "$work/page.htm" "$work/web/large.htm"; fi
   sync
   start=$(date +%s%N)
   case "$1" in

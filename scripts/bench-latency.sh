@@ -7,8 +7,13 @@
 #   curl                                 the same files over one connection
 #   curl --parallel --parallel-max 8     the same files over up to 8 connections
 # fpkestrova also asks for the folder and the inventory first and stores the inventory last (three
-# requests more than curl makes). Medians of files per second are reported, with the ratio of
-# each to curl's parallel run. KESTROVA_BENCH_DELAY_MS=0 measures the same on plain loopback.
+# requests more than curl makes), then mends the web's page for each file: the web holds the
+# 200 pages, put back as they were before each run, so that every run rewrites them all and puts
+# them on the disk. Medians of files per second are reported, with the ratio of each to curl's
+# parallel run. KESTROVA_BENCH_DELAY_MS=0 measures the same on plain loopback.
+# KESTROVA_BENCH_WRITER=1 keeps another process writing a large file to the same file system
+# (dd of 2,000 MB with conv=fdatasync, over and over while the rounds last), to see what the
+# publish pays for writes that are not its own. Set TMPDIR to choose the file system.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -22,7 +27,7 @@ rounds="${KESTROVA_BENCH_ROUNDS:-5}"
 prepare_latency_bench latency
 
 # The service folder: mending files of 2 to 10 KB and an inventory listing them, itself last.
-mkdir -p "$work/site/kestrova" "$work/web" "$work/curl"
+mkdir -p "$work/site/kestrova" "$work/web" "$work/pages" "$work/curl"
 {
   echo "12/7/2026 7:20:00 PM"
   echo "http://www.example.com"
@@ -37,6 +42,8 @@ for k in $(seq 1 "$files"); do
     echo "</head></html>"
   } > "$work/site/kestrova/$name"
   echo "$name" >> "$work/site/kestrova/inventory.txt"
+  printf '<html><head><title>Old page %d</title></head><body><p>%d</p></body></html>\n' \
+    "$k" "$k" > "$work/pages/$name"
 done
 echo "inventory.txt" >> "$work/site/kestrova/inventory.txt"
 
@@ -52,6 +59,8 @@ echo "==== $files files, $delay_ms ms before each answer, $rounds interleaved ro
 run_once() {
   local start end
   rm -rf "$work/web/kestrova" "$work/curl"/*
+  cp "$work/pages"/* "$work/web/"
+  sync -f "$work/web"
   start=$(date +%s%N)
   case "$1" in
     one) "$program" -q --on-missing=publish publish --connections 1 "$work/web" \
@@ -71,6 +80,24 @@ run_once() {
   echo "scale=4; ($end - $start) / 1000000000" | bc
 }
 
+writer_pid=""
+if [ "${KESTROVA_BENCH_WRITER:-0}" = 1 ]; then
+  # At most 400 files of 2,000 MB, one after another; stopped when the rounds end.
+  (
+    dd_pid=""
+    trap '[ -n "$dd_pid" ] && kill "$dd_pid" 2> /dev/null; exit 0' TERM
+    for _ in $(seq 1 400); do
+      dd if=/dev/zero of="$work/big" bs=1M count=2000 conv=fdatasync status=none &
+      dd_pid=$!
+      wait "$dd_pid" || true
+    done
+  ) &
+  writer_pid=$!
+  trap '[ -z "$writer_pid" ] || kill "$writer_pid" 2> /dev/null || true; stop_latency_bench' EXIT
+  echo "==== another process writes $work/big meanwhile"
+  sleep 2
+fi
+
 contestants=(one eight curl curl8)
 for c in "${contestants[@]}"; do : > "$work/times.$c"; done
 for r in $(seq 1 "$rounds"); do
@@ -80,6 +107,13 @@ for r in $(seq 1 "$rounds"); do
     run_once "$c" >> "$work/times.$c"
   done
 done
+
+if [ -n "$writer_pid" ]; then
+  kill "$writer_pid" 2> /dev/null || true
+  wait "$writer_pid" 2> /dev/null || true
+  writer_pid=""
+  rm -f "$work/big"
+fi
 
 median() { sort -n "$1" | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 base=$(median "$work/times.curl8")

@@ -237,7 +237,8 @@ prepare_latency_bench() {
   echo "==== building fpkestrova and the latency server"
   cmake --preset linux-bench > /dev/null
   cmake --build --preset linux-bench -j "$(nproc)" --target fpkestrova latency_server > /dev/null
-  program=build/linux-bench/cli/fpkestrova
+  # KESTROVA_BENCH_PROGRAM measures another build of fpkestrova (an older one, say).
+  program="${KESTROVA_BENCH_PROGRAM:-build/linux-bench/cli/fpkestrova}"
   server=build/linux-bench/bench/latency_server
   work="$(mktemp -d "${TMPDIR:-/tmp}/kestrova-$1.XXXXXX")"
   server_pid=""

@@ -21,7 +21,7 @@ std::shared_ptr<PageWindow> LocalApplication::LocatePage(const std::string& path
     if (window->path() == path) return window;
   }
   auto window = std::make_shared<LocalPageWindow>(
-      files_, path, [this](LocalPageWindow* w) { OnActivate(w); },
+      page_changes_ ? *page_changes_ : files_, path, [this](LocalPageWindow* w) { OnActivate(w); },
       [this](LocalPageWindow* w) { OnClose(w); });
   // A new window opens behind the active one; Activate brings it to the front.
   windows_.insert(windows_.empty() ? windows_.end() : windows_.end() - 1, window);
@@ -36,6 +36,32 @@ void LocalApplication::OnActivate(LocalPageWindow* window) {
 
 void LocalApplication::OnClose(LocalPageWindow* window) {
   std::erase_if(windows_, [window](const auto& w) { return w.get() == window; });
+}
+
+void LocalApplication::BeginPageChanges() {
+  AbandonPageChanges();
+  page_changes_ = std::make_unique<StagingFileSystem>(files_);
+}
+
+void LocalApplication::CommitPageChanges() {
+  // A window still open reads through the staging: it is closed first, unsaved.
+  CloseOpenWindows();
+  const std::unique_ptr<StagingFileSystem> staged = std::move(page_changes_);
+  if (staged) staged->Commit();
+}
+
+void LocalApplication::AbandonPageChanges() noexcept {
+  if (!page_changes_) return;
+  CloseOpenWindows();
+  page_changes_.reset();
+}
+
+void LocalApplication::CloseOpenWindows() {
+  const auto open = windows_;
+  for (const auto& window : open) {
+    if (!window->closed()) window->Close(false);
+  }
+  windows_.clear();
 }
 
 void LocalApplication::Advise(ApplicationEvents* events) { events_ = events; }

@@ -12,6 +12,7 @@
 #include "host/local/local_command_bars.h"
 #include "host/local/local_page_window.h"
 #include "platform/file_system.h"
+#include "platform/staging_file_system.h"
 
 namespace kestrova::host {
 
@@ -23,6 +24,11 @@ class LocalApplication final : public Application {
   std::shared_ptr<kestrova::host::CommandBars> CommandBars() override { return command_bars_; }
   std::shared_ptr<PageWindow> ActivePageWindow() override;
   std::shared_ptr<PageWindow> LocatePage(const std::string& path, int view_mode) override;
+  // Pages saved meanwhile are staged beside their files and read back as saved; the commit puts
+  // them in place in one transaction (their bytes on the disk first, then the names).
+  void BeginPageChanges() override;
+  void CommitPageChanges() override;
+  void AbandonPageChanges() noexcept override;
   void Advise(ApplicationEvents* events) override;
   void Unadvise() override;
 
@@ -39,7 +45,12 @@ class LocalApplication final : public Application {
   void OnActivate(LocalPageWindow* window);
   void OnClose(LocalPageWindow* window);
 
+  // Closes every open window unsaved.
+  void CloseOpenWindows();
+
   FileSystem& files_;
+  // The pages saved since BeginPageChanges, staged; null outside page changes.
+  std::unique_ptr<StagingFileSystem> page_changes_;
   std::shared_ptr<LocalCommandBars> command_bars_;
   std::vector<std::shared_ptr<LocalPageWindow>> windows_;
   ApplicationEvents* events_ = nullptr;

@@ -12,10 +12,18 @@ LocalPageWindow::LocalPageWindow(FileSystem& files, std::string path,
                                  std::function<void(LocalPageWindow*)> on_close)
     : files_(files),
       path_(std::move(path)),
-      bytes_(files_.ReadWholeFile(path_)),
-      head_(LocateHead(bytes_)),
       on_activate_(std::move(on_activate)),
       on_close_(std::move(on_close)) {
+  // Only as much of a large file is read as holds its head: a mending file is opened for its head
+  // alone. The head is taken as found once what follows its end is long enough that no token cut
+  // off by the end of a piece can have decided it; a head that never ends is read to the end.
+  FileStart start = files_.ReadFileStart(path_, [](std::string_view bytes) {
+    const HeadLocation head = LocateHead(bytes);
+    return head.unclosed_element.empty() && head.inner_end + kHeadEndMargin <= bytes.size();
+  });
+  bytes_ = std::move(start.bytes);
+  whole_ = start.whole;
+  head_ = LocateHead(bytes_);
   // A raw text element or template left open takes the rest of the file into the head, body and
   // all: such a file is refused as it stands.
   CheckHeadIsClosed(head_);
@@ -47,10 +55,17 @@ void LocalPageWindow::Close(bool save) {
   // Only a changed head is written: a page whose head came out as it was keeps its file, and
   // with it its time stamp.
   if (save && IsDirty()) {
+    if (!whole_) {
+      // Saved, the page is written whole: the rest of it is read now.
+      bytes_ = files_.ReadWholeFile(path_);
+      head_ = LocateHead(bytes_);
+      whole_ = true;
+    }
     // The new bytes reach the disk before the rename, so a power cut leaves the old page or the
-    // new one, never an empty one. The rename is not waited for: lost, it leaves the old page,
-    // which the next publish mends again; waiting for it made the mend phase several times slower.
-    // The pieces around the new head go to the file as they are, never joined in memory.
+    // new one, never an empty one. Within page changes the page is staged instead, and its bytes
+    // are flushed with the others' when they are committed. The rename is not waited for: lost,
+    // it leaves the old page, which the next publish mends again. The pieces around the new head
+    // go to the file as they are, never joined in memory.
     WriteWholeFile(files_, path_, HeadReplacementPieces(bytes_, head_, *new_head_),
                    CommitDurability::kBytesBeforeName);
   }

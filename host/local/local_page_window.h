@@ -1,7 +1,7 @@
-// A page of a web folder open in the local host's editor: the file's bytes are read when the page
-// is located; the head's inner HTML is found where an HTML5 parser finds it; saving writes the
-// file atomically with only the bytes of the head's inner HTML changed. Both go through the
-// FileSystem the host was given.
+// A page of a web folder open in the local host's editor: the file's bytes up to a little past
+// its head are read when the page is located, the rest only when it is saved; the head's inner
+// HTML is found where an HTML5 parser finds it; saving writes the file atomically with only the
+// bytes of the head's inner HTML changed. Both go through the FileSystem the host was given.
 #ifndef KESTROVA_HOST_LOCAL_LOCAL_PAGE_WINDOW_H_
 #define KESTROVA_HOST_LOCAL_LOCAL_PAGE_WINDOW_H_
 
@@ -43,7 +43,11 @@ class LocalPageWindow final : public PageWindow,
 
   FileSystem& files_;
   std::string path_;
-  std::string bytes_;
+  // How many bytes past the head's end a piece read must hold before the head counts as found.
+  static constexpr std::size_t kHeadEndMargin = 4096;
+
+  std::string bytes_;  // the file's first bytes, all of them when whole_
+  bool whole_ = true;
   HeadLocation head_;
   std::optional<std::string> new_head_;
   bool closed_ = false;

@@ -98,12 +98,19 @@ void PosixFileSystem::CreateFolder(const std::string& path) {
   }
 }
 
+void PosixFileSystem::RemoveEmptyFolder(const std::string& path) noexcept { ::rmdir(path.c_str()); }
+
 std::unique_ptr<TextReader> PosixFileSystem::OpenTextFile(const std::string& path) {
   return std::make_unique<StringTextReader>(kestrova::ReadWholeFile(path));
 }
 
 std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
   return kestrova::ReadWholeFile(path);
+}
+
+FileStart PosixFileSystem::ReadFileStart(const std::string& path,
+                                         const std::function<bool(std::string_view)>& enough) {
+  return kestrova::ReadFileStart(path, enough);
 }
 
 std::unique_ptr<FileWriter> PosixFileSystem::CreateFileWriter(const std::string& path,

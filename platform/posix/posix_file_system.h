@@ -12,9 +12,13 @@ class PosixFileSystem final : public FileSystem {
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
+  void RemoveEmptyFolder(const std::string& path) noexcept override;
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
   // In one read where the file allows it (see read_whole_file.h).
   std::string ReadWholeFile(const std::string& path) override;
+  // In pieces where the file is large (see read_whole_file.h).
+  FileStart ReadFileStart(const std::string& path,
+                          const std::function<bool(std::string_view)>& enough) override;
   // An AtomicFileWriter, which flushes the file's bytes on Commit as durability asks.
   using FileSystem::CreateFileWriter;
   std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path,

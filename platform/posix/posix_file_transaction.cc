@@ -62,6 +62,13 @@ std::unique_ptr<FileWriter> PosixFileTransaction::Stage(const std::string& path)
   return std::make_unique<StagedFileWriter>(*this, path);
 }
 
+std::optional<std::string> PosixFileTransaction::StagedLocation(const std::string& path) const {
+  for (std::size_t k = sealed_.size(); k > renamed_; --k) {
+    if (sealed_[k - 1].path == path) return sealed_[k - 1].temporary_path;
+  }
+  return std::nullopt;
+}
+
 void PosixFileTransaction::Commit() {
   // The bytes of every file first: renamed before them, a power cut could leave a new name over
   // bytes that never reached the disk. The flushes run side by side on a few threads of their

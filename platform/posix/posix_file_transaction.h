@@ -7,6 +7,7 @@
 #define KESTROVA_PLATFORM_POSIX_POSIX_FILE_TRANSACTION_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class PosixFileTransaction final : public FileTransaction {
 
   std::unique_ptr<FileWriter> Stage(const std::string& path) override;
   void Commit() override;
+  std::optional<std::string> StagedLocation(const std::string& path) const override;
 
  private:
   friend class StagedFileWriter;

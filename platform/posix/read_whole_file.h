@@ -2,7 +2,11 @@
 #ifndef KESTROVA_PLATFORM_POSIX_READ_WHOLE_FILE_H_
 #define KESTROVA_PLATFORM_POSIX_READ_WHOLE_FILE_H_
 
+#include <functional>
 #include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
 
 namespace kestrova {
 
@@ -10,6 +14,12 @@ namespace kestrova {
 // such file, and a failure with the system's own reason when the file cannot be read; only a
 // regular file is read (a FIFO or a device is refused at once, never waited on).
 std::string ReadWholeFile(const std::string& path);
+
+// Reads the file at path in pieces until enough, told the bytes read so far, says they are
+// enough, or until the file ends; raises as ReadWholeFile does. A small file is read whole in
+// one read without asking enough.
+FileStart ReadFileStart(const std::string& path,
+                        const std::function<bool(std::string_view)>& enough);
 
 }  // namespace kestrova
 

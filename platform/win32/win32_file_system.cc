@@ -130,6 +130,14 @@ void Win32FileSystem::CreateFolder(const std::string& path) {
   RaiseFolderError(path, GetLastError());
 }
 
+void Win32FileSystem::RemoveEmptyFolder(const std::string& path) noexcept {
+  try {
+    RemoveDirectoryW(WideFromUtf8(path).c_str());
+  } catch (...) {
+    // A path that cannot be converted names no folder this program made.
+  }
+}
+
 std::unique_ptr<TextReader> Win32FileSystem::OpenTextFile(const std::string& path) {
   return std::make_unique<StringTextReader>(ReadWholeFile(path));
 }

@@ -20,6 +20,7 @@ class Win32FileSystem final : public FileSystem {
   // Raises Failure 76 when the parent folder is missing, 75 for any other refusal (the folder or
   // a file of that name exists, access is denied), naming the folder and the system's reason.
   void CreateFolder(const std::string& path) override;
+  void RemoveEmptyFolder(const std::string& path) noexcept override;
   // Reads the whole file at once; raises Failure 53 when it does not exist and 5 with the
   // system's reason when it cannot be read. Only a file on a disk is read: a folder ("Is a
   // directory"), a device or a pipe ("Not a regular file") is refused before any read.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/win32/com_failure.h"
+#include "platform/win32/wide_text.h"
 
 namespace kestrova::win32 {
 namespace {
@@ -32,6 +33,13 @@ Win32FileTransaction::~Win32FileTransaction() {
 
 std::unique_ptr<FileWriter> Win32FileTransaction::Stage(const std::string& path) {
   return std::make_unique<StagedFileWriter>(*this, path);
+}
+
+std::optional<std::string> Win32FileTransaction::StagedLocation(const std::string& path) const {
+  for (std::size_t k = sealed_.size(); k > moved_; --k) {
+    if (sealed_[k - 1].utf8_path == path) return Utf8FromWide(sealed_[k - 1].temporary_path);
+  }
+  return std::nullopt;
 }
 
 void Win32FileTransaction::Commit() {

@@ -6,6 +6,7 @@
 #define KESTROVA_PLATFORM_WIN32_WIN32_FILE_TRANSACTION_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class Win32FileTransaction final : public FileTransaction {
 
   std::unique_ptr<FileWriter> Stage(const std::string& path) override;
   void Commit() override;
+  std::optional<std::string> StagedLocation(const std::string& path) const override;
 
   // Takes a sealed file into the transaction.
   void Add(Win32AtomicFileWriter::Sealed sealed) { sealed_.push_back(std::move(sealed)); }

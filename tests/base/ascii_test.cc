@@ -78,6 +78,12 @@ TEST(AsciiTest, EscapeControlCharactersWritesControlsOut) {
             "http://h/\\x1B]0;x\\x07\\x0D\\x0A\\u009B\\x7F\\ \xc3\xa9");
   // The C1 range from its first to its last code point; the no-break space after it is text.
   EXPECT_EQ(EscapeControlCharacters("\xc2\x80|\xc2\x9f|\xc2\xa0"), "\\u0080|\\u009F|\xc2\xa0");
+  // Lone C1 bytes of 8-bit text are escaped; inside UTF-8 sequences (the euro sign) and Latin-1
+  // letters beyond them, bytes stay.
+  EXPECT_EQ(EscapeControlCharacters("a\x9b"
+                                    "2J\x9d|\xe2\x82\xac|\xe9|\xe2\x82"),
+            "a\\x9B"
+            "2J\\x9D|\xe2\x82\xac|\xe9|\xe2\\x82");
 }
 
 }  // namespace

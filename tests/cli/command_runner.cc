@@ -16,7 +16,8 @@
 namespace kestrova::testing {
 
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,
-                         int signal, std::chrono::milliseconds signal_delay) {
+                         int signal, std::chrono::milliseconds signal_delay,
+                         const std::function<bool()>& signal_when) {
   int out_pipe[2];
   int err_pipe[2];
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
@@ -46,14 +47,16 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   bool signalled = signal == 0;
   while (open_pipes > 0) {
     const auto now = std::chrono::steady_clock::now();
-    if (!signalled && now >= signal_at) {
+    if (!signalled && (now >= signal_at || (signal_when && signal_when()))) {
       kill(child, signal);
       signalled = true;
     }
     int wait_ms = 30000;  // a program that hangs fails the test, not the run
     if (!signalled) {
-      wait_ms =
-          static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(signal_at - now).count());
+      wait_ms = signal_when
+                    ? 0
+                    : static_cast<int>(
+                          std::chrono::ceil<std::chrono::milliseconds>(signal_at - now).count());
     }
     const int ready = poll(fds, 2, wait_ms);
     if (ready < 0 && errno == EINTR) continue;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <iostream>
 #include <map>
 #include <regex>
 #include <set>
@@ -253,28 +255,93 @@ TEST(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
       {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\nb.htm\ninventory.txt\n"},
        {"b.htm", mending}});
   server.Set("/kestrova/a.htm", {200, mending, "", std::chrono::milliseconds(1500)});
-  const CommandResult result =
-      RunCommand(kProgram, {"publish", web, "--destination", server.SiteUrl()}, SIGINT,
-                 std::chrono::milliseconds(500));
-  EXPECT_EQ(result.exit_code, 3) << result.err;
-  EXPECT_EQ(result.out, "");
+  // SIGTERM and SIGHUP cancel as Ctrl-C does; a dry run leaves nothing at all behind.
+  for (const auto& [signal, dry_run] :
+       {std::pair{SIGTERM, true}, std::pair{SIGHUP, true}, std::pair{SIGINT, false}}) {
+    std::vector<std::string> args = {"publish", web, "--destination", server.SiteUrl()};
+    if (dry_run) args.push_back("--dry-run");
+    const CommandResult result = RunCommand(kProgram, args, signal, std::chrono::milliseconds(500));
+    EXPECT_EQ(result.exit_code, 3) << signal << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(fs::exists(web + "/kestrova"), !dry_run) << signal;
+  }
   // The slow request was stopped: the inventory, committed only once every other file has
   // landed, was not stored, and no page was written.
   EXPECT_FALSE(fs::exists(web + "/kestrova/inventory.txt"));
   EXPECT_EQ(ReadBytes(web + "/a.htm"), "<html><head><title>a</title></head></html>");
 }
 
-// The real writer checked against the system calls it makes: the page, the mending file and the
-// inventory are flushed before they take their names, the mend folder is flushed after the
+// Killed while it puts the pages in place, a publish leaves each page old or new, never half
+// written; the next publish completes the set, and one more finds nothing left to mend.
+TEST(PublishCommandTest, AKilledCommitLeavesEachPageOldOrNewAndARerunCompletesIt) {
+  TemporaryFolder folder{"kestrova-test"};
+  const std::string web = folder.path().string() + "/web";
+  const std::string clean = folder.path().string() + "/clean";
+  LoopbackServer server;
+  std::map<std::string, std::string> mend_folder;
+  std::string inventory = "12/7/2026\n" + server.SiteUrl() + "\n";
+  std::vector<std::string> names;
+  for (int k = 0; k < 1000; ++k) {
+    names.push_back("p" + std::to_string(k) + ".htm");
+    inventory += names.back() + "\n";
+    mend_folder[names.back()] = kMendingFile;
+    for (const std::string& where : {web, clean}) {
+      WriteBytes(where + "/" + names.back(),
+                 "<html><head><title>" + names.back() + "</title></head></html>");
+    }
+  }
+  mend_folder["inventory.txt"] = inventory + "inventory.txt\n";
+  server.SetMendFolder(mend_folder);
+  const std::vector<std::string> publish = {"publish", "-q", "--destination", server.SiteUrl()};
+  const auto run = [&](const std::string& where, int signal = 0,
+                       const std::function<bool()>& when = {}) {
+    std::vector<std::string> args = publish;
+    args.push_back(where);
+    return RunCommand(kProgram, args, signal, std::chrono::seconds(30), when);
+  };
+  const CommandResult reference = run(clean);
+  ASSERT_EQ(reference.exit_code, 0) << reference.err;
+  const std::string old_first = ReadBytes(web + "/" + names[0]);
+  // The first page staged is the first renamed: once it changes, the renames are under way.
+  run(web, SIGKILL, [&] { return ReadBytes(web + "/" + names[0]) != old_first; });
+  std::size_t new_pages = 0;
+  for (const std::string& name : names) {
+    const std::string page = ReadBytes(web + "/" + name);
+    const std::string mended = ReadBytes(clean + "/" + name);
+    EXPECT_TRUE(page == mended || page == "<html><head><title>" + name + "</title></head></html>")
+        << name << ": " << page;
+    if (page == mended) ++new_pages;
+  }
+  std::cout << new_pages << " of " << names.size() << " pages were put in place before the kill\n";
+  ASSERT_EQ(run(web).exit_code, 0);
+  for (const std::string& name : names) {
+    EXPECT_EQ(ReadBytes(web + "/" + name), ReadBytes(clean + "/" + name)) << name;
+  }
+  for (const auto& item : fs::directory_iterator(web)) {
+    EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos) << item.path();
+  }
+  const CommandResult again = RunCommand(kProgram, {"publish", web, "--json", "-q"});
+  EXPECT_NE(again.out.find(
+                "\"pages_mended\":0,\"pages_unchanged\":" + std::to_string(names.size()) + ","),
+            std::string::npos)
+      << again.out;
+}
+
+// The real writer checked against the system calls it makes: the pages, the mending file and the
+// inventory are flushed before they take their names (every page's bytes before the first page's
+// name, the folders of the pages after the last), the mend folder is flushed after the
 // mending file is renamed and before the inventory is, and nothing flushes a whole file system.
 TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   TemporaryFolder folder{"kestrova-test"};
   const std::string web = folder.path().string() + "/web";
   WriteBytes(web + "/a.htm", "<html><head><title>a</title></head></html>");
+  WriteBytes(web + "/sub/b.htm", "<html><head><title>b</title></head></html>");
   LoopbackServer server;
+  const std::string mending = "<head><meta name=a><meta name=b><meta name=c></head>";
   server.SetMendFolder(
-      {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\ninventory.txt\n"},
-       {"a.htm", "<head><meta name=a><meta name=b><meta name=c></head>"}});
+      {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\nsub--b.htm\ninventory.txt\n"},
+       {"a.htm", mending},
+       {"sub--b.htm", mending}});
   const std::string trace = folder.path().string() + "/trace";
   // LeakSanitizer cannot work in a traced program; the untraced runs check for leaks.
   const char* asan = std::getenv("ASAN_OPTIONS");
@@ -291,6 +358,7 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   std::map<long, std::string> fds;
   std::set<std::string> flushed;
   std::map<std::string, std::pair<std::size_t, bool>> renamed;
+  std::size_t last_flush = 0;  // the line of the last flush of a file's bytes
   std::map<std::string, std::size_t> synced;
   bool whole_file_system = false;
   const std::regex call(R"(^(\w+)\((.*)\)\s+= (-?\d+))");
@@ -328,6 +396,7 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
     } else if (name == "fsync" || name == "fdatasync") {
       flushed.insert(fds[fd]);
       synced[fds[fd]] = at;
+      if (name == "fdatasync") last_flush = at;
     } else if (name == "syncfs") {
       whole_file_system = true;
     } else if (name.rfind("rename", 0) == 0 && paths.size() == 2) {
@@ -335,10 +404,21 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
     }
   }
   const std::string mend = web + "/kestrova";
-  for (const std::string& path : {web + "/a.htm", mend + "/inventory.txt", mend + "/a.htm"}) {
+  for (const std::string& path :
+       {web + "/a.htm", web + "/sub/b.htm", mend + "/inventory.txt", mend + "/a.htm"}) {
     ASSERT_EQ(renamed.count(path), 1u) << path << " was not renamed into place";
   }
-  EXPECT_TRUE(renamed[web + "/a.htm"].second) << "the page's bytes were not flushed first";
+  // The pages: the bytes of every one flushed before the first is renamed, then each folder once.
+  const std::size_t first_page =
+      std::min(renamed[web + "/a.htm"].first, renamed[web + "/sub/b.htm"].first);
+  const std::size_t last_page =
+      std::max(renamed[web + "/a.htm"].first, renamed[web + "/sub/b.htm"].first);
+  EXPECT_LT(last_flush, first_page) << "a page was renamed before every page's bytes were flushed";
+  for (const std::string& page_folder : {web, web + "/sub"}) {
+    ASSERT_EQ(synced.count(page_folder), 1u) << page_folder << " was not flushed";
+    EXPECT_GT(synced[page_folder], last_page)
+        << page_folder << " was flushed before its page's name";
+  }
   EXPECT_TRUE(renamed[mend + "/inventory.txt"].second) << "the inventory's bytes were not flushed";
   EXPECT_TRUE(renamed[mend + "/a.htm"].second) << "the mending file's bytes were not flushed";
   EXPECT_FALSE(whole_file_system) << "a whole file system was flushed";

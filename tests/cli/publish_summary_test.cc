@@ -20,7 +20,7 @@ const std::string kPage =
     "<html><head>\r\n<title>Old</title>\r\n<meta name=\"keywords\" content=\"old\">\r\n"
     "<link rel=\"stylesheet\" href=\"s.css\">\r\n</head><body>x</body></html>\r\n";
 const std::string kMending =
-    "<html><head>\r\n<title>New</title>\r\n<meta name=\"description\" content=\"new\">\r\n"
+    "<html><head>\r\n<title>New</title>\r\n<meta name=\"description\" content=\"new\x9d\">\r\n"
     "<meta name=\"keywords\" content=\"new\">\r\n<!-- Keywords by Kestrova -->\r\n"
     "<meta name=\"robots\" content=\"all\">\r\n</head></html>\r\n";
 
@@ -57,13 +57,16 @@ class PublishSummaryTest : public ::testing::Test {
   LoopbackServer server_;
 };
 
-// The dry run leaves the web as it was, and its diff is the change the publish then makes.
+// The dry run leaves the web as it was, the mend folder it downloaded into too, and its diff is
+// the change the publish then makes, a lone C1 byte of the mending file written out.
 TEST_F(PublishSummaryTest, DryRunShowsWhatPublishThenDoes) {
   const auto before = Files(web_);
   const CommandResult dry = RunCommand(
       kProgram, {"publish", "--dry-run", web_, "-q", "--destination", server_.SiteUrl()});
   ASSERT_EQ(dry.exit_code, 0) << dry.err;
   EXPECT_EQ(Files(web_), before);
+  EXPECT_EQ(dry.out.find('\x9d'), std::string::npos);
+  EXPECT_NE(dry.out.find("new\\x9D"), std::string::npos) << dry.out;
   const CommandResult stat = RunCommand(
       kProgram, {"publish", "--dry-run", "--stat", web_, "-q", "--destination", server_.SiteUrl()});
   EXPECT_EQ(stat.exit_code, 0) << stat.err;
@@ -84,12 +87,13 @@ TEST_F(PublishSummaryTest, DryRunShowsWhatPublishThenDoes) {
                           "1 mended, 0 unchanged, 3 passed over\n");
 }
 
-// Files a link in the web leads to stay as they are: a linked page is mended in the copy only, and
-// a linked folder is not followed out of it.
+// The dry run passes over what the publish passes over: pages a link leads to outside the web.
+// A link that loops is no obstacle.
 TEST_F(PublishSummaryTest, DryRunLeavesLinkedFilesAlone) {
   const std::string outside = WriteBytes(folder_.path() / "outside/b.htm", kPage);
   fs::create_symlink(outside, web_ + "/b.htm");
   fs::create_directory_symlink(folder_.path().string() + "/outside", web_ + "/sub");
+  fs::create_directory_symlink(web_, web_ + "/loop");
   server_.SetMendFolder({{"inventory.txt", "12/7/2026\r\n" + server_.SiteUrl() +
                                                "\r\nb.htm\r\nsub--b.htm\r\ninventory.txt\r\n"},
                          {"b.htm", kMending},
@@ -97,7 +101,8 @@ TEST_F(PublishSummaryTest, DryRunLeavesLinkedFilesAlone) {
   const CommandResult dry = RunCommand(
       kProgram, {"publish", "--dry-run", "--stat", web_, "-q", "--destination", server_.SiteUrl()});
   EXPECT_EQ(dry.exit_code, 0) << dry.err;
-  EXPECT_EQ(dry.out.rfind("b.htm | +", 0), 0u) << dry.out;
+  EXPECT_EQ(dry.out.rfind("b.htm | passed over: it is a link to a file outside the web.\n", 0), 0u)
+      << dry.out;
   EXPECT_EQ(ReadBytes(outside), kPage);
   EXPECT_FALSE(fs::exists(folder_.path().string() + "/outside/kestrova"));
   EXPECT_FALSE(fs::exists(web_ + "/kestrova"));

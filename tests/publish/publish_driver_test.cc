@@ -9,7 +9,7 @@
 #include <map>
 #include <thread>
 
-#include "platform/posix/sigint_cancel.h"
+#include "platform/posix/signal_cancel.h"
 #include "tests/publish/publish_fixture.h"
 #include "tests/support/raw_http_server.h"
 
@@ -60,6 +60,15 @@ class PublishDriverTest : public PublishFixture {
     return std::move(bytes).str();
   }
 };
+
+// True when the folder holds a temporary file of a write in progress.
+bool HoldsTemporaryFile(const fs::path& folder) {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    if (entry.path().filename().string().find(".kestrova-") != std::string::npos) return true;
+  }
+  return false;
+}
 
 TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
   std::string destination = server.SiteUrl();
@@ -439,6 +448,9 @@ TEST_F(PublishDriverTest, MalformedHeadsStopPublishingNamingTheFileAndLeaveThePa
             0u)
       << ui.messages[0].prompt;
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
+  // The page mended before the one that failed is not put in place either, and nothing is left.
+  EXPECT_EQ(ReadWebFile("index.htm"), Page("<title>Home</title>\r\n"));
+  EXPECT_FALSE(HoldsTemporaryFile(web));
 }
 
 TEST_F(PublishDriverTest, EntriesThatWouldLeaveTheMendFolderTouchNothing) {
@@ -696,24 +708,18 @@ TEST_F(PublishDriverTest, CancelStopsThePublishWithoutAMessage) {
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
 }
 
-TEST_F(PublishDriverTest, CtrlCDuringTheMendPhaseStopsAtTheNextPage) {
-  // Ctrl-C arrives through the pump while the first page is mended.
+TEST_F(PublishDriverTest, CtrlCDuringTheMendPhaseStopsAtTheNextPageAndKeepsEveryPage) {
+  // Ctrl-C arrives through the pump while the first page is mended: the page mended already is
+  // not put in place either.
+  const std::string old_home = ReadWebFile("index.htm");
   ui.on_page_done = [this](std::size_t done) {
     if (done == 1) pump.PostCancel();
   };
   EXPECT_TRUE(Publish());
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_NE(ReadWebFile("index.htm").find("<title>New home</title>"), std::string::npos);
+  EXPECT_EQ(ReadWebFile("index.htm"), old_home);
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
-}
-
-// True when the folder holds a temporary file of a download in progress.
-bool HoldsTemporaryFile(const fs::path& folder) {
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    if (entry.path().filename().string().find(".kestrova-") != std::string::npos) return true;
-  }
-  return false;
+  EXPECT_FALSE(HoldsTemporaryFile(web));
 }
 
 TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) {
@@ -725,7 +731,7 @@ TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) 
   // A newer mend folder whose first file stops arriving half way, more than the transfer
   // buffer holds: the download is under way, its temporary file on disk, when the user presses
   // Ctrl+C. The server then stays silent for far longer than the publish waits.
-  const ScopedSigintCancel sigint(pump);
+  const ScopedSignalCancel sigint(pump);
   server.Set("/kestrova/inventory.txt", {200, Inventory("12/8/2026 7:20:00 PM")});
   Answer stalling(200, MendingFile({"<title>Newer</title>"}) + std::string(400 * 1024, ' '));
   stalling.stall_after = 200 * 1024;

@@ -162,25 +162,24 @@ std::vector<std::string> PublishFixture::CheckDurability() const {
     return {};
   }
   EXPECT_EQ(events[inventory].durability, CommitDurability::kBytesBeforeName);
+  // The mending files are put in place together before the inventory that lists them; the
+  // pages together after it, once the mend phase went through them all. Nothing is put in place
+  // alone.
   std::vector<std::string> pages;
   for (std::size_t k = 0; k < events.size(); ++k) {
     const std::string& path = events[k].path;
-    if (events[k].kind != Kind::kCommit || k == inventory) continue;
-    if (path.rfind(mend + "/", 0) != 0) {
-      EXPECT_EQ(events[k].durability, CommitDurability::kBytesBeforeName) << path;
+    if (events[k].kind == Kind::kCommit && k != inventory) {
+      ADD_FAILURE() << path << " is put in place alone, not with the others of its kind";
+    }
+    if (events[k].kind != Kind::kPutInPlace) continue;
+    if (path.rfind(mend + "/", 0) == 0) {
+      EXPECT_LT(k, inventory) << path << " is put in place after the inventory";
+    } else {
+      EXPECT_GT(k, inventory) << path << " is put in place before the mending files' inventory";
       pages.push_back(path);
-      continue;
-    }
-    ADD_FAILURE() << path << " is put in place alone, not with the other mending files";
-  }
-  // The mending files: put in place together, bytes before names, before the inventory that
-  // lists them.
-  for (std::size_t k = 0; k < events.size(); ++k) {
-    if (events[k].kind == Kind::kPutInPlace) {
-      EXPECT_LT(k, inventory) << events[k].path << " is put in place after the inventory";
     }
   }
-  std::sort(pages.begin(), pages.end());  // in any order: only each one's durability is promised
+  std::sort(pages.begin(), pages.end());
   return pages;
 }
 

@@ -93,8 +93,8 @@ class PublishFixture : public ::testing::Test {
   // that stored an inventory: the mending files are put in place together by a transaction (bytes
   // before names), never one by one, before the inventory that lists them is committed; the
   // inventory is committed once, last in the mend folder, its bytes on the disk before its name;
-  // every page (any file outside the mend folder) is committed with its bytes on the disk before
-  // its name. Returns the pages committed, sorted.
+  // the pages (any file outside the mend folder) are put in place together after it. Returns the
+  // pages put in place, sorted.
   std::vector<std::string> CheckDurability() const;
 
   const TemporaryFolder root_folder{"kestrova-publish"};

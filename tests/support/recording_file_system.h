@@ -31,6 +31,9 @@ class RecordingFileSystem final : public FileSystem {
   bool FileExists(const std::string& path) override { return real_.FileExists(path); }
   bool FolderExists(const std::string& path) override { return real_.FolderExists(path); }
   void CreateFolder(const std::string& path) override { real_.CreateFolder(path); }
+  void RemoveEmptyFolder(const std::string& path) noexcept override {
+    real_.RemoveEmptyFolder(path);
+  }
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override {
     return real_.OpenTextFile(path);
   }

@@ -13,7 +13,7 @@
 
 #include "base/failure.h"
 #include "platform/posix/posix_failure.h"
-#include "platform/posix/sigint_cancel.h"
+#include "platform/posix/signal_cancel.h"
 #include "platform/posix/unique_fd.h"
 #include "tests/platform/event_pump_contract.h"
 
@@ -46,7 +46,7 @@ TEST(PollEventPumpTest, CtrlCBecomesACancelAndTheOldHandlerReturnsAfterwards) {
   int cancels = 0;
   pump.SetCancelHandler([&] { ++cancels; });
   {
-    const ScopedSigintCancel scope(pump);
+    const ScopedSignalCancel scope(pump);
     ASSERT_EQ(::raise(SIGINT), 0);
     EXPECT_EQ(cancels, 0);  // nothing runs in the signal handler itself
     pump.DoEvents();
