@@ -94,10 +94,12 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
     cancel = true;
   } catch (const Failure& failure) {
     if (window && !failure.address().empty()) {
-      // The status line names the request that failed after the transfer's own text, while the
-      // message about it shows.
-      window->SetStatusBarText(OnOneLine(HidePasswords(failure.description())) + " (" +
-                               HidePasswords(failure.address()) + ")");
+      // The status line names the request that failed after the transfer's own sentence (or,
+      // where none shows, the failure's text), while the message about it shows.
+      const std::string shown = window->status_bar_text().empty()
+                                    ? OnOneLine(HidePasswords(failure.description()))
+                                    : window->status_bar_text();
+      window->SetStatusBarText(shown + " (" + HidePasswords(failure.address()) + ")");
     }
     HandleFailureSafely(failure, cancel);
   } catch (const std::exception& error) {

@@ -358,10 +358,11 @@ TEST_F(PublishDriverTest, ABodyCutShortLeavesTheOldMendingFile) {
   // The entry download reports the transfer failure without the destination.
   EXPECT_EQ(ui.messages[0].prompt, "Error receiving data from server");
   EXPECT_EQ(failed_address, server.Url("/kestrova/sub--page.htm"));
-  // The status line names the request after the transfer's text.
+  // The status line names the request after the failed state's sentence.
   ASSERT_FALSE(ui.status_bar_texts.empty());
   EXPECT_EQ(ui.status_bar_texts.back(),
-            "Error receiving data from server (" + server.Url("/kestrova/sub--page.htm") + ")");
+            "An error has occurred while communicating with the remote server. (" +
+                server.Url("/kestrova/sub--page.htm") + ")");
   EXPECT_EQ(MendFile("sub--page.htm"), "earlier");
   for (const auto& item : fs::directory_iterator(web / "kestrova")) {
     EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos)

@@ -556,12 +556,13 @@ TEST_F(AddinPublishTest, ARefusedConnectionShowsTheErrorAndCancelsPublishing) {
   EXPECT_TRUE(outcome.cancel);
   EXPECT_EQ(outcome.destination, win32::WideFromUtf8(destination));
   // The box names the destination, then what the transfer window recorded; behind it the status
-  // window still shows the step and the failed state.
+  // window still shows the step and the failed state, with the address that failed.
   EXPECT_EQ(texts, std::vector<std::wstring>{win32::WideFromUtf8(destination) +
                                              L"\r\nServer not responding"});
   EXPECT_FALSE(has_cancel);
   EXPECT_EQ(status.label, kChecking);
-  EXPECT_EQ(status.status_bar, kTransferError);
+  EXPECT_EQ(status.status_bar, std::wstring(kTransferError) + L" (" +
+                                   win32::WideFromUtf8(destination) + L"/kestrova)");
   EXPECT_FALSE(status_screenshot_.empty());
   EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption), nullptr);
   EXPECT_FALSE(fs::exists(mend_folder()));
