@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "host/local/local_web.h"
 #include "platform/posix/curl_transfer_control.h"
@@ -109,23 +107,6 @@ PublishFixture::~PublishFixture() {
   addin->OnDisconnection();
   addin->OnBeginShutdown();
   addin.reset();
-}
-
-void PublishFixture::WriteWebFile(const std::string& relative, const std::string& bytes) const {
-  const auto path = web / relative;
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string PublishFixture::ReadWebFile(const std::string& relative) const {
-  std::ifstream in(web / relative, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return std::move(bytes).str();
-}
-
-bool PublishFixture::WebFileExists(const std::string& relative) const {
-  return std::filesystem::exists(web / relative);
 }
 
 bool PublishFixture::Publish(std::string& destination) {
