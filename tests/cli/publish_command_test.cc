@@ -66,9 +66,8 @@ class RealWebTest : public PublishCommandTest {
     pages.resize(std::min<std::size_t>(pages.size(), 150));
     for (const fs::path& page : pages) {
       const std::string name = page.filename().string();
-      fs::create_directories(web_ + "/library");
-      fs::copy_file(page, web_ + "/library/" + name);
-      originals_[name] = ReadBytes(page.string());
+      originals_[name] = ReadBytes(page);
+      WriteBytes(web_ + "/library/" + name, originals_[name]);
       files["library--" + name] = kMendingFile;
       inventory += "library--" + name + "\r\n";
     }

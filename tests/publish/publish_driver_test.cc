@@ -96,7 +96,7 @@ TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
             "<meta name=\"b\" content=\"2\">\r\n<meta name=\"c\" content=\"3\">\r\n</head>\r\n" +
                 kPageTail);
   EXPECT_FALSE(fs::exists(web / "gone.htm"));
-  // The mending files reach the disk before the inventory, the pages' bytes before their names.
+  // The mending files are put in place before the inventory, the pages together after it.
   EXPECT_EQ(CheckDurability(), (std::vector<std::string>{(web / "index.htm").string(),
                                                          (web / "sub/page.htm").string()}));
 
@@ -122,8 +122,7 @@ TEST_F(PublishDriverTest, EntriesWithReservedCharactersFetchTheirOwnMendingFiles
                      "<meta name=\"a\" content=\"1\">", "<meta name=\"b\" content=\"2\">"});
     inventory += names[k] + "\r\n";
   }
-  inventory += "\r\ninventory.txt\r\n";
-  folder["inventory.txt"] = inventory;
+  folder["inventory.txt"] = inventory + "\r\ninventory.txt\r\n";
   server.SetMendFolder(folder);
 
   EXPECT_FALSE(Publish());

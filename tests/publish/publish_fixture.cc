@@ -143,9 +143,6 @@ std::vector<std::string> PublishFixture::CheckDurability() const {
     return {};
   }
   EXPECT_EQ(events[inventory].durability, CommitDurability::kBytesBeforeName);
-  // The mending files are put in place together before the inventory that lists them; the
-  // pages together after it, once the mend phase went through them all. Nothing is put in place
-  // alone.
   std::vector<std::string> pages;
   for (std::size_t k = 0; k < events.size(); ++k) {
     const std::string& path = events[k].path;
