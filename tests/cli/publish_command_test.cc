@@ -9,7 +9,6 @@
 #include <iostream>
 #include <map>
 #include <regex>
-#include <set>
 #include <sstream>
 
 #include "mending/head_locator.h"
@@ -39,15 +38,24 @@ std::string OutsideHead(const std::string& page) {
   return page.substr(0, head.inner_begin) + "|" + page.substr(head.inner_end);
 }
 
+const std::string kPage = "<html><head><title>x</title></head><body></body></html>";
+
+// A web folder in a temporary folder, and a server on 127.0.0.1 to publish to.
+class PublishCommandTest : public ::testing::Test {
+ protected:
+  TemporaryFolder folder_{"kestrova-test"};
+  const std::string web_ = folder_.path().string() + "/web";
+  LoopbackServer server_;
+};
+
 // A web of real pages written by others: the first pages of the Python documentation that Debian
 // installs, each listed in an inventory with its mending file.
-class RealWebTest : public ::testing::Test {
+class RealWebTest : public PublishCommandTest {
  protected:
   void SetUp() override {
     const fs::path docs = "/usr/share/doc/python3.11/html/library";
     std::error_code error;
     if (!fs::is_directory(docs, error)) GTEST_SKIP() << "python3.11-doc is not installed";
-    web_ = fs::path(folder_.path()) / "web";
     std::map<std::string, std::string> files;
     std::string inventory = "12/7/2026 7:20:00 PM\r\n" + server_.SiteUrl() + "\r\n";
     std::vector<fs::path> pages;
@@ -58,9 +66,8 @@ class RealWebTest : public ::testing::Test {
     pages.resize(std::min<std::size_t>(pages.size(), 150));
     for (const fs::path& page : pages) {
       const std::string name = page.filename().string();
-      fs::create_directories(web_ / "library");
-      fs::copy_file(page, web_ / "library" / name);
-      originals_[name] = ReadBytes(page.string());
+      originals_[name] = ReadBytes(page);
+      WriteBytes(web_ + "/library/" + name, originals_[name]);
       files["library--" + name] = kMendingFile;
       inventory += "library--" + name + "\r\n";
     }
@@ -68,15 +75,12 @@ class RealWebTest : public ::testing::Test {
     server_.SetMendFolder(files);
   }
 
-  TemporaryFolder folder_{"kestrova-test"};
-  fs::path web_;
-  LoopbackServer server_;
   std::map<std::string, std::string> originals_;
 };
 
 TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
   const CommandResult result =
-      RunCommand(kProgram, {"publish", web_.string(), "--destination", server_.SiteUrl()});
+      RunCommand(kProgram, {"publish", web_, "--destination", server_.SiteUrl()});
   ASSERT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, server_.SiteUrl() + "\n");
   const std::string count = std::to_string(originals_.size());
@@ -90,7 +94,7 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
       ReadMendingHead(HeadInnerHtml(kMendingFile, LocateHead(kMendingFile)));
   ASSERT_GT(originals_.size(), 100u);
   for (const auto& [name, original] : originals_) {
-    const std::string mended = ReadBytes((web_ / "library" / name).string());
+    const std::string mended = ReadBytes(web_ + "/library/" + name);
     EXPECT_EQ(OutsideHead(mended), OutsideHead(original)) << name;
     const std::string old_head(HeadInnerHtml(original, LocateHead(original)));
     EXPECT_EQ(HeadInnerHtml(mended, LocateHead(mended)), RewritePageHead(old_head, mending))
@@ -98,14 +102,14 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
   }
   // A second publish finds the cache current and mends the same pages to the same bytes.
   server_.ClearRequests();
-  const CommandResult again = RunCommand(kProgram, {"--quiet", "publish", web_.string()});
+  const CommandResult again = RunCommand(kProgram, {"--quiet", "publish", web_});
   ASSERT_EQ(again.exit_code, 0) << again.err;
   EXPECT_EQ(again.out, server_.SiteUrl() + "\n");  // the local inventory's address
   EXPECT_EQ(server_.Requests().size(), 2u);
   EXPECT_EQ(again.err, "");
   // The local inventory's address wins over the one given, and the terminal is told so.
   const CommandResult replaced =
-      RunCommand(kProgram, {"publish", web_.string(), "--destination", "http://www.example.com"});
+      RunCommand(kProgram, {"publish", web_, "--destination", "http://www.example.com"});
   ASSERT_EQ(replaced.exit_code, 0) << replaced.err;
   EXPECT_EQ(replaced.out, server_.SiteUrl() + "\n");
   EXPECT_NE(replaced.err.find("fpkestrova: the destination is " + server_.SiteUrl() +
@@ -116,41 +120,34 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
       << replaced.err;
 }
 
-TEST(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
-  TemporaryFolder folder{"kestrova-test"};
-  WriteBytes(folder.path() / "web/index.htm",
-             "<html><head><title>x</title></head><body></body></html>");
-  const std::string web = folder.path().string() + "/web";
-  LoopbackServer server;  // no mend folder at all
+TEST_F(PublishCommandTest, WithoutATerminalNothingWaitsForAnAnswer) {
+  WriteBytes(web_ + "/index.htm", kPage);
 
   // No destination and no local inventory: the address prompt cannot be answered.
-  CommandResult result = RunCommand(kProgram, {"publish", web});
+  CommandResult result = RunCommand(kProgram, {"publish", web_});
   EXPECT_EQ(result.exit_code, 3);
   EXPECT_NE(result.err.find("--destination"), std::string::npos) << result.err;
 
   // A site that is no client: publishing stops unless the script says to go on.
-  result = RunCommand(kProgram, {"publish", web, "--destination", server.SiteUrl()});
+  result = RunCommand(kProgram, {"publish", web_, "--destination", server_.SiteUrl()});
   EXPECT_EQ(result.exit_code, 3);
   EXPECT_NE(result.err.find("Directory \"kestrova\" not found on server."), std::string::npos);
   EXPECT_EQ(result.out, "");
-  result = RunCommand(kProgram,
-                      {"--on-missing=publish", "publish", web, "--destination", server.SiteUrl()});
+  result = RunCommand(
+      kProgram, {"--on-missing=publish", "publish", web_, "--destination", server_.SiteUrl()});
   EXPECT_EQ(result.exit_code, 0) << result.err;
-  EXPECT_EQ(result.out, server.SiteUrl() + "\n");
-  EXPECT_EQ(ReadBytes(web + "/index.htm"),
-            "<html><head><title>x</title></head><body></body></html>");
+  EXPECT_EQ(result.out, server_.SiteUrl() + "\n");
+  EXPECT_EQ(ReadBytes(web_ + "/index.htm"), kPage);
 
-  result = RunCommand(kProgram, {"publish", folder.path().string() + "/none"});
+  result = RunCommand(kProgram, {"publish", folder_.path().string() + "/none"});
   EXPECT_EQ(result.exit_code, 1);
-  result = RunCommand(kProgram, {"publish", web, "--on-missing=maybe"});
+  result = RunCommand(kProgram, {"publish", web_, "--on-missing=maybe"});
   EXPECT_EQ(result.exit_code, 2);
 }
 
-// What the server sent reaches the terminal with its control characters escaped: line 2 of the
-// inventory printed as the destination, an entry named in a failure.
 // A server whose certificate a private authority signed: without that authority the publish fails
 // naming the untrusted certificate; with --cacert or SSL_CERT_FILE it publishes.
-TEST(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
+TEST_F(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
   for (const char* name : {"SSL_CERT_FILE", "SSL_CERT_DIR", "CURL_CA_BUNDLE"}) ::unsetenv(name);
   const TestCertificate authority = MakeCertificate();
   const TestCertificate served = MakeCertificate({.authority = false}, &authority);
@@ -159,13 +156,10 @@ TEST(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
   server.SetMendFolder({{"inventory.txt", "12/7/2026 7:20:00 PM\r\n" + server.SiteUrl() +
                                               "\r\nindex.htm\r\ninventory.txt\r\n"},
                         {"index.htm", kMendingFile}});
-  TemporaryFolder folder{"kestrova-test"};
-  const std::string web = folder.path().string() + "/web";
-  WriteBytes(web + "/index.htm", "<html><head><title>x</title></head><body></body></html>");
-  const std::string ca_file = folder.path().string() + "/authority.pem";
-  WriteBytes(ca_file, authority.pem);
+  WriteBytes(web_ + "/index.htm", kPage);
+  const std::string ca_file = WriteBytes(folder_.path() / "authority.pem", authority.pem);
 
-  CommandResult result = RunCommand(kProgram, {"publish", web, "--destination", server.SiteUrl()});
+  CommandResult result = RunCommand(kProgram, {"publish", web_, "--destination", server.SiteUrl()});
   EXPECT_EQ(result.exit_code, 3);
   const std::size_t named = result.err.find(
       "The certificate of 127.0.0.1 is not trusted (libcurl 60: SSL certificate problem: ");
@@ -173,19 +167,18 @@ TEST(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
   EXPECT_LT(result.err.find("Server not responding"), named) << result.err;
   // The terminal then names the request that failed.
   EXPECT_GT(result.err.find("The request for \"" + server.Url("/kestrova") + "\" failed."), named);
-  EXPECT_EQ(ReadBytes(web + "/index.htm"),
-            "<html><head><title>x</title></head><body></body></html>");
+  EXPECT_EQ(ReadBytes(web_ + "/index.htm"), kPage);
 
   for (const std::vector<std::string>& trust :
        {std::vector<std::string>{"--cacert", ca_file}, {}}) {
     SCOPED_TRACE(trust.empty() ? "SSL_CERT_FILE" : trust[0]);
     if (trust.empty()) ::setenv("SSL_CERT_FILE", ca_file.c_str(), 1);
-    std::vector<std::string> args{"publish", web, "--destination", server.SiteUrl()};
+    std::vector<std::string> args{"publish", web_, "--destination", server.SiteUrl()};
     args.insert(args.end(), trust.begin(), trust.end());
     result = RunCommand(kProgram, args);
     EXPECT_EQ(result.exit_code, 0) << result.err;
     EXPECT_EQ(result.out, server.SiteUrl() + "\n");
-    EXPECT_NE(ReadBytes(web + "/index.htm").find("<title>Mended</title>"), std::string::npos);
+    EXPECT_NE(ReadBytes(web_ + "/index.htm").find("<title>Mended</title>"), std::string::npos);
   }
   ::unsetenv("SSL_CERT_FILE");
 }
@@ -193,18 +186,16 @@ TEST(PublishCommandTest, TrustsAPrivateAuthorityOnlyWhenTold) {
 // A password in the destination is sent, but never shown: not in a failure's description (the
 // destination in front, a request's address, the secure connection's detail), the status lines,
 // the verbose states, the dry run or the JSON summary.
-TEST(PublishCommandTest, APasswordInTheDestinationIsNeverShown) {
-  TemporaryFolder folder{"kestrova-test"};
-  const std::string web = folder.path().string() + "/web";
-  WriteBytes(web + "/index.htm", "<html><head><title>x</title></head><body></body></html>");
-  LoopbackServer server;
-  server.Set("/kestrova", Answer(200));
-  server.Set("/kestrova/inventory.txt", Answer(500));
-  const std::string address = "http://editor:secret@" + server.SiteUrl().substr(7);
+TEST_F(PublishCommandTest, APasswordInTheDestinationIsNeverShown) {
+  WriteBytes(web_ + "/index.htm", kPage);
+  server_.Set("/kestrova", Answer(200));
+  server_.Set("/kestrova/inventory.txt", Answer(500));
+  const std::string address = "http://editor:secret@" + server_.SiteUrl().substr(7);
   // The plain server cannot agree a secure connection with the https run.
   for (const auto& [flag, url] : std::vector<std::pair<std::string, std::string>>{
            {"-v", address}, {"--dry-run", address}, {"--json", "https" + address.substr(4)}}) {
-    const CommandResult result = RunCommand(kProgram, {"publish", flag, web, "--destination", url});
+    const CommandResult result =
+        RunCommand(kProgram, {"publish", flag, web_, "--destination", url});
     EXPECT_EQ(result.exit_code, 3) << flag;
     EXPECT_EQ((result.err + result.out).find("secret"), std::string::npos)
         << result.err << result.out;
@@ -216,111 +207,101 @@ TEST(PublishCommandTest, APasswordInTheDestinationIsNeverShown) {
       EXPECT_NE(result.out.find("\"address\":\"https://editor:***@"), std::string::npos);
     }
   }
-  EXPECT_EQ(server.Requests().size(), 4u);  // the plain runs asked for kestrova/ and its inventory
+  EXPECT_EQ(server_.Requests().size(), 4u);  // the plain runs asked for kestrova/ and its inventory
 }
 
-TEST(PublishCommandTest, ServerTextIsPrintedEscaped) {
-  TemporaryFolder folder{"kestrova-test"};
-  WriteBytes(folder.path() / "web/a.htm", "<html><head><title>a</title></head></html>");
-  WriteBytes(folder.path() / "other/a.htm", "<html><head><title>a</title></head></html>");
-  LoopbackServer server;
-  server.SetMendFolder({{"inventory.txt", "12/7/2026\n" + server.SiteUrl() +
-                                              "/\xc2\x9b"
-                                              "2J\x1b]0;x\x07\na.htm\ninventory.txt\n"},
-                        {"a.htm", "<head><meta name=a><meta name=b><meta name=c></head>"}});
-  CommandResult result = RunCommand(kProgram, {"publish", folder.path().string() + "/web", "-v",
-                                               "--destination", server.SiteUrl()});
+// What the server sent reaches the terminal with its control characters escaped: line 2 of the
+// inventory printed as the destination, an entry named in a failure.
+TEST_F(PublishCommandTest, ServerTextIsPrintedEscaped) {
+  WriteBytes(web_ + "/a.htm", kPage);
+  WriteBytes(folder_.path() / "other/a.htm", kPage);
+  server_.SetMendFolder({{"inventory.txt", "12/7/2026\n" + server_.SiteUrl() +
+                                               "/\xc2\x9b"
+                                               "2J\x1b]0;x\x07\na.htm\ninventory.txt\n"},
+                         {"a.htm", "<head><meta name=a><meta name=b><meta name=c></head>"}});
+  CommandResult result =
+      RunCommand(kProgram, {"publish", web_, "-v", "--destination", server_.SiteUrl()});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   // The next publish takes its destination from line 2 of the stored inventory.
-  result =
-      RunCommand(kProgram, {"--on-missing=publish", "publish", folder.path().string() + "/web"});
+  result = RunCommand(kProgram, {"--on-missing=publish", "publish", web_});
   EXPECT_EQ(result.exit_code, 0) << result.err;
-  EXPECT_EQ(result.out, server.SiteUrl() + "/\\u009B2J\\x1B]0;x\\x07\n");
+  EXPECT_EQ(result.out, server_.SiteUrl() + "/\\u009B2J\\x1B]0;x\\x07\n");
 
-  server.SetMendFolder({{"inventory.txt", "12/8/2026\n" + server.SiteUrl() + "\nb\x1b[2J.htm\n"}});
-  result = RunCommand(kProgram, {"publish", folder.path().string() + "/other", "-v",
-                                 "--destination", server.SiteUrl()});
+  server_.SetMendFolder(
+      {{"inventory.txt", "12/8/2026\n" + server_.SiteUrl() + "\nb\x1b[2J.htm\n"}});
+  result = RunCommand(kProgram, {"publish", folder_.path().string() + "/other", "-v",
+                                 "--destination", server_.SiteUrl()});
   EXPECT_NE(result.exit_code, 0);
   EXPECT_NE(result.err.find("b\\x1B[2J.htm"), std::string::npos) << result.err;
   EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
 }
 
-TEST(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
-  TemporaryFolder folder{"kestrova-test"};
-  WriteBytes(folder.path() / "web/a.htm", "<html><head><title>a</title></head></html>");
-  const std::string web = folder.path().string() + "/web";
-  LoopbackServer server;
+TEST_F(PublishCommandTest, CtrlCCancelsThePublishUnderWay) {
+  WriteBytes(web_ + "/a.htm", kPage);
   const std::string mending = "<head><a1><a2><a3></head>";
-  server.SetMendFolder(
-      {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\nb.htm\ninventory.txt\n"},
+  server_.SetMendFolder(
+      {{"inventory.txt", "12/7/2026\n" + server_.SiteUrl() + "\na.htm\nb.htm\ninventory.txt\n"},
        {"b.htm", mending}});
-  server.Set("/kestrova/a.htm", {200, mending, "", std::chrono::milliseconds(1500)});
+  server_.Set("/kestrova/a.htm", {200, mending, "", std::chrono::milliseconds(1500)});
   // SIGTERM and SIGHUP cancel as Ctrl-C does; a dry run leaves nothing at all behind.
   for (const auto& [signal, dry_run] :
        {std::pair{SIGTERM, true}, std::pair{SIGHUP, true}, std::pair{SIGINT, false}}) {
-    std::vector<std::string> args = {"publish", web, "--destination", server.SiteUrl()};
+    std::vector<std::string> args = {"publish", web_, "--destination", server_.SiteUrl()};
     if (dry_run) args.push_back("--dry-run");
     const CommandResult result = RunCommand(kProgram, args, signal, std::chrono::milliseconds(500));
     EXPECT_EQ(result.exit_code, 3) << signal << result.err;
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(fs::exists(web + "/kestrova"), !dry_run) << signal;
+    EXPECT_EQ(fs::exists(web_ + "/kestrova"), !dry_run) << signal;
   }
   // The slow request was stopped: the inventory, committed only once every other file has
   // landed, was not stored, and no page was written.
-  EXPECT_FALSE(fs::exists(web + "/kestrova/inventory.txt"));
-  EXPECT_EQ(ReadBytes(web + "/a.htm"), "<html><head><title>a</title></head></html>");
+  EXPECT_FALSE(fs::exists(web_ + "/kestrova/inventory.txt"));
+  EXPECT_EQ(ReadBytes(web_ + "/a.htm"), kPage);
 }
 
 // Killed while it puts the pages in place, a publish leaves each page old or new, never half
 // written; the next publish completes the set, and one more finds nothing left to mend.
-TEST(PublishCommandTest, AKilledCommitLeavesEachPageOldOrNewAndARerunCompletesIt) {
-  TemporaryFolder folder{"kestrova-test"};
-  const std::string web = folder.path().string() + "/web";
-  const std::string clean = folder.path().string() + "/clean";
-  LoopbackServer server;
+TEST_F(PublishCommandTest, AKilledCommitLeavesEachPageOldOrNewAndARerunCompletesIt) {
+  const std::string clean = folder_.path().string() + "/clean";
   std::map<std::string, std::string> mend_folder;
-  std::string inventory = "12/7/2026\n" + server.SiteUrl() + "\n";
+  std::string inventory = "12/7/2026\n" + server_.SiteUrl() + "\n";
   std::vector<std::string> names;
   for (int k = 0; k < 1000; ++k) {
     names.push_back("p" + std::to_string(k) + ".htm");
     inventory += names.back() + "\n";
     mend_folder[names.back()] = kMendingFile;
-    for (const std::string& where : {web, clean}) {
+    for (const std::string& where : {web_, clean}) {
       WriteBytes(where + "/" + names.back(),
                  "<html><head><title>" + names.back() + "</title></head></html>");
     }
   }
   mend_folder["inventory.txt"] = inventory + "inventory.txt\n";
-  server.SetMendFolder(mend_folder);
-  const std::vector<std::string> publish = {"publish", "-q", "--destination", server.SiteUrl()};
+  server_.SetMendFolder(mend_folder);
   const auto run = [&](const std::string& where, int signal = 0,
                        const std::function<bool()>& when = {}) {
-    std::vector<std::string> args = publish;
-    args.push_back(where);
-    return RunCommand(kProgram, args, signal, std::chrono::seconds(30), when);
+    return RunCommand(kProgram, {"publish", "-q", "--destination", server_.SiteUrl(), where},
+                      signal, std::chrono::seconds(30), when);
   };
   const CommandResult reference = run(clean);
   ASSERT_EQ(reference.exit_code, 0) << reference.err;
-  const std::string old_first = ReadBytes(web + "/" + names[0]);
+  const std::string old_first = ReadBytes(web_ + "/" + names[0]);
   // The first page staged is the first renamed: once it changes, the renames are under way.
-  run(web, SIGKILL, [&] { return ReadBytes(web + "/" + names[0]) != old_first; });
+  run(web_, SIGKILL, [&] { return ReadBytes(web_ + "/" + names[0]) != old_first; });
   std::size_t new_pages = 0;
   for (const std::string& name : names) {
-    const std::string page = ReadBytes(web + "/" + name);
+    const std::string page = ReadBytes(web_ + "/" + name);
     const std::string mended = ReadBytes(clean + "/" + name);
     EXPECT_TRUE(page == mended || page == "<html><head><title>" + name + "</title></head></html>")
         << name << ": " << page;
     if (page == mended) ++new_pages;
   }
   std::cout << new_pages << " of " << names.size() << " pages were put in place before the kill\n";
-  ASSERT_EQ(run(web).exit_code, 0);
+  ASSERT_EQ(run(web_).exit_code, 0);
   for (const std::string& name : names) {
-    EXPECT_EQ(ReadBytes(web + "/" + name), ReadBytes(clean + "/" + name)) << name;
+    EXPECT_EQ(ReadBytes(web_ + "/" + name), ReadBytes(clean + "/" + name)) << name;
   }
-  for (const auto& item : fs::directory_iterator(web)) {
-    EXPECT_EQ(item.path().filename().string().find(".kestrova-"), std::string::npos) << item.path();
-  }
-  const CommandResult again = RunCommand(kProgram, {"publish", web, "--json", "-q"});
+  EXPECT_FALSE(HoldsTemporaryFile(web_));
+  const CommandResult again = RunCommand(kProgram, {"publish", web_, "--json", "-q"});
   EXPECT_NE(again.out.find(
                 "\"pages_mended\":0,\"pages_unchanged\":" + std::to_string(names.size()) + ","),
             std::string::npos)
@@ -331,35 +312,31 @@ TEST(PublishCommandTest, AKilledCommitLeavesEachPageOldOrNewAndARerunCompletesIt
 // inventory are flushed before they take their names (every page's bytes before the first page's
 // name, the folders of the pages after the last), the mend folder is flushed after the
 // mending file is renamed and before the inventory is, and nothing flushes a whole file system.
-TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
-  TemporaryFolder folder{"kestrova-test"};
-  const std::string web = folder.path().string() + "/web";
-  WriteBytes(web + "/a.htm", "<html><head><title>a</title></head></html>");
-  WriteBytes(web + "/sub/b.htm", "<html><head><title>b</title></head></html>");
-  LoopbackServer server;
+TEST_F(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
+  WriteBytes(web_ + "/a.htm", kPage);
+  WriteBytes(web_ + "/sub/b.htm", kPage);
   const std::string mending = "<head><meta name=a><meta name=b><meta name=c></head>";
-  server.SetMendFolder(
-      {{"inventory.txt", "12/7/2026\n" + server.SiteUrl() + "\na.htm\nsub--b.htm\ninventory.txt\n"},
-       {"a.htm", mending},
-       {"sub--b.htm", mending}});
-  const std::string trace = folder.path().string() + "/trace";
+  server_.SetMendFolder({{"inventory.txt", "12/7/2026\n" + server_.SiteUrl() +
+                                               "\na.htm\nsub--b.htm\ninventory.txt\n"},
+                         {"a.htm", mending},
+                         {"sub--b.htm", mending}});
+  const std::string trace = folder_.path().string() + "/trace";
   // LeakSanitizer cannot work in a traced program; the untraced runs check for leaks.
   const char* asan = std::getenv("ASAN_OPTIONS");
   const std::string no_leak_check =
       "ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":detect_leaks=0";
   const CommandResult result =
       RunCommand(STRACE_PATH, {"-f", "-o", trace, "-s", "4096", "-E", no_leak_check, "-e",
-                               "trace=%file,fsync,fdatasync,syncfs", kProgram, "publish", web,
-                               "--destination", server.SiteUrl()});
+                               "trace=%file,fsync,fdatasync,syncfs", kProgram, "publish", web_,
+                               "--destination", server_.SiteUrl()});
   ASSERT_EQ(result.exit_code, 0) << "strace must be installed and allowed to trace: " << result.err;
 
-  // The trace replayed: the file each descriptor is open on, the files flushed so far, and for
-  // each path the line of its last rename (with whether its bytes were flushed before) or flush.
+  // The trace replayed: the file each descriptor is open on, and for each path the line of its
+  // last flush, or of its last rename with whether its bytes were flushed before.
   std::map<long, std::string> fds;
-  std::set<std::string> flushed;
+  std::map<std::string, std::size_t> synced;
   std::map<std::string, std::pair<std::size_t, bool>> renamed;
   std::size_t last_flush = 0;  // the line of the last flush of a file's bytes
-  std::map<std::string, std::size_t> synced;
   bool whole_file_system = false;
   const std::regex call(R"(^(\w+)\((.*)\)\s+= (-?\d+))");
   const std::regex quoted("\"([^\"]*)\"");
@@ -394,27 +371,24 @@ TEST(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
     if ((name == "openat" || name == "open") && !paths.empty()) {
       fds[std::stol(match[3])] = paths[0];
     } else if (name == "fsync" || name == "fdatasync") {
-      flushed.insert(fds[fd]);
       synced[fds[fd]] = at;
       if (name == "fdatasync") last_flush = at;
     } else if (name == "syncfs") {
       whole_file_system = true;
     } else if (name.rfind("rename", 0) == 0 && paths.size() == 2) {
-      renamed[paths[1]] = {at, flushed.count(paths[0]) > 0};
+      renamed[paths[1]] = {at, synced.count(paths[0]) > 0};
     }
   }
-  const std::string mend = web + "/kestrova";
+  const std::string mend = web_ + "/kestrova";
   for (const std::string& path :
-       {web + "/a.htm", web + "/sub/b.htm", mend + "/inventory.txt", mend + "/a.htm"}) {
+       {web_ + "/a.htm", web_ + "/sub/b.htm", mend + "/inventory.txt", mend + "/a.htm"}) {
     ASSERT_EQ(renamed.count(path), 1u) << path << " was not renamed into place";
   }
   // The pages: the bytes of every one flushed before the first is renamed, then each folder once.
-  const std::size_t first_page =
-      std::min(renamed[web + "/a.htm"].first, renamed[web + "/sub/b.htm"].first);
-  const std::size_t last_page =
-      std::max(renamed[web + "/a.htm"].first, renamed[web + "/sub/b.htm"].first);
+  const auto [first_page, last_page] =
+      std::minmax(renamed[web_ + "/a.htm"].first, renamed[web_ + "/sub/b.htm"].first);
   EXPECT_LT(last_flush, first_page) << "a page was renamed before every page's bytes were flushed";
-  for (const std::string& page_folder : {web, web + "/sub"}) {
+  for (const std::string& page_folder : {web_, web_ + "/sub"}) {
     ASSERT_EQ(synced.count(page_folder), 1u) << page_folder << " was not flushed";
     EXPECT_GT(synced[page_folder], last_page)
         << page_folder << " was flushed before its page's name";

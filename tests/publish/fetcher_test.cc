@@ -28,10 +28,6 @@ struct Raised {
 
 class FetcherTest : public ::testing::Test {
  protected:
-  std::unique_ptr<Fetcher> FiringFetcher() {
-    return std::make_unique<Fetcher>(services_, settings_, [] {});
-  }
-
   // Starts a request on Inet1, fires states and waits for it.
   Raised Request(Fetcher& fetcher, const std::vector<int>& states) {
     fetcher.Start(0, "http://127.0.0.1/kestrova", "head");
@@ -91,8 +87,8 @@ TEST_F(FetcherTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto fetcher = FiringFetcher();
-    const Raised raised = Request(*fetcher, c.states);
+    Fetcher fetcher(services_, settings_, [] {});
+    const Raised raised = Request(fetcher, c.states);
     EXPECT_EQ(raised.number, c.number);
     EXPECT_EQ(raised.description, c.description);
     EXPECT_EQ(raised.address, "http://127.0.0.1/kestrova");
@@ -106,12 +102,12 @@ TEST_F(FetcherTest, AFailedRequestRaisesTheFailureItsLastStateSelects) {
 }
 
 TEST_F(FetcherTest, TheLastStateOfAnEarlierRequestSelectsAndAFailureIsTheRequestsOwn) {
-  const auto fetcher = FiringFetcher();
-  EXPECT_EQ(Request(*fetcher, {1, 2, 3, 11}).number, errServerNotResponding);
+  Fetcher fetcher(services_, settings_, [] {});
+  EXPECT_EQ(Request(fetcher, {1, 2, 3, 11}).number, errServerNotResponding);
   // The next request on the same control starts clean, and one that fails before reporting any
   // state of its own is judged by the last state of the one before.
-  EXPECT_EQ(Request(*fetcher, {}).number, 0);
-  EXPECT_EQ(Request(*fetcher, {11}).number, errServerNotResponding);
+  EXPECT_EQ(Request(fetcher, {}).number, 0);
+  EXPECT_EQ(Request(fetcher, {11}).number, errServerNotResponding);
 }
 
 }  // namespace

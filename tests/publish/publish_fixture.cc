@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "host/local/local_web.h"
 #include "platform/posix/curl_transfer_control.h"
@@ -111,23 +109,6 @@ PublishFixture::~PublishFixture() {
   addin.reset();
 }
 
-void PublishFixture::WriteWebFile(const std::string& relative, const std::string& bytes) const {
-  const auto path = web / relative;
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string PublishFixture::ReadWebFile(const std::string& relative) const {
-  std::ifstream in(web / relative, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return std::move(bytes).str();
-}
-
-bool PublishFixture::WebFileExists(const std::string& relative) const {
-  return std::filesystem::exists(web / relative);
-}
-
 bool PublishFixture::Publish(std::string& destination) {
   host::LocalWeb local_web(web.string());
   app->RaiseWebOpen(local_web);
@@ -162,9 +143,6 @@ std::vector<std::string> PublishFixture::CheckDurability() const {
     return {};
   }
   EXPECT_EQ(events[inventory].durability, CommitDurability::kBytesBeforeName);
-  // The mending files are put in place together before the inventory that lists them; the
-  // pages together after it, once the mend phase went through them all. Nothing is put in place
-  // alone.
   std::vector<std::string> pages;
   for (std::size_t k = 0; k < events.size(); ++k) {
     const std::string& path = events[k].path;

@@ -22,6 +22,7 @@
 #include "tests/support/loopback_server.h"
 #include "tests/support/recording_browser.h"
 #include "tests/support/recording_file_system.h"
+#include "tests/support/test_files.h"
 #include "ui/frm_ksv_about.h"
 #include "ui/frm_not_client.h"
 
@@ -78,9 +79,10 @@ class PublishFixture : public ::testing::Test {
   ~PublishFixture() override;
 
   // Writes bytes to the file at the path relative to the web folder.
-  void WriteWebFile(const std::string& relative, const std::string& bytes) const;
-  std::string ReadWebFile(const std::string& relative) const;
-  bool WebFileExists(const std::string& relative) const;
+  void WriteWebFile(const std::string& relative, const std::string& bytes) const {
+    WriteBytes(web / relative, bytes);
+  }
+  std::string ReadWebFile(const std::string& relative) const { return ReadBytes(web / relative); }
   // Publishes the web; destination is what the host passes and gets back.
   bool Publish(std::string& destination);
   bool Publish() {

@@ -13,12 +13,17 @@
 namespace kestrova::testing {
 namespace {
 
-// A TCP socket bound to 127.0.0.1 on a free port; returns the port.
-int BindLoopback(const UniqueFd& socket) {
+sockaddr_in LoopbackAddress(int port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  return address;
+}
+
+// A TCP socket bound to 127.0.0.1 on a free port; returns the port.
+int BindLoopback(const UniqueFd& socket) {
+  sockaddr_in address = LoopbackAddress(0);
   if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     throw std::runtime_error("bind to 127.0.0.1 failed");
   }
@@ -39,14 +44,29 @@ bool WaitReadable(int fd, std::chrono::milliseconds timeout) {
   return ::poll(&entry, 1, static_cast<int>(timeout.count())) > 0;
 }
 
+// Closing with a zero linger time sends RST instead of FIN.
+void ResetOnClose(const UniqueFd& connection) {
+  const linger hard{1, 0};
+  ::setsockopt(connection.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+}
+
 }  // namespace
 
 RawHttpServer::RawHttpServer(std::string response, Ending ending, std::chrono::milliseconds pause)
     : response_(std::move(response)), ending_(ending), pause_(pause) {
+  Listen();
+}
+
+RawHttpServer::RawHttpServer(int server_port, Others others)
+    : server_port_(server_port), others_(others) {
+  Listen();
+}
+
+void RawHttpServer::Listen() {
   listener_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!listener_.valid()) throw std::runtime_error("socket failed");
   port_ = BindLoopback(listener_);
-  if (::listen(listener_.get(), 8) != 0) throw std::runtime_error("listen failed");
+  if (::listen(listener_.get(), 128) != 0) throw std::runtime_error("listen failed");
   thread_ = std::thread([this] { Serve(); });
 }
 
@@ -64,7 +84,11 @@ void RawHttpServer::Serve() {
     UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!connection.valid()) continue;
     ++connections_;
-    Answer(std::move(connection));
+    if (server_port_ != 0) {
+      Relay(std::move(connection));
+    } else {
+      Answer(std::move(connection));
+    }
   }
 }
 
@@ -86,54 +110,13 @@ void RawHttpServer::Answer(UniqueFd connection) {
     sent += static_cast<std::size_t>(wrote);
   }
   std::this_thread::sleep_for(pause_);
-  if (ending_ == Ending::kReset) {
-    // Closing with a zero linger time sends RST instead of FIN.
-    const linger hard{1, 0};
-    ::setsockopt(connection.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-  }
+  if (ending_ == Ending::kReset) ResetOnClose(connection);
   // The connection closes (FIN, or RST after the linger change) as it goes out of scope.
 }
 
-RefusingPort::RefusingPort() {
-  socket_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!socket_.valid()) throw std::runtime_error("socket failed");
-  port_ = BindLoopback(socket_);
-}
-
-std::string RefusingPort::Url(std::string_view path) const { return LoopbackUrl(port_, path); }
-
-OneConnectionAtATime::OneConnectionAtATime(int server_port, Others others)
-    : server_port_(server_port), others_(others) {
-  listener_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!listener_.valid()) throw std::runtime_error("socket failed");
-  port_ = BindLoopback(listener_);
-  if (::listen(listener_.get(), 128) != 0) throw std::runtime_error("listen failed");
-  thread_ = std::thread([this] { Serve(); });
-}
-
-OneConnectionAtATime::~OneConnectionAtATime() {
-  stopping_ = true;
-  thread_.join();
-}
-
-std::string OneConnectionAtATime::Url(std::string_view path) const {
-  return LoopbackUrl(port_, path);
-}
-
-void OneConnectionAtATime::Serve() {
-  while (!stopping_) {
-    if (!WaitReadable(listener_.get(), std::chrono::milliseconds{50})) continue;
-    UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    if (client.valid()) Relay(std::move(client));
-  }
-}
-
-void OneConnectionAtATime::Relay(UniqueFd client) {
+void RawHttpServer::Relay(UniqueFd client) {
   UniqueFd server(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(server_port_));
+  const sockaddr_in address = LoopbackAddress(server_port_);
   if (::connect(server.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     return;
   }
@@ -145,9 +128,8 @@ void OneConnectionAtATime::Relay(UniqueFd client) {
     if (::poll(fds, resetting ? 3 : 2, 50) <= 0) continue;
     if (resetting && (fds[2].revents & POLLIN) != 0) {
       UniqueFd other(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-      const linger hard{1, 0};
       if (other.valid()) {
-        ::setsockopt(other.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        ResetOnClose(other);
         ++reset_;
       }
     }
@@ -161,5 +143,13 @@ void OneConnectionAtATime::Relay(UniqueFd client) {
     }
   }
 }
+
+RefusingPort::RefusingPort() {
+  socket_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!socket_.valid()) throw std::runtime_error("socket failed");
+  port_ = BindLoopback(socket_);
+}
+
+std::string RefusingPort::Url(std::string_view path) const { return LoopbackUrl(port_, path); }
 
 }  // namespace kestrova::testing

@@ -17,4 +17,12 @@ std::string ReadBytes(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+bool HoldsTemporaryFile(const std::filesystem::path& folder) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.path().filename().string().find(".kestrova-") != std::string::npos) return true;
+  }
+  return false;
+}
+
 }  // namespace kestrova::testing

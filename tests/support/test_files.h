@@ -12,6 +12,8 @@ namespace kestrova::testing {
 std::string WriteBytes(const std::filesystem::path& path, std::string_view bytes);
 // The bytes of the file at path; empty when it cannot be read.
 std::string ReadBytes(const std::filesystem::path& path);
+// Whether folder holds a temporary file of a write in progress (a name with ".kestrova-").
+bool HoldsTemporaryFile(const std::filesystem::path& folder);
 
 }  // namespace kestrova::testing
 

@@ -9,7 +9,7 @@
 #include "platform/posix/curl_transfer_control.h"
 #include "platform/posix/poll_event_pump.h"
 #include "tests/platform/posix/test_http_server.h"
-#include "tests/platform/posix/transfer_test_support.h"
+#include "tests/platform/transfer_requests.h"
 #include "tests/support/test_certificates.h"
 
 namespace kestrova {
@@ -25,9 +25,7 @@ class CurlTransferHttpsTest : public ::testing::Test {
       : certificate_(MakeCertificate()),
         server_(std::make_unique<httplib::SSLServer>(certificate_.certificate.get(),
                                                      certificate_.key.get()),
-                "https") {
-    testing::BypassProxies();
-  }
+                "https") {}
 
   TestCertificate certificate_;
   testing::TestHttpServer server_;

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <utility>
 
-#include "tests/platform/posix/transfer_test_support.h"
 #include "tests/platform/transfer_answers.h"
 
 namespace kestrova::testing {
@@ -31,8 +30,6 @@ std::unique_ptr<RawHttpServer> RawServerFor(std::string_view path) {
 }
 
 }  // namespace
-
-CurlTransferSide::CurlTransferSide() { BypassProxies(); }
 
 std::string CurlTransferSide::Url(std::string_view path, std::string_view scheme) {
   std::string url;

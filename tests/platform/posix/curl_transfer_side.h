@@ -32,9 +32,6 @@ class CurlTransferSide {
   static constexpr unsigned long kTimedOutCode = 0;
   static constexpr unsigned long kCancelledCode = 0;
 
-  // Keeps libcurl off any proxy the environment names, so test traffic stays on loopback.
-  CurlTransferSide();
-
   static Control::Options Options() { return {}; }
   // The control tells why a request failed in words only.
   static std::optional<unsigned long> FailureCode(const Control&) { return std::nullopt; }

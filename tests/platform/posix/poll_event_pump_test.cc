@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "base/failure.h"
@@ -27,9 +26,6 @@ namespace kestrova {
 namespace {
 
 using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
-
-using testing::PumpUntil;
 
 int g_previous_handler_calls = 0;
 extern "C" void CountingSigintHandler(int) { ++g_previous_handler_calls; }

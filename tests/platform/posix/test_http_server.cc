@@ -1,5 +1,6 @@
 #include "tests/platform/posix/test_http_server.h"
 
+#include <cstdlib>
 #include <utility>
 
 namespace kestrova::testing {
@@ -13,6 +14,8 @@ std::string PatternBody(std::size_t count) {
 }
 
 void SetTransferAnswers(LoopbackServer& server) {
+  ::setenv("no_proxy", "*", 1);
+  ::setenv("NO_PROXY", "*", 1);
   for (const auto& [path, status, body] : {std::tuple{"/ok", 200, kOkBody},
                                            {"/missing", 404, kMissingBody},
                                            {"/forbidden", 403, kForbiddenBody},

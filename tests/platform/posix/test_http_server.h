@@ -1,5 +1,6 @@
 // The loopback server with the answers of transfer_answers.h, from /ok to /trickle, for the
-// transfer control's tests.
+// transfer control's tests. Making one keeps libcurl off any proxy the environment names, so the
+// tests' traffic stays on loopback.
 #ifndef KESTROVA_TESTS_PLATFORM_POSIX_TEST_HTTP_SERVER_H_
 #define KESTROVA_TESTS_PLATFORM_POSIX_TEST_HTTP_SERVER_H_
 
