@@ -129,9 +129,11 @@ class AddinPublishTest : public AddinFixture {
     site.Serve("/kestrova", "");
     site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
     for (const auto& [entry, content] : kMendingFiles) {
-      std::invoke(late && entry == "missing.htm" ? &LoopbackHttpServer::ServeLate
-                                                 : &LoopbackHttpServer::Serve,
-                  site, "/kestrova/" + entry, content);
+      if (late && entry == "missing.htm") {
+        site.ServeLate("/kestrova/" + entry, content);
+      } else {
+        site.Serve("/kestrova/" + entry, content);
+      }
     }
   }
 
