@@ -549,12 +549,13 @@ TEST_F(AddinPublishTest, ARefusedConnectionShowsTheErrorAndCancelsPublishing) {
   EXPECT_TRUE(outcome.cancel);
   EXPECT_EQ(outcome.destination, win32::WideFromUtf8(destination));
   // The box names the destination, then what the transfer window recorded; behind it the status
-  // window still shows the step and the failed state.
+  // window still shows the step, and its status line the failure and the request it met.
   EXPECT_EQ(texts, std::vector<std::wstring>{win32::WideFromUtf8(destination) +
                                              L"\r\nServer not responding"});
   EXPECT_FALSE(has_cancel);
   EXPECT_EQ(status.label, kChecking);
-  EXPECT_EQ(status.status_bar, kTransferError);
+  EXPECT_EQ(status.status_bar, win32::WideFromUtf8(destination + " Server not responding (" +
+                                                   destination + "/kestrova)"));
   EXPECT_FALSE(status_screenshot_.empty());
   EXPECT_EQ(win32::FindVisibleWindow(kAddinWindowClass, kStatusCaption), nullptr);
   EXPECT_FALSE(fs::exists(mend_folder()));
