@@ -118,6 +118,25 @@ class AddinPublishTest : public AddinFixture {
     ASSERT_EQ(host_.FireWebOpen(web_).result, S_OK);
   }
 
+  void TearDown() override {
+    EXPECT_EQ(*closed_, std::vector<std::wstring>{}) << "windows the watchdog had to close";
+    AddinFixture::TearDown();
+  }
+
+  // Serves the mend folder, the inventory and every mending file; the last one's answer held back
+  // when late.
+  static void ServeMendingSite(LoopbackHttpServer& site, bool late = false) {
+    site.Serve("/kestrova", "");
+    site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
+    for (const auto& [entry, content] : kMendingFiles) {
+      if (late && entry == "missing.htm") {
+        site.ServeLate("/kestrova/" + entry, content);
+      } else {
+        site.Serve("/kestrova/" + entry, content);
+      }
+    }
+  }
+
   fs::path web_root() const { return folder_.path() / "web"; }
   fs::path mend_folder() const { return web_root() / "kestrova"; }
 
@@ -158,15 +177,13 @@ class AddinPublishTest : public AddinFixture {
 
 TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   LoopbackHttpServer site;
-  site.Serve("/kestrova", "");
-  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
-  for (const auto& [entry, content] : kMendingFiles) site.Serve("/kestrova/" + entry, content);
-
+  ServeMendingSite(site);
+  const std::wstring index_path = (web_root() / "index.htm").wstring();
+  const std::wstring widgets_path = (web_root() / "products\\widgets.htm").wstring();
   const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
   EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
   EXPECT_FALSE(outcome.cancel);
   EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url("")));
-  EXPECT_EQ(*closed_, std::vector<std::wstring>{});
 
   EXPECT_EQ(site.Requests(),
             (std::vector<std::string>{
@@ -187,9 +204,7 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_EQ(ReadFileBytes(web_root() / "products" / "widgets.htm"), widgets);
   EXPECT_EQ(ReadFileBytes(web_root() / "about.htm"), kPages.at("about.htm"));
   EXPECT_FALSE(fs::exists(web_root() / "missing.htm"));
-  EXPECT_EQ(pages_.saved(),
-            (std::vector<std::wstring>{(web_root() / "index.htm").wstring(),
-                                       (web_root() / "products\\widgets.htm").wstring()}));
+  EXPECT_EQ(pages_.saved(), (std::vector<std::wstring>{index_path, widgets_path}));
   // Each mending file was opened and closed without saving.
   const StandInHost::Page* mending_window = host_.PageAt((mend_folder() / "index.htm").wstring());
   ASSERT_NE(mending_window, nullptr);
@@ -219,26 +234,21 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   // nothing is downloaded, and the pages are mended again from the local files. Their heads come
   // out as they are, so no page is saved for FrontPage to publish again; only the one that the
   // user left with unsaved edits is saved, as it was before.
-  const fs::path index_path = web_root() / "index.htm";
-  const fs::path widgets_path = web_root() / "products\\widgets.htm";
-  host_.OpenWithUnsavedEdits(widgets_path.wstring());
+  host_.OpenWithUnsavedEdits(widgets_path);
   ASSERT_EQ(Mended(index, kMendingFiles.at("index.htm")), index);
-  const std::size_t requests_before = site.Requests().size();
+  std::vector<std::string> requests = site.Requests();
   const StandInHost::PublishOutcome again = Publish("ftp://elsewhere.example/");
   EXPECT_EQ(again.result, S_OK) << win32::Utf8FromWide(again.description);
   EXPECT_FALSE(again.cancel);
   EXPECT_EQ(again.destination, win32::WideFromUtf8(site.Url("")));
-  const std::vector<std::string> requests = site.Requests();
-  EXPECT_EQ(std::vector<std::string>(
-                requests.begin() + static_cast<std::ptrdiff_t>(requests_before), requests.end()),
-            (std::vector<std::string>{"HEAD /kestrova", "GET /kestrova/inventory.txt"}));
+  requests.insert(requests.end(), {"HEAD /kestrova", "GET /kestrova/inventory.txt"});
+  EXPECT_EQ(site.Requests(), requests);
   const std::vector<std::wstring> labels_again = recorder_->labels();
   EXPECT_NE(std::find(labels_again.begin(), labels_again.end(), kDownloadNotNeeded),
             labels_again.end());
-  EXPECT_EQ(ReadFileBytes(web_root() / "index.htm"), Mended(index, kMendingFiles.at("index.htm")));
-  EXPECT_EQ(pages_.saved(), (std::vector<std::wstring>{index_path.wstring(), widgets_path.wstring(),
-                                                       widgets_path.wstring()}));
-  const StandInHost::Page* index_window = host_.PageAt(index_path.wstring());
+  EXPECT_EQ(ReadFileBytes(index_path), index);
+  EXPECT_EQ(pages_.saved(), (std::vector<std::wstring>{index_path, widgets_path, widgets_path}));
+  const StandInHost::Page* index_window = host_.PageAt(index_path);
   ASSERT_NE(index_window, nullptr);
   EXPECT_TRUE(index_window->closed);
   EXPECT_EQ(index_window->saved_on_close, std::optional<bool>(false));
@@ -247,9 +257,7 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
 
 TEST_F(AddinPublishTest, TheStatusWindowStaysAboveFrontPageAndHearsEscThroughTheMendPhase) {
   LoopbackHttpServer site;
-  site.Serve("/kestrova", "");
-  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
-  for (const auto& [entry, content] : kMendingFiles) site.Serve("/kestrova/" + entry, content);
+  ServeMendingSite(site);
   // Each page's Activate brings FrontPage's main window to the front.
   const HostMainWindow main_window;
   host_.RaiseOnActivate(main_window.hwnd());
@@ -336,16 +344,8 @@ TEST_P(TeardownTest, NothingOfOursCallsTheGoneHostAndAPublishEndsCancelledWhole)
   const auto [which, steps] = GetParam();
   const Waiting& waiting = kWaiting[which];
   LoopbackHttpServer site;
-  site.Serve("/kestrova", "");
-  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
-  for (const auto& [entry, content] : kMendingFiles) {
-    // In the download phase the last mending file is on its way while FrontPage closes.
-    if (entry == "missing.htm" && waiting.caption == kStatusCaption) {
-      site.ServeLate("/kestrova/" + entry, content);
-    } else {
-      site.Serve("/kestrova/" + entry, content);
-    }
-  }
+  // In the download phase the last mending file is on its way while FrontPage closes.
+  ServeMendingSite(site, waiting.caption == kStatusCaption);
   auto reached = std::make_shared<bool>(false);
   if (waiting.caption == nullptr) {
     // Inside the host's call that opens the first page, as FrontPage's editor may pump.
@@ -375,7 +375,6 @@ TEST_P(TeardownTest, NothingOfOursCallsTheGoneHostAndAPublishEndsCancelledWhole)
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   EXPECT_TRUE(*reached);
   EXPECT_EQ(host_.CallsOnDeadObjects(), 0);
-  EXPECT_EQ(*closed_, std::vector<std::wstring>{}) << "windows the watchdog had to close";
   if (outcome) {
     EXPECT_TRUE(outcome->cancel) << win32::Utf8FromWide(outcome->description);
   }
@@ -396,9 +395,7 @@ INSTANTIATE_TEST_SUITE_P(EveryWaitingWindowAndStep, TeardownTest,
 // with a message naming the page, the page before stays mended, the refused one as it was.
 TEST_F(AddinPublishTest, AReserialisedHeadIsMendedOnceAndARefusedOneStopsThePublish) {
   LoopbackHttpServer site;
-  site.Serve("/kestrova", "");
-  site.Serve("/kestrova/inventory.txt", Inventory(site.Url("")));
-  for (const auto& [entry, content] : kMendingFiles) site.Serve("/kestrova/" + entry, content);
+  ServeMendingSite(site);
   const std::wstring index = (web_root() / "index.htm").wstring();
   const std::wstring widgets = (web_root() / "products\\widgets.htm").wstring();
   host_.set_reserialise_heads(true);
@@ -431,7 +428,6 @@ TEST_F(AddinPublishTest, AReserialisedHeadIsMendedOnceAndARefusedOneStopsThePubl
             Mended(kPages.at("index.htm"), kMendingFiles.at("index.htm")));
   EXPECT_EQ(ReadFileBytes(web_root() / "products\\widgets.htm"), "<html><head></head></html>");
   EXPECT_EQ(host_.PageAt(widgets)->saved_on_close, std::optional<bool>(false));
-  EXPECT_EQ(*closed_, std::vector<std::wstring>{});
 }
 
 // One way of answering the not-a-client dialog and what the publish does after it.
@@ -469,7 +465,6 @@ TEST_F(AddinPublishTest, ASiteWithoutTheMendFolderGetsTheNotAClientDialog) {
     });
     const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
     EXPECT_TRUE(*answered);
-    EXPECT_EQ(*closed_, std::vector<std::wstring>{});
     EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
     EXPECT_EQ(outcome.cancel, answer.cancel);
     EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url("")));
@@ -515,7 +510,6 @@ TEST_F(AddinPublishTest, WhileTheNotAClientDialogWaitsTheHostStaysUsable) {
   });
   const StandInHost::PublishOutcome outcome = Publish(site.Url(""));
   EXPECT_TRUE(*answered);
-  EXPECT_EQ(*closed_, std::vector<std::wstring>{});
   EXPECT_EQ(outcome.result, S_OK);
   EXPECT_FALSE(outcome.cancel) << "OK publishes without mends";
   EXPECT_EQ(owner, main_window.hwnd()) << "the dialog stays above FrontPage's main window";
@@ -551,7 +545,6 @@ TEST_F(AddinPublishTest, ARefusedConnectionShowsTheErrorAndCancelsPublishing) {
   });
   const StandInHost::PublishOutcome outcome = Publish(destination);
   EXPECT_TRUE(*answered);
-  EXPECT_EQ(*closed_, std::vector<std::wstring>{});
   EXPECT_EQ(outcome.result, S_OK) << win32::Utf8FromWide(outcome.description);
   EXPECT_TRUE(outcome.cancel);
   EXPECT_EQ(outcome.destination, win32::WideFromUtf8(destination));

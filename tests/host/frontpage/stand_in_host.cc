@@ -313,7 +313,7 @@ IDispatch* StandInHost::AddWeb(std::wstring url) {
 IDispatch* StandInHost::AddObject(std::wstring name) { return NewObject(std::move(name)); }
 
 void StandInHost::AddPageFile(std::wstring path, std::wstring head_html, bool head_read_only) {
-  if (head_read_only) read_only_heads_.push_back(path);
+  if (head_read_only) RefuseHeadWrites(path);
   page_files_.emplace_back(std::move(path), std::move(head_html));
 }
 
@@ -323,10 +323,6 @@ StandInHost::Page* StandInHost::PageAt(std::wstring_view path) {
     if (page.path == path) found = &page;
   }
   return found;
-}
-
-void StandInHost::RefuseHeadWrites(std::wstring path) {
-  read_only_heads_.push_back(std::move(path));
 }
 
 void StandInHost::FailNextClose(HRESULT scode, std::wstring description) {
@@ -447,10 +443,6 @@ StandInHost::Control* StandInHost::MenuItem(std::wstring_view popup_caption,
     }
   }
   return nullptr;
-}
-
-void StandInHost::MarkObjectsDead() {
-  for (const auto& object : objects_) object->MarkDead();
 }
 
 int StandInHost::CallsOnDeadObjects() const {

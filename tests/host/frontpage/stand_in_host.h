@@ -119,7 +119,7 @@ class StandInHost {
   // Makes the page at path open with changes not saved yet, as a user's edits leave it.
   void OpenWithUnsavedEdits(std::wstring path) { dirty_pages_.push_back(std::move(path)); }
   // Makes the head of the page at path, however it is served, refuse every write.
-  void RefuseHeadWrites(std::wstring path);
+  void RefuseHeadWrites(std::wstring path) { read_only_heads_.push_back(std::move(path)); }
   // When set, a head's innerHTML reads re-serialised as an editor with a tree of its own gives it
   // (see Reserialised in the .cc), not as it was written.
   void set_reserialise_heads(bool value) { reserialise_heads_ = value; }
@@ -153,7 +153,9 @@ class StandInHost {
   Control* MenuItem(std::wstring_view popup_caption, std::wstring_view caption);
 
   // FrontPage tearing itself down: marks every object of the model dead (FakeDispatch::MarkDead).
-  void MarkObjectsDead();
+  void MarkObjectsDead() {
+    for (const auto& object : objects_) object->MarkDead();
+  }
   // Calls that reached an object after it was marked dead.
   int CallsOnDeadObjects() const;
 
