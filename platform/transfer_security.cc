@@ -27,6 +27,13 @@ std::string SecurityFailureText(SecurityFailure kind, std::string_view host,
     case SecurityFailure::kTrustUnreadable:
       text = "The trusted certificates to check " + name + " against could not be read";
       break;
+    case SecurityFailure::kNoSecureChannel:
+      // Windows XP's WinINet knows no TLS newer than 1.0 and sends no server name, so most https
+      // servers of today end its handshake.
+      text = "Windows could not make a secure connection to " + name +
+             ". Older Windows, such as Windows XP, cannot use the secure protocols that most "
+             "servers now ask for";
+      break;
   }
   if (!cause.empty()) text += " (" + std::string(cause) + ")";
   return text;

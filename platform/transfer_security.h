@@ -17,6 +17,7 @@ enum class SecurityFailure {
   kRevoked,          // the certificate was revoked
   kHandshake,        // the secure channel could not be agreed on
   kTrustUnreadable,  // the certificates to trust could not be read
+  kNoSecureChannel,  // Windows could not make the secure connection at all (XP's WinINet, say)
 };
 
 // "The certificate of HOST is not trusted (CAUSE)" and the like; empty for kNone. cause is the

@@ -410,13 +410,11 @@ std::string WinInetSecurityDetail(DWORD error, std::string_view host, bool secur
     case ERROR_INTERNET_CANNOT_CONNECT:
     case ERROR_INTERNET_CONNECTION_RESET:
     case ERROR_INTERNET_CONNECTION_ABORTED:
-      // Windows XP's WinINet knows no TLS newer than 1.0 and sends no server name, so most https
-      // servers of today end its handshake, one way or another of these.
+      // On an https leg, a handshake that Windows could not make ends one way or another of
+      // these; on a plain one they are no matter of security.
       if (!secure) return {};
-      return "Windows could not make a secure connection to " + std::string(host) +
-             ". Older Windows, such as Windows XP, cannot use the secure protocols that most "
-             "servers now ask for (" +
-             DescribeError(error) + ")";
+      kind = SecurityFailure::kNoSecureChannel;
+      break;
     default:
       return {};
   }
