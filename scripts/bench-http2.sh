@@ -23,25 +23,12 @@ prepare_latency_bench http2
 
 # The service folder: mending files of 2 to 10 KB and an inventory listing them, itself last; a
 # page in the web for each.
-mkdir -p "$work/site/kestrova" "$work/web" "$work/curl"
-{
-  echo "12/7/2026 7:20:00 PM"
-  echo "https://www.example.com"
-} > "$work/site/kestrova/inventory.txt"
+mkdir -p "$work/web" "$work/curl"
+write_bench_mending_site "$work/site" "$files" "https://www.example.com"
 for k in $(seq 1 "$files"); do
-  name="page$k.htm"
-  {
-    echo "<html><head><title>Page $k</title>"
-    echo "<meta name=\"description\" content=\"Page $k\">"
-    echo "<meta name=\"keywords\" content=\"page, $k\">"
-    head -c $((2048 + (k * 7919) % 8192)) /dev/zero | tr '\0' 'x'
-    echo "</head></html>"
-  } > "$work/site/kestrova/$name"
-  echo "$name" >> "$work/site/kestrova/inventory.txt"
   printf '<html><head><title>Old %d</title></head><body></body></html>\n' "$k" \
-    > "$work/web/$name"
+    > "$work/web/page$k.htm"
 done
-echo "inventory.txt" >> "$work/site/kestrova/inventory.txt"
 
 # A CA of our own and a certificate for 127.0.0.1 that it signs.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Bench CA" \

@@ -27,25 +27,12 @@ rounds="${KESTROVA_BENCH_ROUNDS:-5}"
 prepare_latency_bench latency
 
 # The service folder: mending files of 2 to 10 KB and an inventory listing them, itself last.
-mkdir -p "$work/site/kestrova" "$work/web" "$work/pages" "$work/curl"
-{
-  echo "12/7/2026 7:20:00 PM"
-  echo "http://www.example.com"
-} > "$work/site/kestrova/inventory.txt"
+mkdir -p "$work/web" "$work/pages" "$work/curl"
+write_bench_mending_site "$work/site" "$files" "http://www.example.com"
 for k in $(seq 1 "$files"); do
-  name="page$k.htm"
-  {
-    echo "<html><head><title>Page $k</title>"
-    echo "<meta name=\"description\" content=\"Page $k\">"
-    echo "<meta name=\"keywords\" content=\"page, $k\">"
-    head -c $((2048 + (k * 7919) % 8192)) /dev/zero | tr '\0' 'x'
-    echo "</head></html>"
-  } > "$work/site/kestrova/$name"
-  echo "$name" >> "$work/site/kestrova/inventory.txt"
   printf '<html><head><title>Old page %d</title></head><body><p>%d</p></body></html>\n' \
-    "$k" "$k" > "$work/pages/$name"
+    "$k" "$k" > "$work/pages/page$k.htm"
 done
-echo "inventory.txt" >> "$work/site/kestrova/inventory.txt"
 
 start_latency_server "$work/site" "$delay_ms"
 : > "$work/curl.config"

@@ -230,6 +230,29 @@ run_wine_ctest() {
   rm -f "$log"
 }
 
+# Writes the Kestrova folder of a benchmark site below DIR/kestrova: an inventory dated
+# 12/7/2026 naming ADDRESS, and FILES mending files page1.htm ... with heads of 2-10 KB.
+write_bench_mending_site() {
+  local dir="$1" files="$2" address="$3" k name
+  mkdir -p "$dir/kestrova"
+  {
+    echo "12/7/2026 7:20:00 PM"
+    echo "$address"
+  } > "$dir/kestrova/inventory.txt"
+  for k in $(seq 1 "$files"); do
+    name="page$k.htm"
+    {
+      echo "<html><head><title>Page $k</title>"
+      echo "<meta name=\"description\" content=\"Page $k\">"
+      echo "<meta name=\"keywords\" content=\"page, $k\">"
+      head -c $((2048 + (k * 7919) % 8192)) /dev/zero | tr '\0' 'x'
+      echo "</head></html>"
+    } > "$dir/kestrova/$name"
+    echo "$name" >> "$dir/kestrova/inventory.txt"
+  done
+  echo "inventory.txt" >> "$dir/kestrova/inventory.txt"
+}
+
 # For the benchmarks against a server on 127.0.0.1: builds fpkestrova and the latency server of
 # the linux-bench preset and makes a work folder named after $1, which goes, with the server,
 # however the script ends. Sets program, server and work.
