@@ -110,7 +110,15 @@ class HeadTreeBuilder {
     for (;;) {
       const HeadToken token = tokenizer_.Next();
       Step step = Step::kReprocess;
-      while (step == Step::kReprocess) step = Dispatch(token);
+      if (IsServerCode(token)) {
+        step = ServerCode(token);
+      } else {
+        while (step == Step::kReprocess) step = Dispatch(token);
+        if (token.kind != HeadTokenKind::kWhitespace && token.kind != HeadTokenKind::kComment &&
+            token.kind != HeadTokenKind::kDoctype) {
+          trailing_server_code_ = kNoPosition;
+        }
+      }
       if (step == Step::kDone) return where_;
       tokenizer_.set_in_foreign_content(open_count_ > 0 && Top().space != Space::kHtml);
     }
@@ -146,6 +154,46 @@ class HeadTreeBuilder {
   Step Finish(std::size_t inner_end) {
     where_.inner_end = inner_end;
     return Step::kDone;
+  }
+
+  // The head ends with the token at `end` that belongs to the body, or with the page. Server code
+  // between the head's last element and that token stays outside the head, with the body it
+  // leads into (an "if" around the body, say).
+  Step FinishImplicitly(std::size_t end) {
+    return Finish(trailing_server_code_ != kNoPosition ? trailing_server_code_ : end);
+  }
+
+  // A block of server code, or a script the server runs (<script runat="server">), outside
+  // template contents.
+  bool IsServerCode(const HeadToken& token) const {
+    if (token.kind == HeadTokenKind::kServerCode) return true;
+    std::string_view runat;
+    return token.kind == HeadTokenKind::kStartTag && mode_ != Mode::kInTemplate &&
+           TagNameIs(token.name, "script") && FindAttribute(token.attributes, "runat", &runat) &&
+           EqualsIgnoringCase(runat, "server");
+  }
+
+  // Server code is left out of the tree: it makes no head and ends none, wherever it stands. A
+  // block the page ends inside of holds the rest of the page, head or not, and is named as the
+  // element that runs the head to the end.
+  Step ServerCode(const HeadToken& token) {
+    std::size_t unclosed_at = kNoPosition;
+    if (token.kind == HeadTokenKind::kServerCode) {
+      if (token.unclosed) unclosed_at = token.begin;
+    } else if (const HeadToken end = tokenizer_.SkipText(TextState::kScriptData, "script");
+               end.kind == HeadTokenKind::kEndOfFile) {
+      unclosed_at = end.begin;
+    }
+    if (unclosed_at != kNoPosition) {
+      where_.unclosed_element =
+          token.kind == HeadTokenKind::kServerCode ? kUnclosedServerCode : "script";
+      if (mode_ < Mode::kInHead) where_.inner_begin = token.begin;
+      return Finish(token.kind == HeadTokenKind::kServerCode ? token.end : unclosed_at);
+    }
+    if (mode_ >= Mode::kInHead && trailing_server_code_ == kNoPosition) {
+      trailing_server_code_ = token.begin;
+    }
+    return Step::kNext;
   }
 
   // Reads the text of a raw text element; the end of the page inside it ends the head, with the
@@ -242,7 +290,7 @@ class HeadTreeBuilder {
       default:
         break;
     }
-    return Finish(token.begin);
+    return FinishImplicitly(token.begin);
   }
 
   Step InHeadNoscript(const HeadToken& token) {
@@ -577,6 +625,7 @@ class HeadTreeBuilder {
   }
 
   static constexpr std::size_t kNoElement = static_cast<std::size_t>(-1);
+  static constexpr std::size_t kNoPosition = static_cast<std::size_t>(-1);
 
   HtmlHeadTokenizer tokenizer_;
   Mode mode_ = Mode::kInitial;
@@ -584,6 +633,9 @@ class HeadTreeBuilder {
   std::array<OpenElement, 256> open_;  // elements open inside template contents, from the bottom
   std::size_t open_count_ = 0;
   std::size_t hidden_templates_ = 0;  // templates nested deeper than open_ holds
+  // Where the server code that follows the head's last element so far begins; kNoPosition when
+  // an element or text came after the last block, or there was none.
+  std::size_t trailing_server_code_ = kNoPosition;
 };
 
 }  // namespace
@@ -619,6 +671,11 @@ std::string ReplaceHeadInnerHtml(std::string_view page, const HeadLocation& wher
 
 void CheckHeadIsClosed(const HeadLocation& where) {
   if (where.unclosed_element.empty()) return;
+  if (where.unclosed_element == kUnclosedServerCode) {
+    RaiseProgramError(kErrInvalidArgument,
+                      "The head is malformed: a block of server code (\"<%\" or \"<?php\") is "
+                      "never closed, so the head runs to the end of the file.");
+  }
   RaiseProgramError(kErrInvalidArgument,
                     "The head is malformed: the <" + std::string(where.unclosed_element) +
                         "> element is never closed, so the head runs to the end of the file.");

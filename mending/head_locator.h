@@ -17,16 +17,24 @@ struct HeadLocation {
                                 // that closed the head implicitly)
   bool has_start_tag = false;   // the page holds an explicit <head> start tag that opened the head
   // The element whose missing end tag made the head run to the end of the page ("title",
-  // "style", "script", "noframes", "template" and the like); empty when the head ends as pages
-  // do. Names a string of static storage.
+  // "style", "script", "noframes", "template" and the like, or kUnclosedServerCode); empty when
+  // the head ends as pages do. Names a string of static storage.
   std::string_view unclosed_element;
 };
+
+// The unclosed element of a page that ends inside a block of server code.
+inline constexpr std::string_view kUnclosedServerCode = "server code";
 
 // Locates the head the HTML5 tree construction rules build from `page`: after an explicit <head>
 // start tag, from the end of that tag; for an implied head, from the token that implied it. The
 // head ends at its end tag, at the token that closes it implicitly (a start tag that belongs to
 // the body, the first text that is not whitespace, </body>, </html>, </br>) or at the end of the
 // page. A UTF-8 byte order mark at the start is skipped. Any input gives a location within it.
+//
+// Server code (mending/server_code.h, and scripts marked runat="server") is left out of those
+// rules: before the head it implies nothing, so a head follows the directives that lead a page;
+// inside the head it is part of the head; server code between the head's last element and the
+// token that ends the head implicitly stays outside the head.
 HeadLocation LocateHead(std::string_view page);
 
 // Raises error 5 when the head runs to the end of the page because an element in it is never

@@ -133,7 +133,8 @@ class HeadWriter {
     const std::size_t begin = out_.size();
     AppendElement(out_, element);
     const std::string_view text = std::string_view(out_).substr(begin);
-    if (text.find(kMendMarker) != kNotFound) {
+    // Server code is the page's own program, never a mark of ours, whatever it holds.
+    if (!element.is_server_code && text.find(kMendMarker) != kNotFound) {
       out_.resize(begin);
       return;
     }

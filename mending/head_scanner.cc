@@ -6,6 +6,7 @@
 #include "base/failure.h"
 #include "mending/byte_search.h"
 #include "mending/closing_tag_index.h"
+#include "mending/server_code.h"
 
 namespace kestrova {
 namespace {
@@ -26,30 +27,60 @@ std::size_t FindHtmlSpace(std::string_view head, std::size_t from, std::size_t e
   RaiseProgramError(kErrInvalidArgument, std::move(description));
 }
 
+}  // namespace
+
 // Position of the ">" that ends the opening tag starting at p. A ">" inside a quoted attribute
-// value does not end the tag, so that a value such as content="a>b" stays whole. When a quote
+// value does not end the tag, so that a value such as content="a>b" stays whole; nor does one
+// inside server code, which is stepped over whole wherever it stands in the tag. When a quote
 // never closes, the first ">" after p ends the tag. kNotFound when no ">" follows p at all.
-std::size_t FindTagEnd(std::string_view head, std::size_t p) {
+std::size_t HeadScanner::FindTagEnd(std::size_t p) {
   // Walks the tag from "=" to "=": a quote right after one (blanks between) opens a value that
   // is stepped over whole; the first ">" met outside such a value ends the tag. Without quotes
   // that is the first ">" after p.
+  const std::string_view head = head_;
   const std::size_t n = head.size();
   std::size_t k = p + 1;
+  std::size_t server = NextServerCode(k);
+  // Steps k over the block of server code that opens before `hit`, if one does.
+  const auto skip_server_code_before = [&](std::size_t hit) {
+    if (server >= hit && hit != kNotFound) return false;
+    if (server == kNotFound) return false;
+    const ServerCodeEnd block = FindServerCodeEnd(head, server);
+    k = block.end;
+    server = block.closed ? NextServerCode(k) : kNotFound;
+    return true;
+  };
   while (true) {
-    k = FindEitherByte(head, k, '>', '=');
+    const std::size_t hit = FindEitherByte(head, k, '>', '=');
+    if (skip_server_code_before(hit)) continue;
+    k = hit;
     if (k == kNotFound) return head.find('>', p);
     if (head[k] == '>') return k;
     ++k;  // past "="
     while (k < n && IsHtmlSpace(head[k])) ++k;
     if (k < n && (head[k] == '"' || head[k] == '\'')) {
-      const std::size_t close = FindByte(head, k + 1, head[k]);
+      const char quote = head[k];
+      ++k;
+      std::size_t close = kNotFound;
+      while ((close = FindByte(head, k, quote)) != kNotFound && skip_server_code_before(close)) {
+      }
       if (close == kNotFound) return head.find('>', p);
       k = close + 1;
     }
   }
 }
 
-}  // namespace
+std::size_t HeadScanner::NextServerCode(std::size_t from) {
+  if (from < server_searched_from_ || from > server_found_) {
+    server_searched_from_ = from;
+    server_found_ = from;
+    while ((server_found_ = FindByte(head_, server_found_, '<')) != kNotFound &&
+           !OpensServerCode(head_, server_found_)) {
+      ++server_found_;
+    }
+  }
+  return server_found_;
+}
 
 HeadScanner::HeadScanner(std::string_view head, std::string_view head_name)
     : head_(head), head_name_(head_name), closing_tags_(head) {}
@@ -99,7 +130,16 @@ bool HeadScanner::Next(HeadElement& element) {
   if (p == kNotFound) return false;
   element = HeadElement();
   std::size_t e = 0;
-  if (head.compare(p, 4, "<!--") == 0) {
+  if (OpensServerCode(head, p)) {
+    // Server code is kept as it was written, white space and all.
+    const ServerCodeEnd block = FindServerCodeEnd(head, p);
+    if (!block.closed) {
+      RaiseMalformed(head_name_,
+                     "the server code at byte " + std::to_string(p + 1) + " is never closed.");
+    }
+    e = block.end - 1;
+    element.is_server_code = true;
+  } else if (head.compare(p, 4, "<!--") == 0) {
     const std::size_t close = head.find("-->", p + 2);  // "<!-->" is a whole comment
     if (close == kNotFound) {
       RaiseMalformed(head_name_,
@@ -109,7 +149,7 @@ bool HeadScanner::Next(HeadElement& element) {
     element.is_comment = true;
     element.opening_length = FindByte(head, p, '>') - p;
   } else {
-    const std::size_t g = FindTagEnd(head, p);
+    const std::size_t g = FindTagEnd(p);
     if (g == kNotFound) {
       RaiseMalformed(head_name_,
                      "the \"<\" at byte " + std::to_string(p + 1) + " has no \">\" after it.");

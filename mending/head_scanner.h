@@ -21,14 +21,18 @@ class HeadScanner {
   HeadScanner(std::string_view head, std::string_view head_name);
 
   // Puts the next element in element and returns true; returns false when no element is left.
-  // Raises Failure 5 (invalid argument) when a "<" has no ">" after it or a comment has no "-->":
-  // such a head cannot be cut without losing what follows.
+  // Raises Failure 5 (invalid argument) when a "<" has no ">" after it, a comment has no "-->" or
+  // server code is never closed: such a head cannot be cut without losing what follows. A block
+  // of server code (mending/server_code.h) is an element of its own, kept as it was written.
   bool Next(HeadElement& element);
 
  private:
   // The first white space at or after from. It remembers its last answer, so that the questions
   // of one scan, which mostly come in increasing order, read the head about once.
   std::size_t NextSpace(std::size_t from);
+  // The first block of server code at or after from, remembered in the same way.
+  std::size_t NextServerCode(std::size_t from);
+  std::size_t FindTagEnd(std::size_t p);
   void ReadMetaName(std::size_t p, std::size_t s, std::size_t g, HeadElement& element);
 
   std::string_view head_;
@@ -37,6 +41,8 @@ class HeadScanner {
   std::size_t pos_ = 0;
   std::size_t space_searched_from_ = std::string_view::npos;
   std::size_t space_found_ = 0;
+  std::size_t server_searched_from_ = std::string_view::npos;
+  std::size_t server_found_ = 0;
 };
 
 // Returns the elements of head in their order (see HeadScanner).

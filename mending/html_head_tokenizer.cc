@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/ascii.h"
+#include "mending/server_code.h"
 
 namespace kestrova {
 namespace {
@@ -50,9 +51,19 @@ enum class AttributeState : std::uint8_t {
   kSelfClosing,
 };
 
+// Steps *pos over the block of server code that opens there, if one does. Returns false when the
+// block runs to the end of the text (the tag it lies in is then cut off by the end).
+bool SkipServerCode(std::string_view text, std::size_t* pos) noexcept {
+  const ServerCodeEnd block = FindServerCodeEnd(text, *pos);
+  *pos = block.end;
+  return block.closed;
+}
+
 // Runs the attribute states of a tag from `pos`, starting in `state`, and calls
 // on_attribute(name, value) for each attribute as it completes. Returns the position after the
-// '>' that ends the tag, or kNone when the page ends first (the tag is then dropped).
+// '>' that ends the tag, or kNone when the page ends first (the tag is then dropped). Server code
+// inside the tag is stepped over whole, in names and values alike: it belongs to what it lies in,
+// and a '>' or a quote inside it ends nothing.
 template <typename OnAttribute>
 std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeState state,
                            bool* self_closing, OnAttribute&& on_attribute) noexcept {
@@ -87,6 +98,8 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
         } else if (c == '=' && state == AttributeState::kAfterName) {
           state = AttributeState::kBeforeValue;
           ++pos;
+        } else if (c == '<' && OpensServerCode(text, pos)) {
+          if (!SkipServerCode(text, &pos)) return kNone;
         } else {
           start_name(pos);  // '=' opening a name is part of it
           state = AttributeState::kName;
@@ -95,7 +108,13 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
         break;
       case AttributeState::kName:
         // The name runs to white space, '/', '=' or '>', read again in the next state.
-        while (pos < text.size() && !kEndsName[static_cast<unsigned char>(text[pos])]) ++pos;
+        while (pos < text.size() && !kEndsName[static_cast<unsigned char>(text[pos])]) {
+          if (text[pos] == '<' && OpensServerCode(text, pos)) {
+            if (!SkipServerCode(text, &pos)) return kNone;
+          } else {
+            ++pos;
+          }
+        }
         if (pos < text.size()) {
           name_end = pos;
           state = AttributeState::kAfterName;
@@ -111,16 +130,22 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
           flush();
           return pos + 1;
         } else {
+          // The value's first byte is read in the unquoted state, unless it is an ordinary one.
           state = AttributeState::kUnquoted;
-          value_begin = pos;
-          value_end = ++pos;
+          value_begin = value_end = pos;
+          if (!OpensServerCode(text, pos)) value_end = ++pos;
         }
         break;
       case AttributeState::kDoubleQuoted:
       case AttributeState::kSingleQuoted: {
         const std::size_t quote =
-            Find(text, state == AttributeState::kDoubleQuoted ? '"' : '\'', pos);
+            FindByteOrServerCode(text, pos, state == AttributeState::kDoubleQuoted ? '"' : '\'');
         if (quote == kNone) return kNone;
+        if (text[quote] == '<') {
+          pos = quote;
+          if (!SkipServerCode(text, &pos)) return kNone;
+          break;
+        }
         value_end = quote;
         pos = quote + 1;
         state = AttributeState::kAfterQuoted;
@@ -129,7 +154,11 @@ std::size_t WalkAttributes(std::string_view text, std::size_t pos, AttributeStat
       case AttributeState::kUnquoted:
         // The value runs to white space or '>', read again in the next state.
         while (pos < text.size() && !kEndsUnquotedValue[static_cast<unsigned char>(text[pos])]) {
-          ++pos;
+          if (text[pos] == '<' && OpensServerCode(text, pos)) {
+            if (!SkipServerCode(text, &pos)) return kNone;
+          } else {
+            ++pos;
+          }
         }
         value_end = pos;
         if (pos < text.size()) state = AttributeState::kBeforeName;
@@ -224,6 +253,12 @@ HeadToken HtmlHeadTokenizer::Next() noexcept {
     }
     // Tag open state.
     const std::size_t lt = pos_;
+    if (OpensServerCode(s, lt)) {
+      const ServerCodeEnd block = FindServerCodeEnd(s, lt);
+      HeadToken token = Emit(HeadTokenKind::kServerCode, block.end);
+      token.unclosed = !block.closed;
+      return token;
+    }
     if (lt + 1 >= s.size()) return Emit(HeadTokenKind::kText, s.size());
     const char next = s[lt + 1];
     if (IsAlpha(next)) return ReadTag(lt, false);

@@ -1,8 +1,9 @@
 // The HTML5 tokenizer as far as the head locator needs it: the data state with tags, attributes,
 // comments, DOCTYPEs and character references, CDATA sections in foreign content, and the text
 // states (RCDATA, RAWTEXT, script data with its escaped and double-escaped states, PLAINTEXT) that
-// a raw text element switches to. It works on bytes, never allocates, and never reads past the
-// end of the page.
+// a raw text element switches to. Server code is read as a token of its own, in the data state
+// and inside tags alike, so that a ">" inside it ends nothing. It works on bytes, never allocates,
+// and never reads past the end of the page.
 #ifndef KESTROVA_MENDING_HTML_HEAD_TOKENIZER_H_
 #define KESTROVA_MENDING_HTML_HEAD_TOKENIZER_H_
 
@@ -21,6 +22,7 @@ enum class HeadTokenKind : std::uint8_t {
   kEndTag,
   kComment,  // comments, bogus comments and processing instructions
   kDoctype,
+  kServerCode,  // a block of server code (see mending/server_code.h), whole
   kEndOfFile,
 };
 
@@ -34,6 +36,7 @@ struct HeadToken {
   std::string_view name;  // tags only: the tag name as written
   std::string_view attributes;  // tags only: the bytes between the name and the closing '>'
   bool self_closing = false;    // tags only: the tag ends with "/>"
+  bool unclosed = false;        // server code only: the page ends before the block does
 };
 
 // The text states a raw text element switches the tokenizer to.

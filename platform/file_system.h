@@ -97,6 +97,14 @@ class FileSystem {
                                   const std::function<bool(std::string_view)>& /*enough*/) {
     return {ReadWholeFile(path), true};
   }
+  // At most the first count bytes of the file at path, read without the rest: enough to tell
+  // what a file holds. Raises as ReadWholeFile. By default through ReadFileStart.
+  virtual std::string ReadFirstBytes(const std::string& path, std::size_t count) {
+    std::string bytes =
+        ReadFileStart(path, [count](std::string_view read) { return read.size() >= count; }).bytes;
+    if (bytes.size() > count) bytes.resize(count);
+    return bytes;
+  }
   // Starts replacing (or creating) the file at path. Its Commit puts the bytes on the disk before
   // the new name, so that a power cut leaves the old file or the complete new one; the rename is
   // not waited for.

@@ -53,6 +53,10 @@ std::string StagingFileSystem::ReadWholeFile(const std::string& path) {
   return base_.ReadWholeFile(ReadLocation(path));
 }
 
+std::string StagingFileSystem::ReadFirstBytes(const std::string& path, std::size_t count) {
+  return base_.ReadFirstBytes(ReadLocation(path), count);
+}
+
 FileStart StagingFileSystem::ReadFileStart(const std::string& path,
                                            const std::function<bool(std::string_view)>& enough) {
   return base_.ReadFileStart(ReadLocation(path), enough);

@@ -36,6 +36,7 @@ class StagingFileSystem final : public FileSystem {
   std::string ReadWholeFile(const std::string& path) override;
   FileStart ReadFileStart(const std::string& path,
                           const std::function<bool(std::string_view)>& enough) override;
+  std::string ReadFirstBytes(const std::string& path, std::size_t count) override;
   // A writer whose Commit stages the file: it reaches its place only when this object commits.
   // durability is that of the transaction's Commit, which puts the bytes before the names.
   using FileSystem::CreateFileWriter;

@@ -65,29 +65,27 @@ void MendPage(host::Application& app, const std::string& page_path, const Mendin
   if (record != nullptr) record->Keep(page_path, MendedHeadMark(mending.elements, written));
 }
 
-// The first bytes of the file at path, at least kHtmlSniffLength of them when the file is that
-// long (line breaks read as LF).
-std::string ReadFileStart(FileSystem& files, const std::string& path) {
-  const auto reader = files.OpenTextFile(path);
-  std::string start;
-  while (start.size() < kHtmlSniffLength && !reader->AtEndOfStream()) {
-    start += reader->ReadLine();
-    start += '\n';
+// Why the existing file at page_path of entry is no page the phase may rewrite, in words for the
+// user; empty when it is one. Only text is rewritten: a page's extension on a picture or an archive
+// does not make it a page. Only the start of the file is read.
+std::string WhyNotAPage(FileSystem& files, std::string_view entry, const std::string& page_path) {
+  const EntryKind kind = ClassifyEntry(entry);
+  if (kind == EntryKind::kNeverAPage) return "it is not an HTML page.";
+  const std::string start =
+      kind == EntryKind::kPageByName
+          ? files.ReadFirstBytes(page_path, kHtmlSniffLength)
+          : files
+                .ReadFileStart(
+                    page_path,
+                    [](std::string_view read) { return read.size() >= SniffLengthNeeded(read); })
+                .bytes;
+  if (const std::string_view what = WhatIsNotText(start); !what.empty()) {
+    return "it is not text but " + std::string(what) + ".";
   }
-  return start;
-}
-
-// True when the existing file at page_path of entry is an HTML page the phase may rewrite.
-bool IsHtmlPage(FileSystem& files, std::string_view entry, const std::string& page_path) {
-  switch (ClassifyEntry(entry)) {
-    case EntryKind::kPageByName:
-      return true;
-    case EntryKind::kPageIfContentIsHtml:
-      return BeginsAsHtml(ReadFileStart(files, page_path));
-    case EntryKind::kNeverAPage:
-      break;
+  if (kind == EntryKind::kPageIfContentIsHtml && !BeginsAsHtml(start)) {
+    return "it is not an HTML page.";
   }
-  return false;
+  return {};
 }
 
 // Runs step, which works on the file at path. A failure on the way whose description does not
@@ -145,8 +143,10 @@ void RunMendPhase(host::Application& app, const PublishServices& services,
                  !page_file) {
         // A link is followed only as far as the web goes: what lies outside is not the web's.
         pass_over("it is a link to a file outside the web.");
-      } else if (!IsHtmlPage(services.files, entry, *page_file)) {
-        pass_over("it is not an HTML page.");
+      } else if (const std::string why = AboutFile(
+                     page_path, [&] { return WhyNotAPage(services.files, entry, *page_file); });
+                 !why.empty()) {
+        pass_over(why.c_str());
       } else {
         const std::string mending_path = EntryMendingFilePath(mend_path, entry);
         const std::string mending_file =

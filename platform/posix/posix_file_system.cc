@@ -108,6 +108,10 @@ std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
   return kestrova::ReadWholeFile(path);
 }
 
+std::string PosixFileSystem::ReadFirstBytes(const std::string& path, std::size_t count) {
+  return kestrova::ReadFirstBytes(path, count);
+}
+
 FileStart PosixFileSystem::ReadFileStart(const std::string& path,
                                          const std::function<bool(std::string_view)>& enough) {
   return kestrova::ReadFileStart(path, enough);

@@ -17,6 +17,7 @@ class PosixFileSystem final : public FileSystem {
   // In one read where the file allows it (see read_whole_file.h).
   std::string ReadWholeFile(const std::string& path) override;
   // In pieces where the file is large (see read_whole_file.h).
+  std::string ReadFirstBytes(const std::string& path, std::size_t count) override;
   FileStart ReadFileStart(const std::string& path,
                           const std::function<bool(std::string_view)>& enough) override;
   // An AtomicFileWriter, which flushes the file's bytes on Commit as durability asks.

@@ -82,6 +82,14 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
+std::string ReadFirstBytes(const std::string& path, std::size_t count) {
+  struct stat info {};
+  const UniqueFd file = OpenRegularFile(path, info);
+  std::string bytes;
+  ReadPiece(file.get(), path, count, bytes);
+  return bytes;
+}
+
 FileStart ReadFileStart(const std::string& path,
                         const std::function<bool(std::string_view)>& enough) {
   // A first piece that holds most pages whole; each later piece doubles what was read.

@@ -15,6 +15,9 @@ namespace kestrova {
 // regular file is read (a FIFO or a device is refused at once, never waited on).
 std::string ReadWholeFile(const std::string& path);
 
+// Returns at most the first count bytes of the file at path; raises as ReadWholeFile does.
+std::string ReadFirstBytes(const std::string& path, std::size_t count);
+
 // Reads the file at path in pieces until enough, told the bytes read so far, says they are
 // enough, or until the file ends; raises as ReadWholeFile does. A small file is read whole in
 // one read without asking enough.
