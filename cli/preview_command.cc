@@ -7,12 +7,18 @@
 #include "cli/exit_codes.h"
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
+#include "mending/page_rule.h"
 #include "platform/posix/read_whole_file.h"
 #include "ui/console/console_text.h"
 
 namespace kestrova {
 
 std::string PreviewMendedPage(std::string_view page, std::string_view mending_file) {
+  // Only text is rewritten, as in a publish: a head written into a picture would destroy it.
+  if (const std::string_view what = WhatIsNotText(page); !what.empty()) {
+    RaiseProgramError(kErrInvalidArgument,
+                      "The page is not text but " + std::string(what) + ", and is left alone.");
+  }
   const MendingHead mending =
       ReadMendingHead(HeadInnerHtml(mending_file, LocateHead(mending_file)));
   const HeadLocation page_head = LocateHead(page);

@@ -55,6 +55,21 @@ TEST(PreviewCommandTest, GivesAPageWithoutHeadOneWhereTheParserImpliesIt) {
   EXPECT_EQ(result.out, "<html>\r\n<head>" + kNewHead + "</head><body>\r\n<p>x</p>\r\n</html>");
 }
 
+// Server code before the page stays first; the mend goes into the page's own head.
+TEST(PreviewCommandTest, MendsAnAspPageInItsOwnHead) {
+  TemporaryFolder folder{"kestrova-test"};
+  const std::string before =
+      "<%@ LANGUAGE=\"VBSCRIPT\" %>\r\n<% If a > b Then x = 1 %>\r\n<html><head>";
+  const std::string after = "</head><body><%= x %></body></html>";
+  const std::string page =
+      before + "<meta name=\"GENERATOR\" content=\"FrontPage\"><title>Old</title>";
+  const CommandResult result =
+      RunCommand(kProgram, {"preview", WriteBytes(folder.path() / "p.asp", page + after),
+                            WriteBytes(folder.path() / "m.htm", kMending)});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, before + kNewHead + after);
+}
+
 TEST(PreviewCommandTest, MendsTheBundledExample) {
   const CommandResult result =
       RunCommand(kProgram, {"preview", kExamples + "/web/products/widgets.htm",
@@ -95,6 +110,10 @@ TEST(PreviewCommandTest, FailuresGoToStandardErrorWithNonZeroExit) {
       {"a page whose title is never closed",
        WriteBytes(folder.path() / "open.htm", "<head><title>x</head><body>text</body>"),
        WriteBytes(folder.path() / "m2.htm", kMending), "<title> element is never closed"},
+      {"a picture named as a page", WriteBytes(folder.path() / "p.htm", "GIF89a<head></head>"),
+       WriteBytes(folder.path() / "m3.htm", kMending), "not text but a GIF picture"},
+      {"server code never closed", WriteBytes(folder.path() / "o.asp", "<% If a Then"),
+       WriteBytes(folder.path() / "m4.htm", kMending), "server code"},
   };
   for (const Case& c : cases) {
     const CommandResult result = RunCommand(kProgram, {"preview", c.page, c.mending});

@@ -47,5 +47,20 @@ TEST(EntryPathsTest, APagesExtensionFollowsItsLastDot) {
   EXPECT_EQ(ClassifyEntry("html"), EntryKind::kPageIfContentIsHtml);
 }
 
+// Leading server code is stepped over before a file is judged HTML; a file that is no text is
+// named for what it is, whatever its name.
+TEST(EntryPathsTest, AFilesStartTellsWhetherItIsAPage) {
+  const std::string php = "<?php $a->b(); ?>\n<?= $x ?>\n<!DOCTYPE html>";
+  EXPECT_TRUE(BeginsAsHtml(php));
+  EXPECT_EQ(SniffLengthNeeded(php), 28 + kHtmlSniffLength);
+  EXPECT_FALSE(BeginsAsHtml("<?php echo '<html>';"));  // a program to its end
+  EXPECT_FALSE(BeginsAsHtml("<?xml version=\"1.0\"?><html>"));
+  EXPECT_EQ(WhatIsNotText("\xFF\xD8\xFF\xE0\x00\x10JFIF"), "a JPEG picture");
+  EXPECT_EQ(WhatIsNotText("%PDF-1.4\n<html>"), "a PDF document");
+  EXPECT_EQ(WhatIsNotText(std::string("<html>\0<head>", 13)), "binary data");
+  EXPECT_EQ(WhatIsNotText(std::string(kHtmlSniffLength, ' ') + '\0'), "");
+  EXPECT_EQ(WhatIsNotText("\xEF\xBB\xBF<html>\x83\x5c"), "");
+}
+
 }  // namespace
 }  // namespace kestrova

@@ -106,6 +106,11 @@ TEST(RewritePageHeadTest, MatchesByNameValueAndByIdentity) {
                  "<link rel=\"icon\" href=\"i.png\">"})},
       {"an unquoted NAME running past the tag matches nothing", "<meta name=t1><base>", kTail,
        WithTail({"<meta name=t1>", "<base>"})},
+      {"server code stays as written, whatever it holds",
+       "<%  If  a  Then\r\n  ' Keywords by Kestrova Software & Design Ltd %>\r\n<title>T</title>",
+       kTail,
+       {"<title>T</title>", "<%  If  a  Then\r\n  ' Keywords by Kestrova Software & Design Ltd %>",
+        kTailElements[0], kTailElements[1], kTailElements[2]}},
   });
 }
 

@@ -54,6 +54,9 @@ TEST(ScanHeadElementsTest, CutsHeadsIntoElements) {
       {"a tag name ends at a line break too, so the body stays with its tag",
        "<script\r\n  src=\"a.js\">var a;</script><style\ttype=x>p{}</STYLE>",
        {"<script\r\n  src=\"a.js\">var a;</script>", "<style\ttype=x>p{}</STYLE>"}},
+      {"server code is an element, and a > or a quote inside it ends nothing",
+       "<% If a > b Then %><meta name=k content=<%= v(\">\") %>><?php echo $a->b; ?>",
+       {"<% If a > b Then %>", "<meta name=k content=<%= v(\">\") %>>", "<?php echo $a->b; ?>"}},
       {"an empty head", "", {}},
       {"white space only", " \r\n\t ", {}},
   };

@@ -523,7 +523,8 @@ TEST_F(PublishDriverTest, ALargeLocalInventoryIsReadWhole) {
 
 // Only HTML pages are rewritten, whatever the inventory lists: hidden names and folders,
 // FrontPage's metadata folders and the mend folder never; other files by a page's extension (any
-// case) or by content that begins as HTML. The rest is passed over with a sentence saying so.
+// case) or by content that begins as HTML, server code before it or not; and only text. The rest
+// is passed over with a sentence saying so.
 TEST_F(PublishDriverTest, OnlyHtmlPagesAreMended) {
   const std::string page = Page("<title>Old</title>\r\n");
   const std::map<std::string, std::string> untouched = {
@@ -534,13 +535,18 @@ TEST_F(PublishDriverTest, OnlyHtmlPagesAreMended) {
       {"_VTI_CNF/index.htm", page},
       {"data.txt", "<?xml version=\"1.0\"?>\n<html></html>\n"},
       {"abbr.txt", "<abbr>x</abbr>\n"},
+      {"photo.htm", "\xFF\xD8\xFF\xE0\x00\x10JFIF\x00"},
+      {"doc.asp", "%PDF-1.4\n<html><head></head></html>"},
+      {"utf16.html", std::string("\xFF\xFE<\0h\0t\0m\0l\0>\0", 14)},
   };
   const std::vector<std::string> entries = {
-      "deploy.sh", ".htaccess", ".git--index.htm",     "sub--.hidden.htm", "_VTI_CNF--index.htm",
-      "data.txt",  "abbr.txt",  "kestrova--index.htm", "Upper.HTML",       "notes.txt"};
+      "deploy.sh",        "photo.htm",           "doc.asp",    ".htaccess", ".git--index.htm",
+      "sub--.hidden.htm", "_VTI_CNF--index.htm", "data.txt",   "abbr.txt",  "kestrova--index.htm",
+      "Upper.HTML",       "notes.txt",           "utf16.html", "shop.php"};
   for (const auto& [name, bytes] : untouched) WriteWebFile(name, bytes);
   WriteWebFile("Upper.HTML", page);
   WriteWebFile("notes.txt", "\xEF\xBB\xBF\r\n  <!DOCTYPE html>\r\n<head></head><body></body>\r\n");
+  WriteWebFile("shop.php", "<?php $cart = $shop->cart(); ?>\n" + page);
   std::string inventory = "12/31/2099\r\n" + server.SiteUrl() + "\r\n";
   const std::string mending = MendingFile({"<title>New</title>", "<meta name=\"a\" content=\"1\">",
                                            "<meta name=\"b\" content=\"2\">", kMarker});
@@ -557,12 +563,16 @@ TEST_F(PublishDriverTest, OnlyHtmlPagesAreMended) {
   EXPECT_EQ(MendFile("index.htm"), mending);
   EXPECT_NE(ReadWebFile("Upper.HTML").find("<title>New</title>"), std::string::npos);
   EXPECT_NE(ReadWebFile("notes.txt").find("<title>New</title>"), std::string::npos);
+  EXPECT_EQ(ReadWebFile("shop.php").find("<?php $cart = $shop->cart(); ?>\n<html>"), 0u);
+  EXPECT_NE(ReadWebFile("shop.php").find("<title>New</title>"), std::string::npos);
   std::vector<std::string> notes;
   for (const std::string& text : ui.status_bar_texts) {
     if (text.starts_with("Passed over")) notes.push_back(text);
   }
   EXPECT_EQ(notes, (std::vector<std::string>{
                        "Passed over deploy.sh: it is not an HTML page.",
+                       "Passed over photo.htm: it is not text but a JPEG picture.",
+                       "Passed over doc.asp: it is not text but a PDF document.",
                        "Passed over .htaccess: it is not an HTML page.",
                        "Passed over .git/index.htm: it is not an HTML page.",
                        "Passed over sub/.hidden.htm: it is not an HTML page.",
@@ -570,6 +580,7 @@ TEST_F(PublishDriverTest, OnlyHtmlPagesAreMended) {
                        "Passed over data.txt: it is not an HTML page.",
                        "Passed over abbr.txt: it is not an HTML page.",
                        "Passed over kestrova/index.htm: it is not an HTML page.",
+                       "Passed over utf16.html: it is not text but binary data.",
                    }));
 }
 
