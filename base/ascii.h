@@ -53,6 +53,25 @@ constexpr bool StartsWithLowerNameAt(std::string_view text, std::size_t pos,
          EqualsLowerName(text.substr(pos, lower_name.size()), lower_name);
 }
 
+// True for an ASCII letter, A-Z or a-z.
+constexpr bool IsAsciiLetter(char c) noexcept {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// True for an ASCII digit, 0-9.
+constexpr bool IsAsciiDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+// True for an ASCII letter or digit.
+constexpr bool IsAsciiLetterOrDigit(char c) noexcept { return IsAsciiLetter(c) || IsAsciiDigit(c); }
+
+// The value of a hexadecimal digit (0-9, a-f, A-F); -1 for any other byte.
+constexpr int HexDigitValue(char c) noexcept {
+  if (IsAsciiDigit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // White space comes in three sets, each kept where the text it splits comes from.
 
 // HTML's white space: space, tab, LF, FF and CR. Markup is split and trimmed with this set.

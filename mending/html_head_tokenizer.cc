@@ -1,25 +1,15 @@
 #include "mending/html_head_tokenizer.h"
 
 #include <array>
-#include <cstring>
 
 #include "base/ascii.h"
+#include "mending/byte_search.h"
 #include "mending/server_code.h"
 
 namespace kestrova {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
-
-constexpr bool IsAlpha(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// Position of the first `c` at or after `from`, or kNone.
-std::size_t Find(std::string_view text, char c, std::size_t from) noexcept {
-  if (from >= text.size()) return kNone;
-  const void* hit = std::memchr(text.data() + from, c, text.size() - from);
-  return hit == nullptr ? kNone
-                        : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-}
 
 // The bytes that end an attribute name, and those that end an unquoted value.
 constexpr auto kEndsName = [] {
@@ -199,10 +189,8 @@ constexpr bool IsWhitespaceCodePoint(std::uint32_t value) noexcept {
 }
 
 int DigitValue(char c, bool hex) noexcept {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (hex && c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (hex && c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+  if (hex) return HexDigitValue(c);
+  return IsAsciiDigit(c) ? c - '0' : -1;
 }
 
 }  // namespace
@@ -248,7 +236,7 @@ HeadToken HtmlHeadTokenizer::Next() noexcept {
     }
     if (c == '&') return ReadCharacterReference();
     if (c != '<') {
-      const std::size_t lt = Find(s, '<', pos_ + 1);
+      const std::size_t lt = FindByte(s, pos_ + 1, '<');
       return Emit(HeadTokenKind::kText, lt == kNone ? s.size() : lt);
     }
     // Tag open state.
@@ -261,22 +249,22 @@ HeadToken HtmlHeadTokenizer::Next() noexcept {
     }
     if (lt + 1 >= s.size()) return Emit(HeadTokenKind::kText, s.size());
     const char next = s[lt + 1];
-    if (IsAlpha(next)) return ReadTag(lt, false);
+    if (IsAsciiLetter(next)) return ReadTag(lt, false);
     if (next == '!') return ReadMarkupDeclaration(lt);
     if (next == '?') {
-      const std::size_t gt = Find(s, '>', lt + 1);
+      const std::size_t gt = FindByte(s, lt + 1, '>');
       return Emit(HeadTokenKind::kComment, gt == kNone ? s.size() : gt + 1);
     }
     if (next != '/') return Emit(HeadTokenKind::kText, lt + 1);  // a '<' that opens nothing
     // End tag open state.
     if (lt + 2 >= s.size()) return Emit(HeadTokenKind::kText, s.size());
     const char first = s[lt + 2];
-    if (IsAlpha(first)) return ReadTag(lt, true);
+    if (IsAsciiLetter(first)) return ReadTag(lt, true);
     if (first == '>') {
       pos_ = lt + 3;  // "</>" yields no token at all
       continue;
     }
-    const std::size_t gt = Find(s, '>', lt + 2);
+    const std::size_t gt = FindByte(s, lt + 2, '>');
     return Emit(HeadTokenKind::kComment, gt == kNone ? s.size() : gt + 1);
   }
   return EndOfFile();
@@ -315,7 +303,7 @@ HeadToken HtmlHeadTokenizer::ReadMarkupDeclaration(std::size_t lt) noexcept {
       return Emit(HeadTokenKind::kComment, pos + 2);
     }
     for (;;) {
-      const std::size_t dash = Find(s, '-', pos);
+      const std::size_t dash = FindByte(s, pos, '-');
       if (dash == kNone) return Emit(HeadTokenKind::kComment, s.size());
       pos = dash + 1;
       if (pos >= s.size() || s[pos] != '-') continue;  // comment end dash, then back to comment
@@ -335,14 +323,14 @@ HeadToken HtmlHeadTokenizer::ReadMarkupDeclaration(std::size_t lt) noexcept {
     }
   }
   if (StartsWithLowerNameAt(s, open, "doctype")) {
-    const std::size_t gt = Find(s, '>', open + 7);
+    const std::size_t gt = FindByte(s, open + 7, '>');
     return Emit(HeadTokenKind::kDoctype, gt == kNone ? s.size() : gt + 1);
   }
   if (in_foreign_content_ && s.substr(open, 7) == "[CDATA[") {
     const std::size_t close = s.find("]]>", open + 7);
     return Emit(HeadTokenKind::kText, close == kNone ? s.size() : close + 3);
   }
-  const std::size_t gt = Find(s, '>', open);
+  const std::size_t gt = FindByte(s, open, '>');
   return Emit(HeadTokenKind::kComment, gt == kNone ? s.size() : gt + 1);
 }
 
@@ -398,7 +386,7 @@ HeadToken HtmlHeadTokenizer::SkipText(TextState state, std::string_view element)
     lt = FindScriptEnd(pos_, &name_end);
   } else {
     // RCDATA and RAWTEXT end only at "</" + the element's name + whitespace, '/' or '>'.
-    for (std::size_t from = pos_; (lt = Find(s, '<', from)) != kNone; from = lt + 1) {
+    for (std::size_t from = pos_; (lt = FindByte(s, from, '<')) != kNone; from = lt + 1) {
       name_end = lt + 2 + element.size();
       if (name_end < s.size() && s[lt + 1] == '/' && StartsWithLowerNameAt(s, lt + 2, element) &&
           (IsHtmlSpace(s[name_end]) || s[name_end] == '/' || s[name_end] == '>')) {
@@ -436,7 +424,7 @@ std::size_t HtmlHeadTokenizer::FindScriptEnd(std::size_t from,
   // followed by whitespace, '/' or '>', which is consumed too; kNone otherwise.
   const auto script_word = [&](std::size_t pos, std::size_t* stop) {
     std::size_t end = pos;
-    while (end < s.size() && IsAlpha(s[end])) ++end;
+    while (end < s.size() && IsAsciiLetter(s[end])) ++end;
     *stop = end;
     if (end >= s.size() || end - pos != 6 || !StartsWithLowerNameAt(s, pos, "script")) return kNone;
     return (IsHtmlSpace(s[end]) || s[end] == '/' || s[end] == '>') ? end + 1 : kNone;
@@ -447,7 +435,7 @@ std::size_t HtmlHeadTokenizer::FindScriptEnd(std::size_t from,
     const char c = s[pos];
     switch (state) {
       case State::kData: {
-        const std::size_t lt = Find(s, '<', pos);
+        const std::size_t lt = FindByte(s, pos, '<');
         if (lt == kNone || lt + 1 >= s.size()) return kNone;
         if (s[lt + 1] == '/') {
           if (is_script_end_tag(lt)) {
@@ -485,7 +473,7 @@ std::size_t HtmlHeadTokenizer::FindScriptEnd(std::size_t from,
               return pos;
             }
             pos += 2;
-          } else if (IsAlpha(s[pos + 1])) {
+          } else if (IsAsciiLetter(s[pos + 1])) {
             // Script data double escape start.
             std::size_t stop = 0;
             const std::size_t after = script_word(pos + 1, &stop);

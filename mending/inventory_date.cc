@@ -40,9 +40,6 @@ struct Scan {
   DayHalf day_half = DayHalf::kNone;
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsCSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsCSpace(text.back())) text.remove_suffix(1);
@@ -96,7 +93,8 @@ bool AddElement(Scan& scan, std::int64_t value, bool is_month_name) {
 // with separators and the first digit of the time.
 bool IsDateTimeMark(const Scan& scan, std::string_view text, std::size_t begin, std::size_t end) {
   if (end - begin != 1 || AsciiLower(text[begin]) != 't') return false;
-  if (begin == 0 || end == text.size() || !IsDigit(text[begin - 1]) || !IsDigit(text[end])) {
+  if (begin == 0 || end == text.size() || !IsAsciiDigit(text[begin - 1]) ||
+      !IsAsciiDigit(text[end])) {
     return false;
   }
   if (scan.count != 3 || scan.date_separators == 0 || scan.day_half != DayHalf::kNone) {
@@ -131,17 +129,17 @@ std::optional<Scan> ScanText(std::string_view text) {
   while (i < text.size()) {
     const char c = text[i];
     const bool is_last = i + 1 == text.size();
-    if (IsDigit(c)) {
+    if (IsAsciiDigit(c)) {
       std::int64_t value = 0;
-      for (; i < text.size() && IsDigit(text[i]); ++i) {
+      for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
         if (value < kNumberCap) value = value * 10 + (text[i] - '0');
       }
       if (!AddElement(scan, value, /*is_month_name=*/false)) return std::nullopt;
       continue;
     }
-    if (IsLetter(c)) {
+    if (IsAsciiLetter(c)) {
       const std::size_t begin = i;
-      while (i < text.size() && IsLetter(text[i])) ++i;
+      while (i < text.size() && IsAsciiLetter(text[i])) ++i;
       if (!ApplyWord(scan, text, begin, i)) return std::nullopt;
       continue;
     }

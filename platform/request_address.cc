@@ -14,16 +14,13 @@ bool ConsumePrefixIgnoringCase(std::string_view& text, std::string_view prefix) 
 }
 
 // Host characters: letters, digits and the few others a name or an IPv4 address uses.
-bool IsHostCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '.' || c == '_';
-}
+bool IsHostCharacter(char c) { return IsAsciiLetterOrDigit(c) || c == '-' || c == '.' || c == '_'; }
 
 std::optional<std::uint16_t> ParsePort(std::string_view digits) {
   if (digits.empty() || digits.size() > 5) return std::nullopt;
   unsigned value = 0;
   for (const char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
+    if (!IsAsciiDigit(c)) return std::nullopt;
     value = value * 10 + static_cast<unsigned>(c - '0');
   }
   if (value == 0 || value > 65535) return std::nullopt;
@@ -66,8 +63,7 @@ std::optional<RequestAddress> ParseRequestAddress(std::string_view url) {
     if (close == std::string_view::npos || close == 1) return std::nullopt;
     const std::string_view address = authority.substr(1, close - 1);
     for (const char c : address) {
-      const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-      if (!hex && c != ':' && c != '.') return std::nullopt;
+      if (HexDigitValue(c) < 0 && c != ':' && c != '.') return std::nullopt;
     }
     target.host = std::string(address);
     const std::string_view after = authority.substr(close + 1);

@@ -1,5 +1,7 @@
 #include "platform/url_encoding.h"
 
+#include "base/ascii.h"
+
 namespace kestrova {
 namespace {
 
@@ -9,8 +11,8 @@ bool IsUnsafeInUrl(unsigned char byte) {
 }
 
 bool IsUnreserved(unsigned char byte) {
-  return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-         (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~';
+  return IsAsciiLetterOrDigit(static_cast<char>(byte)) || byte == '-' || byte == '.' ||
+         byte == '_' || byte == '~';
 }
 
 // text with each byte for which encode(byte) holds written as %XX.

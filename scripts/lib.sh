@@ -81,7 +81,7 @@ build_win32() {
   local configure
   if [ -n "${KESTROVA_WIN32_BUILD_DIR:-}" ]; then
     configure=(cmake -S . -B "$WIN32_BUILD_DIR" --toolchain cmake/toolchain-i686-w64-mingw32.cmake
-               -DCMAKE_BUILD_TYPE=Release)
+               -DCMAKE_BUILD_TYPE=Release -DKESTROVA_WARNINGS_AS_ERRORS=ON)
   else
     configure=(cmake --preset win32)
   fi

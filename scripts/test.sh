@@ -19,6 +19,16 @@ build_preset linux-sanitize
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_ctest --test-dir build/linux-sanitize -j "$(nproc)"
 
+# What a packager or a user building by hand runs: the Release type, which optimises harder and so
+# warns elsewhere; built once with warnings as errors so that those warnings are seen.
+echo "==== the Release build"
+if cmake -S . -B build/linux-release -DCMAKE_BUILD_TYPE=Release -DKESTROVA_WARNINGS_AS_ERRORS=ON \
+    > /dev/null && cmake --build build/linux-release -j "$(nproc)"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
 echo "==== fuzzing the head rewrite, the head locator and the inventory reading (bounded)"
 cmake --preset linux-fuzz > /dev/null
 cmake --build --preset linux-fuzz -j "$(nproc)" --target rewrite_fuzz head_locator_fuzz inventory_fuzz

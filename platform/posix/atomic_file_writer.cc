@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii.h"
 #include "platform/posix/posix_failure.h"
 
 namespace kestrova {
@@ -54,10 +55,6 @@ UniqueFd OpenTemporaryFile(std::string& path_template, mode_t mode) {
   return UniqueFd();
 }
 
-bool IsLetterOrDigit(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
 // True for a name this writer gives its temporary files: ".NAME.kestrova-XXXXXX".
 bool IsTemporaryName(std::string_view name) {
   const std::size_t tail = kTemporarySuffix.size() + kUniqueLetters;
@@ -65,7 +62,7 @@ bool IsTemporaryName(std::string_view name) {
   const std::string_view suffix = name.substr(name.size() - tail);
   if (suffix.substr(0, kTemporarySuffix.size()) != kTemporarySuffix) return false;
   for (const char c : suffix.substr(kTemporarySuffix.size())) {
-    if (!IsLetterOrDigit(c)) return false;
+    if (!IsAsciiLetterOrDigit(c)) return false;
   }
   return true;
 }
