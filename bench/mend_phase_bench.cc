@@ -10,8 +10,12 @@
 //   mend phase            the mend phase alone, in a child of this program (no server, no start-up)
 //   fpkestrova publish    the whole program against a server on 127.0.0.1 serving the same, current
 //                         inventory, so that nothing is downloaded
+// Then the scale: the documentation web at 1x, 4x and 16x (its pages copied into 4 and 16 folders),
+// the floor against the mend phase alone, so that a cost per page that grows with the web shows as
+// a ratio that grows with it.
 // Usage: mend_phase_bench [FPKESTROVA LATENCY_SERVER]; without them, those of its own build run.
-// KESTROVA_BENCH_ONLY_DOCUMENTATION=1 measures the first web alone.
+// KESTROVA_BENCH_ONLY_DOCUMENTATION=1 measures the first web alone, KESTROVA_BENCH_ONLY_SCALE=1 the
+// scale alone.
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -117,6 +121,20 @@ Web DocumentationWeb() {
     }
   }
   return web;
+}
+
+// The pages of web copied times over, each copy in a folder of its own ("copy1/python/...").
+Web ScaledWeb(const Web& web, int times) {
+  Web scaled{web.name + " x" + std::to_string(times), {}};
+  scaled.pages.reserve(web.pages.size() * static_cast<std::size_t>(times));
+  for (int copy = 1; copy <= times; ++copy) {
+    const fs::path folder = "copy" + std::to_string(copy);
+    for (const Page& page : web.pages) {
+      const fs::path relative = folder / page.relative;
+      scaled.pages.push_back({page.source, relative, EntryFor(relative)});
+    }
+  }
+  return scaled;
 }
 
 // count pages in folder, each with a generated head of about head_bytes and a short body.
@@ -262,9 +280,15 @@ struct Contender {
   long peak_kib = 0;
 };
 
-// Runs every contender Runs() times on fresh copies of pages, interleaved, and prints the medians.
+// The contenders, by index in Measure.
+enum Which { kFloor, kFloorFlushed, kMendPhase, kPublish, kContenders };
+
+// Runs each contender of which Runs() times on fresh copies of pages, interleaved, and prints the
+// medians. With mend_ratio, sets it to the mend phase's median over the floor's.
 bool Measure(const Web& pages, const fs::path& web, const std::string& program,
-             const std::string& server_program) {
+             const std::string& server_program,
+             const std::vector<Which>& which_ones = {kFloor, kFloorFlushed, kMendPhase, kPublish},
+             double* mend_ratio = nullptr) {
   std::uintmax_t bytes = 0;
   for (const Page& page : pages.pages) bytes += fs::file_size(page.source);
   std::printf("\n%s: %zu pages, %.1f MB, %d runs of each on fresh copies\n", pages.name.c_str(),
@@ -279,18 +303,18 @@ bool Measure(const Web& pages, const fs::path& web, const std::string& program,
   };
   const std::string self = fs::read_symlink("/proc/self/exe").string();
   for (int run = 0, runs = Runs(); run < runs; ++run) {
-    for (std::size_t k = 0; k < contenders.size(); ++k) {
+    for (std::size_t k = 0; k < which_ones.size(); ++k) {
       // Each run starts with another contender, so that none always goes first.
-      const std::size_t which = (k + static_cast<std::size_t>(run)) % contenders.size();
+      const Which which = which_ones[(k + static_cast<std::size_t>(run)) % which_ones.size()];
       MakeWeb(web, pages, server.url());
       ::sync();
       const RunResult result = InChild([&] {
         switch (which) {
-          case 0:
+          case kFloor:
             Exec({self, "--floor", web.string()});
-          case 1:
+          case kFloorFlushed:
             Exec({self, "--floor-flushed", web.string()});
-          case 2: {
+          case kMendPhase: {
             NoUserInterface ui;
             testing::RecordingBrowser browser;
             NoPump pump;
@@ -312,7 +336,7 @@ bool Measure(const Web& pages, const fs::path& web, const std::string& program,
       contenders[which].seconds.push_back(result.seconds);
       contenders[which].peak_kib = std::max(contenders[which].peak_kib, result.peak_kib);
       // Every page of a mending contender's run must have been mended.
-      if (which >= 2) {
+      if (which == kMendPhase || which == kPublish) {
         for (const Page& page : pages.pages) {
           if (ReadWholeFile((web / page.relative).string()).find("<title>Mended page</title>") ==
               std::string::npos) {
@@ -324,14 +348,35 @@ bool Measure(const Web& pages, const fs::path& web, const std::string& program,
       }
     }
   }
-  const double floor = Median(contenders[0].seconds);
+  const double floor = Median(contenders[kFloor].seconds);
+  if (mend_ratio != nullptr) *mend_ratio = Median(contenders[kMendPhase].seconds) / floor;
   std::printf("%-28s %10s %10s %10s %10s\n", "", "median s", "pages/s", "/ floor", "peak MiB");
   for (const Contender& contender : contenders) {
+    if (contender.seconds.empty()) continue;
     const double median = Median(contender.seconds);
     std::printf("%-28s %10.3f %10.0f %10.2f %10.1f\n", contender.name, median,
                 static_cast<double>(pages.pages.size()) / median, median / floor,
                 static_cast<double>(contender.peak_kib) / 1024.0);
   }
+  return true;
+}
+
+// The documentation web at 1x, 4x and 16x: the floor against the mend phase alone, then the three
+// ratios side by side and the cost per page at 16x against that at 1x.
+bool MeasureScale(const Web& documentation, const fs::path& web, const std::string& program,
+                  const std::string& server_program) {
+  const int scales[] = {1, 4, 16};
+  double ratios[3] = {};
+  for (int k = 0; k < 3; ++k) {
+    if (!Measure(ScaledWeb(documentation, scales[k]), web, program, server_program,
+                 {kFloor, kMendPhase}, &ratios[k])) {
+      return false;
+    }
+  }
+  std::printf(
+      "\nmend phase / floor at 1x, 4x, 16x the documentation: %.2f, %.2f, %.2f; "
+      "at 16x %.2f times the ratio at 1x\n",
+      ratios[0], ratios[1], ratios[2], ratios[2] / ratios[0]);
   return true;
 }
 
@@ -362,9 +407,15 @@ int main(int argc, char** argv) {
   if (only != nullptr && std::strcmp(only, "1") == 0) {
     return Measure(documentation, root / "web", program, server) ? 0 : 1;
   }
+  // KESTROVA_BENCH_ONLY_SCALE=1 measures the scale alone.
+  const char* only_scale = std::getenv("KESTROVA_BENCH_ONLY_SCALE");
+  if (only_scale != nullptr && std::strcmp(only_scale, "1") == 0) {
+    return MeasureScale(documentation, root / "web", program, server) ? 0 : 1;
+  }
   const bool ok =
       Measure(documentation, root / "web", program, server) &&
       Measure(GeneratedWeb(root / "heads100k", 320, 100 << 10), root / "web", program, server) &&
-      Measure(GeneratedWeb(root / "heads1m", 32, 1 << 20), root / "web", program, server);
+      Measure(GeneratedWeb(root / "heads1m", 32, 1 << 20), root / "web", program, server) &&
+      MeasureScale(documentation, root / "web", program, server);
   return ok ? 0 : 1;
 }

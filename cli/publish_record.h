@@ -33,6 +33,9 @@ struct PublishRecord {
   // Mending files stored, and how many the server listed (0 of 0 when nothing was downloaded).
   std::size_t entries_stored = 0;
   std::size_t entries_listed = 0;
+  // Mending files fetched by a download that then failed or was cancelled, and so dropped with
+  // the rest before any was put in place (entries_stored is then 0).
+  std::size_t entries_dropped = 0;
   // Body bytes received from the server, inventory included.
   std::uint64_t bytes_received = 0;
   // The local inventory's entries in order, once the mend phase began.

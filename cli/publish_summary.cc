@@ -28,6 +28,13 @@ std::string Counted(std::uint64_t count, const char* thing) {
   return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
+// " (3 fetched and dropped)" after the files stored, when a download that did not finish dropped
+// some; empty otherwise.
+std::string Dropped(const PublishRecord& record) {
+  if (record.entries_dropped == 0) return {};
+  return " (" + std::to_string(record.entries_dropped) + " fetched and dropped)";
+}
+
 }  // namespace
 
 std::string ClosingLines(const PublishSummary& summary) {
@@ -47,9 +54,9 @@ std::string ClosingLines(const PublishSummary& summary) {
   lines += "fpkestrova: " + Counted(Count(summary.pages, PageResult::kMended), "page") +
            " mended, " + std::to_string(Count(summary.pages, PageResult::kUnchanged)) +
            " unchanged, " + std::to_string(Count(summary.pages, PageResult::kPassedOver)) +
-           " passed over; " + Counted(summary.record.entries_stored, "mending file") +
-           " fetched, " + Counted(summary.record.bytes_received, "byte") + " received; " + seconds +
-           " seconds.\n";
+           " passed over; " + Counted(summary.record.entries_stored, "mending file") + " stored" +
+           Dropped(summary.record) + ", " + Counted(summary.record.bytes_received, "byte") +
+           " received; " + seconds + " seconds.\n";
   return lines;
 }
 
@@ -64,6 +71,7 @@ std::string SummaryJson(const PublishSummary& summary) {
       ",\"publishing_may_go_on\":" + (summary.exit_code == 0 ? "true" : "false") +
       ",\"entries_downloaded\":" + std::to_string(summary.record.entries_stored) +
       ",\"entries_on_server\":" + std::to_string(summary.record.entries_listed) +
+      ",\"entries_dropped\":" + std::to_string(summary.record.entries_dropped) +
       ",\"bytes_received\":" + std::to_string(summary.record.bytes_received) +
       ",\"pages_mended\":" + std::to_string(Count(summary.pages, PageResult::kMended)) +
       ",\"pages_unchanged\":" + std::to_string(Count(summary.pages, PageResult::kUnchanged)) +

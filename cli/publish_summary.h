@@ -28,8 +28,9 @@ struct PublishSummary {
 
 // The lines that close a publish on the terminal: when the local inventory's line 2 replaced the
 // destination given, one saying so; then the pages mended, unchanged and passed over, the mending
-// files fetched with the bytes received, and the seconds taken. Addresses are shown without their
-// passwords; each line starts "fpkestrova: " and ends in LF.
+// files stored (and those fetched and dropped by a download that did not finish) with the bytes
+// received, and the seconds taken. Addresses are shown without their passwords; each line starts
+// "fpkestrova: " and ends in LF.
 std::string ClosingLines(const PublishSummary& summary);
 
 // One JSON object on one line, ending in LF.

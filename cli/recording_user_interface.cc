@@ -33,6 +33,8 @@ class RecordingView final : public FrmMendingView {
     if (inner_) inner_->OnHidden();
   }
   void OnEntryStored(std::size_t done, std::size_t total) override {
+    // A count that goes back tells of files dropped: a download that does not finish keeps none.
+    if (done < record_.entries_stored) record_.entries_dropped += record_.entries_stored - done;
     record_.entries_stored = done;
     record_.entries_listed = total;
     if (inner_) inner_->OnEntryStored(done, total);

@@ -32,6 +32,13 @@ int StatusCode(const std::string& status_line) {
   return code;
 }
 
+// Fails a request whose answer's status refuses it, as a transfer failure fails one: naming the
+// address asked for, which the terminal and the summary show after the description.
+[[noreturn]] void RaiseStatusFailure(std::int32_t number, const std::string& address,
+                                     std::string description) {
+  throw Failure(number, std::string(kProgramSource), std::move(description), address);
+}
+
 }  // namespace
 
 std::string MendFolderFile(FileSystem& files, const std::string& mend_path, const std::string& path,
@@ -67,25 +74,28 @@ MendStore::MendStore(Fetcher& fetcher, const PublishServices& services,
 
 std::string MendStore::CheckStatus(Fetcher::Slot slot, Request kind, const std::string& entry) {
   const std::string status_line = StatusLine(fetcher_.Header(slot));
+  const std::string address = fetcher_.Url(slot);
   if (status_line.find("404") != std::string::npos) {
     switch (kind) {
       case Request::kProbe:
-        RaiseProgramError(errNoMendFolder,
-                          "Directory \"kestrova\" not found on server.\r\n"
-                          "You need to sign up with Kestrova,\r\n"
-                          "and then wait for the next mend to be executed.");
+        RaiseStatusFailure(errNoMendFolder, address,
+                           "Directory \"kestrova\" not found on server.\r\n"
+                           "You need to sign up with Kestrova,\r\n"
+                           "and then wait for the next mend to be executed.");
       case Request::kInventory:
-        RaiseProgramError(errNoInventory, "File \"\"inventory.txt\"\" not found on server.");
+        RaiseStatusFailure(errNoInventory, address,
+                           "File \"\"inventory.txt\"\" not found on server.");
       case Request::kEntry:
-        RaiseProgramError(errNoMendFile, "File \"" + entry + "\" not found on server.");
+        RaiseStatusFailure(errNoMendFile, address, "File \"" + entry + "\" not found on server.");
     }
   }
   // The probe only asks whether the folder is there: any answer but 404 says it is. A file the
   // server refuses to give is no inventory and no mending file, whatever page comes with it.
   const int code = StatusCode(status_line);
   if (kind != Request::kProbe && code >= 400 && code <= 599) {
-    RaiseProgramError(errServerStatus, "The server answered the request for \"" +
-                                           fetcher_.Url(slot) + "\" with \"" + status_line + "\".");
+    RaiseStatusFailure(
+        errServerStatus, address,
+        "The server answered the request for \"" + address + "\" with \"" + status_line + "\".");
   }
   return status_line;
 }
@@ -160,9 +170,10 @@ void MendStore::StageMendingFiles(const std::vector<std::string>& entries, std::
     FetchOverConnections(entries, total, staged);
   } catch (...) {
     // The first failure or a cancel stops every other request at once; nothing they brought is
-    // kept.
+    // kept, so none of the files counted so far is stored after all.
     fetcher_.Cancel();
     fetcher_.ReleaseExtra();
+    if (on_entry_stored_) on_entry_stored_(0, total);
     throw;
   }
   fetcher_.ReleaseExtra();

@@ -51,7 +51,8 @@ class MendStore {
  public:
   // One run against the site at destination, with the local mend folder at mend_path. fetcher
   // makes the requests; on_entry_stored (when set) is told of each stored mending file: done of
-  // total entries. fetcher, services and settings must outlive the store.
+  // total entries, and 0 of total when a failure or a cancel drops the files stored so far.
+  // fetcher, services and settings must outlive the store.
   using EntryStoredCallback = std::function<void(std::size_t done, std::size_t total)>;
   MendStore(Fetcher& fetcher, const PublishServices& services, const PublishSettings& settings,
             std::string destination, std::string mend_path, EntryStoredCallback on_entry_stored);

@@ -25,7 +25,10 @@ class StagedFileWriter final : public FileWriter {
   using FileWriter::Write;
   void Write(std::string_view bytes) override { writer_.Write(bytes); }
   void Write(std::span<const std::string_view> pieces) override { writer_.Write(pieces); }
-  void Commit() override { transaction_.sealed_.push_back({writer_.Seal(), writer_.path()}); }
+  void Commit() override {
+    transaction_.sealed_.push_back({writer_.Seal(), writer_.path()});
+    transaction_.last_sealed_[writer_.path()] = transaction_.sealed_.size() - 1;
+  }
 
  private:
   PosixFileTransaction& transaction_;
@@ -63,10 +66,10 @@ std::unique_ptr<FileWriter> PosixFileTransaction::Stage(const std::string& path)
 }
 
 std::optional<std::string> PosixFileTransaction::StagedLocation(const std::string& path) const {
-  for (std::size_t k = sealed_.size(); k > renamed_; --k) {
-    if (sealed_[k - 1].path == path) return sealed_[k - 1].temporary_path;
-  }
-  return std::nullopt;
+  const auto found = last_sealed_.find(path);
+  // A file already renamed is read at its own name.
+  if (found == last_sealed_.end() || found->second < renamed_) return std::nullopt;
+  return sealed_[found->second].temporary_path;
 }
 
 void PosixFileTransaction::Commit() {
@@ -106,6 +109,7 @@ void PosixFileTransaction::Commit() {
     if (!fd.valid()) RaiseFolderError(folder, errno);
     if (::fsync(fd.get()) != 0 && errno != EINVAL) RaiseFolderError(folder, errno);
   }
+  last_sealed_.clear();
 }
 
 }  // namespace kestrova

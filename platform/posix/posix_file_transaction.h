@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -37,6 +38,9 @@ class PosixFileTransaction final : public FileTransaction {
 
   std::vector<Sealed> sealed_;
   std::size_t renamed_ = 0;  // of sealed_, in order
+  // The last of sealed_ staged for each path, so that a read of a staged file costs the same
+  // however many files the transaction holds.
+  std::unordered_map<std::string, std::size_t> last_sealed_;
 };
 
 }  // namespace kestrova

@@ -35,11 +35,16 @@ std::unique_ptr<FileWriter> Win32FileTransaction::Stage(const std::string& path)
   return std::make_unique<StagedFileWriter>(*this, path);
 }
 
+void Win32FileTransaction::Add(Win32AtomicFileWriter::Sealed sealed) {
+  sealed_.push_back(std::move(sealed));
+  last_sealed_[sealed_.back().utf8_path] = sealed_.size() - 1;
+}
+
 std::optional<std::string> Win32FileTransaction::StagedLocation(const std::string& path) const {
-  for (std::size_t k = sealed_.size(); k > moved_; --k) {
-    if (sealed_[k - 1].utf8_path == path) return Utf8FromWide(sealed_[k - 1].temporary_path);
-  }
-  return std::nullopt;
+  const auto found = last_sealed_.find(path);
+  // A file already moved is read at its own name.
+  if (found == last_sealed_.end() || found->second < moved_) return std::nullopt;
+  return Utf8FromWide(sealed_[found->second].temporary_path);
 }
 
 void Win32FileTransaction::Commit() {
@@ -55,6 +60,7 @@ void Win32FileTransaction::Commit() {
       RaiseFileError("replace", file.utf8_path, GetLastError());
     }
   }
+  last_sealed_.clear();
 }
 
 }  // namespace kestrova::win32

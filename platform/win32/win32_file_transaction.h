@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -28,11 +29,14 @@ class Win32FileTransaction final : public FileTransaction {
   std::optional<std::string> StagedLocation(const std::string& path) const override;
 
   // Takes a sealed file into the transaction.
-  void Add(Win32AtomicFileWriter::Sealed sealed) { sealed_.push_back(std::move(sealed)); }
+  void Add(Win32AtomicFileWriter::Sealed sealed);
 
  private:
   std::vector<Win32AtomicFileWriter::Sealed> sealed_;
   std::size_t moved_ = 0;  // of sealed_, in order
+  // The last of sealed_ staged for each path (UTF-8), so that a read of a staged file costs the
+  // same however many files the transaction holds.
+  std::unordered_map<std::string, std::size_t> last_sealed_;
 };
 
 }  // namespace kestrova::win32

@@ -87,7 +87,7 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
   // The inventory lists itself: one more file fetched, and passed over as no page.
   EXPECT_NE(
       result.err.find("\nfpkestrova: " + count + " pages mended, 0 unchanged, 1 passed over; " +
-                      std::to_string(originals_.size() + 1) + " mending files fetched, "),
+                      std::to_string(originals_.size() + 1) + " mending files stored, "),
       std::string::npos)
       << result.err;
   const MendingHead mending =
@@ -115,7 +115,7 @@ TEST_F(RealWebTest, PublishMendsEveryHeadAndNothingElse) {
   EXPECT_NE(replaced.err.find("fpkestrova: the destination is " + server_.SiteUrl() +
                               ", from line 2 of the local inventory, instead of "
                               "http://www.example.com as given.\nfpkestrova: 0 pages mended, " +
-                              count + " unchanged, 1 passed over; 0 mending files fetched, "),
+                              count + " unchanged, 1 passed over; 0 mending files stored, "),
             std::string::npos)
       << replaced.err;
 }

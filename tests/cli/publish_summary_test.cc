@@ -118,7 +118,7 @@ TEST_F(PublishSummaryTest, JsonHoldsTheCountsAndTheFailure) {
   const std::string bodies = std::to_string(inventory_.size() + 3 * kMending.size());
   for (const std::string& member :
        {"\"destination\":\"" + server_.SiteUrl() + "\"", std::string("\"dry_run\":false"),
-        std::string("\"entries_downloaded\":4,\"entries_on_server\":4"),
+        std::string("\"entries_downloaded\":4,\"entries_on_server\":4,\"entries_dropped\":0"),
         "\"bytes_received\":" + bodies,
         std::string("\"pages_mended\":1,\"pages_unchanged\":0,\"pages_passed_over\":3"),
         std::string("{\"page\":\"notes.txt\",\"result\":\"passed over\",\"reason\":\"it is not "
@@ -133,6 +133,23 @@ TEST_F(PublishSummaryTest, JsonHoldsTheCountsAndTheFailure) {
   EXPECT_NE(result.out.find("\"entries_downloaded\":0,"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("\"pages_mended\":0,\"pages_unchanged\":1,"), std::string::npos)
       << result.out;
+
+  // A newer inventory whose last mending file is refused: the two fetched before it are dropped
+  // with it, none is stored, and the failure names the refused request.
+  server_.SetMendFolder({{"inventory.txt", "12/8/2026\r\n" + inventory_.substr(11)},
+                         {"a.htm", kMending},
+                         {"notes.txt", kMending}});
+  server_.Set("/kestrova/gone.htm", {500, "<html>Internal Server Error</html>"});
+  result = RunCommand(kProgram, {"publish", web_, "--json", "--connections", "1"});
+  EXPECT_EQ(result.exit_code, 3) << result.err;
+  for (const std::string& member :
+       {std::string("\"entries_downloaded\":0,\"entries_on_server\":4,\"entries_dropped\":2,"),
+        "\"address\":\"" + server_.Url("/kestrova/gone.htm") + "\"}"}) {
+    EXPECT_NE(result.out.find(member), std::string::npos) << member << "\n" << result.out;
+  }
+  EXPECT_NE(result.err.find("; 0 mending files stored (2 fetched and dropped), "),
+            std::string::npos)
+      << result.err;
 
   // A site without mends: the failure, with its number, and the exit status of a cancel.
   LoopbackServer bare;

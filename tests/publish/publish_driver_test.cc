@@ -283,6 +283,7 @@ TEST_F(PublishDriverTest, AMissingMendingFileStopsPublishingAndKeepsTheCacheStal
   // nor the inventory, so the next publish downloads again; and no page was touched.
   EXPECT_TRUE(fs::is_empty(web / "kestrova"));
   EXPECT_EQ(ReadWebFile("sub/page.htm"), Page("<title>Sub</title>\r\n"));
+  EXPECT_EQ(failed_address, server.Url("/kestrova/sub--page.htm"));
 }
 
 TEST_F(PublishDriverTest, ErrorStatusesAreNeverTakenForFiles) {
@@ -296,12 +297,15 @@ TEST_F(PublishDriverTest, ErrorStatusesAreNeverTakenForFiles) {
       << ui.messages[0].prompt;
   EXPECT_NE(ui.messages[0].prompt.find("500"), std::string::npos);
   EXPECT_EQ(MendFile("index.htm"), "earlier mending file");
+  // A status failure names its request as a transfer failure does.
+  EXPECT_EQ(failed_address, server.Url("/kestrova/index.htm"));
 
   ui.messages.clear();
   server.Set("/kestrova/inventory.txt", {403, "12/7/2026\r\nforbidden\r\n"});
   EXPECT_TRUE(Publish());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_NE(ui.messages[0].prompt.find("403"), std::string::npos);
+  EXPECT_EQ(failed_address, server.Url("/kestrova/inventory.txt"));
 }
 
 TEST_F(PublishDriverTest, TransferFailuresNameTheDestinationBeforeTheEntryDownload) {

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,6 +35,8 @@ struct ConsoleOptions {
   // The width of the output terminal in columns; unset means ask the terminal each time a live
   // line is drawn (80 when it does not say).
   std::optional<int> output_columns;
+  // The time the live line's redraws are paced by; empty means the steady clock.
+  std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 }  // namespace kestrova

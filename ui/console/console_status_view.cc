@@ -1,6 +1,7 @@
 #include "ui/console/console_status_view.h"
 
 #include <string>
+#include <utility>
 
 #include "platform/transfer_states.h"
 #include "ui/console/console_text.h"
@@ -27,7 +28,7 @@ std::string CountText(std::string_view what, std::size_t done, std::size_t total
 }  // namespace
 
 ConsoleStatusView::ConsoleStatusView(const FrmMending& window, ConsoleOutput& output,
-                                     StatusDetail detail)
+                                     StatusDetail detail, std::function<Clock::time_point()> now)
     : output_(output),
       detail_(detail),
       visible_(window.visible()),
@@ -35,7 +36,8 @@ ConsoleStatusView::ConsoleStatusView(const FrmMending& window, ConsoleOutput& ou
       status_(PrintableLine(window.status_text())),
       status_bar_(PrintableLine(window.status_bar_text())),
       entries_(window.entries_stored()),
-      pages_(window.pages_done()) {}
+      pages_(window.pages_done()),
+      now_(now ? std::move(now) : [] { return Clock::now(); }) {}
 
 ConsoleStatusView::~ConsoleStatusView() {
   if (live()) output_.EndLiveLine(LiveLine(/*with_glyph=*/false));
@@ -47,7 +49,8 @@ void ConsoleStatusView::OnStatusChanged(const std::string& text) {
     PrintLine(status_);
     last_step_printed_ = status_;
   }
-  Redraw();
+  // A new step: the counts the last one reached show with it.
+  Redraw(/*at_once=*/true);
 }
 
 void ConsoleStatusView::OnStatusBarChanged(const std::string& text) {
@@ -56,7 +59,7 @@ void ConsoleStatusView::OnStatusBarChanged(const std::string& text) {
       (detail_ == StatusDetail::kVerbose || (prints_lines() && IsFailureSentence(text)))) {
     PrintLine(std::string(kIndent) + status_bar_);
   }
-  Redraw();
+  Redraw(IsFailureSentence(text));
 }
 
 void ConsoleStatusView::OnFrameChanged(int /*hidden_frame*/, int shown_frame) {
@@ -72,7 +75,7 @@ void ConsoleStatusView::OnShown() {
     PrintLine(status_);
     last_step_printed_ = status_;
   }
-  Redraw();
+  Redraw(/*at_once=*/true);
 }
 
 void ConsoleStatusView::OnHidden() {
@@ -91,7 +94,7 @@ void ConsoleStatusView::OnEntryStored(std::size_t done, std::size_t total) {
     PrintLine(std::string(kIndent) + "Stored mending file " + std::to_string(done) + " of " +
               std::to_string(total) + '.');
   }
-  Redraw();
+  Redraw(/*at_once=*/done == total);
 }
 
 void ConsoleStatusView::OnPageDone(std::size_t done, std::size_t total, bool mended) {
@@ -100,7 +103,7 @@ void ConsoleStatusView::OnPageDone(std::size_t done, std::size_t total, bool men
     PrintLine(std::string(kIndent) + "Page " + std::to_string(done) + " of " +
               std::to_string(total) + (mended ? " mended." : " passed over."));
   }
-  Redraw();
+  Redraw(/*at_once=*/done == total);
 }
 
 std::string ConsoleStatusView::CountsText() const {
@@ -130,8 +133,16 @@ std::string ConsoleStatusView::LiveLine(bool with_glyph) const {
   return line;
 }
 
-void ConsoleStatusView::Redraw() {
-  if (live() && visible_) output_.DrawLiveLine(LiveLine(/*with_glyph=*/true));
+void ConsoleStatusView::Redraw(bool at_once) {
+  if (!live() || !visible_) return;
+  const Clock::time_point now = now_();
+  // A line printed above took the live line off the screen: it comes back at once.
+  if (!at_once && output_.live_line_shown() && last_drawn_ &&
+      now - *last_drawn_ < kRedrawInterval) {
+    return;
+  }
+  output_.DrawLiveLine(LiveLine(/*with_glyph=*/true));
+  last_drawn_ = now;
 }
 
 void ConsoleStatusView::PrintLine(std::string_view text) {

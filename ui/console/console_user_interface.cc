@@ -174,7 +174,7 @@ std::unique_ptr<FrmMendingView> ConsoleUserInterface::CreateStatusView(FrmMendin
   const StatusDetail detail = options_.quiet     ? StatusDetail::kQuiet
                               : options_.verbose ? StatusDetail::kVerbose
                                                  : StatusDetail::kNormal;
-  return std::make_unique<ConsoleStatusView>(window, output_, detail);
+  return std::make_unique<ConsoleStatusView>(window, output_, detail, options_.clock);
 }
 
 void ConsoleUserInterface::PrintBox(std::string_view title, std::string_view text) {

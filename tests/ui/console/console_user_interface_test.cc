@@ -153,7 +153,10 @@ bool FinishesInTime(const std::function<void()>& call, const std::function<void(
 
 using testing::RecordingBrowser;
 
-// An event pump whose timers fire when the test says so.
+// The time the live line's redraws see: it moves only when a test moves it or a timer fires.
+Clock::time_point test_now{};
+
+// An event pump whose timers fire when the test says so, an animation interval apart.
 class FakeEventPump : public EventPump {
  public:
   void DoEvents() override { Tick(); }
@@ -168,8 +171,9 @@ class FakeEventPump : public EventPump {
   void RemoveTimer(TimerId id) override { timers_.erase(id); }
   void SetCancelHandler(std::function<void()> /*on_cancel*/) override {}
 
-  // Fires every enabled timer once.
+  // Fires every enabled timer once, an animation interval after the last time.
   void Tick() {
+    test_now += FrmMending::kAnimationInterval;
     for (auto& [id, timer] : timers_) {
       if (timer.enabled) timer.on_tick();
     }
@@ -240,6 +244,7 @@ class ConsoleOnPipes {
     options.input_is_terminal = input_is_terminal;
     options.output_is_terminal = output_is_terminal;
     options.output_columns = 60;
+    options.clock = [] { return test_now; };
     ui_ = std::make_unique<ConsoleUserInterface>(std::move(options));
   }
 
@@ -746,16 +751,21 @@ TEST(ConsoleStatusViewTest, LiveLineOnATerminal) {
   EXPECT_EQ(glyphs, ".:-=+*#.");
 
   window.SetEntryStored(1, 3);
+  test_now += FrmMending::kAnimationInterval;
   status.Report(ts::kResolvingHost);
+  test_now += FrmMending::kAnimationInterval;
   window.SetPageDone(2, 5, true);
   const std::string full = ". Checking for mending files on server. [entries 1/3, pages 2/5] - " +
                            FrmMending::StateText(ts::kResolvingHost);
   std::string between;
   drawings = LiveDrawings(console.Output(), &between);
-  ASSERT_EQ(drawings.size(), 3u);
-  EXPECT_EQ(drawings[0].text, ". Checking for mending files on server. [entries 1/3]");
+  // The count within an interval of the last frame waits for the next drawing.
+  ASSERT_EQ(drawings.size(), 2u);
+  EXPECT_EQ(drawings[0].text, (". Checking for mending files on server. [entries 1/3] - " +
+                               FrmMending::StateText(ts::kResolvingHost))
+                                  .substr(0, 59));
   // Cut one column short of the 60 columns.
-  EXPECT_EQ(drawings[2].text, full.substr(0, 59));
+  EXPECT_EQ(drawings[1].text, full.substr(0, 59));
   EXPECT_EQ(between, "") << "no plain lines on a terminal";
 
   window.StopAnimation();
@@ -770,6 +780,38 @@ TEST(ConsoleStatusViewTest, LiveLineOnATerminal) {
   status.Tick(1);
   status.DropView();
   EXPECT_EQ(console.Output(), "");
+}
+
+// Thousands of counts a second redraw the line about ten times a second; a new step, a failed
+// request and the final count are drawn at once, so the line ends on what happened.
+TEST(ConsoleStatusViewTest, LiveLineIsRedrawnAtMostTenTimesASecond) {
+  ConsoleOnPipes console(false, /*output_is_terminal=*/true);
+  StatusWindow status(console.ui());
+  FrmMending& window = status.window();
+  window.Show();
+  window.SetStatusText("Mending local files.");
+  (void)console.Output();
+  // 3,000 pages in 1.5 s of the test's time.
+  for (std::size_t page = 1; page < 3000; ++page) {
+    window.SetPageDone(page, 3000, true);
+    test_now += std::chrono::microseconds(500);
+  }
+  std::vector<Drawing> drawings = LiveDrawings(console.Output());
+  EXPECT_GE(drawings.size(), 14u);
+  EXPECT_LE(drawings.size(), 16u);
+  window.SetPageDone(3000, 3000, true);
+  drawings = LiveDrawings(console.Output());
+  ASSERT_EQ(drawings.size(), 1u);
+  EXPECT_EQ(drawings[0].text, ". Mending local files. [pages 3000/3000]");
+
+  status.Report(ts::kError);
+  window.SetStatusText("Done.");
+  drawings = LiveDrawings(console.Output());
+  ASSERT_EQ(drawings.size(), 2u);
+  EXPECT_EQ(drawings[0].text,
+            (". Mending local files. [pages 3000/3000] - " + FrmMending::StateText(ts::kError))
+                .substr(0, 59));
+  EXPECT_EQ(drawings[1].text.substr(0, 8), ". Done. ");
 }
 
 TEST(ConsoleStatusViewTest, VerboseLinesGoAboveTheLiveLine) {
