@@ -3,6 +3,7 @@
 #ifndef KESTROVA_CLI_COUNTING_TRANSFER_CONTROL_H_
 #define KESTROVA_CLI_COUNTING_TRANSFER_CONTROL_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,6 +33,7 @@ class CountingTransferControl final : public TransferControl {
   void Cancel() override { inner_->Cancel(); }
   std::string FailureDetail() const override { return inner_->FailureDetail(); }
   bool Multiplexed() const override { return inner_->Multiplexed(); }
+  std::size_t ConnectionsOpened() const override { return inner_->ConnectionsOpened(); }
   void SetStateChangedCallback(StateChangedCallback callback) override {
     inner_->SetStateChangedCallback(std::move(callback));
   }

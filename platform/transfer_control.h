@@ -80,6 +80,11 @@ class TransferControl {
   // tell, or keeps its connections to itself.
   virtual bool Multiplexed() const { return false; }
 
+  // How many connections to the server the request in progress, or the last one, has opened so
+  // far, counting each one its library opened to make the request again by itself (after a
+  // kept-alive connection died or an HTTP/2 stream was refused). 0 where the control cannot tell.
+  virtual std::size_t ConnectionsOpened() const { return 0; }
+
   // Registers the one receiver of state changes, replacing any earlier one. States are delivered
   // from the event pump (and from GetChunk while it waits), never from another thread and never
   // while the callback is already running.

@@ -63,6 +63,7 @@ std::size_t Fetcher::Open(std::size_t count) {
 
 void Fetcher::ReleaseExtra() {
   while (connections_.size() > 1) {
+    CloseAttempt(*connections_.back());
     connections_.back()->control->SetStateChangedCallback(nullptr);
     connections_.pop_back();
   }
@@ -102,9 +103,35 @@ void Fetcher::OnAnswered(const Connection& answered) {
   }
 }
 
-void Fetcher::Start(Slot slot, const std::string& url, std::string_view operation) {
+std::size_t Fetcher::MostUnansweredConnections() const {
+  return kUnansweredConnectionsEach * static_cast<std::size_t>(std::max(settings_.connections, 2));
+}
+
+std::size_t Fetcher::Unanswered(const Connection& connection) {
+  const std::size_t opened = connection.control->ConnectionsOpened();
+  if (!connection.started && !connection.answered) return opened;
+  return opened > 0 ? opened - 1 : 0;
+}
+
+std::size_t Fetcher::UnansweredConnections() const {
+  std::size_t count = unanswered_closed_;
+  for (const auto& connection : connections_) {
+    if (!connection->attempt_counted) count += Unanswered(*connection);
+  }
+  return count;
+}
+
+void Fetcher::CloseAttempt(Connection& connection) {
+  if (connection.attempt_counted) return;
+  unanswered_closed_ += Unanswered(connection);
+  connection.attempt_counted = true;
+}
+
+void Fetcher::Start(Slot slot, const std::string& url, std::string_view operation,
+                    EarlierAttempts earlier) {
   check_cancel_();
   Connection& connection = *connections_.at(slot);
+  CloseAttempt(connection);
   connection.failure.reset();
   connection.given_up = false;
   connection.answered = false;
@@ -112,9 +139,12 @@ void Fetcher::Start(Slot slot, const std::string& url, std::string_view operatio
   connection.overtaken = 0;
   connection.sequence = ++requests_started_;
   connection.started_at = Clock::now();
+  connection.attempts = earlier.count + 1;
+  connection.waited_before = earlier.waited;
   connection.control->SetUrl(url);
   connection.control->Execute(operation);
   connection.started = true;
+  connection.attempt_counted = false;
 }
 
 void Fetcher::Wait(Slot slot, std::string_view context) {
@@ -125,37 +155,82 @@ void Fetcher::Wait(Slot slot, std::string_view context) {
 
 Fetcher::Slot Fetcher::WaitForAny() {
   for (;;) {
+    const Clock::time_point now = Clock::now();
+    const std::size_t unanswered = UnansweredConnections();
     for (Slot slot = 0; slot < connections_.size(); ++slot) {
       const Connection& connection = *connections_[slot];
-      if (connection.started && !connection.control->StillExecuting()) {
+      if (!connection.started) continue;
+      if (!connection.control->StillExecuting()) {
         // Refused, reset or timed out before the server said anything: the server did not serve
         // this connection, which says nothing of the file. A cancel is the user's, not that.
         check_cancel_();
         if (connection.failure && !connection.answered &&
-            connection.control->FailureDetail().empty() && (InUse() > 1 || connection.served)) {
-          GiveUp(slot, InUse() > 1);
+            connection.control->FailureDetail().empty() &&
+            MayMakeAgain(connection, now, unanswered) && (InUse() > 1 || connection.served)) {
+          GiveUp(slot, InUse() > 1, now);
           return slot;
         }
         RaiseIfFailed(slot, {});
         return slot;
       }
+      // The time-out counts from the request's first attempt, not from this one's start.
+      if (OutOfTime(connection, now)) FailUnanswered(slot);
     }
-    if (const Slot waiting = FindLeftWaiting(); waiting != connections_.size()) {
-      GiveUp(waiting, true);
+    if (unanswered > MostUnansweredConnections()) {
+      // The server keeps taking connections without answering: the request still waiting that
+      // opened the most of them stops the publish. One that opened none goes on.
+      std::optional<Slot> churning;
+      std::size_t most = 0;
+      for (Slot slot = 0; slot < connections_.size(); ++slot) {
+        const Connection& connection = *connections_[slot];
+        if (!connection.started || connection.answered || Unanswered(connection) <= most) continue;
+        churning = slot;
+        most = Unanswered(connection);
+      }
+      if (churning) FailUnanswered(*churning);
+    }
+    if (const Slot waiting = FindLeftWaiting(now, unanswered); waiting != connections_.size()) {
+      GiveUp(waiting, true, now);
       return waiting;
     }
     services_.pump.DoEvents();
   }
 }
 
-Fetcher::Slot Fetcher::FindLeftWaiting() const {
+Fetcher::Clock::duration Fetcher::Waited(const Connection& connection,
+                                         Clock::time_point now) const {
+  return connection.waited_before + (now - connection.started_at);
+}
+
+bool Fetcher::OutOfTime(const Connection& connection, Clock::time_point now) const {
+  return settings_.request_timeout_seconds > 0 && !connection.answered &&
+         Waited(connection, now) >= std::chrono::seconds{settings_.request_timeout_seconds};
+}
+
+bool Fetcher::MayMakeAgain(const Connection& connection, Clock::time_point now,
+                           std::size_t unanswered) const {
+  return connection.attempts < kMostAttempts && !OutOfTime(connection, now) &&
+         unanswered < MostUnansweredConnections();
+}
+
+void Fetcher::FailUnanswered(Slot slot) {
+  Connection& connection = *connections_[slot];
+  connection.control->Cancel();
+  // The control's own time-out would have ended it the same way: the failure its states select.
+  if (!connection.failure) connection.failure = TransferFailureForLastState(connection.last_state);
+  RaiseIfFailed(slot, {});
+}
+
+Fetcher::Slot Fetcher::FindLeftWaiting(Clock::time_point now, std::size_t unanswered) const {
   const std::size_t in_use = InUse();
   if (in_use < 2) return connections_.size();
-  const Clock::time_point now = Clock::now();
   const Clock::duration grace = std::max<Clock::duration>(kWaitingGrace, 4 * slowest_answer_);
   for (Slot slot = 0; slot < connections_.size(); ++slot) {
     const Connection& connection = *connections_[slot];
-    if (!connection.started || connection.answered || !connection.other_answered) continue;
+    if (!connection.started || connection.answered || !connection.other_answered ||
+        !MayMakeAgain(connection, now, unanswered)) {
+      continue;
+    }
     if (connection.overtaken >= 2 * in_use || now - *connection.other_answered >= grace) {
       return slot;
     }
@@ -163,8 +238,9 @@ Fetcher::Slot Fetcher::FindLeftWaiting() const {
   return connections_.size();
 }
 
-void Fetcher::GiveUp(Slot slot, bool retire) {
+void Fetcher::GiveUp(Slot slot, bool retire, Clock::time_point now) {
   Connection& connection = *connections_[slot];
+  connection.given_up_as = {connection.attempts, Waited(connection, now)};
   connection.retired = retire;
   connection.given_up = true;
   connection.served = false;

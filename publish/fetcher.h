@@ -38,6 +38,7 @@ class Fetcher {
  public:
   // A connection to the server, by its place: 0 is Inet1.
   using Slot = std::size_t;
+  using Clock = std::chrono::steady_clock;
 
   // Told of every state of every request, in the order they arrive.
   using StateWatcher = std::function<void(int state)>;
@@ -73,14 +74,53 @@ class Fetcher {
   // request of the fetcher waited for its answer, whichever is longer (a server that answers
   // many requests of one connection in turn is slow, not refusing).
   static constexpr std::chrono::milliseconds kWaitingGrace{1000};
+  // The most attempts of one request: it is made again at most twice. A request is given up only
+  // on a connection the server did not serve and made again on one that served, or, on the last
+  // connection left, once more on it; a third attempt with no answer says that the server does
+  // not serve this file, whichever connection asks, and further attempts would only open more
+  // connections for it.
+  static constexpr std::size_t kMostAttempts = 3;
+  // The most connections a publish may open that bring no answer, for each connection the
+  // settings allow (counting at least two): see MostUnansweredConnections.
+  static constexpr std::size_t kUnansweredConnectionsEach = 2;
 
-  // Whether the request on slot was given up by WaitForAny, for the caller to make again; and
-  // whether slot's connection is left out from then on.
+  // What a request given up by WaitForAny brings to its next attempt: how many attempts it had,
+  // and how long they waited for an answer together.
+  struct EarlierAttempts {
+    std::size_t count = 0;
+    Clock::duration waited{};
+  };
+
+  // Whether the request on slot was given up by WaitForAny, for the caller to make again with
+  // GivenUpAttempts(slot); and whether slot's connection is left out from then on.
   bool GivenUp(Slot slot) const { return connections_.at(slot)->given_up; }
+  EarlierAttempts GivenUpAttempts(Slot slot) const { return connections_.at(slot)->given_up_as; }
   bool Retired(Slot slot) const { return connections_.at(slot)->retired; }
 
-  // Starts a request on slot's connection after a check for a cancel.
-  void Start(Slot slot, const std::string& url, std::string_view operation);
+  // The connections a publish may open that bring no answer: twice the settings' connections, at
+  // least four. Adapting to a server that serves fewer connections than were opened spends one
+  // for each connection it leaves out, and a server that closes a kept-alive connection as a
+  // request goes out may spend one more each; a server that makes a publish open more than
+  // that (resetting streams or connections as they open, over HTTP/2 as over HTTP/1.1) is not
+  // asked again without end: no request is made again, and a request without an answer that
+  // opens one more fails. A connection brings no answer when the attempt that opened it ended
+  // without one, or opened another after it (libcurl tries again on a fresh connection by
+  // itself); while an attempt waits, its first connection is not counted yet. So a publish opens
+  // at most one connection for each attempt answered or in flight, plus this many (and what
+  // opens in one round of the event pump). Controls that cannot tell what they open (WinINet)
+  // count none: there WinINet's own limit of connections per server bounds them.
+  std::size_t MostUnansweredConnections() const;
+  // The connections opened so far that brought no answer, as MostUnansweredConnections counts
+  // them.
+  std::size_t UnansweredConnections() const;
+
+  // Starts a request on slot's connection after a check for a cancel; a request given up is
+  // made again with its earlier attempts, so that its time-out and its attempts run on.
+  void Start(Slot slot, const std::string& url, std::string_view operation,
+             EarlierAttempts earlier);
+  void Start(Slot slot, const std::string& url, std::string_view operation) {
+    Start(slot, url, operation, EarlierAttempts{});
+  }
   // Waits, pumping events, until the request on slot has stopped executing, then raises its
   // failure when it failed (after a check for a cancel), with context (when not empty) and CR LF
   // in front of the transfer's own description. The request's time-out ends one that hangs; the
@@ -99,6 +139,15 @@ class Fetcher {
   // previous request was answered whole, gets one more try (GivenUp alone): a server that closed
   // it may take the new one. Any other failure, or one once the answer has begun, is raised as
   // Wait raises it.
+  //
+  // The settings' time-out bounds a request, not an attempt: a request is given up only while it
+  // had fewer than kMostAttempts attempts, they waited for an answer less than the time-out
+  // together, and fewer connections than MostUnansweredConnections brought no answer; otherwise
+  // its failure is raised. A request whose attempts waited the whole time-out with no answer is
+  // stopped and raises the failure of a request that timed out, however often it was made
+  // again; so is one waiting with no answer once the unanswered connections pass their bound.
+  // The wait of a given-up request for a free connection is not counted: a server that serves
+  // one connection makes it wait for the downloads ahead of it, not for its own answer.
   Slot WaitForAny();
   // The header of the last response on slot, and the address it asked for.
   std::string Header(Slot slot) const;
@@ -115,8 +164,6 @@ class Fetcher {
   void Cancel();
 
  private:
-  using Clock = std::chrono::steady_clock;
-
   struct Connection {
     std::unique_ptr<TransferControl> control;
     // Whether a request was started and not yet waited for.
@@ -132,6 +179,13 @@ class Fetcher {
     // When the current request started, counted over the fetcher's requests, and in time.
     std::uint64_t sequence = 0;
     Clock::time_point started_at;
+    // The current request's attempts, this one included, and how long the earlier ones waited
+    // for an answer; what a given-up request brings to its next attempt.
+    std::size_t attempts = 0;
+    Clock::duration waited_before{};
+    EarlierAttempts given_up_as;
+    // Whether the current attempt's unanswered connections are still counted from its control.
+    bool attempt_counted = false;
     // While the current request waits for its answer: when another connection first answered,
     // and how many requests started after it were answered.
     std::optional<Clock::time_point> other_answered;
@@ -148,10 +202,25 @@ class Fetcher {
   void OnStateChanged(Connection& connection, int state);
   // Notes that connection's request began to be answered, for the requests that still wait.
   void OnAnswered(const Connection& connection);
-  // A slot whose request waits for an answer the server gives others instead; none is size().
-  Slot FindLeftWaiting() const;
+  // A slot whose request waits for an answer the server gives others instead and may be made
+  // again; none is size().
+  Slot FindLeftWaiting(Clock::time_point now, std::size_t unanswered) const;
   // Gives up slot's request and leaves its connection out of use, or in use when retire is false.
-  void GiveUp(Slot slot, bool retire);
+  void GiveUp(Slot slot, bool retire, Clock::time_point now);
+  // How long the attempts of connection's request waited for an answer, until now.
+  Clock::duration Waited(const Connection& connection, Clock::time_point now) const;
+  // Whether connection's request has waited the whole time-out for an answer.
+  bool OutOfTime(const Connection& connection, Clock::time_point now) const;
+  // Whether connection's request, failed or left waiting without an answer, may be made again,
+  // with unanswered connections (see UnansweredConnections) opened so far.
+  bool MayMakeAgain(const Connection& connection, Clock::time_point now,
+                    std::size_t unanswered) const;
+  // The connections opened by connection's attempt that brought no answer.
+  static std::size_t Unanswered(const Connection& connection);
+  // Counts the connections of connection's last attempt for good, before the next or its end.
+  void CloseAttempt(Connection& connection);
+  // Stops slot's request, which has no answer, and raises its failure as a timed-out one's.
+  void FailUnanswered(Slot slot);
   // Connections in use.
   std::size_t InUse() const;
   // After a request on slot stopped: a cancel, then the request's own failure.
@@ -162,6 +231,8 @@ class Fetcher {
   std::function<void()> check_cancel_;
   StateWatcher watcher_;
   std::uint64_t requests_started_ = 0;
+  // Connections that brought no answer, of attempts whose count is closed.
+  std::size_t unanswered_closed_ = 0;
   // The longest a request waited for the first byte of its answer.
   Clock::duration slowest_answer_{};
   // Each connection lives at a fixed address, so that its control's callback can find it.

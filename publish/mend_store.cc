@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <tuple>
 #include <utility>
 
 #include "base/file_failure.h"
@@ -188,9 +189,9 @@ void MendStore::FetchOverConnections(const std::vector<std::string>& entries, st
   };
   std::vector<Fetching> fetching(fetcher_.Open(entries.size()));
   std::size_t next = 0;
-  // Entries whose request was given up on a connection the server did not serve: they go again
-  // first.
-  std::deque<std::size_t> again;
+  // Entries whose request was given up on a connection the server did not serve, with its
+  // attempts so far: they go again first.
+  std::deque<std::pair<std::size_t, Fetcher::EarlierAttempts>> again;
   std::size_t stored = 0;
   std::size_t staged_bytes = 0;
   while (stored < entries.size()) {
@@ -199,23 +200,25 @@ void MendStore::FetchOverConnections(const std::vector<std::string>& entries, st
          ++slot) {
       if (fetching[slot].entry || fetcher_.Retired(slot)) continue;
       std::size_t entry = next;
+      Fetcher::EarlierAttempts earlier;
       if (again.empty()) {
         ++next;
       } else {
-        entry = again.front();
+        std::tie(entry, earlier) = again.front();
         again.pop_front();
       }
       fetching[slot].path =
           MendFolderFile(services_.files, mend_path_,
                          EntryMendingFilePath(mend_path_, Name(entries[entry])), "write");
       fetching[slot].entry = entry;
-      fetcher_.Start(slot, destination_ + "/kestrova/" + EncodePathSegment(entries[entry]), "get");
+      fetcher_.Start(slot, destination_ + "/kestrova/" + EncodePathSegment(entries[entry]), "get",
+                     earlier);
     }
     // A request that has stopped executing: its answer is complete, its buffer full, or it
     // failed, which raises its failure here; or one given up, to be made again.
     const Fetcher::Slot slot = fetcher_.WaitForAny();
     if (fetcher_.GivenUp(slot)) {
-      again.push_back(*fetching[slot].entry);
+      again.emplace_back(*fetching[slot].entry, fetcher_.GivenUpAttempts(slot));
       fetching[slot].entry.reset();
       continue;
     }

@@ -186,6 +186,7 @@ void CurlTransferControl::SetUpHandle() {
 void CurlTransferControl::StartTransport(TransferOperation operation) {
   header_ended_ = false;
   paused_ = false;
+  connections_opened_ = 0;
   error_buffer_[0] = '\0';
 
   CURL* easy = easy_.get();
@@ -376,8 +377,11 @@ int CurlTransferControl::OnResolveStart(void*, void*, void* self) {
 }
 
 int CurlTransferControl::OnSocketOptions(void* self, curl_socket_t, curlsocktype purpose) {
-  if (purpose == CURLSOCKTYPE_IPCXN)
-    static_cast<CurlTransferControl*>(self)->states().OnConnecting();
+  if (purpose == CURLSOCKTYPE_IPCXN) {
+    auto& control = *static_cast<CurlTransferControl*>(self);
+    ++control.connections_opened_;
+    control.states().OnConnecting();
+  }
   return CURL_SOCKOPT_OK;
 }
 

@@ -113,6 +113,9 @@ class CurlTransferControl final : public TransferCore {
 
   // True after a request answered over HTTP/2 on shared connections.
   bool Multiplexed() const override { return multiplexed_; }
+  // The sockets libcurl opened to the server for the request: each try of a connection, its own
+  // tries again after a connection died included.
+  std::size_t ConnectionsOpened() const override { return connections_opened_; }
 
   CurlTransferControl(const CurlTransferControl&) = delete;
   CurlTransferControl& operator=(const CurlTransferControl&) = delete;
@@ -160,6 +163,7 @@ class CurlTransferControl final : public TransferCore {
   bool paused_ = false;        // held back until the reader makes room
   bool header_ended_ = false;  // the current header block is complete
   bool multiplexed_ = false;   // the last answer came as a stream of a shared connection
+  std::size_t connections_opened_ = 0;
 };
 
 }  // namespace kestrova

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/posix/signal_cancel.h"
+#include "publish/fetcher.h"
 #include "tests/publish/publish_fixture.h"
 #include "tests/support/raw_http_server.h"
 #include "tests/support/test_files.h"
@@ -55,6 +56,14 @@ class PublishDriverTest : public PublishFixture {
   std::string failed_address;
 
   std::string MendFile(const std::string& name) const { return ReadWebFile("kestrova/" + name); }
+  // Every file in the mend folder, temporary ones included, with its bytes.
+  std::map<std::string, std::string> MendFolder() const {
+    std::map<std::string, std::string> contents;
+    for (const auto& item : fs::directory_iterator(web / "kestrova")) {
+      contents[item.path().filename().string()] = MendFile(item.path().filename().string());
+    }
+    return contents;
+  }
 };
 
 TEST_F(PublishDriverTest, APublishFetchesTheMendFolderAndMendsTheListedPages) {
@@ -734,14 +743,7 @@ TEST_F(PublishDriverTest, CtrlCDuringADownloadStopsItAtOnceAndKeepsTheOldFiles) 
 // reaches the mend folder.
 TEST_F(PublishDriverTest, AFailedDownloadStopsEveryOtherConnection) {
   ASSERT_FALSE(Publish());
-  const auto mend_folder = [this] {
-    std::map<std::string, std::string> contents;
-    for (const auto& item : fs::directory_iterator(web / "kestrova")) {
-      contents[item.path().filename().string()] = MendFile(item.path().filename().string());
-    }
-    return contents;
-  };
-  const std::map<std::string, std::string> old_files = mend_folder();
+  const std::map<std::string, std::string> old_files = MendFolder();
 
   // Three files arrive a piece at a time for far longer than the test runs; the fourth is
   // refused once they are under way.
@@ -773,21 +775,39 @@ TEST_F(PublishDriverTest, AFailedDownloadStopsEveryOtherConnection) {
   std::sort(abandoned.begin(), abandoned.end());
   EXPECT_EQ(abandoned, (std::vector<std::string>{"/kestrova/extra.htm", "/kestrova/gone.htm",
                                                  "/kestrova/index.htm"}));
-  EXPECT_EQ(mend_folder(), old_files);
+  EXPECT_EQ(MendFolder(), old_files);
+}
 
-  // A file whose answer never comes while the others answer at once: it is tried again on the
-  // other connections, then fails at its time-out, naming its address.
-  services.on_failure = [this](const Failure& failure) { failed_address = failure.address(); };
-  settings.request_timeout_seconds = 1;
-  for (const std::string name : {"index.htm", "gone.htm", "extra.htm"}) {
+// A file whose request the server reads and never answers, while it answers the others at once:
+// the time-out bounds the request, not each attempt. It is made again on other connections, at
+// most Fetcher::kMostAttempts times in all, and fails as timed out once they have waited the
+// time-out together, naming its address; nothing of the download is stored.
+TEST_F(PublishDriverTest, AFileNeverAnsweredFailsAtItsTimeOutAfterFewAttempts) {
+  ASSERT_FALSE(Publish());
+  const std::map<std::string, std::string> old_files = MendFolder();
+  settings.connections = 6;
+  settings.request_timeout_seconds = 2;
+  std::string inventory = "12/8/2026\r\n" + server.SiteUrl() + "\r\nsilent.htm\r\n";
+  for (int k = 0; k < 60; ++k) {
+    const std::string name = "p" + std::to_string(k) + ".htm";
     server.Set("/kestrova/" + name, {200, MendingFile({"<title>" + name + "</title>"})});
+    inventory += name + "\r\n";
   }
-  server.Set("/kestrova/sub--page.htm", {200, "late", "", std::chrono::milliseconds(2500)});
-  ui.messages.clear();
+  server.Set("/kestrova/inventory.txt", {200, inventory + "inventory.txt\r\n"});
+  Answer silent;
+  silent.held = true;  // until the server stops, long after the publish
+  server.Set("/kestrova/silent.htm", silent);
   EXPECT_TRUE(Publish());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(failed_address, server.Url("/kestrova/sub--page.htm"));
-  EXPECT_EQ(mend_folder(), old_files);
+  EXPECT_EQ(
+      MessageTexts(),
+      (std::vector<std::string>{"critical|Error|Error communicating with the remote server."}));
+  EXPECT_EQ(failed_address, server.Url("/kestrova/silent.htm"));
+  const std::vector<std::string> requests = server.Requests();
+  const auto attempts = std::count(requests.begin(), requests.end(), "GET /kestrova/silent.htm");
+  // Made again while the other connections answered, but no more than the bound allows.
+  EXPECT_GE(attempts, 2);
+  EXPECT_LE(static_cast<std::size_t>(attempts), Fetcher::kMostAttempts);
+  EXPECT_EQ(MendFolder(), old_files);
 }
 
 // A server that serves one connection at a time publishes over eight as it does over one: the

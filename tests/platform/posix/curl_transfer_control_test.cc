@@ -22,12 +22,16 @@ TEST(CurlTransferControlTest, SeparateControlsUseSeparateConnections) {
   RunRequest(one, pump, side.server().Url("/ok"));
   RunRequest(two, pump, side.server().Url("/ok"));
   EXPECT_EQ(side.server().ConnectionCount(), 2u);
+  EXPECT_EQ(one.ConnectionsOpened(), 1u);
   const auto shared = std::make_shared<CurlConnections>(pump);
   CurlTransferControl three(shared, {});
   CurlTransferControl four(shared, {});
   RunRequest(three, pump, side.server().Url("/ok"));
   RunRequest(four, pump, side.server().Url("/ok"));
   EXPECT_EQ(side.server().ConnectionCount(), 3u);
+  // Each request counts the connections it opened; one that reuses a kept-alive one, none.
+  EXPECT_EQ(three.ConnectionsOpened(), 1u);
+  EXPECT_EQ(four.ConnectionsOpened(), 0u);
   EXPECT_FALSE(four.Multiplexed());  // HTTP/1.1
 }
 
