@@ -52,6 +52,9 @@ ManifestDPIAware true
 !define CLASSES "Software\Classes"
 !define ADDIN_KEY "Software\Microsoft\Office\FrontPage\Addins\${PROG_ID}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KestrovaFrontPageAddin"
+; The add-in's own key, which it writes in the current user's registry as it works (the marks of
+; the pages it mended); only the uninstaller removes it, an upgrade keeps it.
+!define OWN_KEY "Software\Kestrova\FrontPage Add-In"
 
 !define HKEY_CLASSES_ROOT 0x80000000
 !define HKEY_CURRENT_USER 0x80000001
@@ -525,4 +528,6 @@ Section "Uninstall"
     SetErrorLevel 2
     Abort "${IN_USE_MESSAGE}"
   ${EndIf}
+  DeleteRegKey HKCU "${OWN_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\Kestrova"
 SectionEnd

@@ -33,12 +33,16 @@ MendingHead ReadMendingFile(host::Application& app, const std::string& mending_p
 // re-serialises, as long as it does so alike each time; comparing heads in a form of our own
 // would have to guess the editor's rules (quoting, case, spaces, entities), and a wrong guess
 // would write the page at every publish again or, worse, skip one that needs the mend.
+//
+// The mark is kept under the path the inventory lists (listed_path, in the web at web_path), also
+// for a page that is a link, so that the marks of listed pages are the ones pruning keeps.
 void MendPage(host::Application& app, const std::string& page_path, const MendingHead& mending,
-              MendedHeads* record) {
+              MendedHeads* record, const std::string& web_path, const std::string& listed_path) {
   app.LocatePage(page_path, 0)->Activate();
   const std::shared_ptr<host::PageWindow> window = app.ActivePageWindow();
   const std::string old_head = window->Document()->HeadInnerHtml();
-  if (record != nullptr && record->Find(page_path) == MendedHeadMark(mending.elements, old_head)) {
+  if (record != nullptr &&
+      record->Find(web_path, listed_path) == MendedHeadMark(mending.elements, old_head)) {
     window->Close(window->IsDirty());
     return;
   }
@@ -62,7 +66,9 @@ void MendPage(host::Application& app, const std::string& page_path, const Mendin
   const std::string written =
       record != nullptr ? window->Document()->HeadInnerHtml() : std::string();
   window->Close(true);
-  if (record != nullptr) record->Keep(page_path, MendedHeadMark(mending.elements, written));
+  if (record != nullptr) {
+    record->Keep(web_path, listed_path, MendedHeadMark(mending.elements, written));
+  }
 }
 
 // Why the existing file at page_path of entry is no page the phase may rewrite, in words for the
@@ -154,12 +160,25 @@ void RunMendPhase(host::Application& app, const PublishServices& services,
         const MendingHead mending =
             AboutFile(mending_path, [&] { return ReadMendingFile(app, mending_file); });
         // A page that is a link is mended where the link leads, and stays a link.
-        AboutFile(page_path, [&] { MendPage(app, *page_file, mending, services.mended_heads); });
+        AboutFile(page_path, [&] {
+          MendPage(app, *page_file, mending, services.mended_heads, web_path, page_path);
+        });
         mended = true;
       }
     }
     if (on_page_done) on_page_done(index, total, mended);
   }
+}
+
+void PruneMendedHeads(const PublishServices& services, const std::string& web_path,
+                      const std::vector<std::string>& inventory_lines) {
+  if (services.mended_heads == nullptr) return;
+  std::vector<std::string> listed;
+  for (std::size_t k = kFirstEntryLine; k < inventory_lines.size(); ++k) {
+    if (inventory_lines[k].empty()) continue;
+    listed.push_back(EntryPagePath(web_path, services.inventory_text(inventory_lines[k])));
+  }
+  services.mended_heads->Prune(web_path, listed);
 }
 
 }  // namespace kestrova

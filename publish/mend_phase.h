@@ -38,6 +38,11 @@ void RunMendPhase(host::Application& app, const PublishServices& services,
                   const std::function<void()>& check_cancel, const PageDoneCallback& on_page_done,
                   const PageNoteCallback& on_note = {});
 
+// Tells services.mended_heads (when there is one) to forget the marks of the web's pages that
+// inventory_lines (an inventory as the server sent it, the date line first) no longer lists.
+void PruneMendedHeads(const PublishServices& services, const std::string& web_path,
+                      const std::vector<std::string>& inventory_lines);
+
 }  // namespace kestrova
 
 #endif  // KESTROVA_PUBLISH_MEND_PHASE_H_

@@ -8,6 +8,7 @@
 #include "base/file_failure.h"
 #include "mending/entry_paths.h"
 #include "mending/inventory.h"
+#include "platform/transfer_proxy.h"
 #include "platform/url_encoding.h"
 
 namespace kestrova {
@@ -76,6 +77,11 @@ MendStore::MendStore(Fetcher& fetcher, const PublishServices& services,
 std::string MendStore::CheckStatus(Fetcher::Slot slot, Request kind, const std::string& entry) {
   const std::string status_line = StatusLine(fetcher_.Header(slot));
   const std::string address = fetcher_.Url(slot);
+  // A proxy that asks for a password answered in the server's place: the server was not asked,
+  // so the answer says nothing of the folder or a file.
+  if (StatusCode(status_line) == kProxyAuthenticationRequired) {
+    RaiseStatusFailure(errServerStatus, address, ProxyPasswordText(address, status_line));
+  }
   if (status_line.find("404") != std::string::npos) {
     switch (kind) {
       case Request::kProbe:

@@ -41,4 +41,14 @@ std::string MendedHeadMark(const std::vector<std::string>& mending_elements,
   return mending.Text() + " " + page.Text();
 }
 
+std::string MendedHeadsWebName(std::string_view web_path) {
+  std::string folded(web_path);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  Digest digest;
+  digest.Add(folded);
+  return digest.Text();
+}
+
 }  // namespace kestrova

@@ -152,6 +152,7 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel, 
   const ServerInventory server_inventory = store.FetchInventory();
   if (store.DownloadNeeded(local_date, server_inventory.lines)) {
     store.DownloadEntries(server_inventory);
+    PruneMendedHeads(services_, web_path_, server_inventory.lines);
   } else {
     window.SetStatusBarText("");
     window.SetStatusText(kDownloadNotNeededText);

@@ -32,8 +32,9 @@ struct PublishServices {
   LastError& last_error;
   // Makes a transfer control: Inet1 of each publish, and one for each further connection.
   std::function<std::unique_ptr<TransferControl>()> make_transfer_control;
-  // Reads an inventory's date line; raises Failure 13 for text that is no date. On Windows the
-  // system's own conversion, so that the add-in accepts exactly the dates the platform accepts.
+  // Reads an inventory's date line; raises Failure 13 for text that is no date. Every flavour
+  // reads the service's notation (US English) alike; on Windows the system's own conversion in
+  // the user's locale reads what US English cannot.
   DateTime (*convert_date)(std::string_view text) = ConvertToDate;
   // Told of each failure the publish driver reports to the user, before its dialog shows (when
   // set); a host that sums up the run keeps it.

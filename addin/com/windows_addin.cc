@@ -10,9 +10,8 @@ namespace {
 // Mending files fetched at once, when WinINet allows as many connections to one server.
 constexpr int kMostConnections = 8;
 
-DateTime ConvertToDateWithUserLocale(std::string_view text) {
-  return win32::ConvertToDateWithPlatform(text);
-}
+// The service's notation first on every locale, the user's own as the fallback.
+DateTime ConvertInventoryDate(std::string_view text) { return win32::ConvertInventoryDate(text); }
 
 }  // namespace
 
@@ -25,7 +24,7 @@ WindowsAddin::WindowsAddin()
                 .make_transfer_control = [this]() -> std::unique_ptr<TransferControl> {
                   return std::make_unique<win32::WinInetTransferControl>(pump_);
                 },
-                .convert_date = ConvertToDateWithUserLocale,
+                .convert_date = ConvertInventoryDate,
                 .inventory_text = win32::Utf8FromAnsiCodePage,
                 .mended_heads = &mended_heads_} {
   settings_.connections = win32::WinInetConnectionsPerServer(kMostConnections);

@@ -4,9 +4,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/failure.h"
+#include "mending/inventory_date.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::win32 {
@@ -25,6 +27,11 @@ DateTime ConvertToDateWithPlatform(std::string_view text, LCID locale) {
   const int year = converted.ToCivil().year;
   if (year < DateTime::kMinYear || year > DateTime::kMaxYear) RaiseProgramError(kErrTypeMismatch);
   return converted;
+}
+
+DateTime ConvertInventoryDate(std::string_view text, LCID fallback_locale) {
+  if (const std::optional<DateTime> date = ParseDateText(text)) return *date;
+  return ConvertToDateWithPlatform(text, fallback_locale);
 }
 
 DateTime DateTimeFromAutomationDate(double date) {

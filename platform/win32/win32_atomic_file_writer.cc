@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/win32/com_failure.h"
+#include "platform/win32/system_path.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::win32 {
@@ -15,7 +16,7 @@ namespace {
 // The attributes a replacement keeps from the file it replaces: hidden, system and the archive
 // bit. A new file gets the usual ones.
 DWORD AttributesForReplacement(const std::wstring& path) {
-  const DWORD existing = GetFileAttributesW(path.c_str());
+  const DWORD existing = GetFileAttributesW(SystemPath(path).c_str());
   if (existing == INVALID_FILE_ATTRIBUTES || (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return FILE_ATTRIBUTE_NORMAL;
   }
@@ -77,14 +78,14 @@ struct FindCloser {
 // deleted, and anything that cannot be removed is left as it is.
 void RemoveStaleTemporaryFiles(const std::wstring& folder) {
   WIN32_FIND_DATAW found;
-  const HANDLE first =
-      FindFirstFileW((folder + L"*" + std::wstring(kTemporaryInfix) + L"*").c_str(), &found);
+  const HANDLE first = FindFirstFileW(
+      SystemPath(folder + L"*" + std::wstring(kTemporaryInfix) + L"*").c_str(), &found);
   if (first == INVALID_HANDLE_VALUE) return;
   const std::unique_ptr<void, FindCloser> search(first);
   do {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
         IsTemporaryName(found.cFileName)) {
-      DeleteFileW((folder + found.cFileName).c_str());
+      DeleteFileW(SystemPath(folder + found.cFileName).c_str());
     }
   } while (FindNextFileW(search.get(), &found));
 }
@@ -112,8 +113,8 @@ Win32AtomicFileWriter::Win32AtomicFileWriter(std::string path)
   // number of tries keeps a folder that refuses everything from looping.
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary_path_ = TemporaryName(wide_path_);
-    file_ = OwnFileHandle(CreateFileW(temporary_path_.c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_NEW, attributes, nullptr));
+    file_ = OwnFileHandle(CreateFileW(SystemPath(temporary_path_).c_str(), GENERIC_WRITE, 0,
+                                      nullptr, CREATE_NEW, attributes, nullptr));
     if (file_) return;
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
@@ -125,7 +126,7 @@ Win32AtomicFileWriter::Win32AtomicFileWriter(std::string path)
 
 Win32AtomicFileWriter::~Win32AtomicFileWriter() {
   file_.reset();
-  if (!committed_) DeleteFileW(temporary_path_.c_str());
+  if (!committed_) DeleteFileW(SystemPath(temporary_path_).c_str());
 }
 
 void Win32AtomicFileWriter::Write(std::string_view bytes) {
@@ -146,10 +147,10 @@ void Win32AtomicFileWriter::Commit() {
   // is on the disk when Commit returns, and files committed one after another land in order.
   if (!FlushFileBuffers(file_.get())) RaiseFileError("write", path_, GetLastError());
   if (!CloseHandle(file_.release())) RaiseFileError("write", path_, GetLastError());
-  if (!SetFileAttributesW(temporary_path_.c_str(), final_attributes_)) {
+  if (!SetFileAttributesW(SystemPath(temporary_path_).c_str(), final_attributes_)) {
     RaiseFileError("write", path_, GetLastError());
   }
-  if (!MoveFileExW(temporary_path_.c_str(), wide_path_.c_str(),
+  if (!MoveFileExW(SystemPath(temporary_path_).c_str(), SystemPath(wide_path_).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     RaiseFileError("replace", path_, GetLastError());
   }

@@ -13,6 +13,7 @@
 #include "base/file_failure.h"
 #include "platform/string_text_reader.h"
 #include "platform/win32/com_failure.h"
+#include "platform/win32/system_path.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_atomic_file_writer.h"
@@ -21,7 +22,9 @@
 namespace kestrova::win32 {
 namespace {
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(WideFromUtf8(path).c_str()); }
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(SystemPath(WideFromUtf8(path)).c_str());
+}
 
 // The folder part of `path` with its final separator; empty for a bare name.
 std::wstring FolderOf(const std::wstring& path) {
@@ -48,21 +51,22 @@ FinalPathFunction FinalPathFunctionOfSystem() {
 // the full path as written.
 std::optional<std::wstring> FinalPath(const std::wstring& path) {
   const FinalPathFunction final_path = FinalPathFunctionOfSystem();
-  if (final_path == nullptr) {
-    wchar_t full[MAX_PATH + 1];
-    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH + 1, full, nullptr);
-    if (length == 0 || length > MAX_PATH) return std::nullopt;
-    return std::wstring(full, length);
-  }
+  if (final_path == nullptr) return FullPath(path);
   // No access asked: the handle only names the file. Backup semantics open folders too.
-  const UniqueHandle file = OwnFileHandle(
-      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const UniqueHandle file = OwnFileHandle(CreateFileW(
+      SystemPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return std::nullopt;
   std::wstring name(MAX_PATH + 1, L'\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     const DWORD length = final_path(file.get(), name.data(), static_cast<DWORD>(name.size()), 0);
-    if (length == 0) return std::nullopt;
+    if (length == 0) {
+      // Wine refuses a long path with ERROR_MORE_DATA whatever the room; there the full path as
+      // written stands in, as on XP.
+      if (GetLastError() == ERROR_MORE_DATA && path.size() >= kLongPathLength)
+        return FullPath(path);
+      return std::nullopt;
+    }
     if (length < name.size()) {
       name.resize(length);
       // "\\?\C:\..." and "\\?\UNC\server\..." as the paths the rest of the program writes.
@@ -99,7 +103,7 @@ std::optional<Location> FinalLocation(const std::wstring& path) {
   const std::optional<std::wstring> real_folder = FinalPath(folder);
   if (!real_folder) return std::nullopt;
   const std::wstring in_folder = *real_folder + (real_folder->back() == L'\\' ? L"" : L"\\") + name;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return std::nullopt;
     return Location{in_folder, false};
@@ -126,13 +130,13 @@ bool Win32FileSystem::FolderExists(const std::string& path) {
 }
 
 void Win32FileSystem::CreateFolder(const std::string& path) {
-  if (CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr)) return;
+  if (CreateDirectoryW(SystemPath(WideFromUtf8(path)).c_str(), nullptr)) return;
   RaiseFolderError(path, GetLastError());
 }
 
 void Win32FileSystem::RemoveEmptyFolder(const std::string& path) noexcept {
   try {
-    RemoveDirectoryW(WideFromUtf8(path).c_str());
+    RemoveDirectoryW(SystemPath(WideFromUtf8(path)).c_str());
   } catch (...) {
     // A path that cannot be converted names no folder this program made.
   }
@@ -145,7 +149,7 @@ std::unique_ptr<TextReader> Win32FileSystem::OpenTextFile(const std::string& pat
 std::string Win32FileSystem::ReadWholeFile(const std::string& path) {
   // Only a file on a disk is read: a folder, a device such as CON or NUL, or a pipe is refused at
   // once with the reasons the POSIX platform gives, so the user reads the same on every platform.
-  const std::wstring wide_path = WideFromUtf8(path);
+  const std::wstring wide_path = SystemPath(WideFromUtf8(path));
   const DWORD attributes = GetFileAttributesW(wide_path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     kestrova::RaiseFileError("read", path, false, "Is a directory");

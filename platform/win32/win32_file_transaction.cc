@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/win32/com_failure.h"
+#include "platform/win32/system_path.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::win32 {
@@ -27,7 +28,7 @@ class StagedFileWriter final : public FileWriter {
 
 Win32FileTransaction::~Win32FileTransaction() {
   for (std::size_t k = moved_; k < sealed_.size(); ++k) {
-    DeleteFileW(sealed_[k].temporary_path.c_str());
+    DeleteFileW(SystemPath(sealed_[k].temporary_path).c_str());
   }
 }
 
@@ -52,10 +53,10 @@ void Win32FileTransaction::Commit() {
   // names land in the order they were staged.
   for (; moved_ < sealed_.size(); ++moved_) {
     const Win32AtomicFileWriter::Sealed& file = sealed_[moved_];
-    if (!SetFileAttributesW(file.temporary_path.c_str(), file.attributes)) {
+    if (!SetFileAttributesW(SystemPath(file.temporary_path).c_str(), file.attributes)) {
       RaiseFileError("write", file.utf8_path, GetLastError());
     }
-    if (!MoveFileExW(file.temporary_path.c_str(), file.path.c_str(),
+    if (!MoveFileExW(SystemPath(file.temporary_path).c_str(), SystemPath(file.path).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       RaiseFileError("replace", file.utf8_path, GetLastError());
     }

@@ -68,8 +68,12 @@ WinInetTransferControl::WinInetTransferControl(Win32EventPump& pump, Options opt
       pump_(pump),
       options_(std::move(options)),
       channel_(std::make_shared<TransferChannel>(pump.wake_event())) {
-  session_.reset(InternetOpenW(options_.user_agent.c_str(), options_.access_type, nullptr, nullptr,
-                               INTERNET_FLAG_ASYNC));
+  const bool proxy = !options_.proxy.empty();
+  session_.reset(InternetOpenW(
+      options_.user_agent.c_str(), proxy ? DWORD{INTERNET_OPEN_TYPE_PROXY} : options_.access_type,
+      proxy ? options_.proxy.c_str() : nullptr,
+      proxy && !options_.proxy_bypass.empty() ? options_.proxy_bypass.c_str() : nullptr,
+      INTERNET_FLAG_ASYNC));
   if (!session_) throw FailureFromWin32Error(GetLastError(), "InternetOpenW");
   // Handles opened on the session take its callback over.
   if (InternetSetStatusCallbackW(session_.get(), RequestContext::OnStatus) ==
@@ -358,7 +362,8 @@ void WinInetTransferControl::Fail(DWORD error, std::string text) {
   CloseRequest();
   phase_ = Phase::kIdle;
   failure_code_ = error;
-  set_failure_text(text.empty() ? DescribeError(error) : std::move(text));
+  set_failure_text(WithOfflineNamed(text.empty() ? DescribeError(error) : std::move(text),
+                                    WinInetWorksOffline()));
   set_failure_detail(WinInetSecurityDetail(error, leg.host, leg.secure));
   states().OnFinished(false);
 }
@@ -429,6 +434,20 @@ int WinInetConnectionsPerServer(int most) {
     return 1;
   }
   return static_cast<int>(std::min<DWORD>(limit, static_cast<DWORD>(std::max(most, 1))));
+}
+
+bool WinInetWorksOffline() {
+  DWORD state = 0;
+  DWORD size = sizeof state;
+  return InternetQueryOptionW(nullptr, INTERNET_OPTION_CONNECTED_STATE, &state, &size) &&
+         (state & INTERNET_STATE_DISCONNECTED_BY_USER) != 0;
+}
+
+std::string WithOfflineNamed(std::string failure, bool offline) {
+  if (!offline) return failure;
+  return failure +
+         ". Windows is set to work offline (\"Work Offline\" on Internet Explorer's File menu): "
+         "switch it off, then publish again";
 }
 
 }  // namespace kestrova::win32

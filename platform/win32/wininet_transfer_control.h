@@ -22,6 +22,10 @@
 // cancelled-operation code. A cancel request waiting in the pump (the status window's Cancel among
 // them) is handed on from GetChunk's waiting too.
 //
+// WinINet's own dialogs stay closed (INTERNET_FLAG_NO_UI): a proxy that asks for a password gives
+// its 407 answer like any other, for the caller to name. A failure while Internet Explorer's "Work
+// Offline" is on says so, since WinINet then refuses requests with texts that do not name it.
+//
 // A body shorter than its Content-Length is a failure, as on the other platforms (WinINet itself
 // treats the early end of the connection as the end of the body). Redirects to http and https are
 // followed, at most Options::max_redirects of them. WinINet keeps idle connections alive in one
@@ -56,6 +60,10 @@ class WinInetTransferControl final : public TransferCore, private Win32PumpSourc
     // How WinINet reaches servers: INTERNET_OPEN_TYPE_PRECONFIG uses the system's proxy settings,
     // INTERNET_OPEN_TYPE_DIRECT none.
     DWORD access_type = INTERNET_OPEN_TYPE_PRECONFIG;
+    // A proxy server for every request ("host:port"), with the addresses that bypass it
+    // (WinINet's notation); empty: access_type decides.
+    std::wstring proxy;
+    std::wstring proxy_bypass;
     // Body buffer bound, see kDefaultBodyBufferCapacity.
     std::size_t body_buffer_capacity = kDefaultBodyBufferCapacity;
     // Redirects followed before the request fails.
@@ -163,6 +171,12 @@ std::string WinInetSecurityDetail(DWORD error, std::string_view host, bool secur
 // How many connections to one server WinINet allows this process, at most `most`: the add-in
 // fetches over that many at once and never changes the limit, which is FrontPage's too.
 int WinInetConnectionsPerServer(int most);
+
+// True while WinINet works offline (Internet Explorer's "Work Offline").
+bool WinInetWorksOffline();
+
+// failure, followed by a sentence naming "Work Offline" when offline is true.
+std::string WithOfflineNamed(std::string failure, bool offline);
 
 }  // namespace kestrova::win32
 

@@ -335,6 +335,10 @@ snapshot held
 check "neither changed anything" same_state installed held
 
 echo "==== silent uninstall"
+# The add-in's own key as publishing leaves it, with a web's marks: the uninstaller removes it.
+check "the add-in's own key holds a web's marks" timeout 120 wine reg add \
+  'HKCU\Software\Kestrova\FrontPage Add-In\Mended heads\0123456789abcdef' \
+  /v 'C:\web\index.htm' /d '0123456789abcdef fedcba9876543210' /f
 check "the silent uninstall runs" run_quiet_uninstall installed
 snapshot uninstalled
 check "registry and files are as before the install" same_state before uninstalled

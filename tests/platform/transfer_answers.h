@@ -15,6 +15,9 @@ inline constexpr std::string_view kMissingBody = "not here\n";     // /missing: 
 inline constexpr std::string_view kForbiddenBody = "forbidden\n";  // /forbidden: 403
 inline constexpr std::string_view kBrokenBody = "broken\n";        // /broken: 500
 inline constexpr std::string_view kSpacedBody = "spaced\n";        // "/with space": 200
+// A request in a proxy's form (its target a whole address, "GET http://..."): 407 with
+// "Proxy-Authenticate: Basic", as a proxy that asks for a password answers.
+inline constexpr std::string_view kProxyPasswordBody = "proxy password\n";
 // /moved: 302 to /ok; /moved-twice: 302 to /moved; /loop: 302 to itself.
 // /slow: 200 "late\n" once released (see ReleaseSlowAnswers), at the latest after 10 s.
 // /truncated: claims kTruncatedLength bytes, sends kTruncatedSent, then closes.

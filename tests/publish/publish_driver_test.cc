@@ -267,6 +267,24 @@ TEST_F(PublishDriverTest, OnlyA404MeansTheMendFolderIsMissingAndRedirectsAreFoll
   EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
 }
 
+// A proxy that asks for a password (407) answers in the server's place: the probe does not take it
+// for the folder, and the message names the proxy, on the probe and on the inventory alike.
+TEST_F(PublishDriverTest, AProxyAskingForAPasswordIsNamedAndNeverTakenForTheFolder) {
+  for (const char* path : {"/kestrova", "/kestrova/inventory.txt"}) {
+    SCOPED_TRACE(path);
+    server.Set(path, {407, "proxy password"});
+    ui.messages.clear();
+    EXPECT_TRUE(Publish());
+    EXPECT_EQ(ui.not_client_shown, 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].prompt.find("The proxy server asks for a password"), std::string::npos)
+        << ui.messages[0].prompt;
+    EXPECT_NE(ui.messages[0].prompt.find(server.SiteUrl() + path), std::string::npos);
+    server.Set(path,
+               {200, std::string(path).ends_with(".txt") ? Inventory("12/7/2026 7:20:00 PM") : ""});
+  }
+}
+
 TEST_F(PublishDriverTest, AMissingInventoryLetsTheUserPublishWithoutMends) {
   server.Set("/kestrova/inventory.txt", {404, "no"});
   const std::string expected =

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the PE tables of FPKestrova.dll: the four exports by ordinal with their names, imports
 # from system DLLs only and only of functions that Windows XP's system DLLs export (the list in
-# xp_system_imports.txt beside this script), and headers that XP's loader accepts. Prints the
-# tables, one PASS or FAIL line per check, and last "pe-tables: N passed, M failed".
+# xp_system_imports.txt beside this script), headers that XP's loader accepts, and no
+# thread-local data but the runtime's own. Prints the tables, one PASS or FAIL line per check, and
+# last "pe-tables: N passed, M failed".
 #
 #   check_pe_tables.sh path/to/FPKestrova.dll
 set -uo pipefail
@@ -78,6 +79,35 @@ subsystem=$(( $(header_field MajorSubsystemVersion) * 100 + $(header_field Minor
 os_version=$(( $(header_field MajorOSystemVersion) * 100 + $(header_field MinorOSystemVersion) ))
 check "subsystem and OS versions at most 5.1 (Windows XP)" \
   test "$subsystem" -le 501 -a "$os_version" -le 501
+
+# Thread-local storage. Windows XP's loader sets up no TLS for a DLL loaded at run time, as
+# FrontPage loads the add-in: a variable in the TLS directory's template would then be read through
+# a slot that was never given. MinGW-w64's GCC emulates thread_local (through TlsAlloc and
+# TlsGetValue, which work on XP at any time), so the only template is the runtime's own marker of
+# at most 4 bytes, which nothing reads. A native thread-local variable would grow it.
+tls_rva="$(awk '/Thread Storage Directory/ { print $3; exit }' <<< "$dump")"
+image_base="$(header_field ImageBase)"
+tls_words=()
+if [ -n "$tls_rva" ] && [ "$((16#$tls_rva))" -ne 0 ]; then
+  tls_start=$((16#$image_base + 16#$tls_rva))
+  # StartAddressOfRawData, EndAddressOfRawData, AddressOfIndex, AddressOfCallBacks,
+  # SizeOfZeroFill, Characteristics: six little-endian words.
+  for word in $("$objdump" -s --start-address="$tls_start" --stop-address="$((tls_start + 24))" \
+    "$dll" | awk '/^ [0-9a-f]+ / { for (i = 2; i <= 5 && i <= NF; i++) if ($i ~ /^[0-9a-f]+$/ &&
+      length($i) == 8) print substr($i, 7, 2) substr($i, 5, 2) substr($i, 3, 2) substr($i, 1, 2) }'); do
+    tls_words+=("$((16#$word))")
+  done
+fi
+tls_template=-1
+if [ "${#tls_words[@]}" -ge 5 ]; then
+  tls_template=$((tls_words[1] - tls_words[0] + tls_words[4]))
+fi
+echo "TLS template: $tls_template bytes"
+check "the TLS directory is the runtime's alone: a template of at most 4 bytes (was $tls_template)" \
+  test "$tls_template" -ge 0 -a "$tls_template" -le 4
+check "thread_local is emulated through TlsAlloc and TlsGetValue" \
+  test -n "$(grep -ix 'kernel32.dll TlsAlloc' <<< "$imports")" \
+  -a -n "$(grep -ix 'kernel32.dll TlsGetValue' <<< "$imports")"
 
 echo "pe-tables: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -40,10 +40,14 @@ void Reset(SOCKET socket) {
 }
 
 std::string_view ReasonPhrase(int status) {
-  static const std::map<int, std::string_view> kPhrases = {
-      {200, "OK"},           {302, "Found"},     {400, "Bad Request"},
-      {403, "Forbidden"},    {404, "Not Found"}, {500, "Internal Server Error"},
-      {508, "Loop Detected"}};
+  static const std::map<int, std::string_view> kPhrases = {{200, "OK"},
+                                                           {302, "Found"},
+                                                           {400, "Bad Request"},
+                                                           {403, "Forbidden"},
+                                                           {407, "Proxy Authentication Required"},
+                                                           {404, "Not Found"},
+                                                           {500, "Internal Server Error"},
+                                                           {508, "Loop Detected"}};
   const auto found = kPhrases.find(status);
   return found == kPhrases.end() ? "Unknown" : found->second;
 }
@@ -250,6 +254,9 @@ bool LoopbackHttpServer::Answer(SOCKET connection, std::string_view method, std:
     if (!head) answer += body;
     return SendAll(connection, answer);
   };
+  if (path.starts_with("http://")) {
+    return fixed(407, kProxyPasswordBody, "Proxy-Authenticate: Basic realm=\"loopback\"\r\n");
+  }
   {
     std::unique_lock lock(mutex_);
     if (const auto served = served_.find(path); served != served_.end()) {

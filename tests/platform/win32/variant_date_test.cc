@@ -154,6 +154,46 @@ TEST(VariantDateTest, ReadsInTheUsersLocaleByDefault) {
   }
 }
 
+DateTime At(int year, int month, int day, int hour = 0, int minute = 0) {
+  CivilTime civil;
+  civil.year = year;
+  civil.month = month;
+  civil.day = day;
+  civil.hour = hour;
+  civil.minute = minute;
+  return DateTime::FromCivil(civil).value();
+}
+
+// The service writes its dates in US English: on a British, a German and a Japanese Windows they
+// read as it meant them, so a newer inventory stays newer; only a text US English cannot read
+// goes to the locale's own conversion.
+TEST(VariantDateTest, InventoryDatesReadAsTheServiceWritesThemOnEveryLocale) {
+  const LCID british = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK), SORT_DEFAULT);
+  const LCID german = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
+  const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT);
+  // Read alone, the platform takes the British and German "3/12/2026" for 3 December.
+  EXPECT_EQ(ConvertToDateWithPlatform("3/12/2026", british), At(2026, 12, 3));
+  EXPECT_EQ(ConvertToDateWithPlatform("3/12/2026", german), At(2026, 12, 3));
+  for (const LCID locale : {british, german, japanese}) {
+    SCOPED_TRACE(locale);
+    const LCID before = GetThreadLocale();
+    SetThreadLocale(locale);
+    EXPECT_EQ(ConvertInventoryDate("3/12/2026 7:20:00 PM", locale), At(2026, 3, 12, 19, 20));
+    EXPECT_EQ(ConvertInventoryDate("3/13/2026", locale), At(2026, 3, 13));
+    EXPECT_GT(ConvertInventoryDate("4/1/2026", locale), ConvertInventoryDate("3/12/2026", locale));
+    try {
+      ConvertInventoryDate("no date", locale);
+      ADD_FAILURE() << "'no date' converted";
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.number(), kErrTypeMismatch);
+    }
+    SetThreadLocale(before);
+  }
+  // A German notation that US English does not read is read in the locale.
+  EXPECT_EQ(ConvertInventoryDate("13.03.2026", german), At(2026, 3, 13));
+  EXPECT_THROW(ConvertInventoryDate("13.03.2026", kEnglishUs), Failure);
+}
+
 TEST(VariantDateTest, AutomationDatesBecomeWholeSeconds) {
   struct Row {
     double date;

@@ -14,6 +14,7 @@
 #include "base/ascii.h"
 #include "base/failure.h"
 #include "platform/temporary_folder.h"
+#include "platform/win32/system_path.h"
 #include "platform/win32/wide_text.h"
 #include "tests/platform/file_writer_contract.h"
 
@@ -353,6 +354,41 @@ TEST_F(Win32FileSystemTest, LinksAreFollowedOnlyInsideTheFolder) {
   writer->Commit();
   EXPECT_EQ(FileBytes(web + "\\page.htm"), "new page");
   EXPECT_EQ(FileBytes(web + "\\inner.htm"), "new page");
+}
+
+// A page path of 300 characters, past the system's limit of 260: its folders are made, the page
+// is written, found, read, resolved inside its web and replaced in a transaction, as a short one.
+TEST_F(Win32FileSystemTest, APagePathOf300CharactersWorksLikeAShortOne) {
+  const std::string web = folder_.Path("web");
+  files_.CreateFolder(web);
+  std::string folder = web;
+  while (folder.size() < 220) {
+    folder += "\\" + std::string(50, 'f');
+    files_.CreateFolder(folder);
+    ASSERT_TRUE(files_.FolderExists(folder)) << folder.size();
+  }
+  const std::string page = folder + "\\" + std::string(300 - folder.size() - 5, 'p') + ".htm";
+  ASSERT_EQ(page.size(), 300u);
+  auto writer = files_.CreateFileWriter(page);
+  writer->Write("<html>old</html>");
+  writer->Commit();
+  EXPECT_TRUE(files_.FileExists(page));
+  EXPECT_EQ(files_.ReadWholeFile(page), "<html>old</html>");
+  EXPECT_EQ(files_.ResolveInside(web, page), std::optional<std::string>(page));
+  const std::unique_ptr<FileTransaction> staged = files_.BeginTransaction();
+  auto staged_page = staged->Stage(page);
+  staged_page->Write("<html>new</html>");
+  staged_page->Commit();
+  staged->Commit();
+  EXPECT_EQ(files_.ReadWholeFile(page), "<html>new</html>");
+
+  const std::wstring long_name(300, L'a');
+  EXPECT_EQ(SystemPath(L"C:\\" + long_name), L"\\\\?\\C:\\" + long_name);
+  EXPECT_EQ(SystemPath(L"C:/x/../" + long_name), L"\\\\?\\C:\\" + long_name);
+  EXPECT_EQ(SystemPath(L"\\\\server\\share\\" + long_name),
+            L"\\\\?\\UNC\\server\\share\\" + long_name);
+  EXPECT_EQ(SystemPath(L"\\\\?\\C:\\" + long_name), L"\\\\?\\C:\\" + long_name);
+  EXPECT_EQ(SystemPath(L"C:\\short\\page.htm"), L"C:\\short\\page.htm");
 }
 
 }  // namespace

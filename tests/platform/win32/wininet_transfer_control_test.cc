@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "tests/platform/transfer_contract.h"
@@ -83,6 +84,36 @@ TEST(WinInetTransferControlTest, RequestsTellCachesNotToAnswer) {
     EXPECT_NE(header.find("\r\nPragma: no-cache\r\n"), std::string::npos) << header;
     EXPECT_NE(header.find("\r\nCache-Control: no-cache\r\n"), std::string::npos) << header;
   }
+}
+
+// Through a proxy that asks for a password, WinINet opens no dialog of its own (the request ends
+// within the wait's bound) and hands the 407 over with its header, for the publish to name the
+// proxy. A failure while Windows works offline names "Work Offline".
+TEST(WinInetTransferControlTest, AProxyAskingForAPasswordGivesIts407WithoutADialog) {
+  WinInetTransferSide side;
+  win32::Win32EventPump pump;
+  win32::WinInetTransferControl::Options options = WinInetTransferSide::Options();
+  options.proxy = L"127.0.0.1:" + std::to_wstring(side.server().port());
+  options.proxy_bypass = L"<-loopback>";  // loopback addresses go through the proxy too
+  win32::WinInetTransferControl control(pump, options);
+  const std::string url = side.server().Url("/kestrova");
+  for (const char* operation : {"head", "get"}) {
+    SCOPED_TRACE(operation);
+    const RequestOutcome outcome = RunRequest(control, pump, url, operation);
+    ASSERT_TRUE(outcome.stopped);
+    EXPECT_EQ(StatusLine(outcome.header), "HTTP/1.1 407 Proxy Authentication Required");
+    EXPECT_NE(outcome.header.find("Proxy-Authenticate: Basic"), std::string::npos)
+        << outcome.header;
+    EXPECT_TRUE(control.failure_text().empty()) << control.failure_text();
+  }
+  const std::vector<std::string> requests = side.server().Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0], "HEAD " + url);
+
+  EXPECT_EQ(win32::WithOfflineNamed("WinINet error 12007", false), "WinINet error 12007");
+  const std::string offline = win32::WithOfflineNamed("WinINet error 12007", true);
+  EXPECT_TRUE(offline.starts_with("WinINet error 12007. ")) << offline;
+  EXPECT_NE(offline.find("\"Work Offline\""), std::string::npos) << offline;
 }
 
 }  // namespace
