@@ -6,7 +6,7 @@
 #include "mending/entry_paths.h"
 #include "mending/head_locator.h"
 #include "mending/inventory.h"
-#include "publish/mend_phase.h"
+#include "publish/local_inventory.h"
 
 namespace kestrova {
 namespace {
@@ -25,16 +25,15 @@ std::optional<std::string> ReadHead(FileSystem& files, const std::string& path) 
 
 std::vector<ListedPage> ListPages(const PublishServices& services, const std::string& web_path) {
   std::vector<ListedPage> pages;
-  std::vector<std::string> lines;
+  LocalInventory inventory;
   try {
-    lines = ReadLocalInventoryLines(services, MendFolderPath(web_path));
+    inventory = ReadLocalInventory(services, MendFolderPath(web_path));
   } catch (const Failure&) {
     return pages;
   }
-  // lines[0] is the site's address; the entries follow.
-  for (std::size_t index = 1; index < lines.size(); ++index) {
+  for (std::string& entry : inventory.entries) {
     ListedPage page;
-    page.entry = lines[index];
+    page.entry = std::move(entry);
     if (!page.entry.empty() && UnsafeEntryReason(page.entry).empty()) {
       page.head_before = ReadHead(services.files, EntryPagePath(web_path, page.entry, '/'));
     }

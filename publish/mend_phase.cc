@@ -7,7 +7,7 @@
 #include "mending/inventory.h"
 #include "mending/inventory_date.h"
 #include "mending/page_rule.h"
-#include "publish/mend_store.h"
+#include "publish/local_inventory.h"
 
 namespace kestrova {
 namespace {
@@ -110,30 +110,18 @@ auto AboutFile(const std::string& path, Step step) -> decltype(step()) {
 
 }  // namespace
 
-std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
-                                                 const std::string& mend_path) {
-  const std::string path = InventoryPath(mend_path);
-  const auto reader =
-      services.files.OpenTextFile(MendFolderFile(services.files, mend_path, path, "read"));
-  services.convert_date(reader->ReadLine());
-  std::vector<std::string> lines;
-  while (!reader->AtEndOfStream()) lines.push_back(reader->ReadLine());
-  return lines;
-}
-
 void RunMendPhase(host::Application& app, const PublishServices& services,
                   const std::string& web_path, const std::string& mend_path,
                   const std::function<void()>& check_cancel, const PageDoneCallback& on_page_done,
                   const PageNoteCallback& on_note) {
-  const std::vector<std::string> lines = ReadLocalInventoryLines(services, mend_path);
-  if (lines.size() == 1) {
+  const LocalInventory inventory = ReadLocalInventory(services, mend_path);
+  if (inventory.entries.empty()) {
     RaiseProgramError(errNothingMended, "There are no files being mended for this site.");
   }
-  // lines[0] is the site's address; every later line is an entry.
-  const std::size_t total = lines.empty() ? 0 : lines.size() - 1;
-  for (std::size_t index = 1; index < lines.size(); ++index) {
+  const std::size_t total = inventory.entries.size();
+  for (std::size_t index = 1; index <= total; ++index) {
     check_cancel();
-    const std::string entry = services.inventory_text(lines[index]);
+    const std::string entry = services.inventory_text(inventory.entries[index - 1]);
     bool mended = false;
     if (!entry.empty()) {
       // The local inventory came from the server too: its entries pass the same test before

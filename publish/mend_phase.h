@@ -13,11 +13,6 @@
 
 namespace kestrova {
 
-// The local inventory's lines after line 1 (line 2, the address, first). Line 1 must convert to a
-// date by services.convert_date (else Failure 13); the value is not kept.
-std::vector<std::string> ReadLocalInventoryLines(const PublishServices& services,
-                                                 const std::string& mend_path);
-
 // Told when a listed page was looked at: done of total entries, and whether it was mended (or
 // passed over when missing).
 using PageDoneCallback = std::function<void(std::size_t done, std::size_t total, bool mended)>;

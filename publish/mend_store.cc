@@ -43,27 +43,6 @@ int StatusCode(const std::string& status_line) {
 
 }  // namespace
 
-std::string MendFolderFile(FileSystem& files, const std::string& mend_path, const std::string& path,
-                           std::string_view what) {
-  if (std::optional<std::string> inside = files.ResolveInside(mend_path, path)) {
-    return *std::move(inside);
-  }
-  if (what == "read" && !files.FileExists(path)) return path;
-  RaiseFileError(what, path, false, "it is a link that does not lead to a file in the mend folder");
-}
-
-std::optional<LocalInventory> ReadLocalInventory(const PublishServices& services,
-                                                 const std::string& mend_path) {
-  const std::string path = InventoryPath(mend_path);
-  if (!services.files.FileExists(path)) return std::nullopt;
-  const auto reader =
-      services.files.OpenTextFile(MendFolderFile(services.files, mend_path, path, "read"));
-  LocalInventory inventory;
-  inventory.date = services.convert_date(reader->ReadLine());
-  inventory.destination = services.inventory_text(reader->ReadLine());
-  return inventory;
-}
-
 MendStore::MendStore(Fetcher& fetcher, const PublishServices& services,
                      const PublishSettings& settings, std::string destination,
                      std::string mend_path, EntryStoredCallback on_entry_stored)

@@ -16,6 +16,7 @@
 
 #include "base/date_time.h"
 #include "publish/fetcher.h"
+#include "publish/local_inventory.h"
 #include "publish/publish_services.h"
 #include "publish/publish_settings.h"
 
@@ -27,25 +28,6 @@ struct ServerInventory {
   std::string text;
   std::vector<std::string> lines;
 };
-
-// What the local inventory says: its date (line 1) and the site's address (line 2).
-struct LocalInventory {
-  DateTime date;
-  std::string destination;
-};
-
-// Where the file at path in the mend folder at mend_path is read or written (what: "read" or
-// "write"): path itself, or where it leads when it is a link to a file inside the mend folder;
-// the file there is written in place and the link stays. A link that leads anywhere else (out of
-// the mend folder, or nowhere) is refused with Failure 5 naming path: neither the server's bytes
-// nor a stranger file's ever pass through it. A file that is not there is read as missing.
-std::string MendFolderFile(FileSystem& files, const std::string& mend_path, const std::string& path,
-                           std::string_view what);
-
-// Reads the local inventory (mend_path + "/inventory.txt") when it exists; nothing when it does
-// not.
-std::optional<LocalInventory> ReadLocalInventory(const PublishServices& services,
-                                                 const std::string& mend_path);
 
 class MendStore {
  public:

@@ -132,9 +132,10 @@ void PublishDriver::Run(host::Web& web, std::string& destination, bool& cancel, 
   mend_path_ = MendFolderPath(web_path_);
 
   std::optional<DateTime> local_date;
-  if (std::optional<LocalInventory> local = ReadLocalInventory(services_, mend_path_)) {
-    local_date = local->date;
-    destination = std::move(local->destination);
+  if (LocalInventoryExists(services_, mend_path_)) {
+    LocalInventory local = ReadLocalInventory(services_, mend_path_);
+    local_date = local.date;
+    destination = std::move(local.destination);
   }
 
   while (!HoldsWebAddress(destination)) {
