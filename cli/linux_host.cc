@@ -10,7 +10,9 @@ namespace {
 
 std::optional<StagingFileSystem> StagingIf(bool dry_run, FileSystem& disk) {
   if (!dry_run) return std::nullopt;
-  return std::optional<StagingFileSystem>(std::in_place, disk);
+  // A dry run makes no folder: one the publish would make is held back with its files.
+  return std::optional<StagingFileSystem>(std::in_place, disk,
+                                          StagingFileSystem::Folders::kHeldBack);
 }
 
 }  // namespace

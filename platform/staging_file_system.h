@@ -18,16 +18,21 @@ namespace kestrova {
 
 class StagingFileSystem final : public FileSystem {
  public:
+  // What CreateFolder does: make the folder at once (and remove it again with the staging when
+  // nothing was put in it), or hold it back as the files are, for a staging that is never
+  // committed (a dry run), which then leaves no folder behind even when it is killed. The files
+  // of a folder held back are staged in the nearest folder that exists, under hidden names.
+  enum class Folders { kMade, kHeldBack };
+
   // Stages into a transaction of base, which must outlive this object.
-  explicit StagingFileSystem(FileSystem& base);
+  explicit StagingFileSystem(FileSystem& base, Folders folders = Folders::kMade);
   // Removes every staged file not put in place, then the folders made here that stayed empty.
   ~StagingFileSystem() override;
   StagingFileSystem(const StagingFileSystem&) = delete;
   StagingFileSystem& operator=(const StagingFileSystem&) = delete;
 
   bool FileExists(const std::string& path) override;
-  bool FolderExists(const std::string& path) override { return base_.FolderExists(path); }
-  // A folder made here is removed again with the staging when nothing was put in it.
+  bool FolderExists(const std::string& path) override;
   void CreateFolder(const std::string& path) override;
   void RemoveEmptyFolder(const std::string& path) noexcept override {
     base_.RemoveEmptyFolder(path);
@@ -45,21 +50,31 @@ class StagingFileSystem final : public FileSystem {
   // A transaction whose files join this one's: its Commit makes them readable here, and they
   // reach their places only when this object commits.
   std::unique_ptr<FileTransaction> BeginTransaction() override;
+  // A file of a folder held back lies inside it, and is no link: it is path itself.
   std::optional<std::string> ResolveInside(const std::string& folder,
-                                           const std::string& path) override {
-    return base_.ResolveInside(folder, path);
-  }
+                                           const std::string& path) override;
 
   // Puts every staged file in place (see FileTransaction::Commit).
   void Commit() { staged_->Commit(); }
 
+  // Stages the file that replaces path, and where the staged bytes of path can be read: the
+  // transaction's own, but for files of a folder held back (see StagingPath).
+  std::unique_ptr<FileWriter> Stage(const std::string& path);
+  std::optional<std::string> StagedLocation(const std::string& path) const;
+
  private:
   // Where the bytes of path are read: its staged file when it has one.
   std::string ReadLocation(const std::string& path) const;
+  // The folder held back that path lies in; empty when none.
+  std::string_view HeldBackFolderOf(std::string_view path) const;
+  // The path a file is staged as: path itself, or for a file of a folder held back, a name in the
+  // folder that holds that folder, the rest of the path joined with "--" as entries name folders.
+  std::string StagingPath(const std::string& path) const;
 
   FileSystem& base_;
+  const Folders folders_;
   std::unique_ptr<FileTransaction> staged_;
-  std::vector<std::string> created_folders_;  // in the order made
+  std::vector<std::string> created_folders_;  // in the order made or held back
 };
 
 }  // namespace kestrova
