@@ -23,6 +23,9 @@ class RecordingView final : public FrmMendingView {
     if (text.starts_with(kPassedOverNote)) pending_note_ = text;
     if (inner_) inner_->OnStatusBarChanged(text);
   }
+  void OnRequestFailed() override {
+    if (inner_) inner_->OnRequestFailed();
+  }
   void OnFrameChanged(int hidden_frame, int shown_frame) override {
     if (inner_) inner_->OnFrameChanged(hidden_frame, shown_frame);
   }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/transfer_states.h"
+#include "publish/request_failure.h"
 
 namespace kestrova {
 namespace {
@@ -11,26 +12,6 @@ namespace {
 namespace ts = transfer_state;
 
 }  // namespace
-
-std::string SizeText(std::size_t bytes) {
-  constexpr std::size_t kMebibyte = std::size_t{1} << 20;
-  if (bytes != 0 && bytes % kMebibyte == 0) return std::to_string(bytes / kMebibyte) + " MiB";
-  return std::to_string(bytes) + " bytes";
-}
-
-Failure TransferFailureForLastState(int last_state) {
-  const std::string source(kTransferSource);
-  switch (last_state) {
-    case ts::kResolvingHost:
-      return Failure(errDnsNameNotFound, source, "DNS error - name not found");
-    case ts::kConnecting:
-      return Failure(errServerNotResponding, source, "Server not responding");
-    case ts::kResponseReceived:
-      return Failure(errReceivingData, source, "Error receiving data from server");
-    default:
-      return Failure(errCommunicating, source, "Error communicating with the remote server.");
-  }
-}
 
 Fetcher::Fetcher(const PublishServices& services, const PublishSettings& settings,
                  std::function<void()> check_cancel)
@@ -79,17 +60,10 @@ void Fetcher::OnStateChanged(Connection& connection, int state) {
   if (state >= ts::kNone && state <= ts::kDisconnected) {
     connection.last_state = static_cast<std::int16_t>(state);
   } else if (state == ts::kError) {
-    Failure failure = TransferFailureForLastState(connection.last_state);
-    // The transfer's own text stays first; what the control can say about the cause follows it.
-    const std::string detail = connection.control->FailureDetail();
-    if (!detail.empty()) {
-      failure =
-          Failure(failure.number(), failure.source(), failure.description() + "\r\n" + detail);
-    }
-    connection.failure = std::move(failure);
-  } else if (state != ts::kResponseCompleted) {
     connection.failure =
-        Failure(errUnknownTransferState, std::string(kTransferSource), "Unknown Error");
+        TransferFailure(connection.last_state, connection.control->FailureDetail());
+  } else if (state != ts::kResponseCompleted) {
+    connection.failure = UnknownStateFailure();
   }
   if (watcher_ && !connection.quiet) watcher_(state);
 }
@@ -217,7 +191,7 @@ void Fetcher::FailUnanswered(Slot slot) {
   Connection& connection = *connections_[slot];
   connection.control->Cancel();
   // The control's own time-out would have ended it the same way: the failure its states select.
-  if (!connection.failure) connection.failure = TransferFailureForLastState(connection.last_state);
+  if (!connection.failure) connection.failure = TransferFailure(connection.last_state);
   RaiseIfFailed(slot, {});
 }
 
@@ -287,12 +261,7 @@ void Fetcher::ReadBody(Slot slot, const std::function<void(const std::string&)>&
   for (std::string chunk = control.GetChunk(kChunkSize); !chunk.empty();
        chunk = control.GetChunk(kChunkSize)) {
     received += chunk.size();
-    if (received > cap) {
-      RaiseProgramError(errBodyTooLarge, "The server sent more than " + SizeText(cap) + " for \"" +
-                                             control.Url() +
-                                             "\"; the inventory and each mending file may have "
-                                             "at most that much.");
-    }
+    if (received > cap) RaiseBodyTooLarge(cap, control.Url());
     sink(chunk);
   }
   // A body that Cancel cut short, or one that came whole while the user cancelled, is not kept.

@@ -27,13 +27,6 @@ namespace kestrova {
 // buffer, so that a large mending file reaches the disk in few writes.
 inline constexpr std::size_t kChunkSize = 64 * 1024;
 
-// A cap as a user reads it: whole mebibytes where it is one, bytes otherwise.
-std::string SizeText(std::size_t bytes);
-
-// The failure a request gets when it ends in the error state, chosen by the last of states 0 to
-// 10 that its control reported (which may belong to an earlier request on the same control).
-Failure TransferFailureForLastState(int last_state);
-
 class Fetcher {
  public:
   // A connection to the server, by its place: 0 is Inet1.

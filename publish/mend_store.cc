@@ -5,11 +5,13 @@
 #include <tuple>
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/file_failure.h"
 #include "mending/entry_paths.h"
 #include "mending/inventory.h"
 #include "platform/transfer_proxy.h"
 #include "platform/url_encoding.h"
+#include "publish/request_failure.h"
 
 namespace kestrova {
 namespace {
@@ -28,17 +30,10 @@ int StatusCode(const std::string& status_line) {
   int code = 0;
   for (std::size_t k = space + 1; k < space + 4; ++k) {
     const char c = status_line[k];
-    if (c < '0' || c > '9') return 0;
+    if (!IsAsciiDigit(c)) return 0;
     code = code * 10 + (c - '0');
   }
   return code;
-}
-
-// Fails a request whose answer's status refuses it, as a transfer failure fails one: naming the
-// address asked for, which the terminal and the summary show after the description.
-[[noreturn]] void RaiseStatusFailure(std::int32_t number, const std::string& address,
-                                     std::string description) {
-  throw Failure(number, std::string(kProgramSource), std::move(description), address);
 }
 
 }  // namespace
@@ -213,10 +208,7 @@ void MendStore::FetchOverConnections(const std::vector<std::string>& entries, st
     fetcher_.ReadBody(slot, [&](const std::string& chunk) {
       staged_bytes += chunk.size();
       if (staged_bytes > settings_.max_staged_bytes) {
-        RaiseProgramError(errBodyTooLarge,
-                          "The server sent more than " + SizeText(settings_.max_staged_bytes) +
-                              " for the mending files of \"" + destination_ +
-                              "/kestrova\"; one publish may fetch at most that much.");
+        RaiseDownloadTooLarge(settings_.max_staged_bytes, destination_);
       }
       writer->Write(chunk);
     });

@@ -10,6 +10,7 @@
 #include "publish/mend_phase.h"
 #include "publish/mend_store.h"
 #include "publish/publish_cancelled.h"
+#include "publish/request_failure.h"
 #include "ui/frm_mending.h"
 #include "ui/frm_not_client.h"
 
@@ -99,7 +100,7 @@ void PublishDriver::OnBeforeWebPublish(host::Web& web, std::string& destination,
       const std::string shown = window->status_bar_text().empty()
                                     ? OnOneLine(HidePasswords(failure.description()))
                                     : window->status_bar_text();
-      window->SetStatusBarText(shown + " (" + HidePasswords(failure.address()) + ")");
+      window->SetStatusBarText(FailedRequestStatusLine(shown, HidePasswords(failure.address())));
     }
     HandleFailureSafely(failure, cancel);
   } catch (const std::exception& error) {

@@ -57,10 +57,9 @@ void FrmMending::StopAnimation() {
 }
 
 void FrmMending::OnTransferStateChanged(int state) {
-  if (state >= ts::kNone && state <= ts::kDisconnected) {
-    last_state_ = static_cast<std::int16_t>(state);
-  }
   SetStatusBarText(StateText(state));
+  const bool known = state >= ts::kNone && state <= ts::kResponseCompleted;
+  if ((state == ts::kError || !known) && view_) view_->OnRequestFailed();
 }
 
 void FrmMending::OnAnimationTick() {

@@ -30,6 +30,9 @@ class FrmMendingView {
   virtual void OnStatusChanged(const std::string& /*text*/) {}
   // The status bar StatusBar1 now shows text.
   virtual void OnStatusBarChanged(const std::string& /*text*/) {}
+  // A request failed: its state was an error or one no request has. The status bar shows its
+  // sentence already (OnStatusBarChanged came first).
+  virtual void OnRequestFailed() {}
   // An animation tick hid picture hidden_frame and showed picture shown_frame.
   virtual void OnFrameChanged(int /*hidden_frame*/, int /*shown_frame*/) {}
   // The window appeared.
@@ -56,7 +59,7 @@ class FrmMending {
   static constexpr int kFrameCount = 7;
   static constexpr std::chrono::milliseconds kAnimationInterval{100};
 
-  // Creates the window, not shown, with frame index and last state 0; its animation timer lives
+  // Creates the window, not shown, with frame index 0; its animation timer lives
   // on pump, stopped until the first Show. pump must outlive the window.
   explicit FrmMending(EventPump& pump);
   ~FrmMending();
@@ -95,8 +98,8 @@ class FrmMending {
   void StopAnimation();
   bool animation_running() const noexcept { return animation_running_; }
 
-  // A state of a request of the publish: shows the state's sentence; states 0 to 10 become the
-  // last state.
+  // A state of a request of the publish: shows the state's sentence, and tells the view of a
+  // failed request (an error, or a state no request has).
   void OnTransferStateChanged(int state);
 
   // The animation timer's tick: hides the current picture, advances the frame index (wrapping
@@ -114,7 +117,6 @@ class FrmMending {
   bool ksvCancel() const noexcept { return ksv_cancel_; }
 
   int frame_index() const noexcept { return frame_index_; }
-  int last_state() const noexcept { return last_state_; }
   // Whether picture index (0 to 6) of the animation is visible; all are at first.
   bool picture_visible(int index) const;
 
@@ -135,7 +137,6 @@ class FrmMending {
   std::optional<PublishCount> entries_stored_;
   std::optional<PublishCount> pages_done_;
   std::int16_t frame_index_ = 0;
-  std::int16_t last_state_ = 0;  // of any request, the most recent
   std::array<bool, kFrameCount> pictures_visible_;
   std::function<void()> on_cancel_;
 };

@@ -18,6 +18,7 @@ class RecordingView final : public FrmMendingView {
  public:
   void OnStatusChanged(const std::string& text) override { labels.push_back(text); }
   void OnStatusBarChanged(const std::string& text) override { bar_texts.push_back(text); }
+  void OnRequestFailed() override { failed_after.push_back(bar_texts.back()); }
   void OnFrameChanged(int hidden_frame, int shown_frame) override {
     frames.emplace_back(hidden_frame, shown_frame);
   }
@@ -26,6 +27,7 @@ class RecordingView final : public FrmMendingView {
 
   std::vector<std::string> labels;
   std::vector<std::string> bar_texts;
+  std::vector<std::string> failed_after;  // the status bar text each failure came after
   std::vector<std::pair<int, int>> frames;
   int shown = 0;
   int hidden = 0;
@@ -61,7 +63,6 @@ class FrmMendingTest : public ::testing::Test {
 TEST_F(FrmMendingTest, ANewWindowStartsHiddenAndEmpty) {
   EXPECT_FALSE(window_->visible());
   EXPECT_EQ(window_->frame_index(), 0);
-  EXPECT_EQ(window_->last_state(), 0);
   EXPECT_EQ(window_->status_text(), "");
   EXPECT_EQ(window_->status_bar_text(), "");
   EXPECT_FALSE(window_->ksvCancel());
@@ -99,18 +100,13 @@ TEST_F(FrmMendingTest, ShowsTheSentenceOfEachState) {
   EXPECT_EQ(view_->bar_texts.size(), cases.size());
 }
 
-TEST_F(FrmMendingTest, StatesZeroToTenBecomeTheLastStateAndOthersLeaveIt) {
-  for (int state = 0; state <= 10; ++state) {
-    window_->OnTransferStateChanged(state);
-    EXPECT_EQ(window_->last_state(), state);
-  }
-  window_->OnTransferStateChanged(8);
-  for (const int state : {11, 12, 13, -1, 99}) {
-    window_->OnTransferStateChanged(state);
-    EXPECT_EQ(window_->last_state(), 8) << "after state " << state;
-  }
-  window_->OnTransferStateChanged(0);
-  EXPECT_EQ(window_->last_state(), 0);
+// The view learns of a failed request from the window, never by reading its sentence: an error,
+// and a state no request has.
+TEST_F(FrmMendingTest, AnErrorOrAnUnknownStateTellsTheViewOfAFailure) {
+  for (int state = -1; state <= 13; ++state) window_->OnTransferStateChanged(state);
+  EXPECT_EQ(view_->failed_after,
+            (std::vector<std::string>{"Unknown state:-1", FrmMending::StateText(11),
+                                      "Unknown state:13"}));
 }
 
 TEST_F(FrmMendingTest, EachTickHidesOnePictureAndShowsTheNext) {
@@ -190,7 +186,6 @@ TEST_F(FrmMendingTest, HideKeepsTheWindowsState) {
   window_->Hide();
   EXPECT_FALSE(window_->visible());
   EXPECT_EQ(view_->hidden, 1);
-  EXPECT_EQ(window_->last_state(), 3);
   EXPECT_EQ(window_->status_text(), "Download not needed.");
   EXPECT_FALSE(window_->ksvCancel());
 }

@@ -12,15 +12,6 @@ namespace {
 // Lines that belong to the step above them are indented.
 constexpr std::string_view kIndent = "  ";
 
-// How the status bar sentence of a state outside the known ones starts.
-constexpr std::string_view kUnknownStatePrefix = "Unknown state:";
-
-// True for the status bar sentences of a failed request: an error, an unknown state.
-bool IsFailureSentence(std::string_view text) {
-  return text == FrmMending::StateText(transfer_state::kError) ||
-         text.starts_with(kUnknownStatePrefix);
-}
-
 std::string CountText(std::string_view what, std::size_t done, std::size_t total) {
   return std::string(what) + ' ' + std::to_string(done) + '/' + std::to_string(total);
 }
@@ -55,11 +46,19 @@ void ConsoleStatusView::OnStatusChanged(const std::string& text) {
 
 void ConsoleStatusView::OnStatusBarChanged(const std::string& text) {
   status_bar_ = PrintableLine(text);
-  if (visible_ && !status_bar_.empty() &&
-      (detail_ == StatusDetail::kVerbose || (prints_lines() && IsFailureSentence(text)))) {
+  if (visible_ && !status_bar_.empty() && detail_ == StatusDetail::kVerbose) {
     PrintLine(std::string(kIndent) + status_bar_);
   }
-  Redraw(IsFailureSentence(text));
+  Redraw();
+}
+
+void ConsoleStatusView::OnRequestFailed() {
+  // A failed request's sentence is printed at every detail that prints lines; verbose output
+  // printed it with the others already.
+  if (visible_ && !status_bar_.empty() && prints_lines() && detail_ != StatusDetail::kVerbose) {
+    PrintLine(std::string(kIndent) + status_bar_);
+  }
+  Redraw(/*at_once=*/true);
 }
 
 void ConsoleStatusView::OnFrameChanged(int /*hidden_frame*/, int shown_frame) {

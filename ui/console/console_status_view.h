@@ -49,6 +49,7 @@ class ConsoleStatusView : public FrmMendingView {
   // FrmMendingView.
   void OnStatusChanged(const std::string& text) override;
   void OnStatusBarChanged(const std::string& text) override;
+  void OnRequestFailed() override;
   void OnFrameChanged(int hidden_frame, int shown_frame) override;
   void OnShown() override;
   void OnHidden() override;
