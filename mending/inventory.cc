@@ -19,7 +19,7 @@ bool IsReservedDeviceName(std::string_view segment) {
   // COM0 to COM9 and LPT0 to LPT9.
   return base.size() == 4 &&
          (StartsWithIgnoringCase(base, "COM") || StartsWithIgnoringCase(base, "LPT")) &&
-         base[3] >= '0' && base[3] <= '9';
+         IsAsciiDigit(base[3]);
 }
 
 }  // namespace

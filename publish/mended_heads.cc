@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/ascii.h"
+
 namespace kestrova {
 namespace {
 
@@ -43,9 +45,7 @@ std::string MendedHeadMark(const std::vector<std::string>& mending_elements,
 
 std::string MendedHeadsWebName(std::string_view web_path) {
   std::string folded(web_path);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : folded) c = AsciiLower(c);
   Digest digest;
   digest.Add(folded);
   return digest.Text();

@@ -11,23 +11,16 @@ namespace {
 
 constexpr std::string_view kFileScheme = "file:";
 
-std::optional<int> HexValue(char digit) {
-  if (digit >= '0' && digit <= '9') return digit - '0';
-  if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
-  if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
-  return std::nullopt;
-}
-
 // text with every %XX replaced by its byte; a '%' not followed by two hex digits stays.
 std::string PercentDecoded(std::string_view text) {
   std::string decoded;
   decoded.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '%' && i + 2 < text.size()) {
-      const auto high = HexValue(text[i + 1]);
-      const auto low = HexValue(text[i + 2]);
-      if (high && low) {
-        decoded.push_back(static_cast<char>(*high * 16 + *low));
+      const int high = HexDigitValue(text[i + 1]);
+      const int low = HexDigitValue(text[i + 2]);
+      if (high >= 0 && low >= 0) {
+        decoded.push_back(static_cast<char>(high * 16 + low));
         i += 2;
         continue;
       }
@@ -38,9 +31,7 @@ std::string PercentDecoded(std::string_view text) {
 }
 
 bool IsDriveStart(std::string_view text) {
-  return text.size() >= 2 &&
-         ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) &&
-         (text[1] == ':' || text[1] == '|') &&
+  return text.size() >= 2 && IsAsciiLetter(text[0]) && (text[1] == ':' || text[1] == '|') &&
          (text.size() == 2 || text[2] == '/' || text[2] == '\\');
 }
 
