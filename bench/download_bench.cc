@@ -39,8 +39,8 @@
 #include "bench/bench_harness.h"
 #include "bench/bench_random.h"
 #include "bench/download_clients.h"
-#include "platform/posix/read_whole_file.h"
-#include "platform/temporary_folder.h"
+#include "platform/files/posix/read_whole_file.h"
+#include "platform/files/temporary_folder.h"
 
 namespace kestrova::bench {
 namespace {

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/posix/curl_transfer_control.h"
-#include "platform/posix/poll_event_pump.h"
-#include "platform/posix/posix_file_system.h"
+#include "platform/files/posix/posix_file_system.h"
+#include "platform/pump/posix/poll_event_pump.h"
+#include "platform/transfer/posix/curl_transfer_control.h"
 #include "publish/fetcher.h"
 #include "publish/mend_store.h"
 #include "publish/publish_services.h"

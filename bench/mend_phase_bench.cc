@@ -39,9 +39,9 @@
 #include "host/local/local_application.h"
 #include "mending/entry_paths.h"
 #include "mending/inventory.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/posix/read_whole_file.h"
-#include "platform/temporary_folder.h"
+#include "platform/files/posix/posix_file_system.h"
+#include "platform/files/posix/read_whole_file.h"
+#include "platform/files/temporary_folder.h"
 #include "publish/mend_phase.h"
 #include "tests/support/recording_browser.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/transfer_control.h"
+#include "platform/transfer/transfer_control.h"
 
 namespace kestrova {
 

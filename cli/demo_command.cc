@@ -14,8 +14,8 @@
 #include "cli/linux_host.h"
 #include "mending/head_locator.h"
 #include "mending/inventory.h"
-#include "platform/posix/read_whole_file.h"
-#include "platform/temporary_folder.h"
+#include "platform/files/posix/read_whole_file.h"
+#include "platform/files/temporary_folder.h"
 #include "ui/console/console_text.h"
 
 namespace kestrova {

@@ -2,7 +2,7 @@
 
 #include "cli/counting_transfer_control.h"
 #include "cli/page_outcomes.h"
-#include "platform/posix/curl_transfer_control.h"
+#include "platform/transfer/posix/curl_transfer_control.h"
 
 namespace kestrova {
 

@@ -8,7 +8,7 @@
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
 #include "mending/page_rule.h"
-#include "platform/posix/read_whole_file.h"
+#include "platform/files/posix/read_whole_file.h"
 #include "ui/console/console_text.h"
 
 namespace kestrova {

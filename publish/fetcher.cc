@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/transfer_states.h"
+#include "platform/transfer/transfer_states.h"
 #include "publish/request_failure.h"
 
 namespace kestrova {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "platform/transfer_control.h"
+#include "platform/transfer/transfer_control.h"
 #include "publish/publish_services.h"
 #include "publish/publish_settings.h"
 

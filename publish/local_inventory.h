@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/date_time.h"
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 #include "publish/publish_services.h"
 
 namespace kestrova {

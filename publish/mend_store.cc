@@ -9,8 +9,8 @@
 #include "base/file_failure.h"
 #include "mending/entry_paths.h"
 #include "mending/inventory.h"
-#include "platform/transfer_proxy.h"
-#include "platform/url_encoding.h"
+#include "platform/transfer/transfer_proxy.h"
+#include "platform/transfer/url_encoding.h"
 #include "publish/request_failure.h"
 
 namespace kestrova {

@@ -12,9 +12,9 @@
 #include "base/failure.h"
 #include "mending/inventory_date.h"
 #include "platform/browser.h"
-#include "platform/event_pump.h"
-#include "platform/file_system.h"
-#include "platform/transfer_control.h"
+#include "platform/files/file_system.h"
+#include "platform/pump/event_pump.h"
+#include "platform/transfer/transfer_control.h"
 #include "publish/mended_heads.h"
 #include "ui/user_interface.h"
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/transfer_states.h"
+#include "platform/transfer/transfer_states.h"
 
 namespace kestrova {
 namespace {

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/event_pump.h"
+#include "platform/pump/event_pump.h"
 
 namespace kestrova {
 

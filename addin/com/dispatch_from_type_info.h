@@ -5,7 +5,7 @@
 #include <oaidl.h>
 #include <ole2.h>
 
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::com {
 

@@ -7,7 +7,7 @@
 #include "addin/com/class_record.h"
 #include "addin/com/module_state.h"
 #include "addin/com/registration.h"
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 
 using kestrova::com::ClassRecords;
 using kestrova::win32::GuardComCall;

@@ -2,7 +2,7 @@
 
 #include <oleauto.h>
 
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::com {

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "base/failure.h"
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 
 namespace kestrova::com {
 

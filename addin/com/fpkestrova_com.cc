@@ -8,8 +8,8 @@
 #include "addin/com/type_info_lookup.h"
 #include "host/frontpage/event_sink.h"
 #include "host/frontpage/frontpage_application.h"
-#include "platform/win32/com_failure.h"
-#include "platform/win32/dispatch_call.h"
+#include "platform/win32/com/com_failure.h"
+#include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::com {
 

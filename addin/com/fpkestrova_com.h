@@ -9,7 +9,7 @@
 #include "addin/com/module_state.h"
 #include "addin/com/windows_addin.h"
 #include "kestrova_frontpage_addin.h"
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::com {
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 
 namespace kestrova::com {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/win32/module_objects.h"
+#include "platform/win32/com/module_objects.h"
 
 namespace kestrova::com {
 

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "addin/com/registry_key.h"
-#include "platform/win32/com_failure.h"
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/unique_bstr.h"
+#include "platform/win32/com/com_failure.h"
+#include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/unique_bstr.h"
 
 namespace kestrova::com {
 namespace {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 
 namespace kestrova::com {
 

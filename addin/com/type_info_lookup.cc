@@ -3,7 +3,7 @@
 #include <string>
 
 #include "addin/com/module_state.h"
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 
 namespace kestrova::com {
 namespace {

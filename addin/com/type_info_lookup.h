@@ -4,7 +4,7 @@
 
 #include <oaidl.h>
 
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::com {
 

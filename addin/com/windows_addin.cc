@@ -1,8 +1,8 @@
 #include "addin/com/windows_addin.h"
 
+#include "platform/transfer/win32/wininet_transfer_control.h"
 #include "platform/win32/variant_date.h"
 #include "platform/win32/wide_text.h"
-#include "platform/win32/wininet_transfer_control.h"
 
 namespace kestrova::com {
 namespace {

@@ -10,9 +10,9 @@
 #include "addin/com/registry_mended_heads.h"
 #include "addin/fp_kestrova.h"
 #include "base/failure.h"
+#include "platform/files/win32/win32_file_system.h"
+#include "platform/pump/win32/win32_event_pump.h"
 #include "platform/win32/win32_browser.h"
-#include "platform/win32/win32_event_pump.h"
-#include "platform/win32/win32_file_system.h"
 #include "publish/publish_services.h"
 #include "ui/win32/win32_user_interface.h"
 

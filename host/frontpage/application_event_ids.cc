@@ -2,7 +2,7 @@
 
 #include <ocidl.h>
 
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::host::frontpage {
 namespace {

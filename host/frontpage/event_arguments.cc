@@ -2,9 +2,9 @@
 
 #include "base/failure.h"
 #include "host/frontpage/variant_values.h"
-#include "platform/win32/com_failure.h"
-#include "platform/win32/unique_bstr.h"
-#include "platform/win32/unique_variant.h"
+#include "platform/win32/com/com_failure.h"
+#include "platform/win32/com/unique_bstr.h"
+#include "platform/win32/com/unique_variant.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::host::frontpage {

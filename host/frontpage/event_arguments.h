@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::host::frontpage {
 

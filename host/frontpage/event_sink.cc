@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/com_failure.h"
-#include "platform/win32/dispatch_call.h"
-#include "platform/win32/unique_bstr.h"
+#include "platform/win32/com/com_failure.h"
+#include "platform/win32/com/dispatch_call.h"
+#include "platform/win32/com/unique_bstr.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::host::frontpage {

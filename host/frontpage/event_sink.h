@@ -10,8 +10,8 @@
 #include <functional>
 
 #include "base/failure.h"
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/module_objects.h"
+#include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/module_objects.h"
 
 namespace kestrova::host::frontpage {
 

@@ -8,7 +8,7 @@
 #include "host/frontpage/frontpage_ids.h"
 #include "host/frontpage/frontpage_page_window.h"
 #include "host/frontpage/variant_values.h"
-#include "platform/win32/dispatch_call.h"
+#include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::host {
 

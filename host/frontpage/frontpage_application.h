@@ -9,7 +9,7 @@
 
 #include "host/application.h"
 #include "host/frontpage/event_sink.h"
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::host {
 

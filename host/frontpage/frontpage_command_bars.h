@@ -12,7 +12,7 @@
 
 #include "host/command_bars.h"
 #include "host/frontpage/event_sink.h"
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::host {
 

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "host/frontpage/variant_values.h"
-#include "platform/win32/dispatch_call.h"
+#include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::host {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "host/page_window.h"
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::host {
 

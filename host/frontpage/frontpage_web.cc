@@ -4,7 +4,7 @@
 
 #include "host/frontpage/variant_values.h"
 #include "host/frontpage/web_location.h"
-#include "platform/win32/dispatch_call.h"
+#include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::host {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/web.h"
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 namespace kestrova::host {
 

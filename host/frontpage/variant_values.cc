@@ -1,7 +1,7 @@
 #include "host/frontpage/variant_values.h"
 
 #include "base/failure.h"
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::host::frontpage {

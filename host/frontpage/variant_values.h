@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/unique_variant.h"
+#include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/unique_variant.h"
 
 namespace kestrova::host::frontpage {
 

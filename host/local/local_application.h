@@ -11,8 +11,8 @@
 #include "host/application.h"
 #include "host/local/local_command_bars.h"
 #include "host/local/local_page_window.h"
-#include "platform/file_system.h"
-#include "platform/staging_file_system.h"
+#include "platform/files/file_system.h"
+#include "platform/files/staging_file_system.h"
 
 namespace kestrova::host {
 

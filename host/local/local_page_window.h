@@ -12,7 +12,7 @@
 
 #include "host/page_window.h"
 #include "mending/head_locator.h"
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 
 namespace kestrova::host {
 

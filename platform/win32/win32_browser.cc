@@ -9,10 +9,10 @@
 #include <utility>
 
 #include "base/failure.h"
-#include "platform/win32/com_failure.h"
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/dispatch_call.h"
-#include "platform/win32/unique_variant.h"
+#include "platform/win32/com/com_failure.h"
+#include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/dispatch_call.h"
+#include "platform/win32/com/unique_variant.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrova::win32 {

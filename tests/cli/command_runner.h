@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/temporary_folder.h"
+#include "platform/files/temporary_folder.h"
 #include "tests/support/test_files.h"
 
 namespace kestrova::testing {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "base/failure.h"
-#include "platform/event_pump.h"
+#include "platform/pump/event_pump.h"
 
 namespace kestrova::testing {
 

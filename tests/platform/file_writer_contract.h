@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 
 namespace kestrova::testing {
 

@@ -1,4 +1,4 @@
-#include "platform/request_address.h"
+#include "platform/transfer/request_address.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "platform/transfer_body_buffer.h"
+#include "platform/transfer/transfer_body_buffer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/transfer_rate_floor.h"
+#include "platform/transfer/transfer_rate_floor.h"
 
 namespace kestrova {
 namespace {

@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "platform/transfer_rate_floor.h"
+#include "platform/transfer/transfer_rate_floor.h"
 #include "tests/platform/transfer_answers.h"
 #include "tests/platform/transfer_requests.h"
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/event_pump.h"
-#include "platform/transfer_control.h"
+#include "platform/pump/event_pump.h"
+#include "platform/transfer/transfer_control.h"
 
 namespace kestrova::testing {
 

@@ -1,6 +1,6 @@
 // Event orders that the loopback tests do not produce, as the libraries report them: WinINet on
 // Windows, and libcurl with informational answers or names from its cache.
-#include "platform/transfer_state_sequencer.h"
+#include "platform/transfer/transfer_state_sequencer.h"
 
 #include <gtest/gtest.h>
 

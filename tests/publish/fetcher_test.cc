@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/poll_event_pump.h"
-#include "platform/posix/posix_file_system.h"
+#include "platform/files/posix/posix_file_system.h"
+#include "platform/pump/posix/poll_event_pump.h"
 #include "tests/publish/publish_fixture.h"
 #include "tests/support/fake_transfer_control.h"
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <thread>
 
-#include "platform/posix/signal_cancel.h"
+#include "platform/pump/posix/signal_cancel.h"
 #include "publish/fetcher.h"
 #include "tests/publish/publish_fixture.h"
 #include "tests/support/raw_http_server.h"

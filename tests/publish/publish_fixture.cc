@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "host/local/local_web.h"
-#include "platform/posix/curl_transfer_control.h"
+#include "platform/transfer/posix/curl_transfer_control.h"
 
 namespace kestrova::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 
 namespace kestrova::testing {
 

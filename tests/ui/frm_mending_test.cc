@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/poll_event_pump.h"
+#include "platform/pump/posix/poll_event_pump.h"
 
 namespace kestrova {
 namespace {

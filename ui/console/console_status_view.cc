@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/transfer_states.h"
+#include "platform/transfer/transfer_states.h"
 #include "ui/console/console_text.h"
 
 namespace kestrova {

@@ -8,7 +8,7 @@
 
 #include <exception>
 
-#include "platform/win32/win32_event_pump.h"
+#include "platform/pump/win32/win32_event_pump.h"
 #include "ui/frm_ksv_about.h"
 #include "ui/win32/gdi_handles.h"
 #include "ui/win32/win32_window.h"

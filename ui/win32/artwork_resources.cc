@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 #include "ui/win32/artwork_ids.h"
 
 namespace kestrova::win32 {

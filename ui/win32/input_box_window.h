@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/win32_event_pump.h"
+#include "platform/pump/win32/win32_event_pump.h"
 #include "ui/win32/win32_window.h"
 
 namespace kestrova::win32 {

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "platform/win32/win32_event_pump.h"
+#include "platform/pump/win32/win32_event_pump.h"
 
 namespace kestrova::win32 {
 

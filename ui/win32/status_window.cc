@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/transfer_states.h"
+#include "platform/transfer/transfer_states.h"
 #include "platform/win32/wide_text.h"
 #include "ui/win32/artwork_resources.h"
 

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/win32/win32_event_pump.h"
+#include "platform/pump/win32/win32_event_pump.h"
 #include "ui/frm_mending.h"
 #include "ui/win32/gdi_handles.h"
 #include "ui/win32/win32_window.h"

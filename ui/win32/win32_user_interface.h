@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/win32_event_pump.h"
+#include "platform/pump/win32/win32_event_pump.h"
 #include "ui/frm_ksv_about.h"
 #include "ui/frm_not_client.h"
 #include "ui/user_interface.h"

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/win32/callback_failure.h"
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 
 namespace kestrova::win32 {
 namespace {

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/module_objects.h"
+#include "platform/win32/com/module_objects.h"
 #include "ui/win32/gdi_handles.h"
 
 namespace kestrova::win32 {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "addin_designer_objects.h"
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/unique_bstr.h"
+#include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/unique_bstr.h"
 #include "tests/addin/com/expected_identity.h"
 #include "tests/addin/com/server_module.h"
 #include "tests/host/frontpage/stand_in_host.h"

@@ -7,7 +7,7 @@
 
 #include "addin_designer_objects.h"
 #include "host/frontpage/frontpage_ids.h"
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 #include "tests/addin/com/expected_identity.h"
 #include "tests/addin/com/server_module.h"
 #include "tests/host/frontpage/class_registration.h"

@@ -1,4 +1,4 @@
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 
 #include <gtest/gtest.h>
 

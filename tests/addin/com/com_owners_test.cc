@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "base/failure.h"
-#include "platform/win32/unique_bstr.h"
-#include "platform/win32/unique_safearray.h"
-#include "platform/win32/unique_variant.h"
+#include "platform/win32/com/unique_bstr.h"
+#include "platform/win32/com/unique_safearray.h"
+#include "platform/win32/com/unique_variant.h"
 #include "tests/addin/com/counting_unknown.h"
 
 namespace kestrova::win32 {

@@ -1,4 +1,4 @@
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 
 #include <gtest/gtest.h>
 

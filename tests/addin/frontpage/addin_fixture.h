@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "addin_designer_objects.h"
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com/com_ptr.h"
 #include "tests/host/frontpage/class_registration.h"
 #include "tests/host/frontpage/fake_dispatch.h"
 #include "tests/host/frontpage/stand_in_host.h"

@@ -20,8 +20,8 @@
 
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
-#include "platform/temporary_folder.h"
-#include "platform/win32/dispatch_call.h"
+#include "platform/files/temporary_folder.h"
+#include "platform/win32/com/dispatch_call.h"
 #include "platform/win32/wide_text.h"
 #include "tests/addin/frontpage/add_in_windows.h"
 #include "tests/addin/frontpage/addin_fixture.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "platform/win32/com_failure.h"
-#include "platform/win32/dispatch_call.h"
+#include "platform/win32/com/com_failure.h"
+#include "platform/win32/com/dispatch_call.h"
 #include "tests/host/frontpage/fake_dispatch.h"
 
 namespace kestrova::testing {

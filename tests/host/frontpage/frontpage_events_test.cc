@@ -13,7 +13,7 @@
 #include "base/failure.h"
 #include "host/application.h"
 #include "host/command_bars.h"
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 #include "platform/win32/wide_text.h"
 #include "tests/host/frontpage/host_fixture.h"
 

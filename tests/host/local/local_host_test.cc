@@ -8,8 +8,8 @@
 #include "base/failure.h"
 #include "host/local/local_application.h"
 #include "host/local/local_web.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/temporary_folder.h"
+#include "platform/files/posix/posix_file_system.h"
+#include "platform/files/temporary_folder.h"
 #include "tests/support/test_files.h"
 
 namespace kestrova::host {

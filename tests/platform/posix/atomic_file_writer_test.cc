@@ -1,5 +1,5 @@
 // The POSIX writer: the contract every file system's writer keeps, and what is its own.
-#include "platform/posix/atomic_file_writer.h"
+#include "platform/files/posix/atomic_file_writer.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <set>
 #include <string>
 
-#include "platform/posix/posix_file_system.h"
-#include "platform/temporary_folder.h"
+#include "platform/files/posix/posix_file_system.h"
+#include "platform/files/temporary_folder.h"
 #include "tests/platform/file_writer_contract.h"
 #include "tests/support/test_files.h"
 

@@ -1,5 +1,5 @@
 // The libcurl transfer control: the contract every transfer control keeps, and what is its own.
-#include "platform/posix/curl_transfer_control.h"
+#include "platform/transfer/posix/curl_transfer_control.h"
 
 #include <gtest/gtest.h>
 

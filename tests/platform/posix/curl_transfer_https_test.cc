@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/curl_transfer_control.h"
-#include "platform/posix/poll_event_pump.h"
+#include "platform/pump/posix/poll_event_pump.h"
+#include "platform/transfer/posix/curl_transfer_control.h"
 #include "tests/platform/posix/test_http_server.h"
 #include "tests/platform/transfer_requests.h"
 #include "tests/support/test_certificates.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/curl_transfer_control.h"
-#include "platform/posix/poll_event_pump.h"
+#include "platform/pump/posix/poll_event_pump.h"
+#include "platform/transfer/posix/curl_transfer_control.h"
 #include "tests/platform/posix/test_http_server.h"
 #include "tests/support/raw_http_server.h"
 

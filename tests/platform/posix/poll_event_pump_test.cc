@@ -1,4 +1,4 @@
-#include "platform/posix/poll_event_pump.h"
+#include "platform/pump/posix/poll_event_pump.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 
 #include "base/failure.h"
 #include "platform/posix/posix_failure.h"
-#include "platform/posix/signal_cancel.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/pump/posix/signal_cancel.h"
 #include "tests/platform/event_pump_contract.h"
 
 namespace kestrova::testing {

@@ -1,4 +1,4 @@
-#include "platform/posix/read_whole_file.h"
+#include "platform/files/posix/read_whole_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "base/failure.h"
-#include "platform/temporary_folder.h"
+#include "platform/files/temporary_folder.h"
 
 namespace kestrova {
 namespace {

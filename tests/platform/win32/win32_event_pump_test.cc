@@ -1,4 +1,4 @@
-#include "platform/win32/win32_event_pump.h"
+#include "platform/pump/win32/win32_event_pump.h"
 
 #include <gtest/gtest.h>
 

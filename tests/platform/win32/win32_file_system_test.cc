@@ -1,4 +1,4 @@
-#include "platform/win32/win32_file_system.h"
+#include "platform/files/win32/win32_file_system.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -13,8 +13,8 @@
 
 #include "base/ascii.h"
 #include "base/failure.h"
-#include "platform/temporary_folder.h"
-#include "platform/win32/system_path.h"
+#include "platform/files/temporary_folder.h"
+#include "platform/files/win32/system_path.h"
 #include "platform/win32/wide_text.h"
 #include "tests/platform/file_writer_contract.h"
 

@@ -1,5 +1,5 @@
 // The WinINet transfer control: the contract every transfer control keeps, and what is its own.
-#include "platform/win32/wininet_transfer_control.h"
+#include "platform/transfer/win32/wininet_transfer_control.h"
 
 #include <gtest/gtest.h>
 

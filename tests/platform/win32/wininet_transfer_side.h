@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/win32_event_pump.h"
-#include "platform/win32/wininet_transfer_control.h"
+#include "platform/pump/win32/win32_event_pump.h"
+#include "platform/transfer/win32/wininet_transfer_control.h"
 #include "tests/platform/win32/loopback_http_server.h"
 
 namespace kestrova::testing {

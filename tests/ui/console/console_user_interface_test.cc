@@ -28,9 +28,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/event_pump.h"
 #include "platform/posix/unique_fd.h"
-#include "platform/transfer_states.h"
+#include "platform/pump/event_pump.h"
+#include "platform/transfer/transfer_states.h"
 #include "tests/support/fake_transfer_control.h"
 #include "tests/support/recording_browser.h"
 #include "ui/console/console_status_view.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/pump/win32/win32_event_pump.h"
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_event_pump.h"
 #include "ui/frm_ksv_about.h"
 #include "ui/frm_not_client.h"
 #include "ui/service_site.h"

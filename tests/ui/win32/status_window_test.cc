@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "platform/pump/win32/win32_event_pump.h"
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_event_pump.h"
 #include "publish/publish_driver.h"
 #include "ui/frm_mending.h"
 #include "ui/frm_not_client.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/win32/com_failure.h"
+#include "platform/win32/com/com_failure.h"
 #include "platform/win32/wide_text.h"
 #include "ui/service_site.h"
 

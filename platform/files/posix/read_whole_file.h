@@ -1,0 +1,29 @@
+// Reading a whole file as bytes.
+#ifndef KESTROVA_PLATFORM_FILES_POSIX_READ_WHOLE_FILE_H_
+#define KESTROVA_PLATFORM_FILES_POSIX_READ_WHOLE_FILE_H_
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/files/file_system.h"
+
+namespace kestrova {
+
+// Returns the bytes of the file at path. Raises Failure 53 ("File not found") when there is no
+// such file, and a failure with the system's own reason when the file cannot be read; only a
+// regular file is read (a FIFO or a device is refused at once, never waited on).
+std::string ReadWholeFile(const std::string& path);
+
+// Returns at most the first count bytes of the file at path; raises as ReadWholeFile does.
+std::string ReadFirstBytes(const std::string& path, std::size_t count);
+
+// Reads the file at path in pieces until enough, told the bytes read so far, says they are
+// enough, or until the file ends; raises as ReadWholeFile does. A small file is read whole in
+// one read without asking enough.
+FileStart ReadFileStart(const std::string& path,
+                        const std::function<bool(std::string_view)>& enough);
+
+}  // namespace kestrova
+
+#endif  // KESTROVA_PLATFORM_FILES_POSIX_READ_WHOLE_FILE_H_
