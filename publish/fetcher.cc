@@ -276,8 +276,8 @@ std::string Fetcher::Header(Slot slot) const { return connections_.at(slot)->con
 
 const std::string& Fetcher::Url(Slot slot) const { return connections_.at(slot)->control->Url(); }
 
-void Fetcher::ReadBody(Slot slot, const std::function<void(const std::string&)>& sink,
-                       std::string_view context) {
+bool Fetcher::ReadPieces(Slot slot, const std::function<bool(const std::string&)>& sink,
+                         std::string_view asked) {
   TransferControl& control = *connections_.at(slot)->control;
   const std::size_t cap = settings_.max_body_bytes;
   std::size_t received = 0;
@@ -289,14 +289,48 @@ void Fetcher::ReadBody(Slot slot, const std::function<void(const std::string&)>&
     received += chunk.size();
     if (received > cap) {
       RaiseProgramError(errBodyTooLarge, "The server sent more than " + SizeText(cap) + " for \"" +
-                                             control.Url() +
-                                             "\"; the inventory and each mending file may have "
-                                             "at most that much.");
+                                             control.Url() + "\"; " + std::string(asked));
     }
-    sink(chunk);
+    if (sink(chunk)) return true;
   }
+  return false;
+}
+
+void Fetcher::ReadBody(Slot slot, const std::function<void(const std::string&)>& sink,
+                       std::string_view context) {
+  ReadPieces(
+      slot,
+      [&sink](const std::string& chunk) {
+        sink(chunk);
+        return false;
+      },
+      "the inventory and each mending file may have at most that much.");
   // A body that Cancel cut short, or one that came whole while the user cancelled, is not kept.
   RaiseIfFailed(slot, context);
+}
+
+std::string Fetcher::ReadBodyStart(Slot slot, const std::function<bool(std::string_view)>& enough,
+                                   std::string_view context) {
+  std::string start;
+  const bool dropped = ReadPieces(
+      slot,
+      [&](const std::string& chunk) {
+        start += chunk;
+        return enough(start);
+      },
+      "what was needed of it did not come within that much.");
+  if (dropped) {
+    // The rest is not wanted: the request stops as if it had ended. Its failure, delivered as it
+    // stops, is no failure of the answer, and the status window hears nothing of it.
+    Connection& connection = *connections_.at(slot);
+    connection.quiet = true;
+    connection.control->Cancel();
+    connection.quiet = false;
+    connection.failure.reset();
+    connection.served = true;
+  }
+  RaiseIfFailed(slot, context);
+  return start;
 }
 
 void Fetcher::Cancel() {
