@@ -17,9 +17,11 @@ constexpr const char* kDescription =
 constexpr const char* kFooter =
     "Each command has --help of its own: fpkestrova publish --help.\n"
     "\n"
-    "Exit status: 0 on success (for publish: publishing may go on), 1 when the job failed (the\n"
-    "reason is on standard error), 2 when the command line is wrong, 3 when publishing must not\n"
-    "go on (cancelled by the user, by a failure, or at the address prompt).\n"
+    "Exit status: 0 on success (for publish: publishing may go on; for verify: every page the\n"
+    "site serves carries its mend), 1 when the job failed (the reason is on standard error; for\n"
+    "verify also when a page could not be checked), 2 when the command line is wrong, 3 when\n"
+    "publishing must not go on (cancelled by the user, by a failure, or at the address prompt),\n"
+    "4 when verify found pages that do not carry their mends (stale, missing or not HTML).\n"
     "See fpkestrova(1) for pages, limits, files and deploy examples.";
 
 // Where descriptions start in the help, and how wide they may be.
@@ -90,7 +92,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
   std::string destination;
   app.add_option("--destination", destination,
                  "The site's address: the destination the host passes, and the answer when the "
-                 "site's address is asked for.")
+                 "site's address is asked for; for verify, the site to check when line 2 of the "
+                 "local inventory names none.")
       ->type_name("URL");
   std::string on_missing;
   app.add_option("--on-missing", on_missing,
@@ -147,6 +150,38 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
                    "names them, instead of the system's store.")
       ->type_name("DIR")
       ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
+  CLI::App* verify = app.add_subcommand(
+      "verify",
+      "Check that the site serves every page of the web in folder WEB with its mend: ask the "
+      "site for each page the local inventory lists, read it up to the end of its head, and "
+      "report each page that is stale (the mend would change it), missing, not HTML or could "
+      "not be checked. Changes nothing.");
+  verify->add_option("WEB", web, "The folder of the web.")->required()->type_name("DIR");
+  verify->add_flag("--diff", line.publish.diff,
+                   "Also print, for each stale page, a unified diff of the head the site serves "
+                   "against the head the mend gives it.");
+  verify->add_flag("--json", line.publish.json,
+                   "Print one JSON object on standard output with every page, its result and why, "
+                   "instead of the lines.");
+  verify
+      ->add_option("--connections", line.publish.connections,
+                   "Ask for up to N pages at once, each over its own connection to the server "
+                   "(default 8); an https server that speaks HTTP/2 takes up to 100 at once over "
+                   "one connection.")
+      ->type_name("N")
+      ->check(CLI::Range(1, 64));
+  verify
+      ->add_option("--cacert", line.publish.ca_file,
+                   "Trust the certificates in the PEM file FILE for an https server, instead of "
+                   "the system's store.")
+      ->type_name("FILE")
+      ->check(CLI::Validator(CLI::ExistingFile).description(""));
+  verify
+      ->add_option("--capath", line.publish.ca_path,
+                   "Trust the certificates in folder DIR, named by their hashes as c_rehash "
+                   "names them, instead of the system's store.")
+      ->type_name("DIR")
+      ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
   CLI::App* preview = app.add_subcommand(
       "preview",
       "Print PAGE with its head rewritten from the head of the mending file MENDING. Neither "
@@ -167,8 +202,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
   for (CLI::Option* option : app.get_options({})) {
     option->description(Wrapped(option->get_description()));
   }
-  for (CLI::Option* option : publish->get_options({})) {
-    option->description(Wrapped(option->get_description()));
+  for (CLI::App* command : {publish, verify}) {
+    for (CLI::Option* option : command->get_options({})) {
+      option->description(Wrapped(option->get_description()));
+    }
   }
 
   // CLI11 takes the arguments in reverse order.
@@ -211,7 +248,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, std::string e
   if (on_missing == "publish") options.on_missing = OnMissing::kPublish;
   if (on_missing == "cancel") options.on_missing = OnMissing::kCancel;
   line.words.push_back(chosen[0]->get_name());
-  if (publish->parsed()) line.words.push_back(web);
+  if (publish->parsed() || verify->parsed()) line.words.push_back(web);
   for (const std::string& file : page_and_mending) line.words.push_back(file);
   return line;
 }

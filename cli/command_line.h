@@ -11,7 +11,7 @@
 
 namespace kestrova {
 
-// What publish prints besides the console's progress.
+// What publish and verify print besides the console's progress, and how they fetch.
 struct PublishFlags {
   // Publishes with every write staged and dropped at the end, and prints what would change.
   bool dry_run = false;
@@ -19,8 +19,10 @@ struct PublishFlags {
   bool stat = false;
   // Ends with one JSON object on standard output, the summary of the run.
   bool json = false;
-  // How many mending files are fetched at once, each over its own connection; unset for the
-  // host's default.
+  // verify: a unified diff of each stale page's served head against the head its mend gives.
+  bool diff = false;
+  // How many mending files (for verify, pages) are fetched at once, each over its own connection;
+  // unset for the host's default.
   std::optional<int> connections;
   // The certificates to trust for https instead of the system's store (--cacert, --capath);
   // empty when not given.

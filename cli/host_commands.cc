@@ -26,9 +26,17 @@ std::string PlainCaption(const std::string& caption) {
   return plain;
 }
 
-// The certificates to trust for https: --cacert and --capath when given, otherwise those the
-// environment names, read as curl's own tool reads them (CURL_CA_BUNDLE, else SSL_CERT_DIR and
-// SSL_CERT_FILE); empty for the system's store.
+// A failure's description may carry what a server sent (an address, an entry): it is escaped,
+// and an address in it shown without its password.
+int ReportFailure(const Failure& failure) {
+  std::fprintf(stderr, "fpkestrova: %s (error %d)\n",
+               EscapeControlCharacters(HidePasswords(failure.description())).c_str(),
+               failure.number());
+  return kExitFailure;
+}
+
+}  // namespace
+
 void ChooseTrustedCertificates(const PublishFlags& flags, PublishSettings& settings) {
   settings.trusted_certificates_file = flags.ca_file;
   settings.trusted_certificates_folder = flags.ca_path;
@@ -42,17 +50,6 @@ void ChooseTrustedCertificates(const PublishFlags& flags, PublishSettings& setti
   settings.trusted_certificates_folder = variable("SSL_CERT_DIR");
   settings.trusted_certificates_file = variable("SSL_CERT_FILE");
 }
-
-// A failure's description may carry what a server sent (an address, an entry): it is escaped,
-// and an address in it shown without its password.
-int ReportFailure(const Failure& failure) {
-  std::fprintf(stderr, "fpkestrova: %s (error %d)\n",
-               EscapeControlCharacters(HidePasswords(failure.description())).c_str(),
-               failure.number());
-  return kExitFailure;
-}
-
-}  // namespace
 
 int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path,
                       const PublishFlags& flags) {

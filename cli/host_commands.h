@@ -1,5 +1,5 @@
 // The fpkestrova commands that run the add-in in the Linux host: publish, menu and the menu's
-// three commands.
+// three commands; and the choice of trusted certificates that verify shares with publish.
 #ifndef KESTROVA_CLI_HOST_COMMANDS_H_
 #define KESTROVA_CLI_HOST_COMMANDS_H_
 
@@ -7,9 +7,15 @@
 #include <string_view>
 
 #include "cli/command_line.h"
+#include "publish/publish_settings.h"
 #include "ui/console/console_user_interface.h"
 
 namespace kestrova {
+
+// Puts the certificates to trust for https in settings: --cacert and --capath when given,
+// otherwise those the environment names, read as curl's own tool reads them (CURL_CA_BUNDLE, else
+// SSL_CERT_DIR and SSL_CERT_FILE); empty for the system's store.
+void ChooseTrustedCertificates(const PublishFlags& flags, PublishSettings& settings);
 
 // Publishes the web in the folder at web_path: prints the final destination on standard output.
 // Returns kExitSuccess when publishing may go on, kExitCancelled when not. With flags.dry_run the

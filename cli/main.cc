@@ -12,6 +12,7 @@
 #include "cli/exit_codes.h"
 #include "cli/host_commands.h"
 #include "cli/preview_command.h"
+#include "cli/verify_command.h"
 
 int main(int argc, char** argv) {
   // A reader that went away (a closed pipe, a reset connection) is an error the program reports,
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
   if (command == "preview") return kestrova::RunPreviewCommand(line.words[1], line.words[2]);
   if (command == "publish") {
     return kestrova::RunPublishCommand(line.options, line.words[1], line.publish);
+  }
+  if (command == "verify") {
+    return kestrova::RunVerifyCommand(line.options, line.words[1], line.publish);
   }
   if (command == "demo") return kestrova::RunDemoCommand(line.options, line.examples_dir);
   if (command == "menu") return kestrova::RunMenuCommand(line.options);

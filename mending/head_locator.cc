@@ -642,6 +642,11 @@ class HeadTreeBuilder {
 
 HeadLocation LocateHead(std::string_view page) { return HeadTreeBuilder(page).Run(); }
 
+bool HeadHasEnded(std::string_view start) {
+  const HeadLocation head = LocateHead(start);
+  return head.unclosed_element.empty() && head.inner_end + kHeadEndMargin <= start.size();
+}
+
 std::string_view HeadInnerHtml(std::string_view page, const HeadLocation& where) {
   const std::size_t begin = std::min(where.inner_begin, page.size());
   const std::size_t end = std::clamp(where.inner_end, begin, page.size());

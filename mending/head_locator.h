@@ -37,6 +37,15 @@ inline constexpr std::string_view kUnclosedServerCode = "server code";
 // token that ends the head implicitly stays outside the head.
 HeadLocation LocateHead(std::string_view page);
 
+// How far past the head's end the bytes must reach before HeadHasEnded trusts the end: further
+// than any token whose cut-off start could have ended the head elsewhere.
+inline constexpr std::size_t kHeadEndMargin = 4096;
+
+// True when `start`, the first bytes of a page, shows where the head ends whatever follows: the
+// head closes, with no element left open, at least kHeadEndMargin bytes before the end of
+// `start`. A reader of a large page or a served one reads until this holds, or to the end.
+bool HeadHasEnded(std::string_view start);
+
 // Raises error 5 when the head runs to the end of the page because an element in it is never
 // closed: such a head holds the page's body as well, and rewriting it would drop the body.
 void CheckHeadIsClosed(const HeadLocation& where);

@@ -250,8 +250,8 @@ std::string Fetcher::Header(Slot slot) const { return connections_.at(slot)->con
 
 const std::string& Fetcher::Url(Slot slot) const { return connections_.at(slot)->control->Url(); }
 
-void Fetcher::ReadBody(Slot slot, const std::function<void(const std::string&)>& sink,
-                       std::string_view context) {
+bool Fetcher::ReadPieces(Slot slot, const std::function<bool(const std::string&)>& sink,
+                         BodyCapOf of) {
   TransferControl& control = *connections_.at(slot)->control;
   const std::size_t cap = settings_.max_body_bytes;
   std::size_t received = 0;
@@ -261,11 +261,47 @@ void Fetcher::ReadBody(Slot slot, const std::function<void(const std::string&)>&
   for (std::string chunk = control.GetChunk(kChunkSize); !chunk.empty();
        chunk = control.GetChunk(kChunkSize)) {
     received += chunk.size();
-    if (received > cap) RaiseBodyTooLarge(cap, control.Url());
-    sink(chunk);
+    if (received > cap) RaiseBodyTooLarge(cap, control.Url(), of);
+    if (sink(chunk)) return true;
   }
+  return false;
+}
+
+void Fetcher::ReadBody(Slot slot, const std::function<void(const std::string&)>& sink,
+                       std::string_view context) {
+  ReadPieces(
+      slot,
+      [&sink](const std::string& chunk) {
+        sink(chunk);
+        return false;
+      },
+      BodyCapOf::kMendFolderFile);
   // A body that Cancel cut short, or one that came whole while the user cancelled, is not kept.
   RaiseIfFailed(slot, context);
+}
+
+std::string Fetcher::ReadBodyStart(Slot slot, const std::function<bool(std::string_view)>& enough,
+                                   std::string_view context) {
+  std::string start;
+  const bool dropped = ReadPieces(
+      slot,
+      [&](const std::string& chunk) {
+        start += chunk;
+        return enough(start);
+      },
+      BodyCapOf::kServedPage);
+  if (dropped) {
+    // The rest is not wanted: the request stops as if it had ended. Its failure, delivered as it
+    // stops, is no failure of the answer, and the status window hears nothing of it.
+    Connection& connection = *connections_.at(slot);
+    connection.quiet = true;
+    connection.control->Cancel();
+    connection.quiet = false;
+    connection.failure.reset();
+    connection.served = true;
+  }
+  RaiseIfFailed(slot, context);
+  return start;
 }
 
 void Fetcher::Cancel() {

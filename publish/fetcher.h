@@ -20,6 +20,7 @@
 #include "platform/transfer/transfer_control.h"
 #include "publish/publish_services.h"
 #include "publish/publish_settings.h"
+#include "publish/request_failure.h"
 
 namespace kestrova {
 
@@ -89,6 +90,10 @@ class Fetcher {
   bool GivenUp(Slot slot) const { return connections_.at(slot)->given_up; }
   EarlierAttempts GivenUpAttempts(Slot slot) const { return connections_.at(slot)->given_up_as; }
   bool Retired(Slot slot) const { return connections_.at(slot)->retired; }
+  // Whether a request was started on slot and is not yet waited for: after a failure raised by
+  // WaitForAny, the one slot its caller handed a request that is no longer started is the one
+  // that failed.
+  bool Started(Slot slot) const { return connections_.at(slot)->started; }
 
   // The connections a publish may open that bring no answer: twice the settings' connections, at
   // least four. Adapting to a server that serves fewer connections than were opened spends one
@@ -152,6 +157,15 @@ class Fetcher {
   // context is put in front of a transfer failure as Wait puts it.
   void ReadBody(Slot slot, const std::function<void(const std::string&)>& sink,
                 std::string_view context = {});
+
+  // Reads the start of the body of the last response on slot as ReadBody reads a body, until
+  // enough (told the bytes read so far, after each piece) says they suffice or the body ends, and
+  // returns them. A body left unread is dropped with its request: the rest of it is never
+  // fetched, and the slot takes the next request (over a new connection where the server's
+  // protocol cannot stop one answer alone). Raises as ReadBody does: errBodyTooLarge once the
+  // bytes read pass the settings' cap, the request's failure, PublishCancelled.
+  std::string ReadBodyStart(Slot slot, const std::function<bool(std::string_view)>& enough,
+                            std::string_view context = {});
 
   // Stops the request on every connection at once; nothing they bring is kept.
   void Cancel();
@@ -218,6 +232,10 @@ class Fetcher {
   std::size_t InUse() const;
   // After a request on slot stopped: a cancel, then the request's own failure.
   void RaiseIfFailed(Slot slot, std::string_view context);
+  // Reads the body of the last response on slot piece by piece until sink returns true (enough
+  // was read) or the body ends, under the settings' cap; what is asked of the cap's failure
+  // follows its size in the failure's description. Returns whether sink had enough.
+  bool ReadPieces(Slot slot, const std::function<bool(const std::string&)>& sink, BodyCapOf of);
 
   const PublishServices& services_;
   const PublishSettings& settings_;

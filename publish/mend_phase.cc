@@ -7,6 +7,7 @@
 #include "mending/inventory.h"
 #include "mending/inventory_date.h"
 #include "mending/page_rule.h"
+#include "publish/listed_page.h"
 #include "publish/local_inventory.h"
 
 namespace kestrova {
@@ -71,29 +72,6 @@ void MendPage(host::Application& app, const std::string& page_path, const Mendin
   }
 }
 
-// Why the existing file at page_path of entry is no page the phase may rewrite, in words for the
-// user; empty when it is one. Only text is rewritten: a page's extension on a picture or an archive
-// does not make it a page. Only the start of the file is read.
-std::string WhyNotAPage(FileSystem& files, std::string_view entry, const std::string& page_path) {
-  const EntryKind kind = ClassifyEntry(entry);
-  if (kind == EntryKind::kNeverAPage) return "it is not an HTML page.";
-  const std::string start =
-      kind == EntryKind::kPageByName
-          ? files.ReadFirstBytes(page_path, kHtmlSniffLength)
-          : files
-                .ReadFileStart(
-                    page_path,
-                    [](std::string_view read) { return read.size() >= SniffLengthNeeded(read); })
-                .bytes;
-  if (const std::string_view what = WhatIsNotText(start); !what.empty()) {
-    return "it is not text but " + std::string(what) + ".";
-  }
-  if (kind == EntryKind::kPageIfContentIsHtml && !BeginsAsHtml(start)) {
-    return "it is not an HTML page.";
-  }
-  return {};
-}
-
 // Runs step, which works on the file at path. A failure on the way whose description does not
 // name the file yet is raised again with the path on a line before it, so that the user learns
 // which of the web's files it is about.
@@ -128,19 +106,12 @@ void RunMendPhase(host::Application& app, const PublishServices& services,
       // they name a file.
       CheckEntryIsSafe(entry);
       const std::string page_path = EntryPagePath(web_path, entry);
-      const auto pass_over = [&](const char* reason) {
-        if (on_note) on_note("Passed over " + EntryRelativePagePath(entry) + ": " + reason);
-      };
-      if (!services.files.FileExists(page_path)) {
-        // A missing page is passed over without a word.
-      } else if (const auto page_file = services.files.ResolveInside(web_path, page_path);
-                 !page_file) {
-        // A link is followed only as far as the web goes: what lies outside is not the web's.
-        pass_over("it is a link to a file outside the web.");
-      } else if (const std::string why = AboutFile(
-                     page_path, [&] { return WhyNotAPage(services.files, entry, *page_file); });
-                 !why.empty()) {
-        pass_over(why.c_str());
+      const ListedPageFile page = FindListedPage(services.files, web_path, entry);
+      if (page.file.empty()) {
+        // A missing page is passed over without a word, any other with a sentence.
+        if (!page.missing && on_note) {
+          on_note("Passed over " + EntryRelativePagePath(entry) + ": " + page.passed_over);
+        }
       } else {
         const std::string mending_path = EntryMendingFilePath(mend_path, entry);
         const std::string mending_file =
@@ -149,7 +120,7 @@ void RunMendPhase(host::Application& app, const PublishServices& services,
             AboutFile(mending_path, [&] { return ReadMendingFile(app, mending_file); });
         // A page that is a link is mended where the link leads, and stays a link.
         AboutFile(page_path, [&] {
-          MendPage(app, *page_file, mending, services.mended_heads, web_path, page_path);
+          MendPage(app, page.file, mending, services.mended_heads, web_path, page_path);
         });
         mended = true;
       }

@@ -11,32 +11,10 @@
 #include "mending/inventory.h"
 #include "platform/transfer/transfer_proxy.h"
 #include "platform/transfer/url_encoding.h"
+#include "publish/http_status.h"
 #include "publish/request_failure.h"
 
 namespace kestrova {
-namespace {
-
-// The text of the response header before its first CR; empty when it has none.
-std::string StatusLine(const std::string& header) {
-  const std::size_t cr = header.find('\r');
-  return cr == std::string::npos ? std::string() : header.substr(0, cr);
-}
-
-// The status code of a status line such as "HTTP/1.1 500 Internal Server Error"; 0 when there
-// is none.
-int StatusCode(const std::string& status_line) {
-  const std::size_t space = status_line.find(' ');
-  if (space == std::string::npos || space + 4 > status_line.size()) return 0;
-  int code = 0;
-  for (std::size_t k = space + 1; k < space + 4; ++k) {
-    const char c = status_line[k];
-    if (!IsAsciiDigit(c)) return 0;
-    code = code * 10 + (c - '0');
-  }
-  return code;
-}
-
-}  // namespace
 
 MendStore::MendStore(Fetcher& fetcher, const PublishServices& services,
                      const PublishSettings& settings, std::string destination,

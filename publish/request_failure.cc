@@ -51,11 +51,13 @@ void RaiseStatusFailure(std::int32_t number, const std::string& address, std::st
   throw Failure(number, std::string(kProgramSource), std::move(description), address);
 }
 
-void RaiseBodyTooLarge(std::size_t cap, std::string_view address) {
+void RaiseBodyTooLarge(std::size_t cap, std::string_view address, BodyCapOf of) {
+  const std::string_view why =
+      of == BodyCapOf::kMendFolderFile
+          ? "the inventory and each mending file may have at most that much."
+          : "what was needed of it did not come within that much.";
   RaiseProgramError(errBodyTooLarge, "The server sent more than " + SizeText(cap) + " for \"" +
-                                         std::string(address) +
-                                         "\"; the inventory and each mending file may have at "
-                                         "most that much.");
+                                         std::string(address) + "\"; " + std::string(why));
 }
 
 void RaiseDownloadTooLarge(std::size_t cap, std::string_view destination) {

@@ -32,8 +32,12 @@ Failure UnknownStateFailure();
 [[noreturn]] void RaiseStatusFailure(std::int32_t number, const std::string& address,
                                      std::string description);
 
-// Fails a request whose body outgrew cap (the inventory or a mending file, from address).
-[[noreturn]] void RaiseBodyTooLarge(std::size_t cap, std::string_view address);
+// What a body that outgrew its cap was: the inventory or a mending file, or a page a check of the
+// site reads up to the end of its head.
+enum class BodyCapOf { kMendFolderFile, kServedPage };
+
+// Fails a request whose body, from address, outgrew cap.
+[[noreturn]] void RaiseBodyTooLarge(std::size_t cap, std::string_view address, BodyCapOf of);
 
 // Fails a download whose mending files together outgrew cap (from the mend folder of the site at
 // destination).

@@ -10,6 +10,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "mending/head_locator.h"
 #include "mending/head_rewrite.h"
@@ -403,6 +404,89 @@ TEST_F(PublishCommandTest, FilesReachTheDiskBeforeTheNamesThatNeedThem) {
   ASSERT_EQ(synced.count(mend), 1u) << "the mend folder was not flushed";
   EXPECT_GT(synced[mend], renamed[mend + "/a.htm"].first);
   EXPECT_LT(synced[mend], renamed[mend + "/inventory.txt"].first);
+}
+
+// A web whose mend folder lists pages that a site serves in every way verify tells apart.
+class VerifyCommandTest : public PublishCommandTest {
+ protected:
+  void SetUp() override {
+    std::string inventory = "12/7/2026 7:20:00 PM\r\n" + server_.SiteUrl() + "\r\n";
+    for (const char* name : {"mended.htm", "stale.htm", "gone.htm", "picture.htm", "endless.htm",
+                             "moved.htm", "broken.htm"}) {
+      WriteBytes(web_ + "/" + name, kPage);
+      WriteBytes(web_ + "/kestrova/" + name, kMendingFile);
+      inventory += std::string(name) + "\r\n";
+    }
+    WriteBytes(web_ + "/kestrova/inventory.txt", inventory + "inventory.txt\r\n");
+    const MendingHead mending =
+        ReadMendingHead(HeadInnerHtml(kMendingFile, LocateHead(kMendingFile)));
+    const HeadLocation head = LocateHead(kPage);
+    mended_ =
+        ReplaceHeadInnerHtml(kPage, head, RewritePageHead(HeadInnerHtml(kPage, head), mending));
+    server_.Set("/mended.htm", {200, mended_});
+    server_.Set("/stale.htm", {200, kPage});
+    server_.Set("/gone.htm", {410, "gone"});
+    Answer picture(200, "\x89PNG\r\n\x1a\n");
+    picture.content_type = "image/png";
+    server_.Set("/picture.htm", picture);
+    // 16 MiB that would take minutes in pieces of 16 KB, 20 ms apart: only the head is read.
+    Answer endless(200, mended_ + std::string(std::size_t{16} << 20, ' '));
+    endless.piece = 16 * 1024;
+    endless.gap = std::chrono::milliseconds{20};
+    server_.Set("/endless.htm", endless);
+    server_.Set("/moved.htm", {200, {}, other_.Url("/moved.htm")});
+    other_.Set("/moved.htm", {200, mended_});
+    server_.Set("/broken.htm", {500, "<html><head></head></html>"});
+  }
+
+  LoopbackServer other_;
+  std::string mended_;
+};
+
+TEST_F(VerifyCommandTest, ReportsEachPageAsTheSiteServesIt) {
+  CommandResult result = RunCommand(kProgram, {"verify", web_, "--diff"});
+  EXPECT_EQ(result.exit_code, 1) << result.err;
+  EXPECT_TRUE(result.out.starts_with("stale.htm | stale\n--- a/stale.htm\n+++ b/stale.htm\n@@ "))
+      << result.out;
+  EXPECT_NE(result.out.find("\n-<title>x</title>\n"), std::string::npos) << result.out;
+  EXPECT_TRUE(
+      result.out.ends_with("\ngone.htm | missing (410)\n"
+                           "picture.htm | not HTML: it is served as \"image/png\".\n"
+                           "broken.htm | failed (500)\n"))
+      << result.out;
+  EXPECT_NE(result.err.find("fpkestrova: 3 of 7 pages carry their mends; 1 stale, 1 missing, "
+                            "1 not HTML, 1 failed; 1 passed over; "),
+            std::string::npos)
+      << result.err;
+  // The endless page was dropped once its head had ended; the server notices the next write.
+  for (int i = 0; i < 100 && server_.Abandoned().empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds{50});
+  }
+  EXPECT_EQ(server_.Abandoned(), std::vector<std::string>{"/endless.htm"});
+  EXPECT_LT(result.err.size(), 300u);
+
+  // Pages that are only stale, missing or not HTML: a status of their own.
+  server_.Set("/broken.htm", {200, mended_});
+  result = RunCommand(kProgram, {"verify", web_, "--json"});
+  EXPECT_EQ(result.exit_code, 4) << result.err;
+  EXPECT_NE(result.out.find("{\"page\":\"moved.htm\",\"result\":\"mended\",\"address\":\"" +
+                            server_.Url("/moved.htm") + "\",\"status\":200}"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("\"pages_mended\":4,\"pages_stale\":1,\"pages_missing\":1,"
+                            "\"pages_not_html\":1,\"pages_failed\":0,\"pages_passed_over\":1,"),
+            std::string::npos)
+      << result.out;
+
+  // Every page carries its mend: nothing but the closing line, and nothing was written.
+  for (const char* name : {"/stale.htm", "/gone.htm", "/picture.htm"}) {
+    server_.Set(name, {200, mended_});
+  }
+  result = RunCommand(kProgram, {"verify", web_});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(ReadBytes(web_ + "/stale.htm"), kPage);
+  EXPECT_EQ(RunCommand(kProgram, {"verify"}).exit_code, 2);
 }
 
 TEST(DemoCommandTest, PublishesTheBundledExample) {

@@ -120,17 +120,19 @@ void LoopbackServer::Handle(const httplib::Request& request, httplib::Response& 
   if (answer->on_request) answer->on_request();
   if (answer->delay.count() > 0) std::this_thread::sleep_for(answer->delay);
   if (!answer->redirect_to.empty()) {
-    response.set_redirect(Url(answer->redirect_to), 302);
+    response.set_redirect(
+        answer->redirect_to.starts_with("http") ? answer->redirect_to : Url(answer->redirect_to),
+        302);
     return;
   }
   response.status = answer->status;
   if (answer->cut_after == 0 && answer->stall_after == 0 && answer->piece == 0) {
-    response.set_content(answer->body, "text/html");
+    response.set_content(answer->body, answer->content_type);
     return;
   }
   // Sends up to the cut or the stall, a piece at a time; false ends the connection.
   response.set_content_provider(
-      answer->body.size(), "text/html",
+      answer->body.size(), answer->content_type,
       [this, answer, path = request.path](std::size_t offset, std::size_t,
                                           httplib::DataSink& sink) {
         const std::size_t end = answer->cut_after > 0     ? answer->cut_after

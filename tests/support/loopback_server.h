@@ -34,8 +34,11 @@ struct Answer {
 
   int status = 200;
   std::string body;
-  // A redirect to this path of the same server (status 302) when not empty.
+  // A redirect (status 302) when not empty: to this path of the same server, or to this address
+  // when it begins "http".
   std::string redirect_to;
+  // The Content-Type of the answer.
+  std::string content_type = "text/html";
   // How long to wait before answering.
   std::chrono::milliseconds delay{0};
   // When not zero: claim the body's length but send only this many bytes of it, then close.
