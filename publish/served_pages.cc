@@ -245,8 +245,9 @@ std::string ServedPageAddress(const std::string& destination, const std::string&
   std::size_t begin = 0;
   for (;;) {
     const std::size_t slash = path.find('/', begin);
-    address += "/" + EncodePathSegment(std::string_view(path).substr(
-                         begin, slash == std::string::npos ? slash : slash - begin));
+    address += '/';
+    address += EncodePathSegment(
+        std::string_view(path).substr(begin, slash == std::string::npos ? slash : slash - begin));
     if (slash == std::string::npos) return address;
     begin = slash + 1;
   }

@@ -807,7 +807,7 @@ TEST_F(PublishDriverTest, AFileNeverAnsweredFailsAtItsTimeOutAfterFewAttempts) {
   settings.request_timeout_seconds = 2;
   std::string inventory = "12/8/2026\r\n" + server.SiteUrl() + "\r\nsilent.htm\r\n";
   for (int k = 0; k < 60; ++k) {
-    const std::string name = "p" + std::to_string(k) + ".htm";
+    const std::string name = std::string("p").append(std::to_string(k)).append(".htm");
     server.Set("/kestrova/" + name, {200, MendingFile({"<title>" + name + "</title>"})});
     inventory += name + "\r\n";
   }
