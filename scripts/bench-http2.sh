@@ -5,9 +5,17 @@
 # interleaved rounds:
 #   fpkestrova publish                                     the default connections (HTTP/2 streams)
 #   curl --parallel --parallel-max 100 --http2             the same files over one connection
+#   the same curl, then sync -f                            curl's files put on the disk in one
+#                                                          flush of their file system
+#   the same curl, the pages rewritten, then sync -f       also every page read and written back
+#                                                          through a temporary file and a rename
+#                                                          (mend_phase_bench --floor): the floor
+#                                                          of a publish that is durable
 # fpkestrova also asks for the folder and the inventory first and stores the inventory last, then
-# mends a page for each file: the publish as a user runs it. Medians of seconds are reported, with
-# the ratio of each to curl's.
+# mends a page for each file: the publish as a user runs it. The web holds the pages, put back as
+# they were before each run, so that every run rewrites them all and puts them on the disk, as the
+# first publish after the service's update does. Medians of seconds are reported, with the ratio
+# of each to curl's. Set TMPDIR to choose the file system.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -20,14 +28,16 @@ files="${KESTROVA_BENCH_FILES:-1000}"
 rounds="${KESTROVA_BENCH_ROUNDS:-5}"
 
 prepare_latency_bench http2
+cmake --build --preset linux-bench -j "$(nproc)" --target mend_phase_bench > /dev/null
+rewrite=build/linux-bench/bench/mend_phase_bench
 
 # The service folder: mending files of 2 to 10 KB and an inventory listing them, itself last; a
 # page in the web for each.
-mkdir -p "$work/web" "$work/curl"
+mkdir -p "$work/web" "$work/pages" "$work/curl"
 write_bench_mending_site "$work/site" "$files" "https://www.example.com"
 for k in $(seq 1 "$files"); do
   printf '<html><head><title>Old %d</title></head><body></body></html>\n' "$k" \
-    > "$work/web/page$k.htm"
+    > "$work/pages/page$k.htm"
 done
 
 # A CA of our own and a certificate for 127.0.0.1 that it signs.
@@ -82,17 +92,30 @@ for k in $(seq 1 "$files"); do
 done
 echo "==== $files files over HTTPS (HTTP/2), $delay_ms ms before each answer, $rounds rounds"
 
+curl_all() {
+  curl --disable --silent --fail --noproxy '*' --cacert "$work/ca.pem" --http2 \
+    --parallel --parallel-immediate --parallel-max 100 --config "$work/curl.config" 2> /dev/null
+}
+
 # Runs one contestant once; prints its seconds.
 run_once() {
   local start end
   rm -rf "$work/web/kestrova" "$work/curl"/*
+  cp "$work/pages"/* "$work/web/"
+  if [ "$1" = floor ]; then
+    # The pages the rewrite reads, listed as the inventory lists them, without the inventory.
+    mkdir -p "$work/web/kestrova"
+    grep -v '^inventory.txt$' "$work/site/kestrova/inventory.txt" \
+      > "$work/web/kestrova/inventory.txt"
+  fi
+  sync -f "$work/web"
   start=$(date +%s%N)
   case "$1" in
     fpkestrova) "$program" -q --on-missing=publish publish "$work/web" \
       --destination "$site" --cacert "$work/ca.pem" > /dev/null ;;
-    curl) curl --disable --silent --fail --noproxy '*' --cacert "$work/ca.pem" --http2 \
-      --parallel --parallel-immediate --parallel-max 100 --config "$work/curl.config" \
-      2> /dev/null ;;
+    curl) curl_all ;;
+    curl_sync) curl_all && sync -f "$work/curl" ;;
+    floor) curl_all && "$rewrite" --floor "$work/web" && sync -f "$work/curl" ;;
   esac
   end=$(date +%s%N)
   if [ "$1" = fpkestrova ]; then
@@ -103,23 +126,28 @@ run_once() {
   echo "scale=4; ($end - $start) / 1000000000" | bc
 }
 
-contestants=(fpkestrova curl)
+contestants=(fpkestrova curl curl_sync floor)
 for c in "${contestants[@]}"; do : > "$work/times.$c"; done
 for r in $(seq 1 "$rounds"); do
-  for i in 0 1; do
-    c=${contestants[$(((i + r) % 2))]}
+  # Each round starts with another contestant, so that none always runs first.
+  for i in 0 1 2 3; do
+    c=${contestants[$(((i + r) % 4))]}
     run_once "$c" >> "$work/times.$c"
   done
 done
 
 median() { sort -n "$1" | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 base=$(median "$work/times.curl")
-printf '%-56s %10s %12s\n' "contestant" "seconds" "time / curl"
+floor=$(median "$work/times.floor")
+printf '%-50s %10s %12s %10s\n' "contestant" "seconds" "time / curl" "/ floor"
 for c in "${contestants[@]}"; do
   case "$c" in
     fpkestrova) label="fpkestrova publish (probe, inventory, mend)" ;;
     curl) label="curl --parallel --parallel-max 100 --http2" ;;
+    curl_sync) label="the same curl, then sync -f" ;;
+    floor) label="the same, pages rewritten, then sync -f (floor)" ;;
   esac
   m=$(median "$work/times.$c")
-  printf '%-56s %10s %12.2f\n' "$label" "$m" "$(echo "$m / $base" | bc -l)"
+  printf '%-50s %10s %12.2f %10.2f\n' "$label" "$m" "$(echo "$m / $base" | bc -l)" \
+    "$(echo "$m / $floor" | bc -l)"
 done

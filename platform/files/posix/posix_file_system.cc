@@ -1,9 +1,12 @@
 #include "platform/files/posix/posix_file_system.h"
 
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -46,10 +49,31 @@ std::optional<std::string> RealLocation(const std::string& path) {
   return (folder->back() == '/' ? *folder : *folder + "/") + name;
 }
 
+// True when the path is reached from the root without a single link on the way, the last name
+// included: one openat2 call that refuses every link, where an lstat of each name would take one
+// call per name. False when any name is a link or missing, or when the system has no openat2.
+bool ReachedWithoutLinks(const std::string& path) {
+  static std::atomic<bool> unavailable{false};
+  if (unavailable.load(std::memory_order_relaxed)) return false;
+  open_how how{};
+  how.flags = O_PATH | O_CLOEXEC;
+  how.resolve = RESOLVE_NO_SYMLINKS;
+  const long fd = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
+  if (fd < 0) {
+    // A kernel without it, or a sandbox that forbids it.
+    if (errno == ENOSYS || errno == EPERM) unavailable.store(true, std::memory_order_relaxed);
+    return false;
+  }
+  ::close(static_cast<int>(fd));
+  return true;
+}
+
 // True when path is folder, a slash and names below it none of which is ".", ".." or a link, so
-// that the file lies inside folder whatever folder itself leads to: one lstat per name instead of
-// resolving both paths from the root. The last name may be missing (a file about to be made), once
-// its folder is known to be one. False when any of that is not so, or not known.
+// that the file lies inside folder whatever folder itself leads to. The last name may be missing
+// (a file about to be made), once its folder is known to be one. False when any of that is not so,
+// or not known. A path with several names is first tried in one call that refuses links anywhere
+// on the way, which holds for most webs; one whose own folder lies behind a link, or whose file is
+// missing, is checked with an lstat of each name below folder.
 bool LiesPlainlyInside(const std::string& folder, const std::string& path) {
   std::size_t prefix = folder.size();
   while (prefix > 1 && folder[prefix - 1] == '/') --prefix;
@@ -57,12 +81,20 @@ bool LiesPlainlyInside(const std::string& folder, const std::string& path) {
       path[prefix] != '/') {
     return false;
   }
+  std::size_t names = 0;
+  for (std::size_t start = prefix + 1;; ++names) {
+    const std::size_t end = path.find('/', start);
+    const std::string_view name(path.data() + start,
+                                (end == std::string::npos ? path.size() : end) - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  if (names > 0 && ReachedWithoutLinks(path)) return true;
   std::string partial = path;  // cut short at each slash in turn
   for (std::size_t start = prefix + 1;;) {
     const std::size_t end = path.find('/', start);
     const bool last = end == std::string::npos;
-    const std::string_view name(path.data() + start, (last ? path.size() : end) - start);
-    if (name.empty() || name == "." || name == "..") return false;
     if (!last) partial[end] = '\0';
     struct stat info {};
     const bool found = ::lstat(partial.c_str(), &info) == 0;
@@ -104,16 +136,45 @@ std::unique_ptr<TextReader> PosixFileSystem::OpenTextFile(const std::string& pat
   return std::make_unique<StringTextReader>(kestrova::ReadWholeFile(path));
 }
 
+std::optional<std::string> PosixFileSystem::TakeKept(const std::string& path) {
+  std::optional<KeptFile> kept;
+  {
+    const std::lock_guard<std::mutex> lock(kept_mutex_);
+    if (!kept_ || kept_->path != path) return std::nullopt;
+    kept.swap(kept_);
+  }
+  // A file replaced since (as by a rename over it) has another inode; one written in place has
+  // new times, or another size.
+  struct stat now {};
+  const struct stat& then = kept->info;
+  if (::stat(path.c_str(), &now) != 0 || now.st_dev != then.st_dev || now.st_ino != then.st_ino ||
+      now.st_size != then.st_size || now.st_mtim.tv_sec != then.st_mtim.tv_sec ||
+      now.st_mtim.tv_nsec != then.st_mtim.tv_nsec || now.st_ctim.tv_sec != then.st_ctim.tv_sec ||
+      now.st_ctim.tv_nsec != then.st_ctim.tv_nsec) {
+    return std::nullopt;
+  }
+  return std::move(kept->bytes);
+}
+
 std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
+  if (std::optional<std::string> kept = TakeKept(path)) return std::move(*kept);
   return kestrova::ReadWholeFile(path);
 }
 
 std::string PosixFileSystem::ReadFirstBytes(const std::string& path, std::size_t count) {
-  return kestrova::ReadFirstBytes(path, count);
+  struct stat info {};
+  FileStart start = ReadFirstBytesOrWhole(path, count, kKeptLimit, info);
+  std::string first = start.bytes.substr(0, count);
+  if (start.whole) {
+    const std::lock_guard<std::mutex> lock(kept_mutex_);
+    kept_ = KeptFile{path, std::move(start.bytes), info};
+  }
+  return first;
 }
 
 FileStart PosixFileSystem::ReadFileStart(const std::string& path,
                                          const std::function<bool(std::string_view)>& enough) {
+  if (std::optional<std::string> kept = TakeKept(path)) return {std::move(*kept), true};
   return kestrova::ReadFileStart(path, enough);
 }
 

@@ -2,6 +2,12 @@
 #ifndef KESTROVA_PLATFORM_FILES_POSIX_POSIX_FILE_SYSTEM_H_
 #define KESTROVA_PLATFORM_FILES_POSIX_POSIX_FILE_SYSTEM_H_
 
+#include <sys/stat.h>
+
+#include <mutex>
+#include <optional>
+#include <string>
+
 #include "platform/files/file_system.h"
 #include "platform/files/string_text_reader.h"
 
@@ -16,8 +22,11 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<TextReader> OpenTextFile(const std::string& path) override;
   // In one read where the file allows it (see read_whole_file.h).
   std::string ReadWholeFile(const std::string& path) override;
-  // In pieces where the file is large (see read_whole_file.h).
+  // A file of at most kKeptLimit bytes is read whole, and the bytes are kept for the next read of
+  // the same path: the mend phase reads the start of a page to tell that it is text, and then the
+  // page window reads it whole, which then costs one stat instead of a second read.
   std::string ReadFirstBytes(const std::string& path, std::size_t count) override;
+  // In pieces where the file is large (see read_whole_file.h).
   FileStart ReadFileStart(const std::string& path,
                           const std::function<bool(std::string_view)>& enough) override;
   // An AtomicFileWriter, which flushes the file's bytes on Commit as durability asks.
@@ -28,6 +37,24 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<FileTransaction> BeginTransaction() override;
   std::optional<std::string> ResolveInside(const std::string& folder,
                                            const std::string& path) override;
+
+  // The largest file ReadFirstBytes reads whole and keeps: a page that size is read whole when it
+  // is mended anyway, and no more than that is held in memory.
+  static constexpr std::size_t kKeptLimit = std::size_t{4} << 20;
+
+ private:
+  // The bytes ReadFirstBytes kept, and what fstat told of the file they were read from.
+  struct KeptFile {
+    std::string path;
+    std::string bytes;
+    struct stat info;
+  };
+  // The kept bytes of path, taken out, when path still names the same file unchanged since they
+  // were read (device, inode, size, change and modification times); nothing otherwise.
+  std::optional<std::string> TakeKept(const std::string& path);
+
+  std::mutex kept_mutex_;
+  std::optional<KeptFile> kept_;
 };
 
 }  // namespace kestrova

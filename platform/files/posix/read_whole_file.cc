@@ -90,6 +90,18 @@ std::string ReadFirstBytes(const std::string& path, std::size_t count) {
   return bytes;
 }
 
+FileStart ReadFirstBytesOrWhole(const std::string& path, std::size_t count, std::size_t whole_limit,
+                                struct stat& info) {
+  const UniqueFd file = OpenRegularFile(path, info);
+  FileStart start;
+  if (info.st_size >= 0 && static_cast<std::size_t>(info.st_size) <= whole_limit) {
+    ReadRest(file.get(), path, info, start.bytes);
+  } else {
+    start.whole = !ReadPiece(file.get(), path, count, start.bytes);
+  }
+  return start;
+}
+
 FileStart ReadFileStart(const std::string& path,
                         const std::function<bool(std::string_view)>& enough) {
   // A first piece that holds most pages whole; each later piece doubles what was read.

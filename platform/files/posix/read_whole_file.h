@@ -2,6 +2,8 @@
 #ifndef KESTROVA_PLATFORM_FILES_POSIX_READ_WHOLE_FILE_H_
 #define KESTROVA_PLATFORM_FILES_POSIX_READ_WHOLE_FILE_H_
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,6 +19,12 @@ std::string ReadWholeFile(const std::string& path);
 
 // Returns at most the first count bytes of the file at path; raises as ReadWholeFile does.
 std::string ReadFirstBytes(const std::string& path, std::size_t count);
+
+// The first count bytes of the file at path, or the whole file when it holds at most whole_limit
+// bytes (start.whole then tells which), with what fstat told of the open file in info; raises as
+// ReadWholeFile does.
+FileStart ReadFirstBytesOrWhole(const std::string& path, std::size_t count, std::size_t whole_limit,
+                                struct stat& info);
 
 // Reads the file at path in pieces until enough, told the bytes read so far, says they are
 // enough, or until the file ends; raises as ReadWholeFile does. A small file is read whole in
