@@ -37,18 +37,20 @@ int ReportFailure(const Failure& failure) {
 
 }  // namespace
 
-void ChooseTrustedCertificates(const PublishFlags& flags, PublishSettings& settings) {
-  settings.trusted_certificates_file = flags.ca_file;
-  settings.trusted_certificates_folder = flags.ca_path;
-  if (!flags.ca_file.empty() || !flags.ca_path.empty()) return;
+CurlTransferControl::Options TransferOptionsFor(const PublishFlags& flags) {
+  CurlTransferControl::Options options;
+  options.trusted_certificates_file = flags.ca_file;
+  options.trusted_certificates_folder = flags.ca_path;
+  if (!flags.ca_file.empty() || !flags.ca_path.empty()) return options;
   const auto variable = [](const char* name) {
     const char* value = std::getenv(name);
     return std::string(value != nullptr ? value : "");
   };
-  settings.trusted_certificates_file = variable("CURL_CA_BUNDLE");
-  if (!settings.trusted_certificates_file.empty()) return;
-  settings.trusted_certificates_folder = variable("SSL_CERT_DIR");
-  settings.trusted_certificates_file = variable("SSL_CERT_FILE");
+  options.trusted_certificates_file = variable("CURL_CA_BUNDLE");
+  if (!options.trusted_certificates_file.empty()) return options;
+  options.trusted_certificates_folder = variable("SSL_CERT_DIR");
+  options.trusted_certificates_file = variable("SSL_CERT_FILE");
+  return options;
 }
 
 int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path,
@@ -73,9 +75,8 @@ int RunPublishCommand(const ConsoleOptions& options, const std::string& web_path
       {
         PublishSettings settings = LinuxHost::DefaultSettings();
         if (flags.connections) settings.connections = *flags.connections;
-        ChooseTrustedCertificates(flags, settings);
         // A dry run is the publish itself with every write staged; the staging goes with the host.
-        LinuxHost host(options, settings, flags.dry_run);
+        LinuxHost host(options, settings, flags.dry_run, TransferOptionsFor(flags));
         // The summary, the dry run's diffs and the closing line tell a mended page from an
         // unchanged one by its head before; only a quiet plain publish reads each page once.
         if (flags.json || flags.dry_run || !options.quiet) host.RecordPageHeads();

@@ -7,15 +7,15 @@
 #include <string_view>
 
 #include "cli/command_line.h"
-#include "publish/publish_settings.h"
+#include "platform/transfer/posix/curl_transfer_control.h"
 #include "ui/console/console_user_interface.h"
 
 namespace kestrova {
 
-// Puts the certificates to trust for https in settings: --cacert and --capath when given,
-// otherwise those the environment names, read as curl's own tool reads them (CURL_CA_BUNDLE, else
-// SSL_CERT_DIR and SSL_CERT_FILE); empty for the system's store.
-void ChooseTrustedCertificates(const PublishFlags& flags, PublishSettings& settings);
+// The transfer controls' options with the certificates to trust for https: --cacert and --capath
+// when given, otherwise those the environment names, read as curl's own tool reads them
+// (CURL_CA_BUNDLE, else SSL_CERT_DIR and SSL_CERT_FILE); empty for the system's store.
+CurlTransferControl::Options TransferOptionsFor(const PublishFlags& flags);
 
 // Publishes the web in the folder at web_path: prints the final destination on standard output.
 // Returns kExitSuccess when publishing may go on, kExitCancelled when not. With flags.dry_run the

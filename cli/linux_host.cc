@@ -17,7 +17,8 @@ std::optional<StagingFileSystem> StagingIf(bool dry_run, FileSystem& disk) {
 
 }  // namespace
 
-LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& settings, bool dry_run)
+LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& settings, bool dry_run,
+                     CurlTransferControl::Options transfer_options)
     : staging_(StagingIf(dry_run, disk_)),
       files_(staging_ ? static_cast<FileSystem&>(*staging_) : disk_),
       browser_(stdout),
@@ -38,14 +39,12 @@ LinuxHost::LinuxHost(const ConsoleOptions& options, const PublishSettings& setti
                 files_,
                 last_error_,
                 [this] {
-                  CurlTransferControl::Options trust;
-                  trust.trusted_certificates_file = settings_.trusted_certificates_file;
-                  trust.trusted_certificates_folder = settings_.trusted_certificates_folder;
                   return std::make_unique<CountingTransferControl>(
-                      std::make_unique<CurlTransferControl>(connections_, std::move(trust)),
+                      std::make_unique<CurlTransferControl>(connections_, transfer_options_),
                       record_.bytes_received);
                 }},
       settings_(settings),
+      transfer_options_(std::move(transfer_options)),
       application_(std::make_shared<host::LocalApplication>(files_)),
       addin_(std::make_unique<FPKestrova>(application_, services_, settings_)) {
   services_.on_failure = [this](const Failure& failure) {

@@ -36,9 +36,11 @@ class LinuxHost {
   // Creates the add-in with settings for its publishes and connects it (OnConnection,
   // OnStartupComplete). With dry_run, every file a publish writes (mending files, the inventory,
   // pages) is staged beside its file and read back as written, but never put in place: the
-  // staging is removed with the host.
+  // staging is removed with the host. transfer_options go to every transfer control it makes
+  // (the certificates libcurl trusts).
   explicit LinuxHost(const ConsoleOptions& options,
-                     const PublishSettings& settings = DefaultSettings(), bool dry_run = false);
+                     const PublishSettings& settings = DefaultSettings(), bool dry_run = false,
+                     CurlTransferControl::Options transfer_options = {});
   // Disconnects and shuts the add-in down (OnDisconnection, OnBeginShutdown).
   ~LinuxHost();
   LinuxHost(const LinuxHost&) = delete;
@@ -82,6 +84,7 @@ class LinuxHost {
   RecordingUserInterface recording_ui_;
   PublishServices services_;
   const PublishSettings settings_;
+  const CurlTransferControl::Options transfer_options_;
   std::shared_ptr<host::LocalApplication> application_;
   std::unique_ptr<FPKestrova> addin_;
 };

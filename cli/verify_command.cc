@@ -155,7 +155,7 @@ std::string SummaryJson(const VerifySummary& summary, bool diffs) {
 void Verify(const ConsoleOptions& options, const PublishFlags& flags, VerifySummary& summary) {
   PublishSettings settings = LinuxHost::DefaultSettings();
   if (flags.connections) settings.connections = *flags.connections;
-  ChooseTrustedCertificates(flags, settings);
+  const CurlTransferControl::Options transfer_options = TransferOptionsFor(flags);
   PollEventPump pump;
   // Shared, so that the pages go out as streams of one connection to an HTTP/2 server.
   const auto connections = std::make_shared<CurlConnections>(pump);
@@ -166,11 +166,8 @@ void Verify(const ConsoleOptions& options, const PublishFlags& flags, VerifySumm
   ConsoleUserInterface ui(options);
   const PublishServices services{
       ui, browser, pump, files, last_error, [&] {
-        CurlTransferControl::Options trust;
-        trust.trusted_certificates_file = settings.trusted_certificates_file;
-        trust.trusted_certificates_folder = settings.trusted_certificates_folder;
         return std::make_unique<CountingTransferControl>(
-            std::make_unique<CurlTransferControl>(connections, std::move(trust)),
+            std::make_unique<CurlTransferControl>(connections, transfer_options),
             summary.bytes_received);
       }};
   const LocalInventory inventory = ReadLocalInventory(services, MendFolderPath(summary.web));

@@ -1,6 +1,7 @@
 // The plain values that tune a publish: how many connections fetch mending files, how long a
-// request may stay silent, how large a file the server may send, which certificates to trust. A
-// host fills them in once (the command line, the Windows add-in from WinINet's limits); nothing of
+// request may stay silent, how large a file the server may send. Options of one transfer control
+// (which certificates libcurl trusts) belong to the host that makes the controls. A host fills
+// them in once (the command line, the Windows add-in from WinINet's limits); nothing of
 // the publish changes them.
 #ifndef KESTROVA_PUBLISH_PUBLISH_SETTINGS_H_
 #define KESTROVA_PUBLISH_PUBLISH_SETTINGS_H_
@@ -23,11 +24,6 @@ struct PublishSettings {
   // under temporary names until the last has arrived, so a server listing entries without end
   // cannot fill the disk either.
   std::size_t max_staged_bytes = std::size_t{1} << 30;
-  // Where the certificates that vouch for an https server are, when not in the system's store: a
-  // file of PEM certificates and a folder of hashed ones. Empty for the store; the Windows add-in
-  // always uses the system's.
-  std::string trusted_certificates_file = {};
-  std::string trusted_certificates_folder = {};
 };
 
 }  // namespace kestrova
