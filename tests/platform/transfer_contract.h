@@ -34,8 +34,8 @@
 
 #include "base/failure.h"
 #include "platform/transfer/transfer_rate_floor.h"
-#include "tests/platform/transfer_answers.h"
-#include "tests/platform/transfer_requests.h"
+#include "tests/support/transfer_answers.h"
+#include "tests/support/transfer_requests.h"
 
 namespace kestrova::testing {
 

@@ -12,8 +12,8 @@
 
 #include "platform/files/posix/posix_file_system.h"
 #include "platform/pump/posix/poll_event_pump.h"
-#include "tests/publish/publish_fixture.h"
 #include "tests/support/fake_transfer_control.h"
+#include "tests/support/publish_fixture.h"
 
 namespace kestrova {
 namespace {

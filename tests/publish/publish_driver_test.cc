@@ -11,7 +11,7 @@
 
 #include "platform/pump/posix/signal_cancel.h"
 #include "publish/fetcher.h"
-#include "tests/publish/publish_fixture.h"
+#include "tests/support/publish_fixture.h"
 #include "tests/support/raw_http_server.h"
 #include "tests/support/test_files.h"
 

@@ -8,9 +8,9 @@
 
 #include "platform/pump/posix/poll_event_pump.h"
 #include "platform/transfer/posix/curl_transfer_control.h"
-#include "tests/platform/posix/test_http_server.h"
-#include "tests/platform/transfer_requests.h"
 #include "tests/support/test_certificates.h"
+#include "tests/support/test_http_server.h"
+#include "tests/support/transfer_requests.h"
 
 namespace kestrova {
 namespace {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <utility>
 
-#include "tests/platform/transfer_answers.h"
+#include "tests/support/transfer_answers.h"
 
 namespace kestrova::testing {
 namespace {

@@ -13,8 +13,8 @@
 
 #include "platform/pump/posix/poll_event_pump.h"
 #include "platform/transfer/posix/curl_transfer_control.h"
-#include "tests/platform/posix/test_http_server.h"
 #include "tests/support/raw_http_server.h"
+#include "tests/support/test_http_server.h"
 
 namespace kestrova::testing {
 

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/platform/transfer_answers.h"
+#include "tests/support/transfer_answers.h"
 
 namespace kestrova::testing {
 

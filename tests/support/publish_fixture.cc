@@ -1,4 +1,4 @@
-#include "tests/publish/publish_fixture.h"
+#include "tests/support/publish_fixture.h"
 
 #include <algorithm>
 #include <cstdlib>

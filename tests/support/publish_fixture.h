@@ -1,7 +1,7 @@
 // The whole add-in on the Linux host's parts, driven by a scripted user interface against a real
 // web server on 127.0.0.1, over a web folder in a temporary folder.
-#ifndef KESTROVA_TESTS_PUBLISH_PUBLISH_FIXTURE_H_
-#define KESTROVA_TESTS_PUBLISH_PUBLISH_FIXTURE_H_
+#ifndef KESTROVA_TESTS_SUPPORT_PUBLISH_FIXTURE_H_
+#define KESTROVA_TESTS_SUPPORT_PUBLISH_FIXTURE_H_
 
 #include <gtest/gtest.h>
 
@@ -122,4 +122,4 @@ std::string MendingFile(const std::vector<std::string>& head_elements);
 
 }  // namespace kestrova::testing
 
-#endif  // KESTROVA_TESTS_PUBLISH_PUBLISH_FIXTURE_H_
+#endif  // KESTROVA_TESTS_SUPPORT_PUBLISH_FIXTURE_H_

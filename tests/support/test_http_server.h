@@ -1,14 +1,14 @@
 // The loopback server with the answers of transfer_answers.h, from /ok to /trickle, for the
 // transfer control's tests. Making one keeps libcurl off any proxy the environment names, so the
 // tests' traffic stays on loopback.
-#ifndef KESTROVA_TESTS_PLATFORM_POSIX_TEST_HTTP_SERVER_H_
-#define KESTROVA_TESTS_PLATFORM_POSIX_TEST_HTTP_SERVER_H_
+#ifndef KESTROVA_TESTS_SUPPORT_TEST_HTTP_SERVER_H_
+#define KESTROVA_TESTS_SUPPORT_TEST_HTTP_SERVER_H_
 
 #include <memory>
 #include <string>
 
-#include "tests/platform/transfer_answers.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/transfer_answers.h"
 
 namespace kestrova::testing {
 
@@ -22,4 +22,4 @@ class TestHttpServer : public LoopbackServer {
 
 }  // namespace kestrova::testing
 
-#endif  // KESTROVA_TESTS_PLATFORM_POSIX_TEST_HTTP_SERVER_H_
+#endif  // KESTROVA_TESTS_SUPPORT_TEST_HTTP_SERVER_H_

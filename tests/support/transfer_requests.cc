@@ -1,6 +1,6 @@
-#include "tests/platform/transfer_requests.h"
+#include "tests/support/transfer_requests.h"
 
-#include "tests/platform/transfer_answers.h"
+#include "tests/support/transfer_answers.h"
 
 namespace kestrova::testing {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/local/local_web.h"
-#include "tests/publish/publish_fixture.h"
+#include "tests/support/publish_fixture.h"
 
 namespace kestrova::testing {
 namespace {

@@ -1,8 +1,8 @@
 // The publish driver's way of using a transfer control, with bounds, for the tests of every
 // transfer control: start a request, pump while it executes, read the header and the chunks until
 // an empty one.
-#ifndef KESTROVA_TESTS_PLATFORM_TRANSFER_REQUESTS_H_
-#define KESTROVA_TESTS_PLATFORM_TRANSFER_REQUESTS_H_
+#ifndef KESTROVA_TESTS_SUPPORT_TRANSFER_REQUESTS_H_
+#define KESTROVA_TESTS_SUPPORT_TRANSFER_REQUESTS_H_
 
 #include <chrono>
 #include <cstddef>
@@ -51,4 +51,4 @@ std::size_t FirstMismatch(std::string_view body);
 
 }  // namespace kestrova::testing
 
-#endif  // KESTROVA_TESTS_PLATFORM_TRANSFER_REQUESTS_H_
+#endif  // KESTROVA_TESTS_SUPPORT_TRANSFER_REQUESTS_H_

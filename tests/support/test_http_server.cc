@@ -1,4 +1,4 @@
-#include "tests/platform/posix/test_http_server.h"
+#include "tests/support/test_http_server.h"
 
 #include <cstdlib>
 #include <utility>

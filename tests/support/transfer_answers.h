@@ -1,7 +1,7 @@
 // What the loopback HTTP servers of every transfer control's tests answer, so that one contract
 // suite can check both controls against them.
-#ifndef KESTROVA_TESTS_PLATFORM_TRANSFER_ANSWERS_H_
-#define KESTROVA_TESTS_PLATFORM_TRANSFER_ANSWERS_H_
+#ifndef KESTROVA_TESTS_SUPPORT_TRANSFER_ANSWERS_H_
+#define KESTROVA_TESTS_SUPPORT_TRANSFER_ANSWERS_H_
 
 #include <chrono>
 #include <cstddef>
@@ -55,4 +55,4 @@ inline char LargeBodyByte(std::size_t i) {
 
 }  // namespace kestrova::testing
 
-#endif  // KESTROVA_TESTS_PLATFORM_TRANSFER_ANSWERS_H_
+#endif  // KESTROVA_TESTS_SUPPORT_TRANSFER_ANSWERS_H_
