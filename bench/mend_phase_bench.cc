@@ -14,6 +14,8 @@
 // the floor against the mend phase alone, so that a cost per page that grows with the web shows as
 // a ratio that grows with it.
 // Usage: mend_phase_bench [FPKESTROVA LATENCY_SERVER]; without them, those of its own build run.
+// mend_phase_bench --make-web WEB SCALE makes the documentation web at SCALE in WEB, and
+// mend_phase_bench --mend WEB runs the mend phase alone on it, for a profiler or strace.
 // KESTROVA_BENCH_ONLY_DOCUMENTATION=1 measures the first web alone, KESTROVA_BENCH_ONLY_SCALE=1 the
 // scale alone.
 #include <fcntl.h>
@@ -192,6 +194,21 @@ int RunFloor(const std::string& web, bool flush) {
   return 0;
 }
 
+// The mend phase alone on web, in this process, its pages put in place together at the end as the
+// publish driver does.
+void RunMend(const std::string& web) {
+  NoUserInterface ui;
+  testing::RecordingBrowser browser;
+  NoPump pump;
+  PosixFileSystem files;
+  LastError last_error;
+  PublishServices services{ui, browser, pump, files, last_error, nullptr};
+  host::LocalApplication app(files);
+  app.BeginPageChanges();
+  RunMendPhase(app, services, web, MendFolderPath(web), [] {}, {});
+  app.CommitPageChanges();
+}
+
 struct RunResult {
   double seconds = 0;
   long peak_kib = 0;
@@ -314,20 +331,9 @@ bool Measure(const Web& pages, const fs::path& web, const std::string& program,
             Exec({self, "--floor", web.string()});
           case kFloorFlushed:
             Exec({self, "--floor-flushed", web.string()});
-          case kMendPhase: {
-            NoUserInterface ui;
-            testing::RecordingBrowser browser;
-            NoPump pump;
-            PosixFileSystem files;
-            LastError last_error;
-            PublishServices services{ui, browser, pump, files, last_error, nullptr};
-            host::LocalApplication app(files);
-            // As the publish driver does: the pages are put in place together at the end.
-            app.BeginPageChanges();
-            RunMendPhase(app, services, web.string(), MendFolderPath(web.string()), [] {}, {});
-            app.CommitPageChanges();
+          case kMendPhase:
+            RunMend(web.string());
             break;
-          }
           default:
             Exec({program, "-q", "--on-missing=publish", "publish", web.string(), "--destination",
                   server.url()});
@@ -387,6 +393,16 @@ int main(int argc, char** argv) {
   using namespace kestrova::bench;
   if (argc == 3 && std::strcmp(argv[1], "--floor") == 0) return RunFloor(argv[2], false);
   if (argc == 3 && std::strcmp(argv[1], "--floor-flushed") == 0) return RunFloor(argv[2], true);
+  // For a profiler or strace: a web of the documentation at SCALE made in WEB (no server needed),
+  // and the mend phase alone on it.
+  if (argc == 4 && std::strcmp(argv[1], "--make-web") == 0) {
+    MakeWeb(argv[2], ScaledWeb(DocumentationWeb(), std::atoi(argv[3])), "http://127.0.0.1:1");
+    return 0;
+  }
+  if (argc == 3 && std::strcmp(argv[1], "--mend") == 0) {
+    RunMend(argv[2]);
+    return 0;
+  }
   if (argc != 1 && argc != 3) {
     std::fprintf(stderr, "usage: mend_phase_bench [FPKESTROVA LATENCY_SERVER]\n");
     return 2;

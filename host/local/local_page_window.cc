@@ -17,10 +17,7 @@ LocalPageWindow::LocalPageWindow(FileSystem& files, std::string path,
   // Only as much of a large file is read as holds its head: a mending file is opened for its head
   // alone. The head is taken as found once what follows its end is long enough that no token cut
   // off by the end of a piece can have decided it; a head that never ends is read to the end.
-  FileStart start = files_.ReadFileStart(path_, [](std::string_view bytes) {
-    const HeadLocation head = LocateHead(bytes);
-    return head.unclosed_element.empty() && head.inner_end + kHeadEndMargin <= bytes.size();
-  });
+  FileStart start = files_.ReadFileStart(path_, HeadHasEnded);
   bytes_ = std::move(start.bytes);
   whole_ = start.whole;
   head_ = LocateHead(bytes_);

@@ -105,7 +105,8 @@ int Flush(int fd) {
 
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(std::string path, CommitDurability durability)
+AtomicFileWriter::AtomicFileWriter(std::string path, CommitDurability durability,
+                                   const struct stat* replaced)
     : path_(std::move(path)), durability_(durability) {
   const std::size_t slash = path_.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
@@ -121,7 +122,8 @@ AtomicFileWriter::AtomicFileWriter(std::string path, CommitDurability durability
   // may give a file away, so a refused change of owner leaves the writer's own (as rsync does).
   // The owner goes first: changing it clears the set-user-ID and set-group-ID bits.
   struct stat existing {};
-  const bool replaces = ::stat(path_.c_str(), &existing) == 0;
+  const bool replaces = replaced != nullptr || ::stat(path_.c_str(), &existing) == 0;
+  if (replaced != nullptr) existing = *replaced;
   const mode_t mode = replaces ? (existing.st_mode & 07777) : 0666;
   fd_ = OpenTemporaryFile(temporary_path_, mode & 0777);
   if (!fd_.valid()) RaiseFileError("write", path_, errno);
@@ -195,11 +197,15 @@ void AtomicFileWriter::Commit() {
   committed_ = true;
 }
 
-std::string AtomicFileWriter::Seal() {
+std::string AtomicFileWriter::Seal(UniqueFd* kept) {
   // Write-back starts now, so that the flush of a whole set before its renames mostly finds the
   // bytes already on their way.
   ::sync_file_range(fd_.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-  if (::close(fd_.Release()) != 0) RaiseFileError("write", path_, errno);
+  if (kept != nullptr) {
+    *kept = std::move(fd_);
+  } else if (::close(fd_.Release()) != 0) {
+    RaiseFileError("write", path_, errno);
+  }
   committed_ = true;
   return temporary_path_;
 }

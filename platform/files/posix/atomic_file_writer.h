@@ -7,6 +7,8 @@
 #ifndef KESTROVA_PLATFORM_FILES_POSIX_ATOMIC_FILE_WRITER_H_
 #define KESTROVA_PLATFORM_FILES_POSIX_ATOMIC_FILE_WRITER_H_
 
+#include <sys/stat.h>
+
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,7 +27,10 @@ class AtomicFileWriter final : public FileWriter {
   // new bytes on the disk before the rename (fsync of the file), so that a power cut leaves the
   // old file or the new one, never a new name over bytes that never reached the disk; with
   // kNotWaitedFor it flushes nothing.
-  AtomicFileWriter(std::string path, CommitDurability durability);
+  // replaced, when given, is what a stat of path told just before (the caller read the file it
+  // replaces), and spares asking again.
+  AtomicFileWriter(std::string path, CommitDurability durability,
+                   const struct stat* replaced = nullptr);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
   ~AtomicFileWriter() override;
@@ -40,9 +45,11 @@ class AtomicFileWriter final : public FileWriter {
   void Commit() override;
 
   // Ends the writing without putting the new content in place: the disk is asked to start
-  // writing the bytes, the file is closed and keeps its temporary name, whose path comes back.
-  // From then on the caller owns the temporary file, which the writer no longer removes.
-  std::string Seal();
+  // writing the bytes, and the file keeps its temporary name, whose path comes back. The file is
+  // closed, or with kept, handed over open there, so that it can be flushed later without being
+  // opened again. From then on the caller owns the temporary file, which the writer no longer
+  // removes.
+  std::string Seal(UniqueFd* kept = nullptr);
 
   const std::string& path() const { return path_; }
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "platform/files/posix/atomic_file_writer.h"
 #include "platform/files/posix/posix_file_transaction.h"
@@ -52,19 +53,27 @@ std::optional<std::string> RealLocation(const std::string& path) {
 // True when the path is reached from the root without a single link on the way, the last name
 // included: one openat2 call that refuses every link, where an lstat of each name would take one
 // call per name. False when any name is a link or missing, or when the system has no openat2.
-bool ReachedWithoutLinks(const std::string& path) {
+// With opened, the file is opened for reading on the way (as ReadWholeFile opens it) and handed
+// over there; one that cannot be read then counts as not reached.
+bool ReachedWithoutLinks(const std::string& path, UniqueFd* opened = nullptr) {
   static std::atomic<bool> unavailable{false};
   if (unavailable.load(std::memory_order_relaxed)) return false;
   open_how how{};
-  how.flags = O_PATH | O_CLOEXEC;
+  how.flags = opened != nullptr ? O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC : O_PATH | O_CLOEXEC;
   how.resolve = RESOLVE_NO_SYMLINKS;
   const long fd = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
   if (fd < 0) {
-    // A kernel without it, or a sandbox that forbids it.
+    // A kernel without it, or a sandbox that forbids it; refused the read alone, the file may
+    // still be reached.
+    if (opened != nullptr && errno == EPERM) return ReachedWithoutLinks(path);
     if (errno == ENOSYS || errno == EPERM) unavailable.store(true, std::memory_order_relaxed);
     return false;
   }
-  ::close(static_cast<int>(fd));
+  if (opened != nullptr) {
+    opened->Reset(static_cast<int>(fd));
+  } else {
+    ::close(static_cast<int>(fd));
+  }
   return true;
 }
 
@@ -72,9 +81,10 @@ bool ReachedWithoutLinks(const std::string& path) {
 // that the file lies inside folder whatever folder itself leads to. The last name may be missing
 // (a file about to be made), once its folder is known to be one. False when any of that is not so,
 // or not known. A path with several names is first tried in one call that refuses links anywhere
-// on the way, which holds for most webs; one whose own folder lies behind a link, or whose file is
-// missing, is checked with an lstat of each name below folder.
-bool LiesPlainlyInside(const std::string& folder, const std::string& path) {
+// on the way, which holds for most webs (with opened, that call opens the file for reading, see
+// ReachedWithoutLinks); one whose own folder lies behind a link, or whose file is missing, is
+// checked with an lstat of each name below folder.
+bool LiesPlainlyInside(const std::string& folder, const std::string& path, UniqueFd* opened) {
   std::size_t prefix = folder.size();
   while (prefix > 1 && folder[prefix - 1] == '/') --prefix;
   if (prefix <= 1 || path.size() <= prefix + 1 || path.compare(0, prefix, folder, 0, prefix) != 0 ||
@@ -90,7 +100,7 @@ bool LiesPlainlyInside(const std::string& folder, const std::string& path) {
     if (end == std::string::npos) break;
     start = end + 1;
   }
-  if (names > 0 && ReachedWithoutLinks(path)) return true;
+  if (names > 0 && ReachedWithoutLinks(path, opened)) return true;
   std::string partial = path;  // cut short at each slash in turn
   for (std::size_t start = prefix + 1;;) {
     const std::size_t end = path.find('/', start);
@@ -114,17 +124,41 @@ bool LiesPlainlyInside(const std::string& folder, const std::string& path) {
 
 }  // namespace
 
+PosixFileSystem::Lead PosixFileSystem::TakeLead() {
+  const std::lock_guard<std::mutex> lock(kept_mutex_);
+  return std::exchange(lead_, Lead());
+}
+
+void PosixFileSystem::LeaveLead(Lead lead) {
+  const std::lock_guard<std::mutex> lock(kept_mutex_);
+  lead_ = std::move(lead);
+}
+
+std::optional<struct stat> PosixFileSystem::TakeReplacedInfo(const std::string& path) {
+  Lead lead = TakeLead();
+  if (lead.path != path) return std::nullopt;
+  return lead.info;
+}
+
 bool PosixFileSystem::FileExists(const std::string& path) {
+  TakeLead();
   struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  Lead lead;
+  lead.path = path;
+  lead.regular = true;
+  LeaveLead(std::move(lead));
+  return true;
 }
 
 bool PosixFileSystem::FolderExists(const std::string& path) {
+  TakeLead();
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 void PosixFileSystem::CreateFolder(const std::string& path) {
+  TakeLead();
   if (::mkdir(path.c_str(), 0777) != 0) {
     RaiseFolderError(path, errno);
   }
@@ -133,6 +167,7 @@ void PosixFileSystem::CreateFolder(const std::string& path) {
 void PosixFileSystem::RemoveEmptyFolder(const std::string& path) noexcept { ::rmdir(path.c_str()); }
 
 std::unique_ptr<TextReader> PosixFileSystem::OpenTextFile(const std::string& path) {
+  TakeLead();
   return std::make_unique<StringTextReader>(kestrova::ReadWholeFile(path));
 }
 
@@ -153,17 +188,24 @@ std::optional<std::string> PosixFileSystem::TakeKept(const std::string& path) {
       now.st_ctim.tv_nsec != then.st_ctim.tv_nsec) {
     return std::nullopt;
   }
+  Lead lead;
+  lead.path = path;
+  lead.info = now;
+  LeaveLead(std::move(lead));
   return std::move(kept->bytes);
 }
 
 std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
+  TakeLead();
   if (std::optional<std::string> kept = TakeKept(path)) return std::move(*kept);
   return kestrova::ReadWholeFile(path);
 }
 
 std::string PosixFileSystem::ReadFirstBytes(const std::string& path, std::size_t count) {
+  Lead lead = TakeLead();
   struct stat info {};
-  FileStart start = ReadFirstBytesOrWhole(path, count, kKeptLimit, info);
+  FileStart start = ReadFirstBytesOrWhole(path, count, kKeptLimit, info,
+                                          lead.path == path ? std::move(lead.opened) : UniqueFd());
   std::string first = start.bytes.substr(0, count);
   if (start.whole) {
     const std::lock_guard<std::mutex> lock(kept_mutex_);
@@ -174,23 +216,37 @@ std::string PosixFileSystem::ReadFirstBytes(const std::string& path, std::size_t
 
 FileStart PosixFileSystem::ReadFileStart(const std::string& path,
                                          const std::function<bool(std::string_view)>& enough) {
+  Lead lead = TakeLead();
   if (std::optional<std::string> kept = TakeKept(path)) return {std::move(*kept), true};
-  return kestrova::ReadFileStart(path, enough);
+  return kestrova::ReadFileStart(path, enough,
+                                 lead.path == path ? std::move(lead.opened) : UniqueFd());
 }
 
 std::unique_ptr<FileWriter> PosixFileSystem::CreateFileWriter(const std::string& path,
                                                               CommitDurability durability) {
-  return std::make_unique<AtomicFileWriter>(path, durability);
+  const std::optional<struct stat> replaced = TakeReplacedInfo(path);
+  return std::make_unique<AtomicFileWriter>(path, durability, replaced ? &*replaced : nullptr);
 }
 
 std::unique_ptr<FileTransaction> PosixFileSystem::BeginTransaction() {
-  return std::make_unique<PosixFileTransaction>();
+  return std::make_unique<PosixFileTransaction>(this);
 }
 
 std::optional<std::string> PosixFileSystem::ResolveInside(const std::string& folder,
                                                           const std::string& path) {
+  // A file just found to be a regular one is about to be read: the check opens it for that read
+  // on its way, and the read that follows uses the file checked.
+  const Lead lead = TakeLead();
+  Lead opened;
   // Most webs hold no links at all: their paths are checked name by name, not resolved.
-  if (LiesPlainlyInside(folder, path)) return path;
+  if (LiesPlainlyInside(folder, path,
+                        lead.regular && lead.path == path ? &opened.opened : nullptr)) {
+    if (opened.opened.valid()) {
+      opened.path = path;
+      LeaveLead(std::move(opened));
+    }
+    return path;
+  }
   const std::optional<std::string> real_folder = RealPath(folder);
   const std::optional<std::string> real = RealLocation(path);
   if (!real_folder || !real) return std::nullopt;

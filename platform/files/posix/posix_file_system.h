@@ -10,6 +10,7 @@
 
 #include "platform/files/file_system.h"
 #include "platform/files/string_text_reader.h"
+#include "platform/posix/unique_fd.h"
 
 namespace kestrova {
 
@@ -42,7 +43,25 @@ class PosixFileSystem final : public FileSystem {
   // is mended anyway, and no more than that is held in memory.
   static constexpr std::size_t kKeptLimit = std::size_t{4} << 20;
 
+  // What a stat of path told when the call just before this one read path's kept bytes (and
+  // found path unchanged since they were read); nothing otherwise. A writer that replaces path
+  // takes it for the owner and permissions it copies, instead of asking again.
+  std::optional<struct stat> TakeReplacedInfo(const std::string& path);
+
  private:
+  // What one call learnt of a file, for the very next call if that is about the same file; every
+  // call takes it, so that it never outlives the call after the one that left it. The mend phase
+  // asks about each page in turn whether it exists, where it leads and what it starts with, and
+  // then replaces it: each step can spare a system call of the next.
+  struct Lead {
+    std::string path;
+    bool regular = false;             // FileExists found a regular file at path
+    UniqueFd opened;                  // ResolveInside opened path for reading on its way
+    std::optional<struct stat> info;  // TakeKept's stat of path
+  };
+  Lead TakeLead();
+  void LeaveLead(Lead lead);
+
   // The bytes ReadFirstBytes kept, and what fstat told of the file they were read from.
   struct KeptFile {
     std::string path;
@@ -53,8 +72,9 @@ class PosixFileSystem final : public FileSystem {
   // were read (device, inode, size, change and modification times); nothing otherwise.
   std::optional<std::string> TakeKept(const std::string& path);
 
-  std::mutex kept_mutex_;
+  std::mutex kept_mutex_;  // for kept_ and lead_
   std::optional<KeptFile> kept_;
+  Lead lead_;
 };
 
 }  // namespace kestrova

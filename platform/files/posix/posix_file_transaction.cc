@@ -1,6 +1,8 @@
 #include "platform/files/posix/posix_file_transaction.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "platform/files/posix/atomic_file_writer.h"
+#include "platform/files/posix/posix_file_system.h"
 #include "platform/posix/posix_failure.h"
 #include "platform/posix/unique_fd.h"
 
@@ -19,14 +22,20 @@ namespace kestrova {
 // Writes one staged file; its Commit seals it into the transaction.
 class StagedFileWriter final : public FileWriter {
  public:
-  StagedFileWriter(PosixFileTransaction& transaction, const std::string& path)
-      : transaction_(transaction), writer_(path, CommitDurability::kNotWaitedFor) {}
+  StagedFileWriter(PosixFileTransaction& transaction, const std::string& path,
+                   const struct stat* replaced)
+      : transaction_(transaction), writer_(path, CommitDurability::kNotWaitedFor, replaced) {}
 
   using FileWriter::Write;
   void Write(std::string_view bytes) override { writer_.Write(bytes); }
   void Write(std::span<const std::string_view> pieces) override { writer_.Write(pieces); }
   void Commit() override {
-    transaction_.sealed_.push_back({writer_.Seal(), writer_.path()});
+    PosixFileTransaction::Sealed sealed;
+    const bool keep = transaction_.kept_open_ < PosixFileTransaction::MaxKeptOpen();
+    sealed.temporary_path = writer_.Seal(keep ? &sealed.fd : nullptr);
+    sealed.path = writer_.path();
+    if (keep) ++transaction_.kept_open_;
+    transaction_.sealed_.push_back(std::move(sealed));
     transaction_.last_sealed_[writer_.path()] = transaction_.sealed_.size() - 1;
   }
 
@@ -53,7 +62,29 @@ int FlushBytes(int fd) {
   return errno;
 }
 
+// Flushes the bytes of the sealed file at temporary_path through fd, its descriptor kept open,
+// and closes it; or with none, opens it again to flush it. Returns the system's error, 0 when
+// none.
+int FlushFile(const std::string& temporary_path, UniqueFd& fd) {
+  if (!fd.valid()) fd.Reset(::open(temporary_path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return errno;
+  const int error = FlushBytes(fd.get());
+  // The close is checked too: on some file systems it is where a failed write shows.
+  if (::close(fd.Release()) != 0 && error == 0) return errno;
+  return error;
+}
+
 }  // namespace
+
+std::size_t PosixFileTransaction::MaxKeptOpen() {
+  static const std::size_t bound = [] {
+    constexpr std::size_t kMost = 512;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kMost;
+    return std::min<std::size_t>(kMost, static_cast<std::size_t>(limit.rlim_cur / 2));
+  }();
+  return bound;
+}
 
 PosixFileTransaction::~PosixFileTransaction() {
   for (std::size_t k = renamed_; k < sealed_.size(); ++k) {
@@ -62,7 +93,9 @@ PosixFileTransaction::~PosixFileTransaction() {
 }
 
 std::unique_ptr<FileWriter> PosixFileTransaction::Stage(const std::string& path) {
-  return std::make_unique<StagedFileWriter>(*this, path);
+  const std::optional<struct stat> replaced =
+      files_ != nullptr ? files_->TakeReplacedInfo(path) : std::nullopt;
+  return std::make_unique<StagedFileWriter>(*this, path, replaced ? &*replaced : nullptr);
 }
 
 std::optional<std::string> PosixFileTransaction::StagedLocation(const std::string& path) const {
@@ -85,13 +118,13 @@ void PosixFileTransaction::Commit() {
     for (std::size_t t = 0; t < threads; ++t) {
       flushing.emplace_back([this, &errors, t, threads, count] {
         for (std::size_t k = t; k < count; k += threads) {
-          const UniqueFd fd(
-              ::open(sealed_[renamed_ + k].temporary_path.c_str(), O_RDONLY | O_CLOEXEC));
-          errors[k] = fd.valid() ? FlushBytes(fd.get()) : errno;
+          Sealed& file = sealed_[renamed_ + k];
+          errors[k] = FlushFile(file.temporary_path, file.fd);
         }
       });
     }
   }
+  kept_open_ = 0;
   for (std::size_t k = 0; k < count; ++k) {
     if (errors[k] != 0) RaiseFileError("write", sealed_[renamed_ + k].path, errors[k]);
   }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "base/file_failure.h"
 #include "platform/posix/posix_failure.h"
@@ -17,10 +18,13 @@ namespace kestrova {
 
 namespace {
 
-// Opens the file at path for reading, with what fstat tells of it; raises as ReadWholeFile does.
-UniqueFd OpenRegularFile(const std::string& path, struct stat& info) {
+// Opens the file at path for reading (or takes opened, open already), with what fstat tells of
+// it; raises as ReadWholeFile does.
+UniqueFd OpenRegularFile(const std::string& path, struct stat& info, UniqueFd opened = UniqueFd()) {
   // O_NONBLOCK: opening a FIFO waits for a writer otherwise; a regular file reads as usual.
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  UniqueFd file = opened.valid()
+                      ? std::move(opened)
+                      : UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) RaiseFileError("read", path, errno);
   if (::fstat(file.get(), &info) != 0) RaiseFileError("read", path, errno);
   if (S_ISDIR(info.st_mode)) RaiseFileError("read", path, EISDIR);
@@ -91,8 +95,8 @@ std::string ReadFirstBytes(const std::string& path, std::size_t count) {
 }
 
 FileStart ReadFirstBytesOrWhole(const std::string& path, std::size_t count, std::size_t whole_limit,
-                                struct stat& info) {
-  const UniqueFd file = OpenRegularFile(path, info);
+                                struct stat& info, UniqueFd opened) {
+  const UniqueFd file = OpenRegularFile(path, info, std::move(opened));
   FileStart start;
   if (info.st_size >= 0 && static_cast<std::size_t>(info.st_size) <= whole_limit) {
     ReadRest(file.get(), path, info, start.bytes);
@@ -103,11 +107,11 @@ FileStart ReadFirstBytesOrWhole(const std::string& path, std::size_t count, std:
 }
 
 FileStart ReadFileStart(const std::string& path,
-                        const std::function<bool(std::string_view)>& enough) {
+                        const std::function<bool(std::string_view)>& enough, UniqueFd opened) {
   // A first piece that holds most pages whole; each later piece doubles what was read.
   constexpr std::size_t kFirstPiece = std::size_t{256} << 10;
   struct stat info {};
-  const UniqueFd file = OpenRegularFile(path, info);
+  const UniqueFd file = OpenRegularFile(path, info, std::move(opened));
   FileStart start;
   if (info.st_size <= static_cast<off_t>(kFirstPiece)) {
     ReadRest(file.get(), path, info, start.bytes);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/files/file_system.h"
+#include "platform/posix/unique_fd.h"
 
 namespace kestrova {
 
@@ -23,14 +24,17 @@ std::string ReadFirstBytes(const std::string& path, std::size_t count);
 // The first count bytes of the file at path, or the whole file when it holds at most whole_limit
 // bytes (start.whole then tells which), with what fstat told of the open file in info; raises as
 // ReadWholeFile does.
+// With opened, the file is read through that descriptor, open for reading, instead of being
+// opened at path again.
 FileStart ReadFirstBytesOrWhole(const std::string& path, std::size_t count, std::size_t whole_limit,
-                                struct stat& info);
+                                struct stat& info, UniqueFd opened = UniqueFd());
 
 // Reads the file at path in pieces until enough, told the bytes read so far, says they are
 // enough, or until the file ends; raises as ReadWholeFile does. A small file is read whole in
-// one read without asking enough.
+// one read without asking enough. With opened, as ReadFirstBytesOrWhole.
 FileStart ReadFileStart(const std::string& path,
-                        const std::function<bool(std::string_view)>& enough);
+                        const std::function<bool(std::string_view)>& enough,
+                        UniqueFd opened = UniqueFd());
 
 }  // namespace kestrova
 

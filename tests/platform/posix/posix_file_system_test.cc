@@ -71,5 +71,48 @@ TEST(PosixFileSystemTest, AKeptStartIsNeverServedForAChangedFile) {
   EXPECT_EQ(ReadBytes(page), "<html>written in place, longer</html>");
 }
 
+// A page found inside the web is read as it was found: one replaced by a link to a file outside
+// the web between the check and the read is not followed.
+TEST(PosixFileSystemTest, APageIsReadAsItWasCheckedInsideTheWeb) {
+  const TemporaryFolder temporary("kestrova-checked");
+  const fs::path web = temporary.path() / "web";
+  const fs::path page = web / "a" / "page.htm";
+  WriteBytes(page, "<html>inside</html>");
+  WriteBytes(temporary.path() / "secret.htm", "<html>outside</html>");
+  PosixFileSystem files;
+
+  ASSERT_TRUE(files.FileExists(page.string()));
+  ASSERT_EQ(files.ResolveInside(web.string(), page.string()), page.string());
+  fs::remove(page);
+  fs::create_symlink(temporary.path() / "secret.htm", page);
+  EXPECT_EQ(files.ReadFirstBytes(page.string(), 100), "<html>inside</html>");
+  EXPECT_EQ(files.ReadFirstBytes(page.string(), 100), "<html>outside</html>");
+}
+
+// A transaction of more files than it keeps open replaces every one with its own bytes.
+TEST(PosixFileSystemTest, ATransactionOfManyFilesReplacesEveryOne) {
+  const TemporaryFolder temporary("kestrova-many");
+  PosixFileSystem files;
+  constexpr int kFiles = 1100;
+  {
+    const auto transaction = files.BeginTransaction();
+    for (int k = 0; k < kFiles; ++k) {
+      const std::string path = (temporary.path() / (std::to_string(k) + ".htm")).string();
+      WriteBytes(path, "old");
+      const auto writer = transaction->Stage(path);
+      writer->Write("new " + std::to_string(k));
+      writer->Commit();
+    }
+    transaction->Commit();
+  }
+  int found = 0;
+  for (const auto& item : fs::directory_iterator(temporary.path())) {
+    const std::string name = item.path().filename().string();
+    EXPECT_EQ(ReadBytes(item.path()), "new " + name.substr(0, name.size() - 4));
+    ++found;
+  }
+  EXPECT_EQ(found, kFiles);
+}
+
 }  // namespace
 }  // namespace kestrova
