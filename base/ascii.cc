@@ -72,4 +72,17 @@ std::string EscapeControlCharacters(std::string_view text) {
   return out;
 }
 
+std::string OnOneLine(std::string_view text) {
+  std::string line;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      line += ' ';
+    } else {
+      line += text[i];
+    }
+  }
+  return line;
+}
+
 }  // namespace kestrova

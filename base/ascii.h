@@ -94,6 +94,9 @@ constexpr bool IsLineBlank(char c) noexcept { return c == ' ' || c == '\t' || c 
 // other byte stays as it is.
 std::string EscapeControlCharacters(std::string_view text);
 
+// text with each line break (CR LF, or a lone CR or LF) as one space.
+std::string OnOneLine(std::string_view text);
+
 // Position of the first occurrence of needle in text at or after from, ASCII letters folded;
 // npos when there is none.
 std::size_t FindIgnoringCase(std::string_view text, std::string_view needle,

@@ -60,6 +60,13 @@ std::string ClosingLines(const PublishSummary& summary) {
   return lines;
 }
 
+std::string FailureJson(const std::optional<RecordedFailure>& failure) {
+  if (!failure) return "null";
+  return "{\"number\":" + std::to_string(failure->number) +
+         ",\"description\":" + JsonString(HidePasswords(failure->description)) +
+         ",\"address\":" + JsonString(HidePasswords(failure->address)) + "}";
+}
+
 std::string SummaryJson(const PublishSummary& summary) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", summary.seconds);
@@ -89,14 +96,7 @@ std::string SummaryJson(const PublishSummary& summary) {
     first = false;
   }
   json += std::string("],\"seconds\":") + seconds + ",\"failure\":";
-  if (summary.failure) {
-    json += "{\"number\":" + std::to_string(summary.failure->number) +
-            ",\"description\":" + JsonString(HidePasswords(summary.failure->description)) +
-            ",\"address\":" + JsonString(HidePasswords(summary.failure->address)) + "}";
-  } else {
-    json += "null";
-  }
-  return json + "}\n";
+  return json + FailureJson(summary.failure) + "}\n";
 }
 
 std::string PageDiffs(const std::vector<PageOutcome>& pages) {

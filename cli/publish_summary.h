@@ -33,6 +33,10 @@ struct PublishSummary {
 // "fpkestrova: " and ends in LF.
 std::string ClosingLines(const PublishSummary& summary);
 
+// A failure as the JSON summaries give it: its number, description and address, passwords
+// hidden; null for none.
+std::string FailureJson(const std::optional<RecordedFailure>& failure);
+
 // One JSON object on one line, ending in LF.
 std::string SummaryJson(const PublishSummary& summary);
 

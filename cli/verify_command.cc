@@ -15,6 +15,7 @@
 #include "cli/json_text.h"
 #include "cli/linux_host.h"
 #include "cli/publish_record.h"
+#include "cli/publish_summary.h"
 #include "cli/unified_diff.h"
 #include "mending/entry_paths.h"
 #include "platform/files/posix/posix_file_system.h"
@@ -53,16 +54,7 @@ std::size_t Count(const std::vector<ServedPage>& pages, ServedResult result) {
 // text with each line break (CR LF, or a lone CR or LF) as one space, escaped for a terminal and
 // without passwords: a reason may hold what the server sent.
 std::string Shown(std::string_view text) {
-  std::string line;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      line += ' ';
-    } else {
-      line += text[i];
-    }
-  }
-  return EscapeControlCharacters(HidePasswords(line));
+  return EscapeControlCharacters(HidePasswords(OnOneLine(text)));
 }
 
 // Whether the page's result came from a status that names it ("missing (404)").
@@ -141,14 +133,7 @@ std::string SummaryJson(const VerifySummary& summary, bool diffs) {
     first = false;
   }
   json += std::string("],\"seconds\":") + seconds + ",\"failure\":";
-  if (summary.failure) {
-    json += "{\"number\":" + std::to_string(summary.failure->number) +
-            ",\"description\":" + JsonString(HidePasswords(summary.failure->description)) +
-            ",\"address\":" + JsonString(HidePasswords(summary.failure->address)) + "}";
-  } else {
-    json += "null";
-  }
-  return json + "}\n";
+  return json + FailureJson(summary.failure) + "}\n";
 }
 
 // Reads the local inventory and asks the site for its pages, into summary.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/hidden_password.h"
 #include "base/host_closing.h"
 #include "mending/entry_paths.h"
@@ -16,20 +17,6 @@
 
 namespace kestrova {
 namespace {
-
-// text with each line break (CR LF, or a lone CR or LF) as one space.
-std::string OnOneLine(std::string_view text) {
-  std::string line;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      line += ' ';
-    } else {
-      line += text[i];
-    }
-  }
-  return line;
-}
 
 // True when the destination is a web address the mend store can use. An https address is as good
 // as an http one.
