@@ -47,6 +47,8 @@ inline constexpr std::int32_t errUnsafeEntry = kErrorBase + 561;
 inline constexpr std::int32_t errPublishRunning = kErrorBase + 562;
 // The server sent more for the inventory or a mending file than the program accepts.
 inline constexpr std::int32_t errBodyTooLarge = kErrorBase + 563;
+// The host made another page window active than the one the mend phase had just located.
+inline constexpr std::int32_t errWrongPageActive = kErrorBase + 570;
 
 // The description a user of the platform knows for one of its numbers (5, 6, 9, 13, 53, 62, 75,
 // 76); empty for any other number.

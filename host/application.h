@@ -33,6 +33,10 @@ class Application {
   // Opens the file at the local path in a page window (view mode 0: the default view) and returns
   // that window; raises a Failure when the file cannot be opened.
   virtual std::shared_ptr<PageWindow> LocatePage(const std::string& path, int view_mode) = 0;
+  // False only when the host can tell that no page window holds the file at the local path,
+  // dirty or not: a window the user left open may hold changes that the file does not show. A
+  // host that cannot tell says true.
+  virtual bool PageMayBeOpen(const std::string& /*path*/) { return true; }
 
   // Pages saved between BeginPageChanges and CommitPageChanges reach their files together at the
   // commit, or not at all when the changes are abandoned (or another begin comes first). A host

@@ -28,6 +28,9 @@ class PageWindow {
   virtual bool IsDirty() = 0;
   // True: saves the page to its file, then closes the window. False: closes it unsaved.
   virtual void Close(bool save) = 0;
+  // True when other is this very window of the host's, however the host handed each out. By
+  // default the two objects are the same.
+  virtual bool IsSameWindow(PageWindow& other) { return &other == this; }
 };
 
 }  // namespace kestrova::host

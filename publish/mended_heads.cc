@@ -43,6 +43,12 @@ std::string MendedHeadMark(const std::vector<std::string>& mending_elements,
   return mending.Text() + " " + page.Text();
 }
 
+std::string FileBytesDigest(std::string_view bytes) {
+  Digest digest;
+  digest.Add(bytes);
+  return digest.Text();
+}
+
 std::string MendedHeadsWebName(std::string_view web_path) {
   std::string folded(web_path);
   for (char& c : folded) c = AsciiLower(c);

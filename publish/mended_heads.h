@@ -32,6 +32,11 @@ class MendedHeads {
 // mark.
 std::string MendedHeadMark(const std::vector<std::string>& mending_elements, std::string_view head);
 
+// The digest of a file's bytes as they lie on the disk, sixteen hexadecimal digits: with the
+// digests of a page and of its mending file kept beside the head's mark, a publish that finds both
+// files as they were passes the page over without opening either.
+std::string FileBytesDigest(std::string_view bytes);
+
 // The name of the record of the web at web_path: a digest of the path with ASCII letters in lower
 // case, as Windows names one folder in either case. Sixteen hexadecimal digits.
 std::string MendedHeadsWebName(std::string_view web_path);

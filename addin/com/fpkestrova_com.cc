@@ -68,7 +68,13 @@ ULONG FPKestrovaCom::Release() {
   if (left == 0) {
     // Released from inside one of the add-in's own event handlers (the host's messages run
     // during a publish's wait or a modal window), the object goes only once that handler has
-    // returned: the handler is still using it.
+    // returned: the handler is still using it. A host that is closing frees its objects as soon
+    // as this release has returned to it, long before the handler returns: whatever of them the
+    // handler and the object still hold is let go of without a Release, which would run code of
+    // a freed object.
+    if (host::frontpage::EventSink::InsideEvents() && win32::HostCallsRefused()) {
+      win32::AbandonHostObjects();
+    }
     try {
       host::frontpage::EventSink::RunAfterEvents([this] { delete this; });
     } catch (...) {

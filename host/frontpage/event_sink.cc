@@ -17,11 +17,22 @@ thread_local int running_handlers = 0;
 thread_local std::vector<std::function<void()>> after_events;
 
 // Counts one running handler for its scope; the last to go runs what waited for it.
+//
+// The outermost handler watches the host's main window, the root owner of the window active as
+// the event came (FrontPage's, or a dialog of its), while it runs: the host may end under its
+// waits without a word (see win32::WatchHostWindow). A window gone after the handler has returned
+// is no sign: the host that goes on tells the add-in itself.
 class RunningHandler {
  public:
-  RunningHandler() noexcept { ++running_handlers; }
+  RunningHandler() noexcept {
+    if (running_handlers++ == 0) {
+      HWND active = GetActiveWindow();
+      win32::WatchHostWindow(active != nullptr ? GetAncestor(active, GA_ROOTOWNER) : nullptr);
+    }
+  }
   ~RunningHandler() {
     if (--running_handlers > 0) return;
+    win32::WatchHostWindow(nullptr);
     while (!after_events.empty()) {
       std::vector<std::function<void()>> actions;
       actions.swap(after_events);
@@ -41,6 +52,8 @@ void EventSink::RunAfterEvents(std::function<void()> action) {
     after_events.push_back(std::move(action));
   }
 }
+
+bool EventSink::InsideEvents() noexcept { return running_handlers > 0; }
 
 HRESULT EventSink::QueryInterface(REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
@@ -128,7 +141,9 @@ EventConnection::EventConnection(IUnknown* source, const IID& events_iid, IDispa
 
 EventConnection::~EventConnection() {
   // A host that is closing may have gone already; it drops its connections itself.
-  if (point_ && !win32::HostCallsRefused()) point_->Unadvise(cookie_);
+  if (point_ && !win32::HostCallsRefused() && !win32::HostObjectsAbandoned()) {
+    point_->Unadvise(cookie_);
+  }
 }
 
 EventSubscription::EventSubscription(IUnknown* source, const IID& events_iid,

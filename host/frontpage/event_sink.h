@@ -11,6 +11,7 @@
 
 #include "base/failure.h"
 #include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/dispatch_call.h"
 #include "platform/win32/com/module_objects.h"
 
 namespace kestrova::host::frontpage {
@@ -45,6 +46,8 @@ class EventSink : public IDispatch {
   // handlers (a handler's modal wait dispatches the host's messages) uses it to outlive that
   // handler.
   static void RunAfterEvents(std::function<void()> action);
+  // True while an event handler runs on this thread.
+  static bool InsideEvents() noexcept;
 
  protected:
   explicit EventSink(const IID& events_iid) noexcept : events_iid_(events_iid) {}
@@ -79,7 +82,7 @@ class EventConnection {
   EventConnection& operator=(const EventConnection&) = delete;
 
  private:
-  win32::ComPtr<IConnectionPoint> point_;
+  win32::HostPtr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
 };
 

@@ -1,13 +1,17 @@
 #include "host/frontpage/frontpage_application.h"
 
+#include <cstdint>
 #include <utility>
 
+#include "base/ascii.h"
+#include "base/failure.h"
 #include "host/frontpage/application_event_ids.h"
 #include "host/frontpage/application_events_sink.h"
 #include "host/frontpage/frontpage_command_bars.h"
 #include "host/frontpage/frontpage_ids.h"
 #include "host/frontpage/frontpage_page_window.h"
 #include "host/frontpage/variant_values.h"
+#include "host/frontpage/web_location.h"
 #include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::host {
@@ -31,6 +35,32 @@ std::shared_ptr<PageWindow> FrontPageApplication::LocatePage(const std::string& 
   const auto mode = win32::UniqueVariant::FromInt32(view_mode);
   return std::make_shared<FrontPagePageWindow>(frontpage::DispatchFrom(
       win32::CallMethod(application_.Get(), L"LocatePage", {&url.Get(), &mode.Get()})));
+}
+
+bool FrontPageApplication::PageMayBeOpen(const std::string& path) {
+  // Counts and items of the host's collections, numbered from 0.
+  const auto item = [](IDispatch* collection, std::int32_t index) {
+    const auto at = win32::UniqueVariant::FromInt32(index);
+    return frontpage::DispatchFrom(win32::CallItem(collection, L"Item", {&at.Get()}));
+  };
+  const auto count = [](IDispatch* collection) {
+    return frontpage::Int32From(win32::GetProperty(collection, L"Count"));
+  };
+  try {
+    const auto webs =
+        frontpage::DispatchFrom(win32::GetProperty(application_.Get(), L"WebWindows"));
+    for (std::int32_t w = 0, webs_count = count(webs.Get()); w < webs_count; ++w) {
+      const auto pages =
+          frontpage::DispatchFrom(win32::GetProperty(item(webs.Get(), w).Get(), L"PageWindows"));
+      for (std::int32_t p = 0, pages_count = count(pages.Get()); p < pages_count; ++p) {
+        const std::string url = FileUrlOf(item(pages.Get(), p).Get());
+        if (EqualsIgnoringCase(frontpage::LocalPathFromFolderUrl(url), path)) return true;
+      }
+    }
+    return false;
+  } catch (const Failure&) {
+    return true;
+  }
 }
 
 void FrontPageApplication::Advise(ApplicationEvents* events) {

@@ -10,6 +10,7 @@
 #include "host/application.h"
 #include "host/frontpage/event_sink.h"
 #include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::host {
 
@@ -23,6 +24,10 @@ class FrontPageApplication final : public Application {
   std::shared_ptr<PageWindow> ActivePageWindow() override;
   // LocatePage(DocumentUrl as VT_BSTR, ViewMode as VT_I4).
   std::shared_ptr<PageWindow> LocatePage(const std::string& path, int view_mode) override;
+  // Looks through every page window of every web window (WebWindows(i).PageWindows(j), counted
+  // from 0) for one whose File's Url names path, in any case of letters. True when one does, and
+  // when the windows cannot be looked through.
+  bool PageMayBeOpen(const std::string& path) override;
   // Connects a sink to the application's events connection point (_IApplicationEvents) that
   // hands OnWebNew, OnWebOpen and OnBeforeWebPublish to events; a receiver connected before is
   // disconnected first. Raises a Failure when the host refuses the connection.
@@ -34,7 +39,7 @@ class FrontPageApplication final : public Application {
   bool Holds(IUnknown* object) const noexcept;
 
  private:
-  win32::ComPtr<IDispatch> application_;
+  win32::HostPtr<IDispatch> application_;
   std::unique_ptr<frontpage::EventSubscription> events_;
 };
 

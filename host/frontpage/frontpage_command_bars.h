@@ -13,6 +13,7 @@
 #include "host/command_bars.h"
 #include "host/frontpage/event_sink.h"
 #include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::host {
 
@@ -36,7 +37,7 @@ class FrontPageCommandBarControl final : public CommandBarControl {
   void SetClickHandler(ClickHandler handler) override;
 
  private:
-  win32::ComPtr<IDispatch> control_;
+  win32::HostPtr<IDispatch> control_;
   std::unique_ptr<frontpage::EventSubscription> click_;
 };
 
@@ -56,7 +57,7 @@ class FrontPageCommandBarControls final : public CommandBarControls {
   std::shared_ptr<CommandBarControl> Item(std::int32_t index) override;
 
  private:
-  win32::ComPtr<IDispatch> controls_;
+  win32::HostPtr<IDispatch> controls_;
 };
 
 class FrontPageCommandBar final : public CommandBar {
@@ -67,7 +68,7 @@ class FrontPageCommandBar final : public CommandBar {
   std::shared_ptr<CommandBarControls> Controls() override;
 
  private:
-  win32::ComPtr<IDispatch> bar_;
+  win32::HostPtr<IDispatch> bar_;
 };
 
 class FrontPageCommandBars final : public CommandBars {
@@ -78,7 +79,7 @@ class FrontPageCommandBars final : public CommandBars {
   std::shared_ptr<CommandBar> Item(std::string_view name) override;
 
  private:
-  win32::ComPtr<IDispatch> bars_;
+  win32::HostPtr<IDispatch> bars_;
 };
 
 }  // namespace kestrova::host

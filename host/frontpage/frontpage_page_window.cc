@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/failure.h"
 #include "host/frontpage/variant_values.h"
 #include "platform/win32/com/dispatch_call.h"
 
@@ -46,6 +47,28 @@ bool FrontPagePageWindow::IsDirty() {
 void FrontPagePageWindow::Close(bool save) {
   const auto force_save = frontpage::BoolArgument(save);
   win32::CallMethod(window_.Get(), L"Close", {&force_save.Get()});
+}
+
+bool FrontPagePageWindow::IsSameWindow(PageWindow& other) {
+  auto* const window = dynamic_cast<FrontPagePageWindow*>(&other);
+  if (window == nullptr) return false;
+  win32::ComPtr<IUnknown> mine;
+  win32::ComPtr<IUnknown> theirs;
+  if (SUCCEEDED(window_->QueryInterface(IID_IUnknown, mine.PutVoid())) &&
+      SUCCEEDED(window->window_->QueryInterface(IID_IUnknown, theirs.PutVoid())) &&
+      mine.Get() == theirs.Get()) {
+    return true;
+  }
+  try {
+    return FileUrlOf(window_.Get()) == FileUrlOf(window->window_.Get());
+  } catch (const Failure&) {
+    return false;
+  }
+}
+
+std::string FileUrlOf(IDispatch* window) {
+  const auto file = frontpage::DispatchFrom(win32::GetProperty(window, L"File"));
+  return frontpage::TextFrom(win32::GetProperty(file.Get(), L"Url"));
 }
 
 }  // namespace kestrova::host

@@ -10,6 +10,7 @@
 
 #include "host/page_window.h"
 #include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::host {
 
@@ -26,7 +27,7 @@ class FrontPagePageDocument final : public PageDocument {
   // The document's first HEAD element; raises a Failure when there is none.
   win32::ComPtr<IDispatch> Head() const;
 
-  win32::ComPtr<IDispatch> document_;
+  win32::HostPtr<IDispatch> document_;
 };
 
 class FrontPagePageWindow final : public PageWindow {
@@ -40,10 +41,17 @@ class FrontPagePageWindow final : public PageWindow {
   bool IsDirty() override;
   // Close(ForceSave) with the Boolean save.
   void Close(bool save) override;
+  // The same COM object (their IUnknowns match), or, should the host hand out a new object for
+  // each request, a window whose File has the same Url. A window whose File cannot be read is
+  // taken for another.
+  bool IsSameWindow(PageWindow& other) override;
 
  private:
-  win32::ComPtr<IDispatch> window_;
+  win32::HostPtr<IDispatch> window_;
 };
+
+// The Url of the File of the host's PageWindow window: where the page it shows lives.
+std::string FileUrlOf(IDispatch* window);
 
 }  // namespace kestrova::host
 

@@ -9,6 +9,7 @@
 
 #include "host/web.h"
 #include "platform/win32/com/com_ptr.h"
+#include "platform/win32/com/dispatch_call.h"
 
 namespace kestrova::host {
 
@@ -20,7 +21,7 @@ class FrontPageWebFolder final : public WebFolder {
   std::string Location() const override;
 
  private:
-  win32::ComPtr<IDispatch> folder_;
+  win32::HostPtr<IDispatch> folder_;
 };
 
 class FrontPageWeb final : public Web {
@@ -31,7 +32,7 @@ class FrontPageWeb final : public Web {
   std::shared_ptr<WebFolder> RootFolder() override;
 
  private:
-  win32::ComPtr<IDispatch> web_;
+  win32::HostPtr<IDispatch> web_;
 };
 
 }  // namespace kestrova::host

@@ -13,9 +13,11 @@ namespace {
 
 // Every call runs on the host's one user-interface thread.
 bool host_calls_refused = false;
+bool host_objects_abandoned = false;
+HWND host_window = nullptr;
 
 void RaiseWhenRefused() {
-  if (host_calls_refused) throw HostClosing{};
+  if (host_calls_refused || HostObjectsAbandoned()) throw HostClosing{};
 }
 
 // Invoke with a DISPPARAMS built from arguments (reversed, as IDispatch wants them) and, for a
@@ -43,13 +45,38 @@ win32::UniqueVariant InvokeWithParams(IDispatch* object, std::wstring_view name,
   UINT argument_error = 0;
   const HRESULT invoked = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                                          result.Put(), &exception, &argument_error);
-  if (FAILED(invoked)) throw FailureFromInvoke(invoked, exception, member);
+  if (FAILED(invoked)) {
+    // The host may have begun to close, or freed its objects, during the call (it runs its
+    // messages inside some): the failure is that of a host going away, not one to show.
+    RaiseWhenRefused();
+    throw FailureFromInvoke(invoked, exception, member);
+  }
   return result;
 }
 
 }  // namespace
 
-void RefuseHostCalls(bool refuse) noexcept { host_calls_refused = refuse; }
+void RefuseHostCalls(bool refuse) noexcept {
+  host_calls_refused = refuse;
+  if (!refuse) {
+    host_objects_abandoned = false;
+    host_window = nullptr;
+  }
+}
+
+void AbandonHostObjects() noexcept { host_objects_abandoned = true; }
+
+bool HostObjectsAbandoned() noexcept {
+  // Once gone, the window counts as gone for good: its handle may be reused.
+  if (!host_objects_abandoned && host_window != nullptr && IsWindow(host_window) == FALSE) {
+    host_objects_abandoned = true;
+  }
+  return host_objects_abandoned;
+}
+
+void WatchHostWindow(HWND window) noexcept {
+  if (!HostObjectsAbandoned()) host_window = window;
+}
 
 bool HostCallsRefused() noexcept { return host_calls_refused; }
 

@@ -5,10 +5,13 @@
 #define KESTROVA_PLATFORM_WIN32_COM_DISPATCH_CALL_H_
 
 #include <oaidl.h>
+#include <windows.h>
 
 #include <initializer_list>
 #include <string_view>
+#include <utility>
 
+#include "platform/win32/com/com_ptr.h"
 #include "platform/win32/com/unique_variant.h"
 
 namespace kestrova::win32 {
@@ -22,6 +25,33 @@ using Arguments = std::initializer_list<const VARIANT*>;
 // instead of reaching the object. Allowed again by RefuseHostCalls(false), when a host connects.
 void RefuseHostCalls(bool refuse) noexcept;
 bool HostCallsRefused() noexcept;
+
+// The host has freed its objects: every call is refused as above, and a reference to one of its
+// objects is let go of without Release (HostPtr), for a Release would run code of an object that
+// is gone. Set when the host lets the add-in go from inside one of its event handlers while
+// closing (it frees its objects as soon as that release returns, before the handler does), and
+// when the host's main window watched by WatchHostWindow has been destroyed: the host then ends
+// without a word to the add-in. Both are forgotten by RefuseHostCalls(false).
+void AbandonHostObjects() noexcept;
+bool HostObjectsAbandoned() noexcept;
+// Watches window, the host's main window (null: none), in place of one watched before.
+void WatchHostWindow(HWND window) noexcept;
+
+// A reference to a host object that, once the host's objects are abandoned, goes without Release.
+template <typename T>
+class HostPtr : public ComPtr<T> {
+ public:
+  HostPtr() noexcept = default;
+  HostPtr(ComPtr<T> held) noexcept  // NOLINT(google-explicit-constructor): takes its reference.
+      : ComPtr<T>(std::move(held)) {}
+  HostPtr(const HostPtr&) noexcept = default;
+  HostPtr(HostPtr&&) noexcept = default;
+  HostPtr& operator=(const HostPtr&) noexcept = default;
+  HostPtr& operator=(HostPtr&&) noexcept = default;
+  ~HostPtr() {
+    if (HostObjectsAbandoned()) (void)this->Detach();
+  }
+};
 
 // The DISPID of member `name` of `object`; raises a Failure (the host's DISP_E_UNKNOWNNAME and its
 // kin) when the object has no such member.

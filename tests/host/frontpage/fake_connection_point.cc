@@ -1,6 +1,7 @@
 #include "tests/host/frontpage/fake_connection_point.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrova::testing {
 namespace {
@@ -47,7 +48,13 @@ FireOutcome FakeConnectionPoint::Fire(DISPID id, DISPPARAMS& params) {
   return outcome;
 }
 
+void FakeConnectionPoint::MarkDead() {
+  dead_ = true;
+  for (const Connection& connection : std::exchange(sinks_, {})) connection.sink->Release();
+}
+
 HRESULT FakeConnectionPoint::QueryInterface(REFIID iid, void** object) {
+  if (CountIfDead(L"QueryInterface")) return RPC_E_DISCONNECTED;
   if (object == nullptr) return E_POINTER;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
     *object = static_cast<IConnectionPoint*>(this);
@@ -59,12 +66,14 @@ HRESULT FakeConnectionPoint::QueryInterface(REFIID iid, void** object) {
 }
 
 HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) {
+  if (CountIfDead(L"GetConnectionInterface")) return RPC_E_DISCONNECTED;
   if (iid == nullptr) return E_POINTER;
   *iid = iid_;
   return S_OK;
 }
 
 HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+  if (CountIfDead(L"GetConnectionPointContainer")) return RPC_E_DISCONNECTED;
   if (container == nullptr) return E_POINTER;
   *container = &container_;
   container_.AddRef();
@@ -72,6 +81,7 @@ HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContain
 }
 
 HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  if (CountIfDead(L"Advise")) return RPC_E_DISCONNECTED;
   if (cookie == nullptr) return E_POINTER;
   *cookie = 0;
   if (sink == nullptr) return E_POINTER;
@@ -86,6 +96,7 @@ HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
+  if (CountIfDead(L"Unadvise")) return RPC_E_DISCONNECTED;
   const auto found = std::find_if(sinks_.begin(), sinks_.end(), [cookie](const Connection& held) {
     return held.cookie == cookie;
   });
@@ -108,6 +119,7 @@ std::size_t FakeConnectionPoint::ReleaseKeptSinks() {
 }
 
 HRESULT FakeConnectionPoint::EnumConnections(IEnumConnections** connections) {
+  if (CountIfDead(L"EnumConnections")) return RPC_E_DISCONNECTED;
   if (connections != nullptr) *connections = nullptr;
   return E_NOTIMPL;
 }

@@ -52,9 +52,21 @@ class FakeConnectionPoint final : public IConnectionPoint {
   // Releases the sinks kept since; returns how many.
   std::size_t ReleaseKeptSinks();
 
+  // From now on every call (AddRef and Release too) is noted in calls_when_dead(), and every
+  // call but AddRef and Release fails with RPC_E_DISCONNECTED, as a point of a freed host object.
+  // The sinks still connected are let go of, as the freed object lets go of them.
+  void MarkDead();
+  const std::vector<std::wstring>& calls_when_dead() const { return calls_when_dead_; }
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    CountIfDead(L"AddRef");
+    return static_cast<ULONG>(++references_);
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    CountIfDead(L"Release");
+    return static_cast<ULONG>(--references_);
+  }
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
   HRESULT STDMETHODCALLTYPE
   GetConnectionPointContainer(IConnectionPointContainer** container) override;
@@ -68,6 +80,12 @@ class FakeConnectionPoint final : public IConnectionPoint {
     IDispatch* sink;  // one reference, taken by Advise
   };
 
+  // True, and the call (of member) noted, when the point is dead.
+  bool CountIfDead(const wchar_t* member) {
+    if (dead_) calls_when_dead_.push_back(name_ + L"." + member);
+    return dead_;
+  }
+
   IID iid_;
   std::wstring name_;
   IConnectionPointContainer& container_;
@@ -76,6 +94,8 @@ class FakeConnectionPoint final : public IConnectionPoint {
   std::vector<IDispatch*> kept_sinks_;  // one reference each
   DWORD next_cookie_ = 1;
   long references_ = 0;
+  bool dead_ = false;
+  std::vector<std::wstring> calls_when_dead_;  // object.member, in order
 };
 
 }  // namespace kestrova::testing

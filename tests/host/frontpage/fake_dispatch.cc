@@ -36,6 +36,7 @@ void FakeDispatch::OfferTypeInfo(ITypeInfo* info, TypeInfoRoute route) {
 }
 
 HRESULT FakeDispatch::GetClassInfo(ITypeInfo** info) {
+  if (CountIfDead(L"GetClassInfo")) return RPC_E_DISCONNECTED;
   if (info == nullptr) return E_POINTER;
   *info = type_info_route_ == TypeInfoRoute::kProvideClassInfo ? type_info_ : nullptr;
   if (*info == nullptr) return E_NOTIMPL;
@@ -60,10 +61,7 @@ FakeConnectionPoint* FakeDispatch::ConnectionPoint(const IID& iid) const {
 }
 
 HRESULT FakeDispatch::QueryInterface(REFIID iid, void** object) {
-  if (dead_) {
-    ++calls_when_dead_;
-    return RPC_E_DISCONNECTED;
-  }
+  if (CountIfDead(L"QueryInterface")) return RPC_E_DISCONNECTED;
   if (object == nullptr) return E_POINTER;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
     *object = static_cast<IDispatch*>(this);
@@ -86,15 +84,13 @@ HRESULT FakeDispatch::QueryInterface(REFIID iid, void** object) {
 }
 
 HRESULT FakeDispatch::EnumConnectionPoints(IEnumConnectionPoints** points) {
+  if (CountIfDead(L"EnumConnectionPoints")) return RPC_E_DISCONNECTED;
   if (points != nullptr) *points = nullptr;
   return E_NOTIMPL;
 }
 
 HRESULT FakeDispatch::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
-  if (dead_) {
-    ++calls_when_dead_;
-    return RPC_E_DISCONNECTED;
-  }
+  if (CountIfDead(L"FindConnectionPoint")) return RPC_E_DISCONNECTED;
   if (point == nullptr) return E_POINTER;
   *point = ConnectionPoint(iid);
   if (*point == nullptr) return CONNECT_E_NOCONNECTION;
@@ -107,12 +103,14 @@ bool FakeDispatch::OffersTypeInfo() const {
 }
 
 HRESULT FakeDispatch::GetTypeInfoCount(UINT* count) {
+  if (CountIfDead(L"GetTypeInfoCount")) return RPC_E_DISCONNECTED;
   if (count == nullptr) return E_POINTER;
   *count = OffersTypeInfo() ? 1 : 0;
   return S_OK;
 }
 
 HRESULT FakeDispatch::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (CountIfDead(L"GetTypeInfo")) return RPC_E_DISCONNECTED;
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
   if (index != 0 || !OffersTypeInfo()) return DISP_E_BADINDEX;
@@ -122,10 +120,7 @@ HRESULT FakeDispatch::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
 }
 
 HRESULT FakeDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-  if (dead_) {
-    ++calls_when_dead_;
-    return RPC_E_DISCONNECTED;
-  }
+  if (CountIfDead(L"GetIDsOfNames")) return RPC_E_DISCONNECTED;
   if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
   HRESULT result = S_OK;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
@@ -141,15 +136,12 @@ HRESULT FakeDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
 
 HRESULT FakeDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                              VARIANT* result, EXCEPINFO* exception, UINT*) {
-  if (dead_) {
-    ++calls_when_dead_;
-    return RPC_E_DISCONNECTED;
-  }
-  if (params == nullptr) return E_INVALIDARG;
   const Member* found = nullptr;
   for (const auto& member : members_) {
     if (member.id == id) found = &member;
   }
+  if (CountIfDead(found != nullptr ? found->name.c_str() : L"Invoke")) return RPC_E_DISCONNECTED;
+  if (params == nullptr) return E_INVALIDARG;
   if (found == nullptr || (found->accepted & flags) == 0) return DISP_E_MEMBERNOTFOUND;
 
   RecordedCall record{name_, found->name, flags, {}, false};

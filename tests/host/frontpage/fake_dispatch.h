@@ -95,14 +95,31 @@ class FakeDispatch final : public IDispatch,
   const std::wstring& name() const { return name_; }
   long references() const { return references_; }
 
-  // From now on every call but AddRef and Release fails with RPC_E_DISCONNECTED, as an object of
-  // a host that has gone does, and is counted in calls_when_dead().
-  void MarkDead() { dead_ = true; }
-  int calls_when_dead() const { return calls_when_dead_; }
+  // From now on every call (AddRef and Release too, and those on its connection points) is
+  // noted in calls_when_dead() as "object.member", and every call but AddRef and Release fails with
+  // RPC_E_DISCONNECTED, as an object of a host that has freed it does.
+  void MarkDead() {
+    dead_ = true;
+    for (const auto& point : points_) point->MarkDead();
+  }
+  bool dead() const { return dead_; }
+  std::vector<std::wstring> calls_when_dead() const {
+    std::vector<std::wstring> calls = calls_when_dead_;
+    for (const auto& point : points_) {
+      calls.insert(calls.end(), point->calls_when_dead().begin(), point->calls_when_dead().end());
+    }
+    return calls;
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    CountIfDead(L"AddRef");
+    return static_cast<ULONG>(++references_);
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    CountIfDead(L"Release");
+    return static_cast<ULONG>(--references_);
+  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
@@ -126,6 +143,11 @@ class FakeDispatch final : public IDispatch,
   };
 
   bool OffersTypeInfo() const;
+  // True, and the call (of member) noted, when the object is dead.
+  bool CountIfDead(const wchar_t* member) {
+    if (dead_) calls_when_dead_.push_back(name_ + L"." + member);
+    return dead_;
+  }
 
   std::wstring name_;
   CallLog& log_;
@@ -133,7 +155,7 @@ class FakeDispatch final : public IDispatch,
   std::vector<std::unique_ptr<FakeConnectionPoint>> points_;
   long references_ = 0;
   bool dead_ = false;
-  int calls_when_dead_ = 0;
+  std::vector<std::wstring> calls_when_dead_;  // object.member, in order
   ITypeInfo* type_info_ = nullptr;
   TypeInfoRoute type_info_route_ = TypeInfoRoute::kGetTypeInfo;
 };

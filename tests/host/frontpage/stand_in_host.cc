@@ -103,31 +103,47 @@ StandInHost::StandInHost() {
         return ReturnObject(result, active_page_ != nullptr ? active_page_->window : nullptr);
       });
   DefineGetter(application_, L"CommandBars", 9, command_bars_);
-  application_->Define(
-      L"LocatePage", 21, kMethod,
+  application_->Define(L"LocatePage", 21, kMethod,
+                       [this](const FakeCall& call, VARIANT* result, EXCEPINFO* exception) {
+                         const std::wstring path = TextOf(call, 0);
+                         Page* page = OpenPage(path);
+                         // Freed while it opened the page, FrontPage hands out nothing more.
+                         if (application_->dead()) return RPC_E_DISCONNECTED;
+                         if (page == nullptr) {
+                           return RaiseHostError(exception, kFileNotFound, kHostSource,
+                                                 L"The file \"" + path + L"\" could not be found.");
+                         }
+                         MakeActive(page);
+                         return ReturnObject(result, page->window);
+                       });
+  // The open page windows, all in one web window: WebWindows(0).PageWindows(j), from 0.
+  web_windows_ = NewObject(L"WebWindows");
+  FakeDispatch* web_window = NewObject(L"WebWindow");
+  page_windows_ = NewObject(L"PageWindows");
+  DefineGetter(application_, L"WebWindows", 30, web_windows_);
+  DefineGetter(web_window, L"PageWindows", 5, page_windows_);
+  web_windows_->Define(L"Count", 1, kGet, [](const FakeCall&, VARIANT* result, EXCEPINFO*) {
+    return ReturnInt32(result, 1);
+  });
+  web_windows_->Define(L"Item", 0, kMethod | kGet,
+                       [web_window](const FakeCall& call, VARIANT* result, EXCEPINFO* exception) {
+                         if (Int32Of(call, 0) != 0) {
+                           return RaiseHostError(exception, kInvalidCall, kHostSource,
+                                                 L"Invalid index.");
+                         }
+                         return ReturnObject(result, web_window);
+                       });
+  page_windows_->Define(L"Count", 1, kGet, [this](const FakeCall&, VARIANT* result, EXCEPINFO*) {
+    return ReturnInt32(result, static_cast<std::int32_t>(open_pages_.size()));
+  });
+  page_windows_->Define(
+      L"Item", 0, kMethod | kGet,
       [this](const FakeCall& call, VARIANT* result, EXCEPINFO* exception) {
-        const std::wstring path = TextOf(call, 0);
-        std::optional<std::wstring> head;
-        if (page_files_source_ != nullptr) {
-          head = page_files_source_->ReadHead(path);
-        } else {
-          const auto file = std::find_if(page_files_.begin(), page_files_.end(),
-                                         [&](const auto& entry) { return entry.first == path; });
-          if (file != page_files_.end()) head = file->second;
+        const std::int32_t index = Int32Of(call, 0).value_or(-1);
+        if (index < 0 || static_cast<std::size_t>(index) >= open_pages_.size()) {
+          return RaiseHostError(exception, kInvalidCall, kHostSource, L"Invalid index.");
         }
-        if (!head) {
-          return RaiseHostError(exception, kFileNotFound, kHostSource,
-                                L"The file \"" + path + L"\" could not be found.");
-        }
-        Page* page = PageAt(path);
-        if (page == nullptr || page->closed) {
-          pages_.push_back(Page{path, nullptr, *head, Contains(read_only_heads_, path), false,
-                                std::nullopt, Contains(dirty_pages_, path)});
-          page = &pages_.back();
-          page->window = NewPageWindow(*page);
-        }
-        active_page_ = page;
-        return ReturnObject(result, page->window);
+        return ReturnObject(result, open_pages_[static_cast<std::size_t>(index)]->window);
       });
 
   command_bars_->Define(L"Item", 0, kMethod | kGet,
@@ -232,7 +248,15 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
   FakeDispatch* heads = NewObject(L"HEAD collection");
   FakeDispatch* others = NewObject(L"empty collection");
   FakeDispatch* head = NewObject(L"HEAD");
+  FakeDispatch* file = NewObject(L"WebFile");
   DefineGetter(window, L"Document", 6, document);
+  DefineGetter(window, L"File", 7, file);
+  // A disk-based web's file: file:///C:/folder/page.htm.
+  std::wstring url = L"file:///" + page.path;
+  std::replace(url.begin(), url.end(), L'\\', L'/');
+  file->Define(L"Url", 1, kGet, [url](const FakeCall&, VARIANT* result, EXCEPINFO*) {
+    return ReturnText(result, url);
+  });
   window->Define(L"Close", 15, kMethod,
                  [this, held](const FakeCall& call, VARIANT*, EXCEPINFO* exception) {
                    if (close_failure_) {
@@ -240,12 +264,17 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
                      return RaiseHostError(exception, failure.first, kHostSource, failure.second);
                    }
                    const bool save = BoolOf(call, 0);
+                   if (save && !stamp_on_save_.empty() &&
+                       held->head_html.find(stamp_on_save_) == std::wstring::npos) {
+                     held->head_html += stamp_on_save_;
+                   }
                    if (save && page_files_source_ != nullptr &&
                        !page_files_source_->WriteHead(held->path, held->head_html)) {
                      return RaiseHostError(exception, kPathFileAccess, kHostSource,
                                            L"The page \"" + held->path + L"\" could not be saved.");
                    }
                    held->closed = true;
+                   std::erase(open_pages_, held);
                    held->saved_on_close = save;
                    held->dirty = false;
                    if (active_page_ == held) active_page_ = nullptr;
@@ -255,7 +284,7 @@ FakeDispatch* StandInHost::NewPageWindow(Page& page) {
     return ReturnBool(result, held->dirty);
   });
   window->Define(L"Activate", 19, kMethod, [this, held](const FakeCall&, VARIANT*, EXCEPINFO*) {
-    active_page_ = held;
+    MakeActive(held);
     if (raise_on_activate_ != nullptr) {
       SetWindowPos(raise_on_activate_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
       SetForegroundWindow(raise_on_activate_);
@@ -312,17 +341,52 @@ IDispatch* StandInHost::AddWeb(std::wstring url) {
 
 IDispatch* StandInHost::AddObject(std::wstring name) { return NewObject(std::move(name)); }
 
+StandInHost::Page* StandInHost::OpenPage(const std::wstring& path) {
+  Page* page = PageAt(path);
+  if (page != nullptr && !page->closed) return page;
+  std::optional<std::wstring> head;
+  if (page_files_source_ != nullptr) {
+    head = page_files_source_->ReadHead(path);
+  } else {
+    const auto file = std::find_if(page_files_.begin(), page_files_.end(),
+                                   [&](const auto& entry) { return entry.first == path; });
+    if (file != page_files_.end()) head = file->second;
+  }
+  if (!head) return nullptr;
+  if (open_delay_ != 0) Sleep(open_delay_);
+  pages_.push_back(Page{path, nullptr, *head, Contains(read_only_heads_, path), false, std::nullopt,
+                        Contains(dirty_pages_, path)});
+  page = &pages_.back();
+  page->window = NewPageWindow(*page);
+  latest_pages_[path] = page;
+  open_pages_.push_back(page);
+  return page;
+}
+
+void StandInHost::MakeActive(Page* page) {
+  if (page->path == activation_kept_for_) {
+    Page* kept = PageAt(stays_active_);
+    if (kept != nullptr && !kept->closed) {
+      active_page_ = kept;
+      return;
+    }
+  }
+  active_page_ = page;
+}
+
+void StandInHost::OpenWithUnsavedEdits(std::wstring path) {
+  dirty_pages_.push_back(path);
+  if (Page* page = OpenPage(path)) page->dirty = true;
+}
+
 void StandInHost::AddPageFile(std::wstring path, std::wstring head_html, bool head_read_only) {
   if (head_read_only) RefuseHeadWrites(path);
   page_files_.emplace_back(std::move(path), std::move(head_html));
 }
 
 StandInHost::Page* StandInHost::PageAt(std::wstring_view path) {
-  Page* found = nullptr;
-  for (auto& page : pages_) {
-    if (page.path == path) found = &page;
-  }
-  return found;
+  const auto found = latest_pages_.find(path);
+  return found == latest_pages_.end() ? nullptr : found->second;
 }
 
 void StandInHost::FailNextClose(HRESULT scode, std::wstring description) {
@@ -445,15 +509,26 @@ StandInHost::Control* StandInHost::MenuItem(std::wstring_view popup_caption,
   return nullptr;
 }
 
-int StandInHost::CallsOnDeadObjects() const {
-  int calls = 0;
-  for (const auto& object : objects_) calls += object->calls_when_dead();
+void StandInHost::MarkControlDead(Control& control) {
+  control.object->MarkDead();
+  if (control.children == nullptr) return;
+  control.children->object->MarkDead();
+  for (Control* child : control.children->items) MarkControlDead(*child);
+}
+
+std::vector<std::wstring> StandInHost::CallsOnDeadObjects() const {
+  std::vector<std::wstring> calls;
+  for (const auto& object : objects_) {
+    const std::vector<std::wstring> of_object = object->calls_when_dead();
+    calls.insert(calls.end(), of_object.begin(), of_object.end());
+  }
   return calls;
 }
 
 long StandInHost::OutstandingReferences() const {
   long total = 0;
   for (const auto& object : objects_) {
+    if (object->dead()) continue;  // freed, references and all
     total += object->references();
     for (const auto& point : object->connection_points()) total += point->references();
   }
@@ -466,6 +541,7 @@ std::vector<std::wstring> StandInHost::ObjectsStillReferenced() const {
     if (references != 0) held.push_back(name + L":" + std::to_wstring(references));
   };
   for (const auto& object : objects_) {
+    if (object->dead()) continue;
     note(object->name(), object->references());
     for (const auto& point : object->connection_points()) note(point->name(), point->references());
   }

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -116,13 +118,25 @@ class StandInHost {
 
   // Makes a page at path that LocatePage opens, with head_html as its head's inner HTML.
   void AddPageFile(std::wstring path, std::wstring head_html, bool head_read_only = false);
-  // Makes the page at path open with changes not saved yet, as a user's edits leave it.
-  void OpenWithUnsavedEdits(std::wstring path) { dirty_pages_.push_back(std::move(path)); }
+  // Opens the page at path in a window now, with changes not saved yet, as a user's edits leave
+  // it; it stays open, listed among the page windows, until closed (LocatePage returns it).
+  void OpenWithUnsavedEdits(std::wstring path);
   // Makes the head of the page at path, however it is served, refuse every write.
   void RefuseHeadWrites(std::wstring path) { read_only_heads_.push_back(std::move(path)); }
   // When set, a head's innerHTML reads re-serialised as an editor with a tree of its own gives it
   // (see Reserialised in the .cc), not as it was written.
   void set_reserialise_heads(bool value) { reserialise_heads_ = value; }
+  // When set, Close(True) puts meta_tag at the end of the head before saving (once), as an
+  // editor that stamps its name on every page it saves.
+  void set_stamp_on_save(std::wstring meta_tag) { stamp_on_save_ = std::move(meta_tag); }
+  // From now on LocatePage and Activate of the page at located leave the page window of
+  // stays_active active, when that page is open.
+  void ActivateLeavesActive(std::wstring located, std::wstring stays_active) {
+    activation_kept_for_ = std::move(located);
+    stays_active_ = std::move(stays_active);
+  }
+  // Each LocatePage that opens a new window takes this long first, as a real editor's open does.
+  void set_open_delay(DWORD milliseconds) { open_delay_ = milliseconds; }
   // The page located at path (null when it was never located).
   Page* PageAt(std::wstring_view path);
 
@@ -156,8 +170,10 @@ class StandInHost {
   void MarkObjectsDead() {
     for (const auto& object : objects_) object->MarkDead();
   }
-  // Calls that reached an object after it was marked dead.
-  int CallsOnDeadObjects() const;
+  // FrontPage freeing a deleted control: marks it and every control below it dead.
+  void MarkControlDead(Control& control);
+  // The calls that reached an object after it was marked dead, as "object.member".
+  std::vector<std::wstring> CallsOnDeadObjects() const;
 
   // From now on a page window's Activate brings window to the front and activates it, as
   // FrontPage's editor brings its own window forward (null: it raises nothing).
@@ -173,8 +189,8 @@ class StandInHost {
   // When set, Caption puts raise the deferred host error.
   void set_defer_caption_errors(bool value) { defer_caption_errors_ = value; }
 
-  // The sum of outstanding references over every object and connection point of the model, and
-  // those that still hold some (as "name:count").
+  // The sum of outstanding references over every live object and connection point of the model,
+  // and those that still hold some (as "name:count"); a freed object's go with it.
   long OutstandingReferences() const;
   std::vector<std::wstring> ObjectsStillReferenced() const;
 
@@ -183,6 +199,10 @@ class StandInHost {
   Controls* NewControls(std::wstring name);
   Control* NewControl(std::int32_t type, std::wstring caption, bool temporary);
   FakeDispatch* NewPageWindow(Page& page);
+  // Opens the page at path in a new window unless it is open; null when no file serves it.
+  Page* OpenPage(const std::wstring& path);
+  // Makes page active, or the page of stays_active_ when activation is kept for page.
+  void MakeActive(Page* page);
   FireOutcome FireWebEvent(DISPID id, IDispatch* web);
 
   CallLog log_;
@@ -190,6 +210,8 @@ class StandInHost {
   std::deque<Control> controls_;
   std::deque<Controls> collections_;
   std::deque<Page> pages_;
+  std::map<std::wstring, Page*, std::less<>> latest_pages_;  // the last page opened at each path
+  std::vector<Page*> open_pages_;                            // in the order they were opened
   std::deque<std::pair<std::wstring, std::wstring>> page_files_;  // path, head
   std::vector<std::wstring> read_only_heads_;
   std::vector<std::wstring> dirty_pages_;
@@ -198,6 +220,12 @@ class StandInHost {
   FakeDispatch* menu_bar_ = nullptr;
   Controls* menu_bar_controls_ = nullptr;
   Page* active_page_ = nullptr;
+  FakeDispatch* web_windows_ = nullptr;
+  FakeDispatch* page_windows_ = nullptr;
+  std::wstring stamp_on_save_;
+  std::wstring activation_kept_for_;
+  std::wstring stays_active_;
+  DWORD open_delay_ = 0;
   std::optional<std::pair<HRESULT, std::wstring>> close_failure_;
   bool defer_caption_errors_ = false;
   bool reserialise_heads_ = false;
