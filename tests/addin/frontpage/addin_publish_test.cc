@@ -185,10 +185,13 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_FALSE(outcome.cancel);
   EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url("")));
 
-  EXPECT_EQ(site.Requests(),
-            (std::vector<std::string>{
-                "HEAD /kestrova", "GET /kestrova/inventory.txt", "GET /kestrova/index.htm",
-                "GET /kestrova/products--widgets.htm", "GET /kestrova/missing.htm"}));
+  // The mending files go over several connections at once, in whatever order they are answered.
+  std::vector<std::string> requests = site.Requests();
+  if (requests.size() > 2) std::sort(requests.begin() + 2, requests.end());
+  EXPECT_EQ(requests,
+            (std::vector<std::string>{"HEAD /kestrova", "GET /kestrova/inventory.txt",
+                                      "GET /kestrova/index.htm", "GET /kestrova/missing.htm",
+                                      "GET /kestrova/products--widgets.htm"}));
   // The mend folder holds what the server sent, byte for byte.
   for (const auto& [entry, content] : kMendingFiles) {
     EXPECT_EQ(ReadFileBytes(mend_folder() / entry), content) << entry;
