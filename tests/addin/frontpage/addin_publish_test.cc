@@ -186,9 +186,9 @@ TEST_F(AddinPublishTest, MendsTheListedPagesAndPublishingGoesOn) {
   EXPECT_EQ(outcome.destination, win32::WideFromUtf8(site.Url("")));
 
   // The mending files go over several connections at once, in whatever order they are answered.
-  std::vector<std::string> requests = site.Requests();
-  if (requests.size() > 2) std::sort(requests.begin() + 2, requests.end());
-  EXPECT_EQ(requests,
+  std::vector<std::string> first_requests = site.Requests();
+  if (first_requests.size() > 2) std::sort(first_requests.begin() + 2, first_requests.end());
+  EXPECT_EQ(first_requests,
             (std::vector<std::string>{"HEAD /kestrova", "GET /kestrova/inventory.txt",
                                       "GET /kestrova/index.htm", "GET /kestrova/missing.htm",
                                       "GET /kestrova/products--widgets.htm"}));
