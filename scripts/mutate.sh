@@ -17,6 +17,9 @@ changed=""
 restore() {
   if [ -n "$changed" ]; then
     mv "$changed.mutate-original" "$changed"
+    # The original keeps its old time, older than the mutant's object: without a new one the next
+    # build would keep the mutant.
+    touch "$changed"
     changed=""
   fi
 }

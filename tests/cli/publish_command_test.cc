@@ -487,6 +487,26 @@ TEST_F(VerifyCommandTest, ReportsEachPageAsTheSiteServesIt) {
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(ReadBytes(web_ + "/stale.htm"), kPage);
   EXPECT_EQ(RunCommand(kProgram, {"verify"}).exit_code, 2);
+  // A page served as HTML that is no text is no page.
+  server_.Set("/stale.htm", {200, "\x89PNG\r\n\x1a\n"});
+  result = RunCommand(kProgram, {"verify", web_});
+  EXPECT_EQ(result.exit_code, 4);
+  EXPECT_EQ(result.out, "stale.htm | not HTML: it is not text but a PNG picture.\n");
+  // An entry naming a file outside the web stops the check.
+  const std::string inventory = web_ + "/kestrova/inventory.txt";
+  const std::string listed = ReadBytes(inventory);
+  WriteBytes(inventory, listed + "..--stale.htm\r\n");
+  result = RunCommand(kProgram, {"verify", web_});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.err.find("lists the entry \"..--stale.htm\""), std::string::npos) << result.err;
+  // A mending file that is a link out of the mend folder is not read.
+  WriteBytes(inventory, listed);
+  fs::remove(web_ + "/kestrova/stale.htm");
+  fs::create_symlink(WriteBytes(folder_.path() / "outside.htm", kMendingFile),
+                     web_ + "/kestrova/stale.htm");
+  result = RunCommand(kProgram, {"verify", web_});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_NE(result.err.find("a link that does not lead"), std::string::npos) << result.err;
 }
 
 TEST(DemoCommandTest, PublishesTheBundledExample) {

@@ -71,7 +71,7 @@ TEST(UnifiedDiffTest, ShowsControlCharactersEscaped) {
 }
 
 TEST(JsonStringTest, IsValidJsonForAnyBytes) {
-  EXPECT_EQ(JsonString("a\"b\\c\nd\te\x01"), "\"a\\\"b\\\\c\\nd\\te\\u0001\"");
+  EXPECT_EQ(JsonString("a\"b\\c\nd\te\x01\x1f"), "\"a\\\"b\\\\c\\nd\\te\\u0001\\u001F\"");
   // Valid UTF-8 stays; C1 controls and DEL are escaped.
   EXPECT_EQ(JsonString("\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"),
             "\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\"");

@@ -266,6 +266,8 @@ const PageCase kPageCases[] = {
      "<title>Shop</title>\r\n", "<% If cart = \"\" Then %>\r\n<p>Empty</p>\r\n<% End If %>", false},
     {"ServerCodeInUnquotedAttribute", "<head>",
      "<link rel=stylesheet href=<%= If(a > b, \"x.css\", \"y.css\") %>>", "</head>", true},
+    {"ServerCodeBetweenAttributes", "<head>",
+     "<meta name=robots <% If a > b Then %>content=noindex>", "</head>", true},
     // ASP.NET: a server script before the page, a head the server runs, a control in the head.
     {"AspNetPage",
      "<%@ Page Language=\"C#\" CodeFile=\"Default.aspx.cs\" Inherits=\"_Default\" %>\r\n"

@@ -61,7 +61,8 @@ TEST(RequestAddressTest, RejectsWhatIsNoHttpAddress) {
   for (const char* url :
        {"", "not a url", "www.example.com/kestrova", "ftp://127.0.0.1/", "http://", "http:///x",
         "http://:80/", "http://127.0.0.1:0/", "http://127.0.0.1:65536/", "http://127.0.0.1:8x/",
-        "http://[::1/", "http://[]/", "http://exa mple.com/", "file:///c:/kestrova"}) {
+        "http://[::1/", "http://[]/", "http://[::g]/", "http://exa mple.com/",
+        "file:///c:/kestrova"}) {
     EXPECT_FALSE(ParseRequestAddress(url).has_value()) << url;
   }
 }

@@ -110,5 +110,22 @@ TEST_F(FetcherTest, TheLastStateOfAnEarlierRequestSelectsAndAFailureIsTheRequest
   EXPECT_EQ(Request(fetcher, {11}).number, errServerNotResponding);
 }
 
+// A request for which the server keeps taking connections without answering fails once they
+// pass the bound, long before its time-out; one whose earlier attempts waited the time-out fails
+// at once.
+TEST_F(FetcherTest, ARequestFailsOnceItsUnansweredConnectionsPassTheBound) {
+  Fetcher fetcher(services_, settings_, [] {});
+  fetcher.Start(0, "http://127.0.0.1/kestrova", "get");
+  inet_->busy_polls = 1;
+  inet_->opened = fetcher.MostUnansweredConnections() + 2;
+  EXPECT_THROW(fetcher.WaitForAny(), Failure);
+  // The time-out counts from the first attempt.
+  inet_->opened = 0;
+  inet_->busy_polls = 1;
+  fetcher.Start(0, "http://127.0.0.1/kestrova", "get",
+                {1, std::chrono::seconds{settings_.request_timeout_seconds}});
+  EXPECT_THROW(fetcher.WaitForAny(), Failure);
+}
+
 }  // namespace
 }  // namespace kestrova

@@ -265,6 +265,11 @@ TEST_F(PublishDriverTest, OnlyA404MeansTheMendFolderIsMissingAndRedirectsAreFoll
   EXPECT_EQ(ui.not_client_shown, 0);
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
+  // A redirect to a file of this machine is not followed.
+  server.Set("/moved/inventory.txt",
+             {200, "", "file://" + WriteBytes(root / "local.txt", Inventory("12/7/2098"))});
+  EXPECT_TRUE(Publish());
+  EXPECT_EQ(MendFile("inventory.txt"), Inventory("12/7/2026 7:20:00 PM"));
 }
 
 // A proxy that asks for a password (407) answers in the server's place: the probe does not take it
@@ -457,8 +462,9 @@ TEST_F(PublishDriverTest, MalformedHeadsStopPublishingNamingTheFileAndLeaveThePa
 }
 
 TEST_F(PublishDriverTest, EntriesThatWouldLeaveTheMendFolderTouchNothing) {
-  for (const std::string entry : {"../evil.htm", "..--..--evil.htm", "/etc/passwd", "C:evil.htm",
-                                  "sub\\x.htm", "con.htm", "a\x01.htm"}) {
+  for (const std::string entry :
+       {"../evil.htm", "..--..--evil.htm", "/etc/passwd", "C:evil.htm", "sub\\x.htm", "con.htm",
+        "a\x01.htm", "a\x7F.htm", "a?.htm", "LPT1.htm", "sub--aux.htm"}) {
     ui.messages.clear();
     server.ClearRequests();
     server.Set("/kestrova/inventory.txt",
@@ -519,6 +525,10 @@ TEST_F(PublishDriverTest, LocalInventoryFaults) {
        "exclamation|Error|There are no files being mended for this site.\r\n\r\n"
        "Click \"OK\" to continue publishing without Kestrova mends.",
        false},
+      {later + "\r\n..--index.htm\r\n",
+       "critical|Error|The inventory lists the entry \"..--index.htm\", which cannot be used: its "
+       "page path holds a \"..\" folder level. Nothing was written for it.",
+       true},
   };
   for (const Case& c : cases) {
     ui.messages.clear();

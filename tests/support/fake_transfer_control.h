@@ -19,11 +19,13 @@ class FakeTransferControl final : public TransferControl {
   const std::string& Url() const override { return url_; }
   void SetRequestTimeout(int) override {}
   void Execute(std::string_view) override {}
-  bool StillExecuting() const override { return false; }
+  // Still executing for the next busy_polls calls.
+  bool StillExecuting() const override { return busy_polls > 0 && busy_polls-- > 0; }
   std::string GetHeader() const override { return {}; }
   std::string GetChunk(std::size_t) override { return {}; }
   void Cancel() override {}
   std::string FailureDetail() const override { return {}; }
+  std::size_t ConnectionsOpened() const override { return opened; }
   void SetStateChangedCallback(StateChangedCallback callback) override {
     callback_ = std::move(callback);
   }
@@ -33,6 +35,9 @@ class FakeTransferControl final : public TransferControl {
     if (!callback_) throw std::logic_error("nothing registered for state changes");
     callback_(state);
   }
+
+  mutable std::size_t busy_polls = 0;
+  std::size_t opened = 0;
 
  private:
   std::string url_;

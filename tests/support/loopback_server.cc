@@ -120,9 +120,10 @@ void LoopbackServer::Handle(const httplib::Request& request, httplib::Response& 
   if (answer->on_request) answer->on_request();
   if (answer->delay.count() > 0) std::this_thread::sleep_for(answer->delay);
   if (!answer->redirect_to.empty()) {
-    response.set_redirect(
-        answer->redirect_to.starts_with("http") ? answer->redirect_to : Url(answer->redirect_to),
-        302);
+    response.set_redirect(answer->redirect_to.find("://") != std::string::npos
+                              ? answer->redirect_to
+                              : Url(answer->redirect_to),
+                          302);
     return;
   }
   response.status = answer->status;

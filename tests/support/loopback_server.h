@@ -35,7 +35,7 @@ struct Answer {
   int status = 200;
   std::string body;
   // A redirect (status 302) when not empty: to this path of the same server, or to this address
-  // when it begins "http".
+  // when it holds a scheme ("http://", "file://").
   std::string redirect_to;
   // The Content-Type of the answer.
   std::string content_type = "text/html";
