@@ -21,6 +21,6 @@ build_win32 || give_up "the Windows build failed"
 # Wine's WinINet now and then takes a connection reset by the loopback server for an empty
 # answer (seen before and after the transfer code was shared): a test program that fails is run
 # once more, and fails the script only when it fails again.
-run_wine_ctest wine -LE 'display|installer' --repeat until-pass:2
+run_wine_ctest wine -LE 'display|installer|addin_bench' --repeat until-pass:2
 
 finish_counting

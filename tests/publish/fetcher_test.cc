@@ -117,7 +117,7 @@ TEST_F(FetcherTest, ARequestFailsOnceItsUnansweredConnectionsPassTheBound) {
   Fetcher fetcher(services_, settings_, [] {});
   fetcher.Start(0, "http://127.0.0.1/kestrova", "get");
   inet_->busy_polls = 1;
-  inet_->opened = fetcher.MostUnansweredConnections() + 2;
+  inet_->opened = 2 * Fetcher::kUnansweredConnectionsEach + 2;  // one connection counts as two
   EXPECT_THROW(fetcher.WaitForAny(), Failure);
   // The time-out counts from the first attempt.
   inet_->opened = 0;
